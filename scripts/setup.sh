@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine, when missing:
+# a C++ compiler, CMake, GSL, a JDK (for the JNI library and the Java host
+# harness) and GoogleTest.
+set -euo pipefail
+
+packages=(g++ cmake make libgsl-dev default-jdk-headless libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+# A JDK that came another way (javac on the PATH) is good enough.
+if command -v javac >/dev/null 2>&1; then
+  missing=("${missing[@]/default-jdk-headless}")
+fi
+missing=($(printf '%s\n' "${missing[@]}" | grep -v '^$' || true))
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

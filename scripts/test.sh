@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: once as a release build (which also
+# runs the Java host harness), once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+source "$root/scripts/env.sh"
+jobs=$(nproc)
+
+for variant in release asan; do
+  dir="$root/build-test-$variant"
+  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  [ "$variant" = asan ] && flags+=(-DTAMSU_SANITIZE=ON)
+  echo "== $variant build"
+  cmake -S "$root" -B "$dir" "${flags[@]}" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  echo "== $variant tests"
+  (cd "$dir" && ctest --output-on-failure -j"$jobs")
+done

@@ -1,0 +1,19 @@
+// Reference ranks and the L/R border tables (with their primed twins) that
+// follow the reference left border.
+#pragma once
+
+#include "genomes/setOfSeqs.h"
+
+// Ranks for left border 1 of ref: characters by first occurrence, absent ones
+// after every present one, the sentinel last.
+void computeRank(SetOfSeqs& set, const Chromosome& ref);
+// Ranks for left border i from those for i-1 (i = 1 rebuilds).
+void updateRank(SetOfSeqs& set, const Chromosome& ref, int i);
+
+// Rebuild / incremental update of L and R on every chromosome; g is unused.
+void computeL(SetOfSeqs& set, int g, int D);
+void computeR(SetOfSeqs& set, int g, int D);
+void updateL(SetOfSeqs& set, int g, int i, int D, int c);
+void updateR(SetOfSeqs& set, int g, int i, int D, int c);
+void updateL_prime(SetOfSeqs& set, int g, int i, int D, int c);
+void updateR_prime(SetOfSeqs& set, int g, int i, int D, int c);

@@ -1,0 +1,36 @@
+// The current reference interval I_ref: where it lies, its characters in order
+// of addition, and per-genome distance bounds; owns the filter's candidate
+// occurrences.
+#pragma once
+
+#include <vector>
+
+#include "genomes/setOfSeqs.h"
+#include "occurrences/matchField.h"
+#include "params/parameterArray.h"
+
+struct Pattern {
+    int refGenome = -1;
+    int refChrom = -1;
+    int left = -1;
+    int right = -1;
+    int newChar = 0;
+    int size = 0;
+    std::vector<int> charCount;    // alphabetSize + 1
+    int minTotalDist = 0;
+    int genomeCount = 0;
+    std::vector<int> minDists;     // k
+    std::vector<int> maxRemDists;  // k
+    double infreqCharCount = 0.0;
+    std::vector<int> charList;     // characters in order of addition
+    MatchesRecord matchesRecord;
+};
+
+Pattern initPattern(int charTableSize, int k, int d);
+void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNumber, int i);
+void addToPattern(Pattern& pattern, int c, int r, int g);
+// Grows I_ref by the character at position j; false at the end of the chain.
+bool getNextI_ref(int j, Pattern& pattern, int g, int chromNumber, const SetOfSeqs& set);
+// Number of genomes (from genome 0 on) that serve as reference genomes.
+int countRefGenomes(const ParameterArray& params, int k);
+bool tooManyInfreqChars(Pattern& pattern, const SetOfSeqs& set, int delta);

@@ -1,0 +1,17 @@
+// Reader of the genome list file and the annotation file it names.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "genomes/setOfSeqs.h"
+
+// Reads, converts genes without homologue and recodes; throws TamsuError on
+// any input problem (the message names the file and, where it applies, the line).
+std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path);
+
+// Fills the named chromosomes of set from the annotation file.
+void readSequenceFile(const std::string& path, SetOfSeqs& set);
+
+// Whether any chromosome of any genome has exactly this name.
+bool isNameContained(const SetOfSeqs& set, const std::string& name);

@@ -1,0 +1,45 @@
+// The genomes of a run and their dense gene-family alphabet.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "genomes/chrom.h"
+
+struct Genome {
+    std::string name;
+    int number = 0;
+    int chromosomeCount = 0;
+    std::vector<Chromosome> chromosomes;
+};
+
+struct SetOfSeqs {
+    int genomeCount = 0;
+    std::vector<Genome> genomes;
+    int alphabetSize = 0;
+    std::vector<int> codingTable;  // code -> identifier as read; entry 0 is 0
+    std::vector<int> rank;         // per character, relative to the current reference suffix
+    std::vector<int> charOccStat;  // per character, chromosomes (over all genomes) holding it
+};
+
+std::unique_ptr<SetOfSeqs> initSetOfSeqs(int genomeCount);
+Genome initGenome(const std::string& name, int number, int chromosomeCount);
+
+// Largest gene identifier of any chromosome (0 for an empty set).
+long long getMaxGeneId(const SetOfSeqs& set);
+
+// Every gene 0 becomes a family of its own (max id + 1, + 2, ... in walk order).
+void convertZerosToUniqueGenes(SetOfSeqs& set);
+
+// Number of distinct gene identifiers.
+int computeAlphabetSize(const SetOfSeqs& set);
+
+// Recodes identifiers densely by first appearance; returns the number of codes.
+int renumberChars(SetOfSeqs& set);
+
+// alphabetSize = computeAlphabetSize, then renumberChars.
+void completeSetOfSeqs(SetOfSeqs& set);
+
+void fprintf_genomeStatistics(FILE* stream, const SetOfSeqs& set);

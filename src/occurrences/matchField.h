@@ -1,0 +1,49 @@
+// Candidate occurrences of one cluster filter: per genome, intervals bucketed
+// by their distance to the reference interval, with a local numbering of the
+// gene families they hold.
+#pragma once
+
+#include <vector>
+
+#include "genomes/setOfSeqs.h"
+
+struct Interval {
+    int l = -1;                          // -1 for an empty occurrence
+    int r = -2;                          // -2 for an empty occurrence (r < l: empty)
+    int chr = 0;
+    std::vector<unsigned char> localOcc; // localCharCount + 1 flags; empty until generateLocalOcc
+    int leftEssentPos = -1;
+    int rightEssentPos = 0;
+};
+
+// matchField[g][dist]: a bucket per genome and distance. A bucket stores its
+// intervals in insertion order; the list order that every reader follows is
+// newest first, i.e. the reverse: iterate buckets with rbegin()/rend().
+class MatchField {
+public:
+    MatchField() = default;
+    MatchField(int k, int m) : k_(k), m_(m), buckets_(static_cast<size_t>(k) * (m + 1)) {}
+    int k() const { return k_; }
+    int m() const { return m_; }  // highest distance index
+    std::vector<Interval>& bucket(int g, int dist) { return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist]; }
+    const std::vector<Interval>& bucket(int g, int dist) const {
+        return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist];
+    }
+
+private:
+    int k_ = 0;
+    int m_ = -1;
+    std::vector<std::vector<Interval>> buckets_;
+};
+
+struct MatchesRecord {
+    int refSeq = 0;
+    std::vector<int> elementCountPerSeq;  // k
+    MatchField matchField;
+    std::vector<int> localChars;          // local char -> gene id; entry 0 is 0
+    std::vector<int> localIndex;          // gene id -> local char; 0 when absent
+    int localCharCount = 0;
+};
+
+// A record for k genomes whose match field has lists 0..d+1 per genome.
+MatchesRecord initMatchesRecord(int k, int d);

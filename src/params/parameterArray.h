@@ -1,0 +1,47 @@
+// One query: search mode, thresholds, quorum, reference type, output names and
+// the values derived from them and the genome count.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+struct ParameterArray {
+    bool gui = false;            // run comes from the host: progress bar and cancellation poll
+    int minClusterSize = -1;     // s; -1 when not given
+    int minRefSize = -1;         // minimum distinct genes of a reference interval (derived)
+    double minOccSize = 0.0;     // minimum share of a cluster's genes an occurrence must hold
+    int delta = -1;              // distance threshold; g*delta in center mode after derivation
+    int d = -1;                  // derived bound on the summed distances to the reference interval
+    int pwDelta = 0;             // center mode: the pair-wise threshold as entered
+    int maxOccDist = 0;          // filter depth D
+    int maxDistToCenter = 0;     // center mode: bound on an occurrence's distance to the center
+    int maxSumDist = 0;          // total distance budget
+    bool isCenter = false;
+    char operationMode = 'm';    // 'm', 'c', 'r', 'p'
+    char refType = '?';          // '?', 'g', 'c', 'd'
+    bool hasQuorum = false;
+    int q = -1;                  // quorum as entered; after derivation the genomes that may lack a cluster
+    char qtype = '?';            // 'z', 'r', 's', '?'
+    std::string outfile;
+    std::string outfileBase;     // outfile without its four-character extension
+    bool useNUM = true;
+    bool useLR = true;
+};
+
+std::unique_ptr<ParameterArray> initParameterArray(int delta, int minClusterSize, double minOccSize,
+                                                   bool isCenter, bool useNUM, bool useLR,
+                                                   bool hasQuorum, int q, char qtype, char operationMode,
+                                                   const std::string& outfile, bool gui, char refType);
+
+// Releases the record; on the command line it reports both output names on stderr.
+void freeParameterArray(std::unique_ptr<ParameterArray>& params);
+
+// Completes the record with the genome count g (g >= 1); run exactly once.
+void setDerivedParameters(ParameterArray& params, int g);
+
+// Parses the command line; throws TamsuError (message + usage on stderr) on any error.
+std::unique_ptr<ParameterArray> readParameters(int argc, const char* const* argv);
+
+void fprintUsage(FILE* stream);
+void fprintParameterArray(FILE* stream, const ParameterArray& params);

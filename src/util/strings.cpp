@@ -1,0 +1,47 @@
+// String helpers: unbounded line reading and atoi-style number parsing.
+#include "util/strings.h"
+
+#include <cctype>
+#include <climits>
+
+std::string composeFileName(const std::string& first, const std::string& second) {
+    return first + second;
+}
+
+bool readLine(FILE* file, std::string& line, bool* hadNewline) {
+    line.clear();
+    if (hadNewline) *hadNewline = false;
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(file)) != EOF) {
+        any = true;
+        if (c == '\n') {
+            if (hadNewline) *hadNewline = true;
+            return true;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    return any;
+}
+
+std::string skipLeadingBlanks(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    return text.substr(i);
+}
+
+int leadingInt(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    long long value = 0;
+    while (std::isdigit(static_cast<unsigned char>(*p))) {
+        value = value * 10 + (*p++ - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    if (value < INT_MIN) value = INT_MIN;
+    return static_cast<int>(value);
+}

@@ -1,0 +1,19 @@
+// Small string helpers shared by the readers and reports.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Concatenation of both parts (file name = stem + extension).
+std::string composeFileName(const std::string& first, const std::string& second);
+
+// Reads one whole line (any length) without its '\n'; false at end of file
+// when nothing was read. `hadNewline` tells whether the line ended in '\n'.
+bool readLine(FILE* file, std::string& line, bool* hadNewline = nullptr);
+
+// The text with leading blanks (' ') removed.
+std::string skipLeadingBlanks(const std::string& text);
+
+// The decimal value at the start of text, atoi-style (leading blanks, an
+// optional sign, then digits; none gives 0), saturated to the int range.
+int leadingInt(const char* text);
