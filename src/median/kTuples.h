@@ -57,3 +57,9 @@ int countNonSubsumed_kTuples(const kTupleList* list);
 void sort_kTupleList_byGeneContent(kTupleList* list);
 // Distance pass of the reference modes.
 void distTo_I_ref(kTupleList* list);
+
+// Per-tuple queries of the result extraction.
+int countRefOccsIn_kTuple(const kTuple& tuple, int k);
+int find_minPwDistIn_kTuple(const kTuple& tuple, int k);
+int find_maxPwDistIn_kTuple(const kTuple& tuple, int k);
+bool isEqualGeneContentArray(const kTuple* a, const kTuple* b);

@@ -47,3 +47,6 @@ struct MatchesRecord {
 
 // A record for k genomes whose match field has lists 0..d+1 per genome.
 MatchesRecord initMatchesRecord(int k, int d);
+
+// Whether gene family c occurs at a position in l..r (false when l > r).
+bool isContained(const Chromosome& chrom, int c, int l, int r);

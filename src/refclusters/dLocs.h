@@ -42,10 +42,16 @@ struct listOfRefClusters {
     int count() const { return static_cast<int>(clusters.size()); }
 };
 
+#include <cstdio>
+
 #include "genomes/setOfSeqs.h"
 #include "params/parameterArray.h"
 
 struct ResultArray;
+
+// The location block of one genome in the reference-cluster report.
+void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
+                              const SetOfSeqs& set);
 
 // The reference-based (and perfect) search; false when the host cancelled it.
 bool computeReferenceClusters(SetOfSeqs& set, ParameterArray& params, ResultArray& result);
