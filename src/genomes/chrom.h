@@ -50,3 +50,7 @@ Chromosome initChrom(const std::string& name, int number);
 // Fills a chromosome from its gene lines (five tab-separated columns each).
 // Problems with a line are reported on stdout as the reader always has.
 void setChrom(Chromosome& chrom, const std::vector<std::string>& lines);
+// The same, for lines read from fileName with the first gene line at line
+// firstLineNumber (1-based), so that an unusable identifier names its place.
+void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
+              int firstLineNumber);

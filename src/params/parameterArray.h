@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct ParameterArray {
@@ -42,6 +43,18 @@ void setDerivedParameters(ParameterArray& params, int g);
 
 // Parses the command line; throws TamsuError (message + usage on stderr) on any error.
 std::unique_ptr<ParameterArray> readParameters(int argc, const char* const* argv);
+
+// Returns only when the combination is valid; otherwise throws TamsuError with
+// the rule's message and the usage (stderr). No path: std::nullopt.
+void testParameterCompatibility(int delta, int s, char mode, char refType, bool hasQuorum, char qtype, int q,
+                                const std::optional<std::string>& genomeListPath);
+
+// Default output name: <stem>_d<delta>_s<s>_<mode>[_q<q>].out from the texts as
+// typed (absent texts contribute nothing); the stem is the list path up to its
+// first '.' after any leading dots.
+std::string createNameForOutFile(const std::optional<std::string>& deltaText,
+                                 const std::optional<std::string>& sText, bool isCenter, char mode,
+                                 const std::optional<std::string>& qText, const std::string& genomeListPath);
 
 void fprintUsage(FILE* stream);
 void fprintParameterArray(FILE* stream, const ParameterArray& params);
