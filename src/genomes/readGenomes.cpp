@@ -1,7 +1,187 @@
 // Genome list and annotation file reader.
 #include "genomes/readGenomes.h"
 
-#include "util/errors.h"
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
-// TODO(genomes): placeholder.
-std::unique_ptr<SetOfSeqs> readGenomes(const std::string&) { fail(stderr, "not built yet\n"); }
+#include "util/errors.h"
+#include "util/strings.h"
+
+namespace {
+
+// Closes a stdio file on every way out, thrown errors included.
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+// A kept line of the genome list with its 1-based line number.
+struct GenomeLine {
+    std::string text;
+    int lineNumber;
+};
+
+// The pieces of a genome line: the name before the first ':' (leading ':'
+// skipped), then the ','-separated chromosome names.
+struct SplitGenomeLine {
+    bool hasName = false;
+    std::string name;
+    bool hasChromosomes = false;  // a ':' follows the name
+    std::vector<std::string> chromosomes;
+};
+
+SplitGenomeLine splitGenomeLine(const std::string& line) {
+    SplitGenomeLine split;
+    size_t start = line.find_first_not_of(':');
+    if (start == std::string::npos) return split;
+    split.hasName = true;
+    size_t colon = line.find(':', start);
+    split.name = line.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    if (colon == std::string::npos) return split;
+    split.hasChromosomes = true;
+    size_t piece = colon + 1;
+    while (true) {
+        size_t comma = line.find(',', piece);
+        split.chromosomes.push_back(line.substr(piece, comma == std::string::npos ? std::string::npos : comma - piece));
+        if (comma == std::string::npos) break;
+        piece = comma + 1;
+    }
+    return split;
+}
+
+// Number of chromosome names of a split genome line.
+int countChromosomes(const SplitGenomeLine& split) { return static_cast<int>(split.chromosomes.size()); }
+
+// Skips the column-title line, then collects the gene lines up to an empty
+// line (or one starting with a carriage return) or the end of the file.
+// lineNumber follows the last line read; returns the number of gene lines.
+int readChromLines(std::vector<std::string>& lines, FILE* file, int& lineNumber) {
+    lines.clear();
+    std::string line;
+    if (!readLine(file, line)) return 0;
+    ++lineNumber;
+    while (readLine(file, line)) {
+        ++lineNumber;
+        if (line.empty() || line[0] == '\r') break;
+        lines.push_back(line);
+    }
+    return static_cast<int>(lines.size());
+}
+
+bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A relative annotation path that is missing from the working directory is
+// looked up beside the genome list, so a list can be given from anywhere.
+std::string resolveSourcePath(const std::string& source, const std::string& listPath) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    fs::path sourcePath(source);
+    if (sourcePath.is_absolute() || fs::exists(sourcePath, ignored)) return source;
+    fs::path beside = fs::path(listPath).parent_path() / sourcePath;
+    if (!fs::path(listPath).parent_path().empty() && fs::exists(beside, ignored)) return beside.string();
+    return source;
+}
+
+}  // namespace
+
+bool isNameContained(const SetOfSeqs& set, const std::string& name) {
+    for (const Genome& genome : set.genomes)
+        for (const Chromosome& chrom : genome.chromosomes)
+            if (chrom.name == name) return true;
+    return false;
+}
+
+void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath) {
+    File file(std::fopen(path.c_str(), "r"));
+    if (!file) fail(stderr, "Can't open sequence file \"%s\"\n", path.c_str());
+
+    // Every chromosome of a name receives the block of that name.
+    std::unordered_map<std::string, std::vector<Chromosome*>> byName;
+    for (Genome& genome : set.genomes)
+        for (Chromosome& chrom : genome.chromosomes) byName[chrom.name].push_back(&chrom);
+
+    std::vector<std::string> lines;
+    std::string line;
+    int lineNumber = 0;
+    while (readLine(file.get(), line)) {
+        ++lineNumber;
+        if (line.empty() || !isLetter(line[0])) continue;
+        auto found = byName.find(line.substr(0, line.find(',')));
+        if (found == byName.end()) continue;
+        const int firstGeneLine = lineNumber + 2;
+        readChromLines(lines, file.get(), lineNumber);
+        for (Chromosome* chrom : found->second) setChrom(*chrom, lines, path, firstGeneLine);
+    }
+
+    // The searches need the genes of every listed chromosome.
+    for (const Genome& genome : set.genomes)
+        for (const Chromosome& chrom : genome.chromosomes) {
+            if (chrom.isSet()) continue;
+            if (listPath.empty())
+                fail(stderr, "error: chromosome \"%s\" of genome \"%s\" has no block in \"%s\"\n",
+                     chrom.name.c_str(), genome.name.c_str(), path.c_str());
+            fail(stderr, "error: chromosome \"%s\" of genome \"%s\" listed in \"%s\" has no block in \"%s\"\n",
+                 chrom.name.c_str(), genome.name.c_str(), listPath.c_str(), path.c_str());
+        }
+}
+
+std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path) {
+    std::printf("\nparsing input file: \"%s\"\n", path.c_str());
+
+    File list(std::fopen(path.c_str(), "r"));
+    if (!list) fail(stderr, "Can't open genome list file: \"%s\"\n", path.c_str());
+
+    std::string line;
+    if (!readLine(list.get(), line)) fail(stderr, "Empty genome list file:\"%s\"!\n", path.c_str());
+
+    // First line: "SOURCE", ':' and the annotation path (leading blanks skipped).
+    size_t keyStart = line.find_first_not_of(':');
+    if (keyStart == std::string::npos) keyStart = line.size();
+    size_t colon = line.find(':', keyStart);
+    std::string keyword = line.substr(keyStart, colon == std::string::npos ? std::string::npos : colon - keyStart);
+    if (keyword != "SOURCE") fail(stderr, "No source file for sequences given in input file \"%s\"!\n", path.c_str());
+    std::string source = colon == std::string::npos ? std::string() : skipLeadingBlanks(line.substr(colon + 1));
+    if (source.empty())
+        fail(stderr, "error: no annotation file path after \"SOURCE:\" in line 1 of \"%s\"\n", path.c_str());
+    source = resolveSourcePath(source, path);
+    std::printf("reading genomes file: \"%s\"\n", source.c_str());
+
+    std::vector<GenomeLine> genomeLines;
+    int lineNumber = 1;
+    while (readLine(list.get(), line)) {
+        ++lineNumber;
+        if (line.empty()) continue;
+        genomeLines.push_back({line, lineNumber});
+    }
+    list.reset();
+    if (genomeLines.empty()) fail(stderr, "error: no genome listed in \"%s\"\n", path.c_str());
+
+    auto set = initSetOfSeqs(static_cast<int>(genomeLines.size()));
+    for (size_t g = 0; g < genomeLines.size(); ++g) {
+        const GenomeLine& genomeLine = genomeLines[g];
+        SplitGenomeLine split = splitGenomeLine(genomeLine.text);
+        if (!split.hasName) fail(stderr, "No name for genome \"%s\" given!", path.c_str());
+        if (!split.hasChromosomes)
+            fail(stderr, "error: genome \"%s\" in line %d of \"%s\" lists no chromosome\n", split.name.c_str(),
+                 genomeLine.lineNumber, path.c_str());
+        const int count = countChromosomes(split);
+        Genome genome = initGenome(split.name, static_cast<int>(g), count);
+        for (int c = 0; c < count; ++c) {
+            genome.chromosomes[c] = initChrom(split.chromosomes[c], c);
+            if (genome.chromosomes[c].name.empty())
+                fail(stderr, "error: empty chromosome name for genome \"%s\" in line %d of \"%s\"\n",
+                     split.name.c_str(), genomeLine.lineNumber, path.c_str());
+        }
+        set->genomes[g] = std::move(genome);
+    }
+
+    readSequenceFile(source, *set, path);
+
+    convertZerosToUniqueGenes(*set);
+    completeSetOfSeqs(*set);
+    return set;
+}

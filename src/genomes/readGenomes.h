@@ -10,8 +10,9 @@
 // any input problem (the message names the file and, where it applies, the line).
 std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path);
 
-// Fills the named chromosomes of set from the annotation file.
-void readSequenceFile(const std::string& path, SetOfSeqs& set);
+// Fills the named chromosomes of set from the annotation file; a listed
+// chromosome without a block is an error (listPath, when given, is named in it).
+void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath = std::string());
 
 // Whether any chromosome of any genome has exactly this name.
 bool isNameContained(const SetOfSeqs& set, const std::string& name);

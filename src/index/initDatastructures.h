@@ -17,10 +17,11 @@ void computePrevNextOcc(Chromosome& chrom, int alphabetSize);
 std::vector<int> computeCharOccStat(const SetOfSeqs& set);
 
 // Number of distinct characters in positions i..j (0 when i > j); O(1) with
-// the NUM table, a scan of prevOcc without it.
+// the NUM table, a scan of prevOcc without it. An empty interval is answered
+// before the table is read, so i may be n+2 or j may be -1 there.
 inline int getNUM(const Chromosome& chrom, int i, int j) {
-    if (!chrom.NUM.empty()) return chrom.NUM(i, j);
     if (i > j) return 0;
+    if (!chrom.NUM.empty()) return chrom.NUM(i, j);
     int count = 0;
     const int* prev = chrom.prevOcc.data();
     for (int p = i; p <= j; ++p)
