@@ -141,14 +141,14 @@ std::string createNameForOutFile(const std::optional<std::string>& deltaText,
                                  const std::optional<std::string>& sText, [[maybe_unused]] bool isCenter,
                                  char mode, const std::optional<std::string>& qText,
                                  const std::string& genomeListPath) {
-    // The stem is the first non-empty piece between '.' characters, so a
-    // leading "./" leaves the '/' in front and a dotted folder name cuts there.
-    std::string stem;
-    size_t start = genomeListPath.find_first_not_of('.');
-    if (start != std::string::npos) {
-        size_t end = genomeListPath.find('.', start);
-        stem = genomeListPath.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    }
+    // The stem is the list path up to the first '.' of its file name (leading
+    // dots of the name skipped), so the name lands beside the list: "./x.txt"
+    // gives "./x" and a dotted folder name such as "data.v2/" stays whole.
+    size_t nameStart = genomeListPath.rfind('/');
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    size_t cut = genomeListPath.find_first_not_of('.', nameStart);
+    if (cut != std::string::npos) cut = genomeListPath.find('.', cut);
+    std::string stem = genomeListPath.substr(0, cut);
     std::string name = stem + "_d" + deltaText.value_or("") + "_s" + sText.value_or("");
     switch (mode) {
         case 'r': name += "_r"; break;

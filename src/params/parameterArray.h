@@ -38,7 +38,9 @@ std::unique_ptr<ParameterArray> initParameterArray(int delta, int minClusterSize
 // Releases the record; on the command line it reports both output names on stderr.
 void freeParameterArray(std::unique_ptr<ParameterArray>& params);
 
-// Completes the record with the genome count g (g >= 1); run exactly once.
+// Completes the record with the genome count g; run exactly once. Afterwards q
+// counts the genomes that may lack a cluster (0 without a quorum). Throws
+// TamsuError for g < 1.
 void setDerivedParameters(ParameterArray& params, int g);
 
 // Parses the command line; throws TamsuError (message + usage on stderr) on any error.
