@@ -1,16 +1,302 @@
-// k-tuple records and lists.
+// k-tuple records and lists: creation from the median search, canonical
+// order and merging, and the reductions the driver applies to the result list.
 #include "median/kTuples.h"
 
 #include <algorithm>
+#include <iterator>
 
-// TODO(median): placeholder.
-int countMedianCenters(const kTupleList*, const ParameterArray&) { return 0; }
-int countRefBased_kTuples(kTupleList*, const SetOfSeqs&) { return 0; }
-void remove_NonCenter_kTuples(kTupleList*) {}
-void removeSuboptimal_kTuples(kTupleList*) {}
-int countNonSubsumed_kTuples(const kTupleList*) { return 0; }
-void sort_kTupleList_byGeneContent(kTupleList*) {}
-void distTo_I_ref(kTupleList*) {}
+#include "median/iterativeMedianComp.h"
+#include "util/errors.h"
+#include "util/intArrays.h"
+
+namespace {
+
+bool isEmptyInterval(const kTupleInterval& iv) { return iv.l > iv.r; }
+
+// Entry i of a table that may be shorter than the local numbering expects;
+// missing entries read as 0 instead of reading past the table.
+template <typename T>
+T entryOrZero(const std::vector<T>& table, int i) {
+    return i >= 0 && static_cast<size_t>(i) < table.size() ? table[i] : T(0);
+}
+
+}  // namespace
+
+std::unique_ptr<kTupleList> init_kTupleList(int k) {
+    auto list = std::make_unique<kTupleList>();
+    list->k = k;
+    return list;
+}
+
+kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
+    kTuple tuple;
+    tuple.totalDist = totalDist;
+    tuple.pValues.assign(k > 0 ? k : 0, 1.0);
+    tuple.pValue = 1.0;
+    tuple.operationMode = data.params != nullptr ? data.params->operationMode : 'm';
+    tuple.centerState = 0;
+
+    const int lcc = data.localCharCount > 0 ? data.localCharCount : 0;
+    static const std::vector<int> noLocalChars;
+    const std::vector<int>& localChars = data.localChars != nullptr ? *data.localChars : noLocalChars;
+
+    // The genes of all chosen intervals, front first in descending local-char
+    // order (every char is pushed at the front while the numbering ascends).
+    setOfChars chars;
+    for (int i = 0; i <= lcc; ++i)
+        if (entryOrZero(data.occCount, i) != 0) chars.insertIntoCharList(entryOrZero(localChars, i));
+
+    // A genome without a chosen interval reads as the empty occurrence.
+    static const Interval emptyOccurrence;
+    auto chosen = [&](int g) -> const Interval& {
+        if (g >= 0 && static_cast<size_t>(g) < data.currentIntervals.size() && data.currentIntervals[g] != nullptr)
+            return *data.currentIntervals[g];
+        return emptyOccurrence;
+    };
+
+    tuple.intervalArray.resize(k > 0 ? k : 0);
+    for (int g = 0; g < k; ++g) {
+        const Interval& iv = chosen(g);
+        tuple.intervalArray[g] = kTupleInterval{iv.l, iv.r, iv.chr, 0, 0};
+    }
+
+    // The gene content: the genes of the reference genome's chosen interval.
+    const Interval& refInterval = chosen(data.refSeq);
+    for (int c : chars.inListOrder()) {
+        int local = entryOrZero(data.localIndex, c);
+        if (entryOrZero(refInterval.localOcc, local))
+            tuple.median.push_back(medianElement{c, entryOrZero(data.occCount, local)});
+    }
+
+    tuple.localCharCount = lcc;
+    tuple.occCount.resize(lcc + 1);
+    tuple.localChars.resize(lcc + 1);
+    for (int c = 0; c <= lcc; ++c) {
+        tuple.occCount[c] = entryOrZero(data.occCount, c);
+        tuple.localChars[c] = entryOrZero(localChars, c);
+    }
+    tuple.intervalOccs.assign(static_cast<size_t>(k > 0 ? k : 0) * (lcc + 1), 0);
+    for (int g = 0; g < k; ++g) {
+        const Interval& iv = chosen(g);
+        unsigned char* row = tuple.intervalOccs.data() + static_cast<size_t>(g) * (lcc + 1);
+        for (int c = 0; c <= lcc; ++c) row[c] = entryOrZero(iv.localOcc, c) ? 1 : 0;
+    }
+    return tuple;
+}
+
+void copyInto_kTupleList(int k, int totalDist, kTupleData& data) {
+    if (!data.newTuples) data.newTuples = init_kTupleList(k);
+    data.newTuples->tuples.push_back(init_kTuple(totalDist, k, data));
+}
+
+kTupleIterator insertTuple(kTupleList& list, kTupleIterator prev, kTuple tuple) {
+    kTupleIterator before = prev == list.tuples.end() ? list.tuples.begin() : std::next(prev);
+    return list.tuples.insert(before, std::move(tuple));
+}
+
+kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple) { return list.tuples.erase(tuple); }
+
+int computeTupleListSize(const kTupleList* list) {
+    if (list == nullptr) fail(stdout, "tupel liste nicht initialisiert\n");
+    return static_cast<int>(std::distance(list->tuples.begin(), list->tuples.end()));
+}
+
+int kTupleComparision(const kTuple* a, const kTuple* b, int k) {
+    if (a == nullptr) fail(stdout, "no tuple1\n");
+    if (b == nullptr) fail(stdout, "no tuple2\n");
+    for (int g = 0; g < k; ++g) {
+        const kTupleInterval& x = a->intervalArray[g];
+        const kTupleInterval& y = b->intervalArray[g];
+        if (x.chr != y.chr) return x.chr < y.chr ? -1 : 1;
+        if (x.l != y.l) return x.l < y.l ? -1 : 1;
+        if (x.r != y.r) return x.r < y.r ? -1 : 1;
+    }
+    return 0;
+}
+
+void bubbleSort_kTupleList(kTupleList& list) {
+    if (list.size() < 2) return;
+    // A stable sort that moves only strictly out-of-order pairs gives the
+    // adjacent-swap sort's order; identical tuples end up next to each other,
+    // where the final pass of that sort would have met them.
+    const int k = list.k;
+    list.tuples.sort([k](const kTuple& x, const kTuple& y) { return kTupleComparision(&x, &y, k) < 0; });
+    for (auto x = list.tuples.begin(), y = std::next(x); y != list.tuples.end(); ++x, ++y)
+        if (kTupleComparision(&*x, &*y, k) == 0) fail(stdout, "duplicate with same I_ref generated\n");
+}
+
+int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
+    bubbleSort_kTupleList(fresh);
+    if (old.tuples.empty()) {
+        old.tuples.splice(old.tuples.end(), fresh.tuples);
+        old.k = fresh.k;
+        return 0;
+    }
+    int duplicates = 0;
+    auto a = old.tuples.begin();
+    while (!fresh.tuples.empty()) {
+        auto b = fresh.tuples.begin();
+        if (a == old.tuples.end()) {
+            // The rest of the fresh list follows the old tail as one chain.
+            old.tuples.splice(old.tuples.end(), fresh.tuples);
+            break;
+        }
+        int order = kTupleComparision(&*a, &*b, old.k);
+        if (order < 0) {
+            ++a;
+        } else if (order == 0) {
+            fresh.tuples.erase(b);
+            ++duplicates;
+        } else {
+            old.tuples.splice(a, fresh.tuples, b);  // between a's predecessor and a
+        }
+    }
+    return duplicates;
+}
+
+int merge_kTupleLists(kTupleList* old, kTupleList* fresh) {
+    if (old == nullptr) fail(stdout, "Fehler: Alte Tupel-Liste nicht existent\n");
+    if (fresh == nullptr) fail(stdout, "Fehler: Neue Tupel-Liste nicht existent\n");
+    return merge_kTupleLists(*old, *fresh);
+}
+
+int countMedianCenters(const kTupleList* list, const ParameterArray& params) {
+    if (list == nullptr || list->tuples.empty() || !params.isCenter) return 0;
+    int count = 0;
+    for (const kTuple& tuple : list->tuples) {
+        bool central = true;
+        for (int g = 0; g < list->k && central; ++g)
+            central = tuple.intervalArray[g].dist <= params.maxDistToCenter;
+        if (central) ++count;
+    }
+    return count;
+}
+
+int countRefBased_kTuples(kTupleList* list, const SetOfSeqs& set) {
+    if (list == nullptr || list->tuples.empty()) return 0;
+    const int half = (set.genomeCount + 1) / 2;
+    int count = 0;
+    for (kTuple& tuple : list->tuples) {
+        bool hasReferenceOcc = false;
+        for (int g = 0; g < list->k; ++g) {
+            kTupleInterval& iv = tuple.intervalArray[g];
+            for (int c = 1; c <= tuple.localCharCount; ++c) {
+                bool majority = tuple.occCount[c] >= half;
+                bool present = tuple.intervalOcc(g, c) != 0;
+                if (majority && !present) {
+                    ++iv.dist;
+                } else if (!majority && present) {
+                    ++iv.dist;
+                    ++iv.extraChars;
+                }
+            }
+            if (iv.dist == 0) hasReferenceOcc = true;
+        }
+        if (hasReferenceOcc) ++count;
+    }
+    return count;
+}
+
+void distTo_I_ref(kTupleList* list) {
+    if (list == nullptr) return;
+    for (kTuple& tuple : list->tuples) {
+        int total = 0;
+        for (int g = 0; g < list->k; ++g) {
+            kTupleInterval& iv = tuple.intervalArray[g];
+            if (!isEmptyInterval(iv)) {
+                for (int c = 1; c <= tuple.localCharCount; ++c) {
+                    bool present = tuple.intervalOcc(g, c) != 0;
+                    if (tuple.occCount[c] > 0 && !present) {
+                        ++iv.dist;
+                    } else if (tuple.occCount[c] == 0 && present) {
+                        ++iv.dist;
+                        ++iv.extraChars;
+                    }
+                }
+            }
+            total += iv.dist;
+        }
+        tuple.totalDist = total;
+    }
+}
+
+bool isNested(const kTuple& t, const kTuple& o, int k) {
+    if (t.totalDist < o.totalDist) return false;
+    for (int g = 0; g < k; ++g) {
+        const kTupleInterval& ti = t.intervalArray[g];
+        const kTupleInterval& oi = o.intervalArray[g];
+        if (isEmptyInterval(ti)) continue;
+        if (isEmptyInterval(oi) || oi.chr != ti.chr || oi.l > ti.l || ti.r > oi.r) return false;
+    }
+    return true;
+}
+
+bool isSubsumed(const kTuple& t, const kTuple& u, int k) {
+    for (int g = 0; g < k; ++g) {
+        const kTupleInterval& ti = t.intervalArray[g];
+        const kTupleInterval& ui = u.intervalArray[g];
+        if (isEmptyInterval(ti) || isEmptyInterval(ui)) continue;
+        if (ti.l <= ui.r && ui.l <= ti.r) return true;
+    }
+    return false;
+}
+
+void removeSuboptimal_kTuples(kTupleList* list) {
+    if (list == nullptr) return;
+    // The outer tuple is never the one removed, so its position stays valid.
+    for (auto o = list->tuples.begin(); o != list->tuples.end(); ++o) {
+        for (auto t = list->tuples.begin(); t != list->tuples.end();) {
+            if (t != o && t->totalDist >= o->totalDist && isNested(*t, *o, list->k))
+                t = remove_kTuple(*list, t);
+            else
+                ++t;
+        }
+    }
+}
+
+void remove_NonCenter_kTuples(kTupleList* list) {
+    if (list == nullptr) return;
+    for (auto t = list->tuples.begin(); t != list->tuples.end();)
+        t = t->centerState == 1 ? remove_kTuple(*list, t) : std::next(t);
+}
+
+int countNonSubsumed_kTuples(const kTupleList* list) {
+    if (list == nullptr || list->tuples.empty()) return 0;
+    int count = 0;
+    for (auto t = list->tuples.begin(); t != list->tuples.end(); ++t) {
+        for (auto u = std::next(t); u != list->tuples.end(); ++u) {
+            if (isSubsumed(*t, *u, list->k)) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+int compareGeneContentArray(const kTuple* a, const kTuple* b) {
+    if (a == nullptr || b == nullptr) return 0;
+    if (!a->hasGeneContentArray || !b->hasGeneContentArray) fail(stderr, "Array geneContentArray uninitialized!\n");
+    if (a->median.size() != b->median.size()) return a->median.size() < b->median.size() ? -1 : 1;
+    for (size_t i = 0; i < a->median.size(); ++i)
+        if (a->geneContentArray[i] != b->geneContentArray[i])
+            return a->geneContentArray[i] < b->geneContentArray[i] ? -1 : 1;
+    if (a->pValue != b->pValue) return a->pValue < b->pValue ? -1 : 1;
+    return 0;
+}
+
+void sort_kTupleList_byGeneContent(kTupleList* list) {
+    if (list == nullptr) return;
+    for (kTuple& tuple : list->tuples) {
+        tuple.geneContentArray.assign(tuple.median.size(), -1);
+        for (size_t i = 0; i < tuple.median.size(); ++i) tuple.geneContentArray[i] = tuple.median[i].gene;
+        sortAscIntArray(tuple.geneContentArray.data(), static_cast<int>(tuple.geneContentArray.size()));
+        tuple.hasGeneContentArray = true;
+    }
+    // Tuples of equal gene content become adjacent; the result extraction
+    // groups them. Their relative order is not part of the contract.
+    list->tuples.sort([](const kTuple& x, const kTuple& y) { return compareGeneContentArray(&x, &y) < 0; });
+}
 
 int countRefOccsIn_kTuple(const kTuple& tuple, int k) {
     int count = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <vector>
 
 #include "genomes/setOfSeqs.h"
@@ -47,6 +48,44 @@ struct kTupleList {
     std::list<kTuple> tuples;
     int size() const { return static_cast<int>(tuples.size()); }
 };
+
+struct kTupleData;
+using kTupleIterator = std::list<kTuple>::iterator;
+
+// Creation and list plumbing. Lists and tuples are released by their owners
+// (RAII); a tuple always has exactly list.k intervals.
+std::unique_ptr<kTupleList> init_kTupleList(int k);
+// A tuple from the median search's current choice of one interval per genome.
+kTuple init_kTuple(int totalDist, int k, const kTupleData& data);
+// Appends init_kTuple's tuple to the search's new list.
+void copyInto_kTupleList(int k, int totalDist, kTupleData& data);
+// Links tuple after prev, or at the head when prev is list.tuples.end();
+// returns the tuple's position.
+kTupleIterator insertTuple(kTupleList& list, kTupleIterator prev, kTuple tuple);
+// Unlinks and frees the tuple; returns the position of its successor.
+kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple);
+// Number of tuples in the chain; a null list is fatal.
+int computeTupleListSize(const kTupleList* list);
+
+// Canonical order: genome by genome, chr, then l, then r; -1, 0 or +1.
+// A null tuple is fatal.
+int kTupleComparision(const kTuple* a, const kTuple* b, int k);
+// Sorts into canonical order; two tuples with identical intervals are fatal.
+void bubbleSort_kTupleList(kTupleList& list);
+// Merges a filter's fresh list into the (canonically ordered) result list;
+// tuples whose intervals are already there are freed. Returns their number.
+// The fresh list is left empty.
+int merge_kTupleLists(kTupleList& old, kTupleList& fresh);
+// Same, with the fatal checks for a missing list.
+int merge_kTupleLists(kTupleList* old, kTupleList* fresh);
+
+// t lies inside o in every genome where t occurs, at no smaller total distance.
+bool isNested(const kTuple& t, const kTuple& o, int k);
+// t and u overlap by position in some genome where both occur (chr ignored).
+bool isSubsumed(const kTuple& t, const kTuple& u, int k);
+// Gene-content order: median size, then genes ascending, then pValue; null
+// compares equal to anything. A tuple without geneContentArray is fatal.
+int compareGeneContentArray(const kTuple* a, const kTuple* b);
 
 // Driver-level operations on the result list (in the order the driver runs them).
 int countMedianCenters(const kTupleList* list, const ParameterArray& params);
