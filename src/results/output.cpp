@@ -1,7 +1,174 @@
-// Text reports.
+// Text reports: the gene-family statistics file, the reference-cluster report
+// and the listing of the extracted gene clusters.
 #include "results/output.h"
 
-// TODO(results): placeholder.
-void fprintf_geneFamilyStatistics(FILE*, const SetOfSeqs&, const std::string&) {}
-void fprintf_refClusterList(FILE*, const listOfRefClusters*, const SetOfSeqs&) {}
-void fprintf_listOfGeneClusters(FILE*, const listOfGeneClusters&) {}
+#include <algorithm>
+
+#include "util/strings.h"
+
+// ---------------------------------------------------------------------------
+// Gene-family statistics
+
+// How often each family 1..alphabetSize occurs in the chromosome: the index's
+// charFreq when it has been built, else counted from the genes.
+static std::vector<int> familyFrequencies(const Chromosome& chrom, int alphabetSize) {
+    if (static_cast<int>(chrom.charFreq.size()) >= alphabetSize + 1) return chrom.charFreq;
+    std::vector<int> freq(alphabetSize + 1, 0);
+    for (int p = 1; p <= chrom.length && p < static_cast<int>(chrom.genes.size()); ++p) {
+        const int c = chrom.genes[p];
+        if (c >= 1 && c <= alphabetSize) ++freq[c];
+    }
+    return freq;
+}
+
+// Histogram of family sizes: entry s counts the families occurring exactly s
+// times. It reaches the largest size present, which may exceed alphabetSize.
+struct SizeHistogram {
+    std::vector<int> count;
+    int distinctSizes = 0;
+};
+
+static SizeHistogram sizeHistogram(const Chromosome& chrom, int alphabetSize) {
+    const std::vector<int> freq = familyFrequencies(chrom, alphabetSize);
+    int largest = alphabetSize;
+    for (int c = 1; c <= alphabetSize; ++c) largest = std::max(largest, freq[c]);
+    SizeHistogram histogram;
+    histogram.count.assign(largest + 1, 0);
+    for (int c = 1; c <= alphabetSize; ++c)
+        if (freq[c] > 0) ++histogram.count[freq[c]];
+    for (int s = 1; s <= largest; ++s)
+        if (histogram.count[s] > 0) ++histogram.distinctSizes;
+    return histogram;
+}
+
+void fprintf_geneFamilyStatistics(FILE* stream, const SetOfSeqs& set, const std::string& stem) {
+    const std::string fileName = composeFileName(stem, ".genFamStat");
+    FILE* file = std::fopen(fileName.c_str(), "w");
+    if (file == nullptr) {
+        // The statistics are a side report: the run goes on without them.
+        std::fprintf(stderr, "error: cannot write gene family statistics file \"%s\"\n", fileName.c_str());
+        return;
+    }
+    std::fprintf(file, "Statistics of gene family sizes:\n\n");
+    std::fprintf(stream, "computing gene family statistics\n");
+
+    std::vector<const Chromosome*> chromosomes;
+    for (const Genome& genome : set.genomes)
+        for (const Chromosome& chrom : genome.chromosomes) chromosomes.push_back(&chrom);
+    std::vector<SizeHistogram> histograms;
+    histograms.reserve(chromosomes.size());
+    for (const Chromosome* chrom : chromosomes) histograms.push_back(sizeHistogram(*chrom, set.alphabetSize));
+
+    for (size_t i = 0; i < chromosomes.size(); ++i)
+        std::fprintf(file, "%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
+                     histograms[i].distinctSizes);
+    std::fprintf(file, "\n");
+
+    for (size_t i = 0; i < chromosomes.size(); ++i) {
+        std::fprintf(file, "%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
+                     histograms[i].distinctSizes);
+        std::fprintf(file, "size\tfreq\n");
+        const std::vector<int>& count = histograms[i].count;
+        for (size_t s = 1; s < count.size(); ++s)
+            if (count[s] > 0) std::fprintf(file, "%d\t%d\n", static_cast<int>(s), count[s]);
+        std::fprintf(file, "\n");
+    }
+
+    std::fprintf(stream, "statistics of gene family sizes written to \"%s\"\n", fileName.c_str());
+    std::fclose(file);
+}
+
+// ---------------------------------------------------------------------------
+// Reference clusters
+
+void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs& set, int index) {
+    std::fprintf(stream, "#%d\n", index);
+    std::fprintf(stream, "Reference Occurrence:\n");
+    for (int gene : cluster.geneContentArray) std::fprintf(stream, "%d ", gene);
+    std::fprintf(stream, "\n");
+    const Genome& genome = set.genomes[cluster.refGenome];
+    std::fprintf(stream, "%s, Chr. %d, [%d,%d], ", genome.name.c_str(), cluster.refChrom, cluster.l, cluster.r);
+    std::fprintf(stream, "%d genes, pValue: %e\n", cluster.size, cluster.pValue);
+    const Chromosome& chrom = genome.chromosomes[cluster.refChrom];
+    for (int p = cluster.l; p <= cluster.r; ++p) {
+        const int code = chrom.genes[p];
+        // host genomes carry no annotation
+        const char* annotation =
+            p < static_cast<int>(chrom.annotations.size()) ? chrom.annotations[p].c_str() : "";
+        std::fprintf(stream, "%d\t%s\n", set.codingTable[code], annotation);
+    }
+    std::fprintf(stream, "\ndLocs:\n");
+    for (int g = 0; g < cluster.genomeCount && g < static_cast<int>(cluster.dLocLists.size()); ++g)
+        fprintf_listOf_dLocsSeqs(stream, cluster.dLocLists[g], cluster, set);
+}
+
+void fprintf_refClusterList(FILE* stream, const listOfRefClusters* list, const SetOfSeqs& set) {
+    if (list == nullptr) {
+        std::fprintf(stderr, "no ref cluster list defined\n");
+        return;
+    }
+    int index = 0;
+    for (const refCluster& cluster : list->clusters) fprintf_refCluster(stream, cluster, set, index++);
+}
+
+// ---------------------------------------------------------------------------
+// Extracted gene clusters
+
+void fprintf_approxOCC(FILE* stream, const approxOcc& occ) {
+    std::fprintf(stream, "genome %d, chr %d: [%d,%d] ", occ.genome, occ.chromosome, occ.l, occ.r);
+    std::fprintf(stream, "dist: %d, pValue: %e", occ.dist, occ.pValue);
+    if (occ.isRefOcc) std::fprintf(stream, " RefOCC");
+    std::fprintf(stream, "\n");
+}
+
+void fprintf_dLocList(FILE* stream, const std::vector<approxOcc>& occList) {
+    for (const approxOcc& occ : occList) {
+        std::fprintf(stream, "\t\t");
+        fprintf_approxOCC(stream, occ);
+    }
+}
+
+void fprintf_aci(FILE* stream, const ACI& aci, int genomeCount) {
+    std::fprintf(stream, "next ACI:  ");
+    std::fprintf(stream, "pValue: %e, total dist: %d, support: %d, number of refOccs: %d\n", aci.pValue,
+                 aci.totalDist, aci.support, aci.refOccCount);
+    for (int g = 0; g < genomeCount && g < static_cast<int>(aci.occLists.size()); ++g)
+        fprintf_dLocList(stream, aci.occLists[g]);
+    std::fprintf(stream, "finished\n");
+}
+
+void fprintf_aciList(FILE* stream, const std::vector<ACI>& aciList, int genomeCount) {
+    for (const ACI& aci : aciList) fprintf_aci(stream, aci, genomeCount);
+}
+
+void fprintf_consensusSet(FILE* stream, const std::vector<int>& consensusSet) {
+    for (int gene : consensusSet) std::fprintf(stream, "%d ", gene);
+    std::fprintf(stream, "\n");
+}
+
+void fprintf_geneCluster(FILE* stream, const geneCluster& cluster, int genomeCount) {
+    std::fprintf(stream, "K = %d\n", genomeCount);
+    std::fprintf(stream, "new Cluster: pValue = %e\n", cluster.pValue);
+    std::fprintf(stream, "gene content: ");
+    fprintf_consensusSet(stream, cluster.consensusSet);
+    std::fprintf(stream, "             type: %c, min total dist: %d, refGenomeNr: %d\n", cluster.type,
+                 cluster.minTotalDist, cluster.refGenomeNr);
+    std::fprintf(stream, "\nbest clusters:\n");
+    fprintf_aciList(stream, cluster.bestClusters, genomeCount);
+    std::fprintf(stream, "\nall clusters:\n");
+    fprintf_aciList(stream, cluster.allClusters, genomeCount);
+}
+
+void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys) {
+    std::fprintf(stream, "\n\ngene cluster list of size %d\n", list.size());
+    for (const geneCluster& cluster : list.clusters) {
+        fprintf_geneCluster(stream, cluster, list.genomeCount);
+        // the reader sees the cluster before the listing waits for a key
+        std::fflush(stream);
+        std::fgetc(keys);
+    }
+}
+
+void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list) {
+    fprintf_listOfGeneClusters(stream, list, stdin);
+}

@@ -12,5 +12,19 @@
 // Writes <stem>.genFamStat and a notice on stream; a file that cannot be
 // created is reported on stderr and the run goes on.
 void fprintf_geneFamilyStatistics(FILE* stream, const SetOfSeqs& set, const std::string& stem);
+
+// Reference clusters with their locations; a missing list is reported on stderr.
 void fprintf_refClusterList(FILE* stream, const listOfRefClusters* list, const SetOfSeqs& set);
+void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs& set, int index);
+
+// The extracted clusters; after each cluster the listing waits for one
+// character from standard input (end of input just lets it go on).
 void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list);
+// The same, with the keys read from `keys` instead of standard input.
+void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys);
+void fprintf_geneCluster(FILE* stream, const geneCluster& cluster, int genomeCount);
+void fprintf_consensusSet(FILE* stream, const std::vector<int>& consensusSet);
+void fprintf_aciList(FILE* stream, const std::vector<ACI>& aciList, int genomeCount);
+void fprintf_aci(FILE* stream, const ACI& aci, int genomeCount);
+void fprintf_dLocList(FILE* stream, const std::vector<approxOcc>& occList);
+void fprintf_approxOCC(FILE* stream, const approxOcc& occ);

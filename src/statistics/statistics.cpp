@@ -1,6 +1,309 @@
-// p-values of clusters.
+// p-values of clusters. An occurrence is scored by how many intervals of
+// similar length, filled with genes drawn by the genome's own gene
+// frequencies, would lack at most as many genes of the cluster as it does.
 #include "statistics/statistics.h"
 
-// TODO(statistics): placeholder.
-void computeStatistics(kTupleList*, const SetOfSeqs&) {}
-void computeStatisticsRef(listOfRefClusters*, const SetOfSeqs&) {}
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include <gsl/gsl_randist.h>
+
+#include "results/geneClusters.h"
+#include "results/refGeneClusters.h"
+#include "util/errors.h"
+
+namespace {
+
+// Process-wide background tables, valid only during one statistics call.
+std::vector<int> totalLength;  // N_j
+IntTable charFreqs;            // f_j(c), genomes x (alphabetSize + 1)
+DoubleTable charProbs;         // f_j(c) / N_j
+
+// Genome j's frequency row; empty for a genome the tables do not know.
+std::span<const int> charFreqsRow(int j) {
+    if (j < 0 || j >= charFreqs.rows()) return {};
+    return {charFreqs.row(j), static_cast<size_t>(charFreqs.cols())};
+}
+
+int totalLengthOf(int j) {
+    return j >= 0 && j < static_cast<int>(totalLength.size()) ? totalLength[j] : 0;
+}
+
+// f(c), 0 for a gene outside the alphabet.
+int frequencyOf(std::span<const int> freqs, int c) {
+    return c >= 0 && static_cast<size_t>(c) < freqs.size() ? freqs[c] : 0;
+}
+
+constexpr double kNoGenomeFactor = 1000.0;  // a genome without any location
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Background tables
+
+std::vector<int> computeTotalLengths(const SetOfSeqs& set) {
+    std::vector<int> lengths(std::max(set.genomeCount, 0), 0);
+    for (int j = 0; j < set.genomeCount && j < static_cast<int>(set.genomes.size()); ++j)
+        for (const Chromosome& chrom : set.genomes[j].chromosomes)
+            lengths[j] += std::max(chrom.length, 0);
+    return lengths;
+}
+
+IntTable computeCharFreqs(const SetOfSeqs& set) {
+    IntTable freqs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0);
+    for (int j = 0; j < set.genomeCount && j < static_cast<int>(set.genomes.size()); ++j)
+        for (const Chromosome& chrom : set.genomes[j].chromosomes)
+            // every position 1..length counts, the last one included
+            for (int p = 1; p <= chrom.length && p < static_cast<int>(chrom.genes.size()); ++p) {
+                const int c = chrom.genes[p];
+                if (c >= 0 && c <= set.alphabetSize) ++freqs(j, c);
+            }
+    return freqs;
+}
+
+DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& freqs, const std::vector<int>& lengths) {
+    DoubleTable probs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0.0);
+    for (int j = 0; j < set.genomeCount && j < freqs.rows(); ++j)
+        for (int c = 1; c <= set.alphabetSize; ++c) {
+            const int f = freqs(j, c);
+            probs(j, c) = f > 0 ? static_cast<double>(f) / lengths[j] : 0.0;
+            if (std::isnan(probs(j, c)))
+                std::fprintf(stderr, "nan: charFreqs[%d][%d] = %e\n", j, c, static_cast<double>(f));
+        }
+    return probs;
+}
+
+BackgroundTables::BackgroundTables(const SetOfSeqs& set) {
+    totalLength = computeTotalLengths(set);
+    charFreqs = computeCharFreqs(set);
+    charProbs = compute_charProbs(set, charFreqs, totalLength);
+}
+
+BackgroundTables::~BackgroundTables() {
+    std::vector<int>().swap(totalLength);
+    charFreqs.clear();
+    charProbs = DoubleTable();
+}
+
+// ---------------------------------------------------------------------------
+// Score of one occurrence
+
+double combine_pValues(const double* p, int K) {
+    double product = 1.0;
+    for (int i = 0; i < K; ++i) product *= p[i];
+    return product;
+}
+
+double elementOf_C_prob(const std::vector<int>& G, std::span<const int> freqs, int N) {
+    if (G.empty() || N <= 0) return 0.0;
+    long long hits = 0;
+    for (int c : G) hits += frequencyOf(freqs, c);
+    return static_cast<double>(hits) / N;
+}
+
+std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<const int> freqs) {
+    std::vector<double> pi(G.size() + 1, 0.0);
+    long long seen = 0;
+    for (size_t i = 1; i <= G.size(); ++i) {
+        const int f = frequencyOf(freqs, G[i - 1]);
+        seen += f;
+        pi[i] = f > 0 ? static_cast<double>(f) / static_cast<double>(seen) : 0.0;
+    }
+    return pi;
+}
+
+double p_0(int m, int l, double p) {
+    return gsl_ran_binomial_pdf(static_cast<unsigned>(m), p, static_cast<unsigned>(l));
+}
+
+DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi) {
+    // Zero-filled, so every border entry (i, l or k = 0, k > min(i, l)) is
+    // 0.0 already; kmax only bounded that explicit zeroing.
+    (void)kmax;
+    DoubleTable3 T(n + 1, Lmax + 1, n + 1, 0.0);
+    for (int i = 0; i <= n; ++i) T(i, 0, 0) = 1.0;
+
+    // B(m; l, pi_i) does not depend on k: evaluate each once per gene.
+    DoubleTable binom(Lmax + 1, Lmax + 1, 0.0);
+    for (int i = 1; i <= n; ++i) {
+        const double p = pi[i];
+        if (p != 0.0)
+            for (int l = 1; l <= Lmax; ++l)
+                for (int m = 0; m <= l; ++m) binom(l, m) = p_0(m, l, p);
+        for (int l = 1; l <= Lmax; ++l) {
+            for (int k = 1; k <= std::min(i, l); ++k) {
+                if (p != 0.0) {
+                    double sum = binom(l, 0) * T(i - 1, l, k);
+                    // terms with m > l - k + 1 multiply table entries that are 0
+                    for (int m = 1; m <= l - k + 1; ++m) {
+                        const double factor = binom(l, m);
+                        const double entry = T(i - 1, l - m, k - 1);
+                        sum += factor * entry;
+                        if (std::isnan(sum))
+                            fail(stderr,
+                                 "isnan:\ncharProb[%d] = %e\npValue[%d][%d][%d] is not a number\n"
+                                 "gsl_ran_binomial_pdf(%d,%f,%d)\n%f * %f\n",
+                                 i, p, i, l, k, m, p, Lmax, factor, entry);
+                    }
+                    T(i, l, k) = sum;
+                } else {
+                    T(i, l, k) = T(i - 1, l, k);
+                }
+                if (std::isnan(T(i, l, k))) fail(stderr, "pValue[%d][%d][%d] is not a number\n", i, l, k);
+            }
+        }
+    }
+    return T;
+}
+
+double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T) {
+    // lacking more genes than the set holds cannot happen
+    if (d > n || d < 0) return 0.0;
+    return T(n, m, n - d);
+}
+
+double p_L_d(int d, int L, const std::vector<double>&, double p, int n, const DoubleTable3& T) {
+    double sum = 0.0;
+    for (int dd = 0; dd <= std::min(d, n); ++dd)
+        for (int m = 0; m <= L; ++m) sum += p_0(m, L, p) * prob_of_p_minus(m, dd, n, T);
+    return sum;
+}
+
+double q_L_delta(int delta, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T) {
+    double sum = 0.0;
+    for (int d = 0; d <= delta; ++d) sum += p_L_d(d, L, pi, p, n, T);
+    return sum;
+}
+
+// The lengths L that an occurrence at distance delta of an n-set can have in
+// a genome of N genes: max(n - delta, 1) .. min(2n, N).
+static void lengthRange(int n, int delta, int N, int& lo, int& hi) {
+    lo = static_cast<int>(std::max<long long>(static_cast<long long>(n) - delta, 1));
+    hi = std::min(2 * n, N);
+}
+
+double prob_C_has_approxOcc_in_Genome(int delta, int j, const std::vector<int>& G) {
+    const int n = static_cast<int>(G.size());
+    const int N = totalLengthOf(j);
+    if (delta < 0) return 0.0;
+    int lo = 0, hi = 0;
+    lengthRange(n, delta, N, lo, hi);
+    if (lo > hi) return 0.0;
+    const std::vector<double> pi = compute_localCharProb(G, charFreqsRow(j));
+    const double pG = elementOf_C_prob(G, charFreqsRow(j), N);
+    const DoubleTable3 T = compute_pTable(n, 2 * n, n, pi);
+    double score = 0.0;
+    for (int L = lo; L <= hi; ++L) score += q_L_delta(delta, L, pi, pG, n, T) * (N - L + 1);
+    return score;
+}
+
+// ---------------------------------------------------------------------------
+// Scores sharing one table
+
+OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const int> freqs, int N)
+    : n_(static_cast<int>(G.size())), N_(N),
+      pi_(compute_localCharProb(G, freqs)), pG_(elementOf_C_prob(G, freqs, N)) {}
+
+void OccurrenceScorer::extend(int L, int delta) {
+    // Continuing the running sums performs exactly the additions of
+    // p_L_d and q_L_delta, in the same order, so the results agree bit for bit.
+    std::vector<double>& B = binom_[L];
+    if (B.empty()) {
+        B.resize(L + 1);
+        for (int m = 0; m <= L; ++m) B[m] = p_0(m, L, pG_);
+    }
+    std::vector<double>& P = P_[L];
+    std::vector<double>& Q = Q_[L];
+    while (static_cast<int>(P.size()) <= delta) {
+        const int d = static_cast<int>(P.size());
+        double p = d == 0 ? 0.0 : P[d - 1];
+        if (d <= n_)
+            for (int m = 0; m <= L; ++m) p += B[m] * T_(n_, m, n_ - d);
+        P.push_back(p);
+        Q.push_back((d == 0 ? 0.0 : Q[d - 1]) + p);
+    }
+}
+
+double OccurrenceScorer::score(int delta) {
+    if (delta < 0) return 0.0;
+    if (delta < static_cast<int>(scores_.size()) && !std::isnan(scores_[delta])) return scores_[delta];
+    int lo = 0, hi = 0;
+    lengthRange(n_, delta, N_, lo, hi);
+    double score = 0.0;
+    if (lo <= hi) {
+        if (!haveTable_) {
+            T_ = compute_pTable(n_, 2 * n_, n_, pi_);
+            binom_.assign(2 * n_ + 1, {});
+            P_.assign(2 * n_ + 1, {});
+            Q_.assign(2 * n_ + 1, {});
+            haveTable_ = true;
+        }
+        for (int L = lo; L <= hi; ++L) {
+            extend(L, delta);
+            score += Q_[L][delta] * (N_ - L + 1);
+        }
+    }
+    if (delta >= static_cast<int>(scores_.size()))
+        scores_.resize(delta + 1, std::numeric_limits<double>::quiet_NaN());
+    scores_[delta] = score;
+    return score;
+}
+
+// ---------------------------------------------------------------------------
+// Entry points
+
+void computeStatistics(kTupleList* list, const SetOfSeqs& set) {
+    BackgroundTables tables(set);
+    if (list == nullptr) return;
+    const int K = list->k;
+    // Tuples arrive sorted by gene content, so runs share their gene set and
+    // with it one scorer per genome.
+    std::vector<std::unique_ptr<OccurrenceScorer>> scorers(std::max(K, 0));
+    std::vector<int> scoredSet;
+    bool haveSet = false;
+    for (kTuple& tuple : list->tuples) {
+        std::vector<int> G = createConsensusSet(tuple);
+        if (!haveSet || G != scoredSet) {
+            for (auto& scorer : scorers) scorer.reset();
+            scoredSet = std::move(G);
+            haveSet = true;
+        }
+        if (static_cast<int>(tuple.pValues.size()) < K) tuple.pValues.resize(K, 1.0);
+        for (int j = 0; j < K; ++j) {
+            const kTupleInterval& interval = tuple.intervalArray[j];
+            if (interval.l > interval.r) {
+                tuple.pValues[j] = 1.0;
+                continue;
+            }
+            if (!scorers[j]) scorers[j] = std::make_unique<OccurrenceScorer>(scoredSet, charFreqsRow(j), totalLengthOf(j));
+            tuple.pValues[j] = scorers[j]->score(interval.dist);
+        }
+        tuple.pValue = combine_pValues(tuple.pValues.data(), K);
+    }
+}
+
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set) {
+    BackgroundTables tables(set);
+    if (list == nullptr) return;
+    const int K = std::max(set.genomeCount, 0);
+    std::vector<double> minP(K);
+    for (refCluster& cluster : list->clusters) {
+        const std::vector<int> G = createReferenceSet(cluster);
+        std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
+        for (int j = 0; j < K && j < static_cast<int>(cluster.dLocLists.size()); ++j) {
+            std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
+            for (dLoc& x : cluster.dLocLists[j].locs) {
+                if (x.l > x.r || x.genome == cluster.refGenome) {
+                    x.pValue = 1.0;
+                } else {
+                    if (!scorer) scorer = std::make_unique<OccurrenceScorer>(G, charFreqsRow(j), totalLengthOf(j));
+                    x.pValue = scorer->score(x.setDist);
+                }
+                if (x.pValue < minP[j]) minP[j] = x.pValue;
+            }
+        }
+        cluster.pValue = combine_pValues(minP.data(), K);
+    }
+}

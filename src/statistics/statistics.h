@@ -2,11 +2,75 @@
 // gene-family frequencies.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "genomes/setOfSeqs.h"
 #include "median/kTuples.h"
 #include "refclusters/dLocs.h"
+#include "util/doubleArrays.h"
+#include "util/intArrays.h"
 
 void computeStatistics(kTupleList* list, const SetOfSeqs& set);
 void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set);
+
+// Product of p[0..K-1]; 1.0 when K < 1.
+double combine_pValues(const double* p, int K);
+
+// Background tables of one genome set: N_j, f_j(c) and f_j(c) / N_j.
+std::vector<int> computeTotalLengths(const SetOfSeqs& set);
+IntTable computeCharFreqs(const SetOfSeqs& set);
+// NaN entries are reported on stderr and kept.
+DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& charFreqs,
+                              const std::vector<int>& totalLength);
+
+// Builds the process-wide background tables for the lifetime of the object
+// and releases them afterwards (also when a failure unwinds the call).
+class BackgroundTables {
+public:
+    explicit BackgroundTables(const SetOfSeqs& set);
+    ~BackgroundTables();
+    BackgroundTables(const BackgroundTables&) = delete;
+    BackgroundTables& operator=(const BackgroundTables&) = delete;
+};
+
+// p_G: the share of genome j's positions that hold a gene of G.
+double elementOf_C_prob(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
+// pi[0] = 0.0; pi[i] = f(c_i) / (f(c_1) + ... + f(c_i)), 0.0 for an absent gene.
+std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<const int> charFreqsRow);
+// T[i][l][k]: l positions drawn from c_1..c_i show exactly k distinct genes.
+DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi);
+
+double p_0(int m, int l, double p);
+double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T);
+// P_L(d) and Q_L(delta); lacking more genes than the set holds (d' > n) adds nothing.
+double p_L_d(int d, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T);
+double q_L_delta(int delta, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T);
+
+// Score of one occurrence at distance delta in genome j, computed from
+// scratch; needs the background tables (BackgroundTables).
+double prob_C_has_approxOcc_in_Genome(int delta, int j, const std::vector<int>& G);
+
+// Scores of one gene set in one genome. The probability table is built once
+// (on first use) and shared by every occurrence scored against it; each
+// score equals prob_C_has_approxOcc_in_Genome bit for bit.
+class OccurrenceScorer {
+public:
+    OccurrenceScorer(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
+    double score(int delta);
+
+private:
+    // Extends the running sums P_L(d), Q_L(d) of length L up to d = delta.
+    void extend(int L, int delta);
+
+    int n_;
+    int N_;
+    std::vector<double> pi_;
+    double pG_ = 0.0;
+    bool haveTable_ = false;
+    DoubleTable3 T_;
+    std::vector<std::vector<double>> binom_;  // [L][m] = B(m; L, p_G)
+    std::vector<std::vector<double>> P_;      // [L][d]
+    std::vector<std::vector<double>> Q_;      // [L][d]
+    std::vector<double> scores_;              // by delta, NaN = not yet computed
+};
