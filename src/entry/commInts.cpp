@@ -99,17 +99,18 @@ int runCommandLine(int argc, const char* const* argv) {
 
     std::unique_ptr<ResultArray> result = computeClusters(*set, *params);
     if (result) {
-        FILE* out = std::fopen(params->outfile.c_str(), "w");
-        if (out == nullptr) fail(stderr, "Can't open output file: %s\n", params->outfile.c_str());
+        // The output file is created empty; nothing is written into it.
+        std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(params->outfile.c_str(), "w"), std::fclose);
+        if (!out) fail(stderr, "Can't open output file: %s\n", params->outfile.c_str());
         if (params->operationMode == 'r' || params->operationMode == 'p') {
             fprintf_refClusterList(stdout, result->refClusterList.get(), *set);
             std::fprintf(stderr, "now extracting:\n");
-            std::unique_ptr<listOfGeneClusters> clusters =
-                extractRefGeneClusters(*result->refClusterList, set->genomeCount);
+            const listOfRefClusters empty;
+            const listOfRefClusters& found = result->refClusterList ? *result->refClusterList : empty;
+            std::unique_ptr<listOfGeneClusters> clusters = extractRefGeneClusters(found, set->genomeCount);
             std::fprintf(stderr, "extracted:\n");
             fprintf_listOfGeneClusters(stderr, *clusters);
         }
-        std::fclose(out);
     }
     freeAllocedStructs(result, set, params);
     return 0;
