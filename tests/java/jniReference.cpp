@@ -1,0 +1,228 @@
+// Reference side of the Java host harness: reads a genome list with the
+// command-line reader, cuts it to a small test size, writes the recoded genome
+// arrays as the host would hand them over, and runs the same queries through
+// the C++ driver, dumping the gene clusters in the harness's canonical form.
+//
+// Usage: jniReference <genomeList> <genesPerGenome> <chromosomesPerGenome>
+//                     <enabled modes> <queries.txt> <outDir>
+// genesPerGenome 0 keeps every gene. Writes <outDir>/genomes.dat and one
+// <outDir>/<query>.cpp.txt per query of an enabled mode.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "entry/commInts.h"
+#include "genomes/readGenomes.h"
+#include "median/kTuples.h"
+#include "params/parameterArray.h"
+#include "results/geneClusters.h"
+#include "results/refGeneClusters.h"
+#include "util/errors.h"
+
+namespace {
+
+// genomes[g][c] = genes 1..n of chromosome c of genome g (no sentinels).
+using Genes = std::vector<std::vector<std::vector<int>>>;
+
+struct TestGenomes {
+    Genes genomes;
+    int alphabetSize = 0;
+    std::vector<int> codingTable;
+};
+
+struct Query {
+    std::string name;
+    char mode = 'r';
+    int delta = 0;
+    int s = 0;
+    int q = 0;
+    char refType = '?';
+};
+
+// The first genesPerGenome genes of each genome, cut into chromosomesPerGenome
+// chromosomes, recoded densely by first appearance; the coding table leads
+// back to the identifiers of the file.
+TestGenomes cutGenomes(const SetOfSeqs& set, int genesPerGenome, int chromosomesPerGenome) {
+    TestGenomes cut;
+    std::map<int, int> codes;
+    cut.codingTable.push_back(0);
+    for (const Genome& genome : set.genomes) {
+        std::vector<int> genes;
+        for (const Chromosome& chrom : genome.chromosomes)
+            for (int i = 1; i <= chrom.length; ++i)
+                if (genesPerGenome <= 0 || static_cast<int>(genes.size()) < genesPerGenome)
+                    genes.push_back(chrom.genes[i]);
+        int n = static_cast<int>(genes.size());
+        int pieces = chromosomesPerGenome < 1 ? 1 : chromosomesPerGenome;
+        std::vector<std::vector<int>> chromosomes;
+        for (int p = 0; p < pieces; ++p) {
+            int from = n * p / pieces;
+            int to = n * (p + 1) / pieces;
+            std::vector<int> piece;
+            for (int i = from; i < to; ++i) {
+                auto [it, added] = codes.try_emplace(genes[i], static_cast<int>(codes.size()) + 1);
+                if (added) cut.codingTable.push_back(set.codingTable[genes[i]]);
+                piece.push_back(it->second);
+            }
+            chromosomes.push_back(std::move(piece));
+        }
+        cut.genomes.push_back(std::move(chromosomes));
+    }
+    cut.alphabetSize = static_cast<int>(codes.size());
+    return cut;
+}
+
+void writeGenomes(const TestGenomes& cut, const std::string& path) {
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) fail(stderr, "cannot write %s\n", path.c_str());
+    std::fprintf(out, "alphabetSize %d\ncodingTable", cut.alphabetSize);
+    for (int v : cut.codingTable) std::fprintf(out, " %d", v);
+    std::fprintf(out, "\ngenomes %zu\n", cut.genomes.size());
+    for (size_t g = 0; g < cut.genomes.size(); ++g) {
+        std::fprintf(out, "genome %zu %zu\n", g, cut.genomes[g].size());
+        for (size_t c = 0; c < cut.genomes[g].size(); ++c) {
+            std::fprintf(out, "chr %zu %zu", c, cut.genomes[g][c].size());
+            for (int gene : cut.genomes[g][c]) std::fprintf(out, " %d", gene);
+            std::fprintf(out, "\n");
+        }
+    }
+    std::fclose(out);
+}
+
+// A fresh genome set as the bridge builds it from the host arrays.
+std::unique_ptr<SetOfSeqs> makeSet(const TestGenomes& cut) {
+    auto set = initSetOfSeqs(static_cast<int>(cut.genomes.size()));
+    for (size_t g = 0; g < cut.genomes.size(); ++g) {
+        Genome& genome = set->genomes[g];
+        genome.number = static_cast<int>(g);
+        genome.chromosomeCount = static_cast<int>(cut.genomes[g].size());
+        genome.chromosomes.clear();
+        for (size_t c = 0; c < cut.genomes[g].size(); ++c) {
+            Chromosome chrom;
+            chrom.number = static_cast<int>(c);
+            chrom.length = static_cast<int>(cut.genomes[g][c].size());
+            chrom.genes.push_back(0);
+            chrom.genes.insert(chrom.genes.end(), cut.genomes[g][c].begin(), cut.genomes[g][c].end());
+            chrom.genes.push_back(0);
+            genome.chromosomes.push_back(std::move(chrom));
+        }
+    }
+    set->alphabetSize = cut.alphabetSize;
+    set->codingTable = cut.codingTable;
+    return set;
+}
+
+std::vector<Query> readQueries(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) fail(stderr, "cannot read %s\n", path.c_str());
+    std::vector<Query> queries;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        Query query;
+        std::string mode, refType;
+        if (!(words >> query.name) || query.name[0] == '#') continue;
+        if (!(words >> mode >> query.delta >> query.s >> query.q >> refType)) fail(stderr, "bad query line: %s\n", line.c_str());
+        query.mode = mode[0];
+        query.refType = refType[0];
+        queries.push_back(query);
+    }
+    return queries;
+}
+
+std::string bits(double value) {
+    std::uint64_t raw = 0;
+    std::memcpy(&raw, &value, sizeof raw);
+    char text[20];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(raw));
+    return text;
+}
+
+void dumpOccurrences(FILE* out, const char* label, const std::vector<ACI>& acis, int genomeCount) {
+    std::fprintf(out, "%s %zu\n", label, acis.size());
+    for (size_t i = 0; i < acis.size(); ++i) {
+        const ACI& aci = acis[i];
+        std::fprintf(out, "aci %zu pValue %s totalDist %d support %d\n", i, bits(aci.pValue).c_str(), aci.totalDist,
+                     aci.support);
+        for (int g = 0; g < genomeCount; ++g) {
+            static const std::vector<approxOcc> none;
+            const std::vector<approxOcc>& occs = static_cast<size_t>(g) < aci.occLists.size() ? aci.occLists[g] : none;
+            std::fprintf(out, "genome %d %zu:", g, occs.size());
+            for (const approxOcc& occ : occs)
+                std::fprintf(out, " %d %d %d %d %s;", occ.l, occ.r, occ.chromosome, occ.dist, bits(occ.pValue).c_str());
+            std::fprintf(out, "\n");
+        }
+    }
+}
+
+void dumpClusters(const listOfGeneClusters& clusters, int genomeCount, const std::string& path) {
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) fail(stderr, "cannot write %s\n", path.c_str());
+    std::fprintf(out, "clusters %d\n", clusters.size());
+    for (int k = 0; k < clusters.size(); ++k) {
+        const geneCluster& cluster = clusters.clusters[k];
+        std::fprintf(out, "cluster %d type %c refGenomeNr %d pValue %s minTotalDist %d consensus %zu:", k, cluster.type,
+                     cluster.refGenomeNr, bits(cluster.pValue).c_str(), cluster.minTotalDist,
+                     cluster.consensusSet.size());
+        for (int gene : cluster.consensusSet) std::fprintf(out, " %d", gene);
+        std::fprintf(out, "\n");
+        dumpOccurrences(out, "best", cluster.bestClusters, genomeCount);
+        dumpOccurrences(out, "all", cluster.allClusters, genomeCount);
+    }
+    std::fclose(out);
+}
+
+// The query with the parameter record a host run builds (quorum only when it
+// leaves a genome to lack the cluster; reference type in 'r' and 'p').
+void runQuery(const TestGenomes& cut, const Query& query, const std::string& outDir) {
+    std::unique_ptr<SetOfSeqs> set = makeSet(cut);
+    int g = set->genomeCount;
+    bool hasQuorum = g > query.q && query.q > 0;
+    char qtype = hasQuorum ? 'z' : '\0';
+    auto params = initParameterArray(query.delta, query.s, 0.0, query.mode == 'c', true, true, hasQuorum, query.q,
+                                     qtype, query.mode, "dummy.out", false, '?');
+    if (query.mode == 'r' || query.mode == 'p') params->refType = query.refType;
+    setDerivedParameters(*params, g);
+    std::unique_ptr<ResultArray> result = computeClusters(*set, *params);
+    if (!result) fail(stderr, "query %s: no result\n", query.name.c_str());
+    std::unique_ptr<listOfGeneClusters> clusters;
+    if (query.mode == 'c' || query.mode == 'm') {
+        sort_kTupleList_byGeneContent(result->kTupleList.get());
+        clusters = extractGeneClusters(*result->kTupleList);
+    } else {
+        clusters = extractRefGeneClusters(*result->refClusterList, g);
+    }
+    dumpClusters(*clusters, g, outDir + "/" + query.name + ".cpp.txt");
+    std::fprintf(stderr, "query %s: %d clusters\n", query.name.c_str(), clusters->size());
+}
+
+int run(int argc, char** argv) {
+    if (argc != 7) fail(stderr, "usage: jniReference <genomeList> <genes> <chromosomes> <modes> <queries> <outDir>\n");
+    std::string modes = argv[4];
+    std::string outDir = argv[6];
+    std::unique_ptr<SetOfSeqs> set = readGenomes(argv[1]);
+    TestGenomes cut = cutGenomes(*set, std::atoi(argv[2]), std::atoi(argv[3]));
+    writeGenomes(cut, outDir + "/genomes.dat");
+    for (const Query& query : readQueries(argv[5]))
+        if (modes.find(query.mode) != std::string::npos) runQuery(cut, query, outDir);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const TamsuError& error) {
+        std::fflush(stdout);
+        error.print();
+        return 1;
+    }
+}
