@@ -1,9 +1,546 @@
-// Location lists, reference clusters, the reference search and its reductions.
+// Reference-based clusters: location lists and cluster lists, the search
+// that grows every reference interval and keeps per genome its best
+// approximate occurrences, and the reductions of its results.
 #include "refclusters/dLocs.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+
+#include "entry/commInts.h"
+#include "entry/progress.h"
+#include "filters/arraysLnR.h"
+#include "filters/pattern.h"
+#include "index/initDatastructures.h"
+#include "occurrences/matchField.h"
 #include "util/errors.h"
 
-bool computeReferenceClusters(SetOfSeqs&, ParameterArray& params, ResultArray&) {
-    fail(stderr, "error: %s mode is not available yet\n",
-         params.operationMode == 'p' ? "perfect" : "reference-based");
+RefSearchCounters refSearchCounters;
+
+// --- Locations and their lists ---------------------------------------------
+
+dLoc createNew_dLoc(int genome, int chr, int l, int r, int setDist, int size, int hitCount) {
+    dLoc x;
+    x.genome = genome;
+    x.chr = chr;
+    x.l = l;
+    x.r = r;
+    x.setDist = setDist;
+    x.size = size;
+    x.hitCount = hitCount;
+    return x;
+}
+
+listOf_dLocs initListOf_dLocs(int genome) {
+    listOf_dLocs list;
+    list.genome = genome;
+    return list;
+}
+
+bool isEmptyList(const listOf_dLocs& list) { return list.locs.empty(); }
+
+// The chromosome is compared first: a genome's location lists run over all
+// its chromosomes, and mergeLists relies on one order that separates them
+// (equal borders on two chromosomes are two locations, not one).
+int compare_dLocs(const dLoc& a, const dLoc& b) {
+    if (a.chr != b.chr) return a.chr < b.chr ? -1 : 1;
+    if (a.l != b.l) return a.l < b.l ? -1 : 1;
+    if (a.r != b.r) return a.r < b.r ? -1 : 1;
+    return 0;
+}
+
+void appendLists(listOf_dLocs& list1, listOf_dLocs& list2) { list1.locs.splice(list1.locs.end(), list2.locs); }
+
+void mergeLists(listOf_dLocs& oldList, listOf_dLocs& newList) {
+    std::list<dLoc>& olds = oldList.locs;
+    std::list<dLoc>& news = newList.locs;
+    auto p = olds.begin();
+    while (p != olds.end() && !news.empty()) {
+        int cmp = compare_dLocs(*p, news.front());
+        if (cmp < 0) {
+            ++p;
+        } else if (cmp == 0) {
+            p = olds.erase(p);  // the new element replaces it
+        } else {
+            olds.splice(p, news, news.begin());
+        }
+    }
+    appendLists(oldList, newList);
+}
+
+void copyListOf_dLocs(const listOf_dLocs& src, listOf_dLocs& dst) {
+    for (const dLoc& x : src.locs)
+        dst.locs.push_back(createNew_dLoc(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
+}
+
+std::vector<listOf_dLocs> copyTheListsOf_dLocs(const std::vector<listOf_dLocs>& lists, int n) {
+    std::vector<listOf_dLocs> copies;
+    copies.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        copies.push_back(initListOf_dLocs(i));
+        copyListOf_dLocs(lists[i], copies.back());
+    }
+    return copies;
+}
+
+void bubbleSort_dLocList(listOf_dLocs& list) {
+    // A bubble sort that swaps only on strict order is stable: list::sort with
+    // the same keys gives the same order.
+    list.locs.sort([](const dLoc& a, const dLoc& b) {
+        if (a.setDist != b.setDist) return a.setDist < b.setDist;
+        if (a.hitCount != b.hitCount) return a.hitCount > b.hitCount;
+        if (a.chr != b.chr) return a.chr < b.chr;
+        if (a.l != b.l) return a.l < b.l;
+        return a.r < b.r;
+    });
+}
+
+void emptyListOf_dLocs(listOf_dLocs& list) { list.locs.clear(); }
+
+bool isNested_dLoc(const dLoc& x, const dLoc& y) {
+    if (x.l > x.r || y.l > y.r) fail(stderr, "empty dLoc when testing for nestedness");
+    return x.chr == y.chr && y.l <= x.l && x.l <= y.r && x.r <= y.r;
+}
+
+void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
+                              const SetOfSeqs& set) {
+    const Chromosome& refChrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
+    std::fprintf(stream, "%s:\n", set.genomes[list.genome].name.c_str());
+    for (const dLoc& x : list.locs) {
+        const Chromosome& chrom = set.genomes[x.genome].chromosomes[x.chr];
+        std::fprintf(stream, "chr %d: ", x.chr);
+        for (int bound : {999, 99, 9})
+            if (x.l <= bound) std::fprintf(stream, " ");
+        for (int bound : {999, 99, 9})
+            if (x.r <= bound) std::fprintf(stream, " ");
+        std::fprintf(stream, "[%d,%d],  pValue: %e\t setDist: ", x.l, x.r, x.pValue);
+        if (x.setDist <= 9) std::fprintf(stream, " ");
+        std::fprintf(stream, "%d,  hitCount: ", x.setDist);
+        if (x.hitCount <= 9) std::fprintf(stream, " ");
+        std::fprintf(stream, "%d,  location: ", x.hitCount);
+        for (int p = x.l; p <= x.r; ++p) {
+            const int c = chrom.genes[p];
+            if (isContained(refChrom, c, cluster.l, cluster.r))
+                std::fprintf(stream, "%d ", set.codingTable[c]);
+            else
+                std::fprintf(stream, "(%d) ", set.codingTable[c]);
+        }
+        std::fprintf(stream, "\n");
+    }
+    std::fprintf(stream, "\n");
+}
+
+// --- Reference clusters ----------------------------------------------------
+
+refCluster createNew_refCluster(const Pattern& pattern, std::vector<listOf_dLocs>&& lists) {
+    refCluster cluster;
+    cluster.refGenome = pattern.refGenome;
+    cluster.refChrom = pattern.refChrom;
+    cluster.l = pattern.left;
+    cluster.r = pattern.right;
+    cluster.size = pattern.size;
+    cluster.genomeCount = pattern.genomeCount;
+    cluster.dLocLists = std::move(lists);
+    cluster.dLocLists.resize(std::max(cluster.genomeCount, 0));
+    // Every list exists (a vector holds no missing ones).
+    cluster.listCount = cluster.genomeCount;
+    return cluster;
+}
+
+listOfRefClusters init_listOfRefClusters(char operationMode) {
+    listOfRefClusters list;
+    list.operationMode = operationMode;
+    return list;
+}
+
+void empty_refClusterList(listOfRefClusters& list) {
+    refSearchCounters.finalFreeDeletes += list.count();
+    list.clusters.clear();
+}
+
+// --- The search's building blocks ------------------------------------------
+
+int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minOccSize + 0.999999); }
+
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const Genome& genome) {
+    const int delta = params.delta;
+    const int D = delta + 1;
+    const int m = minOccGeneCount(s, params.minOccSize);
+    listOf_dLocs result = initListOf_dLocs(genome.number);
+    for (const Chromosome& chrom : genome.chromosomes) {
+        if (chrom.length < 1 || !chrom.POS.contains(c)) continue;
+        const int k = chrom.number;
+        const std::vector<int>& prevOcc = chrom.prevOcc;
+        const std::vector<int>& nextOcc = chrom.nextOcc;
+        int prevPos = 0;
+        for (int p : chrom.POS[c]) {
+            const int* L = chrom.L.row(p);
+            const int* R = chrom.R.row(p);
+            const int* Lp = chrom.L_prime.row(p);
+            const int* Rp = chrom.R_prime.row(p);
+            for (int a = D; a >= 1; --a) {
+                // Intervals holding the previous occurrence of c were produced from it.
+                if (prevPos > L[a]) continue;
+                // Runs of equal left borders (the left end) are taken once, at
+                // their lowest depth.
+                while (a > 1 && L[a] == L[a - 1]) --a;
+                const int lp = L[a];
+                int extra = a - 1;  // foreign genes first met at L[1..a-1]
+                for (int b = 1; b <= D; ++b) {
+                    if (b > 1) {
+                        if (R[b] == R[b - 1]) break;
+                        // The gene at R[b-1] is foreign and new unless it already
+                        // occurs left of p inside the interval.
+                        if (prevOcc[R[b - 1]] < std::max(lp, 1)) ++extra;
+                    }
+                    if (extra > delta) break;
+                    if (nextOcc[lp] < R[b]) break;  // the left neighbour recurs inside
+                    if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
+                    const int n = getNUM(chrom, lp + 1, R[b] - 1);
+                    // Foreign genes met only at the ends make a better interval
+                    // without them.
+                    if (n != getNUM(chrom, Lp[a], Rp[b])) continue;
+                    const int dist = s - n + 2 * extra;
+                    if (dist < 0) fail(stderr, "negative distance %d\n", dist);
+                    if (dist > delta || n < m) continue;
+                    if (R[b] - 1 > chrom.length)
+                        fail(stderr, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
+                             chrom.length);
+                    result.locs.push_back(createNew_dLoc(genome.number, k, lp + 1, R[b] - 1, dist, n, n - extra));
+                }
+            }
+            prevPos = p;
+        }
+    }
+    return result;
+}
+
+bool isInheritable_without_c(const dLoc& x, const std::vector<int>& genes, int delta, int c) {
+    return x.setDist <= delta && genes[x.l - 1] != c && genes[x.r + 1] != c;
+}
+
+void removeNonInheritableElements(const Genome& genome, int c, listOf_dLocs& list, int delta, int minOccGeneCount) {
+    for (auto it = list.locs.begin(); it != list.locs.end();) {
+        dLoc& x = *it;
+        const Chromosome& chrom = genome.chromosomes[x.chr];
+        std::span<const int> positions = chrom.POS[c];
+        auto at = std::lower_bound(positions.begin(), positions.end(), x.l);
+        if (at != positions.end() && *at <= x.r) {
+            x.hitCount += 1;
+            ++it;
+            continue;
+        }
+        x.setDist += 1;
+        if (isInheritable_without_c(x, chrom.genes, delta, c) && x.size >= minOccGeneCount)
+            ++it;
+        else
+            it = list.locs.erase(it);
+    }
+}
+
+namespace {
+
+bool genomeHolds(const Genome& genome, int c) {
+    for (const Chromosome& chrom : genome.chromosomes)
+        if (chrom.POS.contains(c)) return true;
+    return false;
+}
+
+}  // namespace
+
+void updateNonOccCount(std::vector<int>& nonOccCount, const SetOfSeqs& set, int c) {
+    for (int j = 0; j < set.genomeCount; ++j)
+        if (!genomeHolds(set.genomes[j], c)) nonOccCount[j] += 1;
+}
+
+int tooManyNonOccsCount(const std::vector<int>& nonOccCount, int K, int delta) {
+    int count = 0;
+    for (int j = 0; j < K; ++j)
+        if (nonOccCount[j] > delta) ++count;
+    return count;
+}
+
+int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
+    int covered = 0;
+    for (int j = 0; j < K; ++j)
+        if (std::any_of(lists[j].locs.begin(), lists[j].locs.end(), [](const dLoc& x) { return x.hitCount >= 2; }))
+            ++covered;
+    return covered;
+}
+
+bool zeroOccs(const SetOfSeqs& set, int c, int g) {
+    for (int j = 0; j < set.genomeCount; ++j)
+        if (j != g && genomeHolds(set.genomes[j], c)) return false;
+    return true;
+}
+
+int leftMostEssentChar(const dLoc& x, const Chromosome& chrom) {
+    if (x.l > x.r) return -1;
+    for (int p = x.l; p <= x.r; ++p)
+        if (chrom.nextOcc[p] > x.r) return chrom.genes[p];
+    fail(stdout, "no left border found\n");
+}
+
+int rightMostEssentChar(const dLoc& x, const Chromosome& chrom) {
+    if (x.l > x.r) return -1;
+    for (int p = x.r; p >= x.l; --p)
+        if (chrom.prevOcc[p] < x.l) return chrom.genes[p];
+    fail(stdout, "no right border found\n");
+}
+
+bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const SetOfSeqs& set, int g) {
+    for (size_t j = 0; j < lists.size(); ++j) {
+        if (static_cast<int>(j) == g) continue;
+        for (const dLoc& x : lists[j].locs)
+            if (x.hitCount > 2 && isContained(set.genomes[j].chromosomes[x.chr], gene, x.l, x.r)) return true;
+    }
+    return false;
+}
+
+bool isFirstRefOcc(const dLoc& x, const std::vector<listOf_dLocs>& lists) {
+    for (size_t j = 0; j < lists.size(); ++j) {
+        if (lists[j].empty()) continue;
+        const dLoc& head = lists[j].locs.front();
+        if (head.setDist != 0) continue;
+        const int genome = static_cast<int>(j);
+        if (genome < x.genome) return false;
+        if (genome == x.genome) {
+            bool before = head.chr < x.chr || (head.chr == x.chr && (head.l < x.l || (head.l == x.l && head.r < x.r)));
+            if (before) return false;
+        }
+    }
+    return true;
+}
+
+// --- Reductions --------------------------------------------------------------
+
+void remove_dLocsWithTooSmallIntersection(listOf_dLocs& list, int minHits) {
+    list.locs.remove_if([minHits](const dLoc& x) { return x.hitCount < minHits; });
+}
+
+void removeSuboptimal_dLocs(listOf_dLocs& list) {
+    std::list<dLoc>& locs = list.locs;
+    for (auto a = locs.begin(); a != locs.end(); ++a) {
+        for (auto b = locs.begin(); b != locs.end();) {
+            if (b != a && b->setDist >= a->setDist && isNested_dLoc(*b, *a))
+                b = locs.erase(b);
+            else
+                ++b;
+        }
+    }
+}
+
+bool sameRefChroms(const refCluster& a, const refCluster& b) {
+    return a.refGenome == b.refGenome && a.refChrom == b.refChrom;
+}
+
+bool isRefIntervalNested(const refCluster& a, const refCluster& b) {
+    return sameRefChroms(a, b) && a.l >= b.l && a.r <= b.r;
+}
+
+bool areAll_dLocsNested(const refCluster& a, const refCluster& b) {
+    for (int j = 0; j < a.genomeCount; ++j) {
+        const std::list<dLoc>& inner = a.dLocLists[j].locs;
+        if (inner.empty()) continue;
+        if (j >= b.genomeCount) return false;
+        const std::list<dLoc>& outer = b.dLocLists[j].locs;
+        for (const dLoc& x : inner) {
+            bool covered = std::any_of(outer.begin(), outer.end(), [&x](const dLoc& y) {
+                return y.chr == x.chr && y.l <= x.l && x.r <= y.r && y.setDist <= x.setDist;
+            });
+            if (!covered) return false;
+        }
+    }
+    return true;
+}
+
+void removeSubOptRefClusters(listOfRefClusters& list) {
+    std::list<refCluster>& clusters = list.clusters;
+    // Pass 1: a cluster gives way to a later, longer one with the same left border.
+    for (auto a = clusters.begin(); a != clusters.end();) {
+        bool dominated = false;
+        for (auto b = std::next(a); b != clusters.end(); ++b) {
+            if (!sameRefChroms(*a, *b) || b->l != a->l) break;
+            if (a->listCount > b->listCount) continue;
+            if (!isRefIntervalNested(*a, *b)) continue;
+            if (!areAll_dLocsNested(*a, *b)) continue;
+            dominated = true;
+            break;
+        }
+        if (dominated) {
+            a = clusters.erase(a);
+            refSearchCounters.subOptDeletes += 1;
+        } else {
+            ++a;
+        }
+    }
+    // Pass 2: a later cluster gives way to an earlier one that contains it.
+    for (auto a = clusters.begin(); a != clusters.end(); ++a) {
+        for (auto b = std::next(a); b != clusters.end();) {
+            if (!sameRefChroms(*a, *b) || b->l > a->r) break;
+            if (b->listCount > a->listCount || !isRefIntervalNested(*b, *a) || !areAll_dLocsNested(*b, *a)) {
+                ++b;
+                continue;
+            }
+            b = clusters.erase(b);
+            refSearchCounters.subOptDeletes += 1;
+        }
+    }
+    std::printf("list size: %d\n", list.count());
+}
+
+std::vector<int> setRefGeneContentArray(const refCluster& cluster, const SetOfSeqs& set) {
+    const Chromosome& chrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
+    std::vector<int> content;
+    content.reserve(std::max(cluster.size, 0));
+    for (int p = cluster.l; p <= cluster.r && static_cast<int>(content.size()) < cluster.size; ++p)
+        if (chrom.prevOcc[p] < cluster.l) content.push_back(chrom.genes[p]);
+    if (static_cast<int>(content.size()) < cluster.size)
+        fail(stderr, "Error in ref cluster list size: c: %d, size: %d\n", static_cast<int>(content.size()),
+             cluster.size);
+    return content;
+}
+
+void setGeneContentsInList(listOfRefClusters& list, const SetOfSeqs& set) {
+    for (refCluster& cluster : list.clusters) cluster.geneContentArray = setRefGeneContentArray(cluster, set);
+}
+
+// --- The search ----------------------------------------------------------------
+
+namespace {
+
+// Working state of one search; released on every way out.
+struct RefSearchState {
+    Pattern pattern;
+    std::vector<int> nonOccCount;
+    std::vector<listOf_dLocs> workLists;
+    std::vector<listOf_dLocs> newLists;
+};
+
+}  // namespace
+
+bool computeReferenceClusters(SetOfSeqs& set, ParameterArray& params, ResultArray& result) {
+    const int K = set.genomeCount;
+    const int A = set.alphabetSize;
+    const int delta = params.delta;
+
+    RefSearchState state;
+    for (int j = 0; j < K; ++j) {
+        state.workLists.push_back(initListOf_dLocs(j));
+        state.newLists.push_back(initListOf_dLocs(j));
+    }
+    state.nonOccCount.assign(K, 0);
+    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
+
+    std::printf("q: %d\n", params.q);
+    const int refGenomeCount = countRefGenomes(params, K);
+    std::fprintf(stderr, "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, K);
+    initProgress(set, params, refGenomeCount);
+    if (params.refType == 'c' && K > 0 && !set.genomes[0].chromosomes.empty())
+        params.minClusterSize = set.genomes[0].chromosomes[0].length;
+    state.pattern = initPattern(A + 1, K, delta);
+    Pattern& pattern = state.pattern;
+    std::vector<listOf_dLocs>& workLists = state.workLists;
+    std::vector<listOf_dLocs>& newLists = state.newLists;
+
+    int clusterFilterCount = 0;
+    int nonNestedCount = 0;
+
+    for (int g = 0; g < refGenomeCount && g < K; ++g) {
+        for (const Chromosome& chrom : set.genomes[g].chromosomes) {
+            const int n = chrom.length;
+            printProgressNewRefChr(chrom.number, g, chrom.name, n);
+            int lastL = 0;
+            int lastR = 0;
+            for (int i = 1; i <= n; ++i) {
+                if (params.gui && !tamsu2_continue_computation()) {
+                    emptyProgress();
+                    return false;
+                }
+                updateRank(set, chrom, i);
+                std::fill(state.nonOccCount.begin(), state.nonOccCount.end(), 0);
+                for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
+                // The border tables are kept current in every run ("-noLR"
+                // included): the location search below reads them. Only the
+                // character left of i changed its rank, so it is the one that
+                // tells which primed rows need a refresh (the character added
+                // last from the previous left border does not bound them, and
+                // rows read later would be stale).
+                const int moved = chrom.genes[i - 1];
+                updateL(set, g, i, delta, moved);
+                updateR(set, g, i, delta, moved);
+                updateR_prime(set, g, i, delta, moved);
+                updateL_prime(set, g, i, delta, moved);
+                resetPattern(pattern, A, delta, g, chrom.number, i);
+
+                // A gene found nowhere else never starts a cluster.
+                if (chrom.nextOcc[i] > n && zeroOccs(set, chrom.genes[i], g)) continue;
+
+                int j = i;
+                while (getNextI_ref(j, pattern, g, chrom.number, set)) {
+                    j = pattern.right + 1;
+                    const int c = pattern.newChar;
+                    const int s = pattern.size;
+
+                    const int m = minOccGeneCount(s, params.minOccSize);
+                    for (int x = 0; x < K; ++x)
+                        removeNonInheritableElements(set.genomes[x], c, workLists[x], delta, m);
+
+                    // More genomes than allowed lack too many genes of P, and
+                    // growth only adds genes.
+                    updateNonOccCount(state.nonOccCount, set, c);
+                    if (tooManyNonOccsCount(state.nonOccCount, K, delta) > params.q) break;
+
+                    emptyListOf_dLocs(workLists[g]);
+                    workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
+                    for (int x = 0; x < K; ++x)
+                        if (x != g) newLists[x] = computeNewOpt_dLocs(params, s, c, set.genomes[x]);
+                    for (int x = 0; x < K; ++x)
+                        if (x != g) mergeLists(workLists[x], newLists[x]);
+
+                    const int covered = minHitCoveredCount(workLists, K);
+                    if (covered < K - params.q || s < params.minClusterSize) continue;
+                    if (pattern.right > lastR) {
+                        if (pattern.left > lastL) {
+                            nonNestedCount += 1;
+                            lastL = pattern.left;
+                        }
+                        lastR = pattern.right;
+                    }
+                    clusterFilterCount += 1;
+
+                    const dLoc reference = workLists[g].locs.front();
+                    if (!isFirstRefOcc(reference, workLists)) continue;
+                    if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, set, g)) continue;
+                    if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, set, g)) continue;
+
+                    std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
+                    for (listOf_dLocs& list : copies) {
+                        remove_dLocsWithTooSmallIntersection(list, 2);
+                        removeSuboptimal_dLocs(list);
+                        bubbleSort_dLocList(list);
+                    }
+                    refSearchCounters.copyCount += 1;
+
+                    if (isFirstRefOcc(reference, copies)) {
+                        // Clusters are only ever inserted behind the last one.
+                        clusterList.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
+                        refSearchCounters.insertCount += 1;
+                    } else {
+                        refSearchCounters.immediateDeletes += 1;
+                    }
+                }
+                updateProgress_after_i(n - i + 1);
+            }
+            updateProgress_after_chr(n > 0 ? n * (n + 1) / 2 : 0);
+        }
+    }
+
+    removeSubOptRefClusters(clusterList);
+    result.refClusterList = std::make_unique<listOfRefClusters>(std::move(clusterList));
+    setGeneContentsInList(*result.refClusterList, set);
+    emptyProgress();
+    std::printf("number of reference gene clusters:  %d\n", clusterFilterCount);
+    std::printf("non-nested reference gene clusters: %d\n", nonNestedCount);
+    return true;
 }

@@ -1,0 +1,99 @@
+// The reference interval I_ref and its growth one character at a time; the
+// choice of reference genomes and the infrequent-character test.
+#include "filters/pattern.h"
+
+#include <algorithm>
+
+#include "util/errors.h"
+
+Pattern initPattern(int charTableSize, int k, int d) {
+    Pattern pattern;
+    pattern.genomeCount = k;
+    pattern.matchesRecord = initMatchesRecord(k, d);
+    pattern.charCount.assign(std::max(charTableSize, 0), 0);
+    pattern.minDists.assign(std::max(k, 0), 0);
+    pattern.maxRemDists.assign(std::max(k, 0), d);
+    return pattern;
+}
+
+void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNumber, int i) {
+    pattern.refGenome = g;
+    pattern.refChrom = chromNumber;
+    pattern.left = i;
+    // right keeps its old value until the first character is added.
+    pattern.newChar = 0;
+    pattern.size = 0;
+    pattern.infreqCharCount = 0.0;
+    pattern.minTotalDist = 0;
+    std::fill(pattern.minDists.begin(), pattern.minDists.end(), 0);
+    std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), D);
+    pattern.charList.clear();
+    std::fill(pattern.charCount.begin(),
+              pattern.charCount.begin() + std::min<size_t>(alphabetSize + 1, pattern.charCount.size()), 0);
+}
+
+void addToPattern(Pattern& pattern, int c, int r, int g) {
+    pattern.newChar = c;
+    pattern.right = r;
+    pattern.size += 1;
+    pattern.charList.push_back(c);
+    pattern.charCount[c] += 1;
+    // Every other genome's best interval so far is at most one worse for the
+    // grown set; the reference genome keeps its exact occurrence.
+    for (int& dist : pattern.minDists) dist += 1;
+    pattern.minDists[g] -= 1;
+    pattern.minTotalDist = 0;
+    std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), -1);
+}
+
+bool getNextI_ref(int j, Pattern& pattern, int g, int chromNumber, const SetOfSeqs& set) {
+    const Chromosome& chrom = set.genomes[g].chromosomes[chromNumber];
+    if (j > chrom.length) return false;
+    const std::vector<int>& genes = chrom.genes;
+    int c = genes[j];
+    // An interval holding the character left of I_ref is enumerated from an
+    // earlier left border.
+    if (c == genes[pattern.left - 1]) return false;
+    int r = j;
+    // The sentinel 0 at length+1 is never in the pattern and stops the run.
+    while (genes[r + 1] == c || pattern.charCount[genes[r + 1]] >= 1) ++r;
+    addToPattern(pattern, c, r, g);
+    return true;
+}
+
+int countRefGenomes(const ParameterArray& params, int k) {
+    switch (params.operationMode) {
+    case 'p':
+        if (params.refType == 'c' || params.refType == 'g') return 1;
+        if (params.refType == 'd') return params.q + 1;
+        fail(stderr, "no refType given in perfect gene cluster mode\n"
+                     "counting the number of ref genomes failed\n");
+    case 'r':
+        if (params.refType == 'c' || params.refType == 'g') return 1;
+        return k;
+    case 'm':
+        return k;
+    case 'c':
+        return params.q + 1;
+    default:
+        fail(stderr, "counting the number of ref genomes failed\n");
+    }
+}
+
+bool tooManyInfreqChars(Pattern& pattern, const SetOfSeqs& set, int delta) {
+    int k = pattern.genomeCount;
+    int c = pattern.newChar;
+    int lacking = 0;
+    for (int g = 0; g < set.genomeCount; ++g) {
+        bool found = false;
+        for (const Chromosome& chrom : set.genomes[g].chromosomes)
+            if (chrom.POS.contains(c)) {
+                found = true;
+                break;
+            }
+        if (!found) ++lacking;
+    }
+    if (lacking > k / 2) pattern.infreqCharCount += 1.0;
+    if (k == 0) return false;
+    return pattern.infreqCharCount > static_cast<double>(delta / k);
+}

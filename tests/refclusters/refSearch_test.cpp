@@ -1,0 +1,364 @@
+// The reference cluster search: reported locations against a naive
+// recomputation, duplicate suppression across reference genomes, and a run
+// on the bundled example.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <sstream>
+#include <tuple>
+#include <vector>
+
+#include "entry/commInts.h"
+#include "entry/progress.h"
+#include "genomes/readGenomes.h"
+#include "index/initDatastructures.h"
+#include "refclusters/dLocs.h"
+#include "testUtil.h"
+
+namespace {
+
+ParameterArray searchParams(int delta, int minClusterSize, int q, bool useNUM, char mode = 'r') {
+    ParameterArray params;
+    params.operationMode = mode;
+    params.refType = mode == 'p' ? 'd' : '?';
+    params.delta = delta;
+    params.maxOccDist = delta;
+    params.minClusterSize = minClusterSize;
+    params.minOccSize = 0.0;
+    params.q = q;
+    params.hasQuorum = q > 0;
+    params.useNUM = useNUM;
+    return params;
+}
+
+std::unique_ptr<ResultArray> runSearch(SetOfSeqs& set, ParameterArray& params) {
+    initDataStructures(set, params);
+    auto result = initResultArray(set);
+    EXPECT_TRUE(computeReferenceClusters(set, params, *result));
+    return result;
+}
+
+std::set<int> genesOf(const Chromosome& chrom, int l, int r) {
+    return std::set<int>(chrom.genes.begin() + l, chrom.genes.begin() + r + 1);
+}
+
+// Every location's counts from scratch against the cluster's gene set, and
+// the cluster's own shape.
+void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const listOfRefClusters& list,
+                   const std::string& where) {
+    for (const refCluster& cluster : list.clusters) {
+        const Chromosome& ref = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
+        std::set<int> P = genesOf(ref, cluster.l, cluster.r);
+        ASSERT_EQ(static_cast<int>(P.size()), cluster.size) << where;
+        ASSERT_GE(cluster.size, params.minClusterSize) << where;
+        ASSERT_EQ(std::set<int>(cluster.geneContentArray.begin(), cluster.geneContentArray.end()), P) << where;
+        ASSERT_EQ(cluster.genomeCount, set.genomeCount);
+        ASSERT_EQ(cluster.listCount, set.genomeCount);
+        int covered = 0;
+        for (int j = 0; j < set.genomeCount; ++j) {
+            const listOf_dLocs& list = cluster.dLocLists[j];
+            ASSERT_EQ(j, list.genome);
+            if (!list.empty()) ++covered;
+            const dLoc* previous = nullptr;
+            for (const dLoc& x : list.locs) {
+                std::ostringstream at;
+                at << where << " cluster [" << cluster.l << "," << cluster.r << "] of genome " << cluster.refGenome
+                   << " location genome " << j << " chr " << x.chr << " [" << x.l << "," << x.r << "]";
+                ASSERT_EQ(j, x.genome) << at.str();
+                const Chromosome& chrom = set.genomes[j].chromosomes.at(x.chr);
+                ASSERT_TRUE(1 <= x.l && x.l <= x.r && x.r <= chrom.length) << at.str();
+                std::set<int> G = genesOf(chrom, x.l, x.r);
+                int hits = 0;
+                for (int c : G) hits += P.count(c) ? 1 : 0;
+                const int dist = static_cast<int>(P.size()) - hits + static_cast<int>(G.size()) - hits;
+                EXPECT_EQ(static_cast<int>(G.size()), x.size) << at.str();
+                EXPECT_EQ(hits, x.hitCount) << at.str();
+                EXPECT_EQ(dist, x.setDist) << at.str();
+                EXPECT_LE(x.setDist, params.delta) << at.str();
+                EXPECT_GE(x.hitCount, 2) << at.str();
+                if (previous) {  // sorted: best first
+                    EXPECT_LE(previous->setDist, x.setDist) << at.str();
+                }
+                previous = &x;
+            }
+        }
+        EXPECT_GE(covered, set.genomeCount - params.q) << where;
+        // The reference occurrence itself heads its genome's list.
+        const listOf_dLocs& own = cluster.dLocLists[cluster.refGenome];
+        ASSERT_FALSE(own.empty()) << where;
+        EXPECT_EQ(0, own.locs.front().setDist);
+    }
+}
+
+std::unique_ptr<SetOfSeqs> randomSet(unsigned seed, int genomes, int alphabet) {
+    std::mt19937 rng(seed);
+    std::vector<std::vector<std::vector<int>>> rows;
+    for (int g = 0; g < genomes; ++g) {
+        std::vector<std::vector<int>> chroms;
+        const int chromCount = 1 + static_cast<int>(rng() % 2);
+        for (int c = 0; c < chromCount; ++c)
+            chroms.push_back(randomGenes(seed * 97 + g * 13 + c, (30 + static_cast<int>(rng() % 31)) / chromCount,
+                                         alphabet));
+        rows.push_back(chroms);
+    }
+    return makeSet(rows, alphabet);
+}
+
+TEST(ReferenceSearch, LocationsMatchNaiveRecount) {
+    int clusterTotal = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        const int genomes = 3 + static_cast<int>(seed % 2);
+        const int alphabet = 8 + static_cast<int>(seed % 5);
+        const int delta = static_cast<int>(seed % 3);
+        const int q = seed % 4 == 0 ? 1 : 0;
+        auto set = randomSet(seed, genomes, alphabet);
+        ParameterArray params = searchParams(delta, 3, q, seed % 2 == 0);
+        auto result = runSearch(*set, params);
+        ASSERT_TRUE(result->refClusterList);
+        clusterTotal += result->refClusterList->count();
+        checkClusters(*set, params, *result->refClusterList, "seed " + std::to_string(seed));
+    }
+    EXPECT_GT(clusterTotal, 0);
+}
+
+struct Found {
+    int chr, l, r, setDist;
+    bool operator<(const Found& o) const {
+        return std::tie(chr, l, r, setDist) < std::tie(o.chr, o.l, o.r, o.setDist);
+    }
+    bool operator==(const Found& o) const = default;
+};
+
+// The locations of gene set P in one genome from scratch: intervals holding
+// a gene of P, bounded on both sides by genes foreign to P and to the
+// interval (or a chromosome end), whose foreign genes at either end also
+// occur between the first and last gene of P, within distance delta; then
+// cleaned as a stored cluster's lists are (at least 2 hits, no location
+// inside another at equal or larger distance).
+std::set<Found> bruteForceLocations(const Genome& genome, const std::set<int>& P, int delta) {
+    struct Candidate {
+        Found f;
+        int hits;
+    };
+    std::vector<Candidate> all;
+    for (const Chromosome& chrom : genome.chromosomes) {
+        const int n = chrom.length;
+        const int A = *std::max_element(chrom.genes.begin(), chrom.genes.end());
+        for (int l = 1; l <= n; ++l) {
+            // Grow r from l, counting the interval's genes and those of its
+            // core (first to last gene of P).
+            std::vector<int> inG(A + 1, 0), inCore(A + 1, 0);
+            int size = 0, hits = 0, coreSize = 0, firstP = 0, coreEnd = 0;
+            for (int r = l; r <= n; ++r) {
+                const int c = chrom.genes[r];
+                if (inG[c]++ == 0) {
+                    ++size;
+                    hits += P.count(c) ? 1 : 0;
+                }
+                if (P.count(c)) {
+                    if (!firstP) {
+                        firstP = r;
+                        coreEnd = r - 1;
+                    }
+                    for (; coreEnd < r; ++coreEnd)
+                        if (inCore[chrom.genes[coreEnd + 1]]++ == 0) ++coreSize;
+                }
+                if (!firstP) continue;
+                const int left = chrom.genes[l - 1], right = chrom.genes[r + 1];
+                if (l > 1 && (P.count(left) || inG[left])) continue;
+                if (r < n && (P.count(right) || inG[right])) continue;
+                if (coreSize != size) continue;
+                const int dist = static_cast<int>(P.size()) + size - 2 * hits;
+                if (dist > delta || hits < 2) continue;
+                all.push_back({{chrom.number, l, r, dist}, hits});
+            }
+        }
+    }
+    std::set<Found> kept;
+    for (const Candidate& b : all) {
+        bool dominated = false;
+        for (const Candidate& a : all)
+            if (&a != &b && a.f.chr == b.f.chr && a.f.l <= b.f.l && b.f.r <= a.f.r && a.f.setDist <= b.f.setDist)
+                dominated = true;
+        if (!dominated) kept.insert(b.f);
+    }
+    return kept;
+}
+
+// The incremental lists (inherited, recomputed around each added gene and
+// merged) hold exactly what a search from scratch finds for the final set.
+TEST(ReferenceSearch, StoredListsEqualBruteForce) {
+    int compared = 0;
+    for (unsigned seed = 41; seed <= 48; ++seed) {
+        const int delta = static_cast<int>(seed % 3);
+        auto set = randomSet(seed, 3, 7 + static_cast<int>(seed % 4));
+        ParameterArray params = searchParams(delta, 3, seed % 2, seed % 3 == 0);
+        auto result = runSearch(*set, params);
+        for (const refCluster& cluster : result->refClusterList->clusters) {
+            const Chromosome& ref = set->genomes[cluster.refGenome].chromosomes[cluster.refChrom];
+            std::set<int> P = genesOf(ref, cluster.l, cluster.r);
+            for (int j = 0; j < set->genomeCount; ++j) {
+                if (j == cluster.refGenome) continue;
+                std::set<Found> stored;
+                for (const dLoc& x : cluster.dLocLists[j].locs) stored.insert({x.chr, x.l, x.r, x.setDist});
+                ASSERT_EQ(bruteForceLocations(set->genomes[j], P, delta), stored)
+                    << "seed " << seed << " cluster [" << cluster.l << "," << cluster.r << "] of genome "
+                    << cluster.refGenome << " chr " << cluster.refChrom << ", genome " << j;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 50);
+}
+
+TEST(ReferenceSearch, SameResultWithAndWithoutNUM) {
+    for (unsigned seed = 21; seed <= 24; ++seed) {
+        auto withNUM = randomSet(seed, 3, 9);
+        auto without = randomSet(seed, 3, 9);
+        ParameterArray p1 = searchParams(1, 3, 0, true);
+        ParameterArray p2 = searchParams(1, 3, 0, false);
+        auto r1 = runSearch(*withNUM, p1);
+        auto r2 = runSearch(*without, p2);
+        ASSERT_EQ(r1->refClusterList->count(), r2->refClusterList->count());
+        auto a = r1->refClusterList->clusters.begin();
+        for (const refCluster& b : r2->refClusterList->clusters) {
+            EXPECT_EQ(a->l, b.l);
+            EXPECT_EQ(a->r, b.r);
+            for (int j = 0; j < 3; ++j) EXPECT_EQ(a->dLocLists[j].count(), b.dLocLists[j].count());
+            ++a;
+        }
+    }
+}
+
+TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
+    // {1,2,3,4} occurs exactly in genomes 0 and 1 and approximately in 2.
+    // Genome 0 also holds {1,2,3} further left, so its working list is not
+    // headed by the exact occurrence when genome 1 is the reference: the
+    // candidate gets as far as the sorted copies and is dropped there.
+    auto set = makeSet({{{9, 1, 2, 3, 10, 1, 2, 3, 4, 11}}, {{12, 4, 3, 2, 1, 13}}, {{14, 2, 1, 3, 15}}}, 15);
+    ParameterArray params = searchParams(1, 4, 0, true);
+    const int dropsBefore = refSearchCounters.immediateDeletes;
+    auto result = runSearch(*set, params);
+    const listOfRefClusters& list = *result->refClusterList;
+    checkClusters(*set, params, list, "hand-built");
+    int found = 0;
+    for (const refCluster& cluster : list.clusters) {
+        std::vector<int> content = cluster.geneContentArray;
+        std::sort(content.begin(), content.end());
+        if (content == std::vector<int>{1, 2, 3, 4}) {
+            ++found;
+            EXPECT_EQ(0, cluster.refGenome);
+            EXPECT_EQ(6, cluster.l);
+            EXPECT_EQ(9, cluster.r);
+            EXPECT_EQ(0, cluster.dLocLists[1].locs.front().setDist);
+            EXPECT_EQ(2, cluster.dLocLists[1].locs.front().l);
+            EXPECT_EQ(1, cluster.dLocLists[2].locs.front().setDist);
+        }
+    }
+    EXPECT_EQ(1, found);
+    EXPECT_GT(refSearchCounters.immediateDeletes, dropsBefore);
+}
+
+TEST(ReferenceSearch, SingleGeneNowhereElseNeverStarts) {
+    // Family 7 occurs once, on the reference only: no cluster reference
+    // interval starts with it.
+    auto set = makeSet({{{7, 1, 2, 3}}, {{1, 2, 3}}, {{3, 2, 1}}}, 7);
+    ParameterArray params = searchParams(0, 3, 0, true);
+    auto result = runSearch(*set, params);
+    ASSERT_FALSE(result->refClusterList->clusters.empty());
+    for (const refCluster& cluster : result->refClusterList->clusters)
+        EXPECT_FALSE(cluster.refGenome == 0 && cluster.l == 1);
+}
+
+TEST(ReferenceSearch, QuorumLetsOneGenomeLackTheCluster) {
+    auto set = makeSet({{{1, 2, 3, 4}}, {{4, 3, 2, 1}}, {{5, 6, 7, 8}}}, 8);
+    ParameterArray all = searchParams(0, 4, 0, true);
+    EXPECT_EQ(0, runSearch(*set, all)->refClusterList->count());
+    auto again = makeSet({{{1, 2, 3, 4}}, {{4, 3, 2, 1}}, {{5, 6, 7, 8}}}, 8);
+    ParameterArray quorum = searchParams(0, 4, 1, true);
+    auto result = runSearch(*again, quorum);
+    ASSERT_EQ(1, result->refClusterList->count());
+    const refCluster& cluster = result->refClusterList->clusters.front();
+    EXPECT_EQ(0, cluster.refGenome);
+    EXPECT_TRUE(cluster.dLocLists[2].empty());
+}
+
+TEST(ReferenceSearch, PerfectModeKeepsExactOccurrencesOnly) {
+    for (unsigned seed = 31; seed <= 33; ++seed) {
+        auto set = randomSet(seed, 3, 6);
+        ParameterArray params = searchParams(0, 3, 1, true, 'p');
+        auto result = runSearch(*set, params);
+        checkClusters(*set, params, *result->refClusterList, "perfect " + std::to_string(seed));
+        for (const refCluster& cluster : result->refClusterList->clusters) {
+            EXPECT_LE(cluster.refGenome, params.q);
+            for (const listOf_dLocs& list : cluster.dLocLists)
+                for (const dLoc& x : list.locs) EXPECT_EQ(0, x.setDist);
+        }
+    }
+}
+
+TEST(ReferenceSearch, FixedGeneSetSetsTheMinimumSize) {
+    // refType 'c': the first chromosome of genome 0 is the gene set; only
+    // intervals with all of its genes are reported.
+    auto set = makeSet({{{1, 2, 3, 4}}, {{9, 1, 2, 3, 4, 9, 1, 2, 3}}, {{4, 3, 2, 1, 8, 2, 3, 1}}}, 9);
+    ParameterArray params = searchParams(1, 2, 0, true);
+    params.refType = 'c';
+    auto result = runSearch(*set, params);
+    EXPECT_EQ(4, params.minClusterSize);
+    ASSERT_EQ(1, result->refClusterList->count());
+    const refCluster& cluster = result->refClusterList->clusters.front();
+    EXPECT_EQ(4, cluster.size);
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), cluster.geneContentArray);
+    checkClusters(*set, params, *result->refClusterList, "fixed set");
+}
+
+class StopAtOnce : public ProgressHost {
+public:
+    void initProgressBar(int) override {}
+    void setProgressStatus(int) override {}
+    bool continueComputation() override { return false; }
+};
+
+TEST(ReferenceSearch, CancellationLeavesNoList) {
+    auto set = makeSet({{{1, 2, 3}}, {{1, 2, 3}}}, 3);
+    ParameterArray params = searchParams(0, 2, 0, true);
+    params.gui = true;
+    initDataStructures(*set, params);
+    auto result = initResultArray(*set);
+    StopAtOnce host;
+    setProgressHost(&host);
+    const bool finished = computeReferenceClusters(*set, params, *result);
+    setProgressHost(nullptr);
+    progress.gui = false;
+    EXPECT_FALSE(finished);
+    EXPECT_FALSE(result->refClusterList);
+}
+
+TEST(ReferenceSearch, BundledExample) {
+    TempDir dir;
+    copyInto(TAMSU_EXAMPLES "/ncbi_cog5/genomes.txt", dir.path(), "genomes.txt");
+    copyInto(TAMSU_EXAMPLES "/ncbi_cog5/annotation.txt", dir.path(), "annotation.txt");
+    std::unique_ptr<SetOfSeqs> set = readGenomes(dir.file("genomes.txt"));
+    ASSERT_TRUE(set);
+    ASSERT_GE(set->genomeCount, 3);
+    // The leading 2000 genes of every chromosome and genome 0 as the only
+    // reference keep the run short (the search costs about the square of the
+    // genome size).
+    for (Genome& genome : set->genomes)
+        for (Chromosome& chrom : genome.chromosomes)
+            if (chrom.length > 2000) {
+                chrom.length = 2000;
+                chrom.genes.resize(2002);
+                chrom.genes[2001] = 0;
+            }
+    ParameterArray params = searchParams(1, 5, set->genomeCount - 3, false);
+    params.refType = 'g';
+    auto result = runSearch(*set, params);
+    const listOfRefClusters& list = *result->refClusterList;
+    EXPECT_GT(list.count(), 0);
+    checkClusters(*set, params, list, "example");
+}
+
+}  // namespace
