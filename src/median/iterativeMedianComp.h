@@ -32,6 +32,24 @@ struct kTupleData {
 // Recursion steps, for the host cancellation poll.
 extern unsigned int stepCounter;
 
+// Enumerates the filter's k-tuples and merges them into results.kTupleList;
+// false when the host cancelled the run (nothing is merged then). Takes over
+// the record's localIndex.
 bool generate_kTuples(const SetOfSeqs& set, const ParameterArray& params, MatchesRecord& record,
                       ResultArray& results);
+// Places genome g and, recursively, all later ones within the three remaining
+// budgets; false propagates a cancellation.
+bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data);
+// Adds an interval's local chars (flags) to occCount with g genomes placed
+// before it; returns how much the median distance grows.
+int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g);
+// First and last majority-char position of every chosen interval.
+void computeLeftRightEssentPos(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount);
+// Whether no chosen interval can be trimmed or extended at a border without
+// changing its share of the median (median mode).
+bool areBordersOptimalBool(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount, int k);
+// Whether the median of k intervals holds at least minSize local chars.
+bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize);
+// Border test of a candidate interval: neither border gene may occur only once
+// in it while being rare overall.
 bool isValidInterval(const SetOfSeqs& set, const ParameterArray& params, const Chromosome& chrom, int l, int r);

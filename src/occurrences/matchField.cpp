@@ -2,6 +2,10 @@
 #include "occurrences/matchField.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "filters/pattern.h"
+#include "util/errors.h"
 
 MatchesRecord initMatchesRecord(int k, int d) {
     MatchesRecord record;
@@ -14,4 +18,119 @@ bool isContained(const Chromosome& chrom, int c, int l, int r) {
     for (int p = l; p <= r; ++p)
         if (chrom.genes[p] == c) return true;
     return false;
+}
+
+void addToMatchesRecord(MatchesRecord& record, const SetOfSeqs& set, int g, int dist, int l, int r, int chr) {
+    ++record.elementCountPerSeq[g];
+    addToMatchField(record.matchField, set, g, dist, l, r, chr);
+}
+
+void addToMatchField(MatchField& matchField, const SetOfSeqs&, int g, int dist, int l, int r, int chr) {
+    if (dist < 0)
+        fail(stderr, "error: negative distance %d for interval %d..%d of genome %d in the match field\n", dist, l,
+             r, g);
+    if (dist > matchField.m() || g < 0 || g >= matchField.k())
+        fail(stderr, "error: distance %d for interval %d..%d of genome %d exceeds the match field (lists 0..%d)\n",
+             dist, l, r, g, matchField.m());
+    Interval interval;
+    interval.l = l;
+    interval.r = r;
+    interval.chr = chr;
+    // Appending to the bucket puts it at the front of the list order.
+    matchField.bucket(g, dist).push_back(std::move(interval));
+}
+
+void addEmptyOccs(MatchesRecord& record, const SetOfSeqs& set, const Pattern& pattern,
+                  const ParameterArray& params) {
+    int dist;
+    switch (params.qtype) {
+    case 'z':
+        dist = 0;
+        break;
+    case 'r':
+        dist = params.operationMode == 'c' ? params.maxDistToCenter : params.maxSumDist / pattern.genomeCount;
+        break;
+    default:
+        return;  // no bucket for this cost type
+    }
+    for (int g = 0; g < pattern.genomeCount; ++g)
+        if (g != pattern.refGenome) addToMatchesRecord(record, set, g, dist, -1, -2, 0);
+}
+
+// Visits the intervals of lists 0..D of every genome in list order.
+template <typename Visit>
+static void forEachInterval(MatchField& matchField, int k, int D, Visit visit) {
+    int last = std::min(D, matchField.m());
+    for (int g = 0; g < k; ++g)
+        for (int dist = 0; dist <= last; ++dist) {
+            std::vector<Interval>& bucket = matchField.bucket(g, dist);
+            for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) visit(g, *it);
+        }
+}
+
+void generateLocalOcc(MatchesRecord& record, const SetOfSeqs& set, int k, int D) {
+    record.localIndex.assign(static_cast<size_t>(set.alphabetSize) + 1, 0);
+    if (k < 1) {
+        record.localChars.assign(1, 0);
+        record.localCharCount = 0;
+        return;
+    }
+    int count = 0;
+    forEachInterval(record.matchField, k, D, [&](int g, Interval& iv) {
+        if (iv.l > iv.r) return;
+        const std::vector<int>& genes = set.genomes[g].chromosomes[iv.chr].genes;
+        for (int p = iv.l; p <= iv.r; ++p)
+            if (record.localIndex[genes[p]] == 0) record.localIndex[genes[p]] = ++count;
+    });
+    record.localChars.assign(static_cast<size_t>(count) + 1, 0);
+    forEachInterval(record.matchField, k, D, [&](int g, Interval& iv) {
+        iv.localOcc.assign(static_cast<size_t>(count) + 1, 0);
+        if (iv.l > iv.r) return;
+        const std::vector<int>& genes = set.genomes[g].chromosomes[iv.chr].genes;
+        for (int p = iv.l; p <= iv.r; ++p) {
+            int local = record.localIndex[genes[p]];
+            record.localChars[local] = genes[p];
+            iv.localOcc[local] = 1;
+        }
+    });
+    record.localCharCount = count;
+}
+
+double compute_possibleCombinations(const MatchesRecord& record, int k) {
+    double product = 1.0;
+    for (int g = 0; g < k; ++g) product *= record.elementCountPerSeq[g];
+    return product;
+}
+
+void testMatchField(const MatchesRecord& record, const SetOfSeqs& set, int D, int k) {
+    int last = std::min(D, record.matchField.m());
+    for (int g = 0; g < k; ++g)
+        for (int dist = 0; dist <= last; ++dist) {
+            const std::vector<Interval>& bucket = record.matchField.bucket(g, dist);
+            for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) {
+                const Interval& iv = *it;
+                for (int v = 1; v <= record.localCharCount && v < static_cast<int>(iv.localOcc.size()); ++v) {
+                    if (!iv.localOcc[v]) continue;
+                    // An empty occurrence never holds a flag; its chromosome is not looked at.
+                    bool found = iv.l <= iv.r &&
+                                 isContained(set.genomes[g].chromosomes[iv.chr], record.localChars[v], iv.l, iv.r);
+                    if (!found)
+                        std::printf("Zeichen %d ist in localOcc aber nicht in Lokation S_%d(%d,%d)\n",
+                                    record.localChars[v], g, iv.l, iv.r);
+                }
+            }
+        }
+}
+
+void resetMatchField(MatchField& matchField, int k, int m) {
+    int last = std::min(m, matchField.m());
+    for (int g = 0; g < k && g < matchField.k(); ++g)
+        for (int dist = 0; dist <= last; ++dist) matchField.bucket(g, dist).clear();
+}
+
+void resetMatchesRecord(MatchesRecord& record, int k, int m) {
+    std::fill(record.elementCountPerSeq.begin(), record.elementCountPerSeq.end(), 0);
+    resetMatchField(record.matchField, k, m);
+    record.localChars.clear();
+    record.localCharCount = 0;
 }

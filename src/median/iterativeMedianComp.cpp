@@ -1,0 +1,179 @@
+// The median search of one cluster filter: a depth-first choice of one
+// candidate interval per genome with the median distance kept incrementally.
+#include "median/iterativeMedianComp.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "entry/commInts.h"
+#include "entry/progress.h"
+#include "index/initDatastructures.h"
+
+unsigned int stepCounter = 0;
+
+bool generate_kTuples(const SetOfSeqs& set, const ParameterArray& params, MatchesRecord& record,
+                      ResultArray& results) {
+    const int k = set.genomeCount;
+    kTupleData data;
+    data.setOfSeqs = &set;
+    data.results = &results;
+    data.params = &params;
+    data.matchField = &record.matchField;
+    data.newTuples = init_kTupleList(k);
+    data.currentIntervals.assign(static_cast<size_t>(k > 0 ? k : 0), nullptr);
+    data.localChars = &record.localChars;
+    data.localIndex = std::move(record.localIndex);
+    record.localIndex.clear();
+    data.localCharCount = record.localCharCount;
+    data.refSeq = record.refSeq;
+    data.occCount.assign(static_cast<size_t>(data.localCharCount) + 1, 0);
+    if (k < 1) return true;
+
+    if (!getNextIntervalBool(0, params.d, params.delta, params.q, data)) return false;
+    merge_kTupleLists(results.kTupleList.get(), data.newTuples.get());
+    results.distinctKTupleCount = computeTupleListSize(results.kTupleList.get());
+    return true;
+}
+
+bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data) {
+    const ParameterArray& params = *data.params;
+    ResultArray& results = *data.results;
+    const int k = data.setOfSeqs->genomeCount;
+    ++stepCounter;
+    if (params.gui && stepCounter % 1000 == 0) {
+        stepCounter = 0;
+        if (!tamsu2_continue_computation()) return false;
+    }
+    // Buckets above the field's last list hold nothing.
+    const int maxD = std::min({params.delta, refBudget, data.matchField->m()});
+    if (maxD < 0) return true;
+
+    const int localCharCount = data.localCharCount;
+    std::vector<int>& occCount = data.occCount;
+    for (int d = 0; d <= maxD; ++d) {
+        std::vector<Interval>& bucket = data.matchField->bucket(g, d);
+        for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) {
+            Interval& iv = *it;
+            data.currentIntervals[g] = &iv;
+            const bool isEmpty = iv.l > iv.r;
+            int cost;
+            if (isEmpty) {
+                if (missBudget <= 0) continue;  // no genome may lack an occurrence any more
+                cost = params.maxSumDist / k;
+            } else {
+                cost = addToDistToMedian(iv.localOcc, data, localCharCount, g);
+            }
+
+            if (cost > distBudget) {
+                results.partialKTupleCount += 1.0;
+            } else if (g < k - 1) {
+                if (!getNextIntervalBool(g + 1, refBudget - d, distBudget - cost, missBudget - (isEmpty ? 1 : 0),
+                                         data))
+                    return false;
+            } else {
+                results.completeKTupleCount += 1.0;
+                if (params.isCenter || areBordersOptimalBool(*data.setOfSeqs, data, occCount, k)) {
+                    results.optBorderMedianCount += 1;
+                    if (isBigEnoughMedianBool(occCount, localCharCount, k, params.minClusterSize)) {
+                        results.minSizeMedianCount += 1;
+                        copyInto_kTupleList(k, params.delta - (distBudget - cost), data);
+                    }
+                }
+            }
+
+            // Take the interval out again (an empty one holds no flags).
+            if (static_cast<int>(iv.localOcc.size()) > localCharCount) {
+                for (int c = 1; c <= localCharCount; ++c) {
+                    occCount[c] -= iv.localOcc[c];
+                    if (occCount[c] > g) std::printf("XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g) {
+    std::vector<int>& occCount = data.occCount;
+    int growth = 0;
+    if (static_cast<int>(flags.size()) <= localCharCount) return 0;  // an interval without local data adds nothing
+    for (int c = 1; c <= localCharCount; ++c) {
+        if (flags[c]) {
+            // In no more than half of the g+1 intervals: it counts against the median.
+            if (++occCount[c] <= (g + 1) / 2) ++growth;
+        } else if (occCount[c] > 0 && occCount[c] >= (g + 2) / 2) {
+            // In more than half of them, and missing here.
+            ++growth;
+        }
+    }
+    return growth;
+}
+
+void computeLeftRightEssentPos(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount) {
+    const int k = set.genomeCount;
+    const int half = (k + 1) / 2;
+    const std::vector<int>& localIndex = data.localIndex;
+    for (int g = 0; g < k; ++g) {
+        Interval& iv = *data.currentIntervals[g];
+        const std::vector<Chromosome>& chromosomes = set.genomes[g].chromosomes;
+        iv.leftEssentPos = -1;
+        // An empty occurrence names chromosome 0, which a genome may lack.
+        iv.rightEssentPos = iv.chr < static_cast<int>(chromosomes.size()) ? chromosomes[iv.chr].length + 2 : 1;
+        if (iv.l > iv.r) continue;
+        const Chromosome& ch = chromosomes[iv.chr];
+        for (int p = iv.l; p <= iv.r; ++p)
+            if (occCount[localIndex[ch.genes[p]]] >= half) {
+                iv.leftEssentPos = p;
+                break;
+            }
+        for (int p = iv.r; p >= iv.l; --p)
+            if (occCount[localIndex[ch.genes[p]]] >= half) {
+                iv.rightEssentPos = p;
+                break;
+            }
+    }
+}
+
+bool areBordersOptimalBool(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount, int k) {
+    computeLeftRightEssentPos(set, data, occCount);
+    if (k < 1) return true;
+    const int half = (k + 1) / 2;
+    const std::vector<int>& localIndex = data.localIndex;
+    for (int g = 0; g < k; ++g) {
+        const Interval& iv = *data.currentIntervals[g];
+        if (iv.l > iv.r) continue;
+        const Chromosome& ch = set.genomes[g].chromosomes[iv.chr];
+        const int L = iv.leftEssentPos;
+        const int R = iv.rightEssentPos;
+        if (L == -1) return false;
+        // Genes outside the essential core must occur again inside it.
+        for (int p = iv.l; p < L; ++p)
+            if (ch.nextOcc[p] > R) return false;
+        for (int p = R + 1; p <= iv.r; ++p)
+            if (ch.prevOcc[p] < L) return false;
+        // A majority gene just outside would make the interval longer.
+        if (occCount[localIndex[ch.genes[iv.l - 1]]] >= half) return false;
+        if (occCount[localIndex[ch.genes[iv.r + 1]]] >= half) return false;
+    }
+    return true;
+}
+
+bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize) {
+    const int half = (k + 1) / 2;
+    int count = 0;
+    for (int c = 1; c <= localCharCount; ++c)
+        if (occCount[c] >= half) ++count;
+    return count >= minSize;
+}
+
+bool isValidInterval(const SetOfSeqs& set, const ParameterArray& params, const Chromosome& chrom, int l, int r) {
+    const int half = (set.genomeCount + 1) / 2;
+    const bool strict = params.operationMode == 'm' && !params.hasQuorum;
+    auto isRare = [&](int gene) {
+        int stat = set.charOccStat[gene];
+        return strict ? stat < half : stat <= 1;
+    };
+    const bool weakLeft = chrom.nextOcc[l] > r && isRare(chrom.genes[l]);
+    const bool weakRight = chrom.prevOcc[r] < l && isRare(chrom.genes[r]);
+    return !weakLeft && !weakRight;
+}
