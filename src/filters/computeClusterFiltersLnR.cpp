@@ -55,8 +55,11 @@ bool computeFiltersAlg3(SetOfSeqs& set, const ParameterArray& params, ResultArra
                 int j = i;
                 while (getNextI_ref(j, pattern, g, ch.number, set)) {
                     const int r = pattern.right;
+                    // The distance bounds are brought up to date at every growth
+                    // step: skipping a step would leave them too high for the
+                    // rest of this left border and reject filters wrongly.
+                    minDistsToI_ref(pattern, set, D);
                     if (isValidCF(pattern, set, params)) {
-                        minDistsToI_ref(pattern, set, D);
                         if (!areMinDistsTooBig(pattern, params)) {
                             if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(stdout, "not maximal I_ref\n");
                             // The counter wraps like the int it is; the notice below reports it.
