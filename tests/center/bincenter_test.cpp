@@ -1,5 +1,5 @@
-// Closest 0/1 string search: the search state, and find_bincenter against an
-// exhaustive search over all 0/1 strings.
+// Closest 0/1 string search: worked instances, error counts beyond a byte, and
+// find_bincenter against an exhaustive search over all 0/1 strings.
 #include "center/bincenter.h"
 
 #include <gtest/gtest.h>
@@ -38,41 +38,6 @@ TEST(Hamming, DistanceAndWeight) {
     EXPECT_EQ(hammingWeight(b, 2), 0);
 }
 
-TEST(BincenterState, StartsAtRowZeroAndTracksColumnFlips) {
-    bincenter_inst instance = fromRows({"1100", "0110", "0011"}, 2);
-    bincenter_inst state = gen_state_matrix(instance);
-    EXPECT_EQ(state.rowCount, 3);
-    EXPECT_EQ(state.columnCount, 4);
-    EXPECT_EQ(state.maxMismatches, 2);
-    EXPECT_EQ(state.errCount, (std::vector<int>{0, 2, 4}));
-    EXPECT_EQ(get_max_missmatches(state), 4);
-    EXPECT_FALSE(valid_center(state));
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(state.at(0, c), 0);
-    EXPECT_EQ(state.at(2, 0), 1);
-    EXPECT_EQ(state.at(2, 2), 1);
-
-    invert_bininst_column(0, state);  // candidate 0100
-    EXPECT_EQ(state.errCount, (std::vector<int>{1, 1, 3}));
-    invert_bininst_column(2, state);  // candidate 0110
-    EXPECT_EQ(state.errCount, (std::vector<int>{2, 0, 2}));
-    EXPECT_TRUE(valid_center(state));
-    EXPECT_EQ(state.at(0, 0), 1);  // row 0 of the state is the flip vector
-    EXPECT_EQ(state.at(0, 2), 1);
-    invert_bininst_column(2, state);
-    EXPECT_EQ(state.errCount, (std::vector<int>{1, 1, 3}));
-    EXPECT_EQ(state.at(0, 2), 0);
-}
-
-TEST(BincenterState, NoRows) {
-    bincenter_inst instance(0, 3, 0);
-    bincenter_inst state = gen_state_matrix(instance);
-    EXPECT_TRUE(valid_center(state));
-    EXPECT_EQ(get_max_missmatches(state), 0);
-    auto center = find_bincenter(instance);
-    ASSERT_TRUE(center.has_value());
-    EXPECT_EQ(center->size(), 3u);
-}
-
 TEST(Bincenter, RowZeroIsItsOwnCenterWhenEveryRowIsClose) {
     bincenter_inst instance = fromRows({"10110", "10100", "00110"}, 1);
     std::uint64_t flips = 0;
@@ -83,19 +48,6 @@ TEST(Bincenter, RowZeroIsItsOwnCenterWhenEveryRowIsClose) {
     auto center = find_bincenter(instance, bincenterSymbols{1, 0});
     ASSERT_TRUE(center.has_value());
     EXPECT_EQ(bytes(*center), (std::vector<unsigned char>{1, 0, 1, 1, 0}));
-}
-
-TEST(Bincenter, TwoDisjointHalvesMeetInTheMiddle) {
-    bincenter_inst instance = fromRows({"111000", "000111"}, 3);
-    auto center = find_bincenter(instance, bincenterSymbols{1, 0});
-    ASSERT_TRUE(center.has_value());
-    ASSERT_EQ(center->size(), 6u);
-    std::vector<unsigned char> c = bytes(*center);
-    for (unsigned char v : c) EXPECT_TRUE(v == 0 || v == 1);
-    EXPECT_LE(maxDistance(instance, c.data()), 3);
-
-    instance.maxMismatches = 2;
-    EXPECT_FALSE(find_bincenter(instance, bincenterSymbols{1, 0}).has_value());
 }
 
 TEST(Bincenter, SymbolsSpellTheCenterFlipVectorOtherwise) {
@@ -138,7 +90,7 @@ TEST(Bincenter, AgreesWithExhaustiveSearch) {
     std::mt19937 rng(2024);
     int found = 0;
     int notFound = 0;
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 2000; ++round) {
         int rows = static_cast<int>(rng() % 6);
         int columns = static_cast<int>(rng() % 9);
         int d = static_cast<int>(rng() % 5);

@@ -86,7 +86,7 @@ TEST(Cli, ReferenceRunOnTheBundledRealData) {
     TempDir dir;
     copyInto(TAMSU_EXAMPLES "/ncbi_cog5/genomes.txt", dir.path(), "genomes.txt");
     copyInto(TAMSU_EXAMPLES "/ncbi_cog5/annotation.txt", dir.path(), "annotation.txt");
-    RunResult result = runZub("genomes.txt -r -d 1 -s 5 -q 3 -noNUM", dir.path());
+    RunResult result = runZub("genomes.txt -r --refType=genome -d 1 -s 5 -q 3", dir.path());
     ASSERT_EQ(0, result.status) << result.err.substr(0, 2000);
     EXPECT_NE(std::string::npos, result.out.find("\tgenome count:\t\t5\n"));
     EXPECT_NE(std::string::npos, result.out.find("cluster computation finished\n"));

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "entry/commInts.h"
-#include "entry/progress.h"
 #include "results/geneClusters.h"
 #include "results/refGeneClusters.h"
 #include "testUtil.h"
@@ -44,12 +43,7 @@ struct Query {
 
 std::unique_ptr<ParameterArray> makeParams(const Query& q, int g, const std::string& outfile, bool useNUM = true,
                                            bool useLR = true) {
-    const bool hasQuorum = q.quorum > 0;
-    auto params = initParameterArray(q.delta, q.s, 0.0, q.mode == 'c', useNUM, useLR, hasQuorum,
-                                     hasQuorum ? q.quorum : -1, hasQuorum ? 'z' : '?', q.mode, outfile, false,
-                                     q.refType);
-    setDerivedParameters(*params, g);
-    return params;
+    return derivedParams(q.mode, q.delta, q.s, g, q.quorum > 0 ? q.quorum : -1, 'z', useNUM, useLR, q.refType, outfile);
 }
 
 std::unique_ptr<listOfGeneClusters> extract(ResultArray& result, const ParameterArray& params, int g) {
@@ -155,20 +149,6 @@ TEST(Driver, IndexOptionsNeverChangeTheAnswer) {
     for (char mode : {'r', 'p', 'm', 'c'}) EXPECT_GT(found[mode], 0) << mode;
 }
 
-// A host that lets the search run for a given number of polls.
-class StoppingHost : public ProgressHost {
-public:
-    explicit StoppingHost(int polls) : polls_(polls) {}
-    void initProgressBar(int maximum) override { maximum_ = maximum; }
-    void setProgressStatus(int value) override { last_ = value; }
-    bool continueComputation() override { return polls_-- > 0; }
-    int maximum_ = -1;
-    int last_ = -1;
-
-private:
-    int polls_;
-};
-
 TEST(Driver, StoppedSearchGivesNoResultAndTheNextRunIsWhole) {
     for (Query q : {Query{'r', 1, 3, 0, 'd'}, Query{'m', 2, 3, 0, '?'}}) {
         TempDir dir;
@@ -177,16 +157,16 @@ TEST(Driver, StoppedSearchGivesNoResultAndTheNextRunIsWhole) {
         auto expected = computeClusters(*reference, *referenceParams);
         ASSERT_TRUE(expected);
 
-        auto set = relatedSet(9);
-        auto params = makeParams(q, set->genomeCount, dir.file("run.out"));
-        params->gui = true;
-        StoppingHost host(5);
-        setProgressHost(&host);
-        auto stopped = computeClusters(*set, *params);
-        setProgressHost(nullptr);
-        EXPECT_FALSE(stopped) << q.mode;
-        EXPECT_GT(host.maximum_, 0);
-        EXPECT_LT(host.last_, host.maximum_);
+        {
+            auto set = relatedSet(9);
+            auto params = makeParams(q, set->genomeCount, dir.file("run.out"));
+            params->gui = true;
+            RecordingHost host(5);  // lets the search run for five polls
+            auto stopped = computeClusters(*set, *params);
+            EXPECT_FALSE(stopped) << q.mode;
+            EXPECT_GT(host.maximum, 0);
+            EXPECT_LT(host.values.empty() ? -1 : host.values.back(), host.maximum);
+        }
 
         // Nothing of the stopped run lingers: the next run gives the whole answer.
         auto again = relatedSet(9);

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "entry/commInts.h"
-#include "entry/progress.h"
 #include "filters/arraysLnR.h"
 #include "filters/computeClusterFiltersLnR.h"
 #include "filters/pattern.h"
@@ -16,16 +14,6 @@
 #include "util/errors.h"
 
 namespace {
-
-std::unique_ptr<ParameterArray> filterParams(char mode, int delta, int s, int genomeCount, bool quorum = false,
-                                             int q = -1, bool useNUM = true) {
-    auto params = initParameterArray(delta, s, 0.0, mode == 'c', useNUM, true, quorum, q, quorum ? 'z' : '?', mode,
-                                     "test.out", false, '?');
-    setDerivedParameters(*params, genomeCount);
-    return params;
-}
-
-int depthOf(const ParameterArray& params) { return params.isCenter ? 2 * params.pwDelta : params.delta; }
 
 std::vector<int> tableRow(const IntTable& table, int p, int D) {
     return std::vector<int>(table.row(p), table.row(p) + D + 2);
@@ -53,7 +41,7 @@ TEST(ComputeDist, WorkedExamples) {
     // P = {1, 2} (ranks 1 and 2 from the reference 1 2), newChar 2, D = 1.
     for (bool useNUM : {true, false}) {
         auto set = makeSet({{{1, 2}}, {{5, 1, 2, 6}}, {{5, 1, 6, 2, 7}}}, 7);
-        auto params = filterParams('m', 1, 2, 3, false, -1, useNUM);
+        auto params = derivedParams('m', 1, 2, 3, -1, 'z', useNUM);
         initDataStructures(*set, *params);
         rankByGenomeZero(*set, 1);
         const Chromosome& first = set->genomes[1].chromosomes[0];
@@ -81,41 +69,31 @@ TEST(ComputeDist, MinDistsEqualBruteForceUpToTheDepth) {
             rows.push_back({randomGenes(seed * 13 + g, 10 + (seed + g) % 6, alphabet),
                             randomGenes(seed * 17 + g, 5, alphabet)});
         auto set = makeSet(rows, alphabet);
-        auto params = filterParams('m', delta, 1, genomeCount, false, -1, seed % 2 == 0);
+        auto params = derivedParams('m', delta, 1, genomeCount, -1, 'z', seed % 2 == 0);
         initDataStructures(*set, *params);
         const int D = depthOf(*params);
         for (int ref = 0; ref < genomeCount; ++ref) {
             Pattern pattern = initPattern(set->alphabetSize + 1, genomeCount, std::max(params->d, D));
-            for (const Chromosome& ch : set->genomes[ref].chromosomes)
-                for (int i = 1; i <= ch.length; ++i) {
-                    updateRank(*set, ch, i);
-                    updateL(*set, ref, i, D, ch.genes[i - 1]);
-                    updateR(*set, ref, i, D, ch.genes[i - 1]);
-                    resetPattern(pattern, set->alphabetSize, D, ref, ch.number, i);
-                    int j = i;
-                    while (getNextI_ref(j, pattern, ref, ch.number, *set)) {
-                        minDistsToI_ref(pattern, *set, D);
-                        int total = 0;
-                        for (int g = 0; g < genomeCount; ++g) {
-                            total += pattern.minDists[g];
-                            if (g == ref) {
-                                EXPECT_EQ(pattern.minDists[g], 0);
-                                continue;
-                            }
-                            int best = pattern.size;  // the empty interval
-                            for (const Chromosome& other : set->genomes[g].chromosomes)
-                                for (int l = 1; l <= other.length; ++l)
-                                    for (int r = l; r <= other.length; ++r)
-                                        best = std::min(best, setDistance(*set, other, pattern.size, l, r));
-                            ASSERT_EQ(std::min(pattern.minDists[g], D + 1), std::min(best, D + 1))
-                                << "seed " << seed << " ref " << ref << " [" << i << "," << pattern.right << "] g "
-                                << g;
-                            ++checked;
-                        }
-                        EXPECT_EQ(pattern.minTotalDist, total);
-                        j = pattern.right + 1;
+            forEachReferenceInterval(*set, *params, pattern, ref, [&](Pattern& p) {
+                minDistsToI_ref(p, *set, D);
+                int total = 0;
+                for (int g = 0; g < genomeCount; ++g) {
+                    total += p.minDists[g];
+                    if (g == ref) {
+                        EXPECT_EQ(p.minDists[g], 0);
+                        continue;
                     }
+                    int best = p.size;  // the empty interval
+                    for (const Chromosome& other : set->genomes[g].chromosomes)
+                        for (int l = 1; l <= other.length; ++l)
+                            for (int r = l; r <= other.length; ++r)
+                                best = std::min(best, setDistance(*set, other, p.size, l, r));
+                    ASSERT_EQ(std::min(p.minDists[g], D + 1), std::min(best, D + 1))
+                        << "seed " << seed << " ref " << ref << " [" << p.left << "," << p.right << "] g " << g;
+                    ++checked;
                 }
+                EXPECT_EQ(p.minTotalDist, total);
+            });
         }
     }
     EXPECT_GT(checked, 1000);
@@ -125,7 +103,7 @@ TEST(FilterTests, ValidityOfAClusterFilter) {
     // Median without quorum, k = 3: border threshold 2. Gene 9 occurs in one
     // chromosome only, gene 1 and 2 in all.
     auto set = makeSet({{{9, 1, 2, 9, 1}}, {{1, 2}}, {{1, 2}}}, 9);
-    auto params = filterParams('m', 3, 2, 3);  // minRefSize = 2 - 1 = 1
+    auto params = derivedParams('m', 3, 2, 3);  // minRefSize = 2 - 1 = 1
     initDataStructures(*set, *params);
     const Chromosome& ref = set->genomes[0].chromosomes[0];
     Pattern pattern = initPattern(set->alphabetSize + 1, 3, params->d);
@@ -153,7 +131,7 @@ TEST(FilterTests, ValidityOfAClusterFilter) {
     EXPECT_FALSE(getNextI_ref(5, pattern, 0, 0, *set));
 
     // Too small for minRefSize.
-    auto large = filterParams('m', 3, 4, 3);  // minRefSize 3
+    auto large = derivedParams('m', 3, 4, 3);  // minRefSize 3
     grow(2, 2);
     EXPECT_FALSE(isValidCF(pattern, *set, *large));
 }
@@ -162,9 +140,9 @@ TEST(FilterTests, CenterAndQuorumUseThresholdTwo) {
     // Gene 9 lies on two chromosomes of five genomes: rare for the median
     // without quorum ((5+1)/2 = 3), frequent enough otherwise.
     auto set = makeSet({{{9, 1, 2}}, {{9}}, {{1, 2}}, {{1, 2}}, {{1, 2}}}, 9);
-    auto median = filterParams('m', 5, 1, 5);
-    auto quorum = filterParams('m', 5, 1, 5, true, 4);
-    auto center = filterParams('c', 1, 1, 5);
+    auto median = derivedParams('m', 5, 1, 5);
+    auto quorum = derivedParams('m', 5, 1, 5, 4);
+    auto center = derivedParams('c', 1, 1, 5);
     initDataStructures(*set, *median);
     const Chromosome& ref = set->genomes[0].chromosomes[0];
     updateRank(*set, ref, 1);
@@ -179,110 +157,72 @@ TEST(FilterTests, CenterAndQuorumUseThresholdTwo) {
 }
 
 TEST(FilterTests, DistanceBoundsAndBudgets) {
-    Pattern pattern = initPattern(4, 3, 10);
-    pattern.minDists = {0, 1, 2};
-    pattern.minTotalDist = 3;
-
-    auto median = filterParams('m', 2, 1, 3);  // d = 2
-    EXPECT_TRUE(areMinDistsTooBig(pattern, *median));  // total 3 > d
-    pattern.minDists = {0, 0, 2};
-    pattern.minTotalDist = 2;
-    EXPECT_FALSE(areMinDistsTooBig(pattern, *median));
-    pattern.minDists = {0, 0, 3};  // one genome beyond delta
-    EXPECT_TRUE(areMinDistsTooBig(pattern, *median));
-
-    // Median without quorum: each genome may use what the others leave.
-    pattern.minDists = {0, 1, 0};
-    pattern.minTotalDist = 1;
-    auto wide = filterParams('m', 3, 1, 3);  // d = 4
-    compute_maxRemDists(pattern, *wide);
-    EXPECT_EQ(pattern.maxRemDists, (std::vector<int>{3, 3, 3}));
-    pattern.minTotalDist = 3;
-    pattern.minDists = {0, 2, 1};
-    compute_maxRemDists(pattern, *wide);
-    EXPECT_EQ(pattern.maxRemDists, (std::vector<int>{1, 3, 2}));
-    auto withQuorum = filterParams('m', 3, 1, 3, true, 2);
-    compute_maxRemDists(pattern, *withQuorum);
-    EXPECT_EQ(pattern.maxRemDists, (std::vector<int>{3, 3, 3}));
-
-    // Center mode (pwDelta 1, k 3): per genome 2*delta = 6, total (k-1)*pwDelta = 2.
-    auto center = filterParams('c', 1, 1, 3);
-    compute_maxRemDists(pattern, *center);
-    EXPECT_EQ(pattern.maxRemDists, (std::vector<int>{2, 2, 2}));
-    pattern.minDists = {0, 1, 1};
-    pattern.minTotalDist = 2;
-    EXPECT_FALSE(areMinDistsTooBig(pattern, *center));
-    pattern.minTotalDist = 3;
-    EXPECT_TRUE(areMinDistsTooBig(pattern, *center));
-    pattern.minDists = {0, 7, 0};
-    pattern.minTotalDist = 0;
-    EXPECT_TRUE(areMinDistsTooBig(pattern, *center));
+    auto median = derivedParams('m', 2, 1, 3);  // d = 2
+    auto wide = derivedParams('m', 3, 1, 3);    // d = 4
+    auto quorum = derivedParams('m', 3, 1, 3, 2);
+    auto center = derivedParams('c', 1, 1, 3);  // pwDelta 1: per genome 2*delta = 6, total (k-1)*pwDelta = 2
+    const struct {
+        const ParameterArray& params;
+        std::vector<int> minDists;
+        int minTotalDist;
+        bool tooBig;
+        std::vector<int> maxRemDists;  // empty: not asked
+    } cases[] = {
+        {*median, {0, 1, 2}, 3, true, {}},  // total 3 > d
+        {*median, {0, 0, 2}, 2, false, {}},
+        {*median, {0, 0, 3}, 2, true, {}},  // one genome beyond delta
+        // Median without quorum: each genome may use what the others leave.
+        {*wide, {0, 1, 0}, 1, false, {3, 3, 3}},
+        {*wide, {0, 2, 1}, 3, false, {1, 3, 2}},
+        {*quorum, {0, 2, 1}, 3, false, {3, 3, 3}},
+        {*center, {0, 2, 1}, 3, true, {2, 2, 2}},
+        {*center, {0, 1, 1}, 2, false, {}},
+        {*center, {0, 1, 1}, 3, true, {}},
+        {*center, {0, 7, 0}, 0, true, {}},
+    };
+    for (const auto& c : cases) {
+        Pattern pattern = initPattern(4, 3, 10);
+        pattern.minDists = c.minDists;
+        pattern.minTotalDist = c.minTotalDist;
+        EXPECT_EQ(c.tooBig, areMinDistsTooBig(pattern, c.params)) << c.minDists[1] << " " << c.minTotalDist;
+        if (c.maxRemDists.empty()) continue;
+        compute_maxRemDists(pattern, c.params);
+        EXPECT_EQ(c.maxRemDists, pattern.maxRemDists) << c.minDists[1] << " " << c.minTotalDist;
+    }
 }
 
-namespace {
-
-class RecordingHost : public ProgressHost {
-public:
-    explicit RecordingHost(int allowedPolls) : allowed(allowedPolls) {}
-    void initProgressBar(int maximum) override { this->maximum = maximum; }
-    void setProgressStatus(int value) override { values.push_back(value); }
-    bool continueComputation() override { return polls++ < allowed; }
-    int allowed;
-    int polls = 0;
-    int maximum = -1;
-    std::vector<int> values;
-};
-
-}  // namespace
-
-TEST(FilterEnumeration, ProgressAndReferenceGenomes) {
+TEST(FilterEnumeration, ProgressReferenceGenomesAndCancellation) {
     // Center mode without quorum: only genome 0 (4 genes) is a reference.
     auto set = makeSet({{{1, 2, 3, 1}}, {{1, 2, 3}}, {{2, 1, 3}}});
-    auto params = filterParams('c', 1, 2, 3);
-    params->gui = true;
-    initDataStructures(*set, *params);
-    RecordingHost host(1000);
-    setProgressHost(&host);
-    auto result = initResultArray(*set);
-    testing::internal::CaptureStderr();
-    bool done = computeFiltersAlg3(*set, *params, *result);
-    std::string err = testing::internal::GetCapturedStderr();
-    setProgressHost(nullptr);
-    progress.gui = false;
-    EXPECT_TRUE(done);
-    EXPECT_NE(err.find("refGenomeCount: 1, q: 0, K; 3\n"), std::string::npos);
-    EXPECT_EQ(host.maximum, 10);
-    EXPECT_EQ(host.polls, 4);  // once per left border
-    // After the left borders 1..4: 4, 7, 9, 10; after the chromosome: 10.
-    const std::vector<int> afterBorders{4, 7, 9, 10, 10};
-    auto at = host.values.begin();
-    for (int v : afterBorders) {
-        at = std::find(at, host.values.end(), v);
-        ASSERT_NE(at, host.values.end()) << "progress value " << v;
-        ++at;
+    for (int allowed : {1000, 2}) {
+        auto params = derivedParams(allowed > 2 ? 'c' : 'm', 1, 2, 3);
+        params->gui = true;
+        stdoutOf([&] { initDataStructures(*set, *params); });
+        RecordingHost host(allowed);
+        auto result = initResultArray(*set);
+        bool done = false;
+        const std::string err = stderrOf([&] { done = computeFiltersAlg3(*set, *params, *result); });
+        if (allowed == 2) {  // the third left border ends the walk
+            EXPECT_FALSE(done);
+            EXPECT_EQ(host.polls, 3);
+            continue;
+        }
+        EXPECT_TRUE(done);
+        EXPECT_NE(err.find("refGenomeCount: 1, q: 0, K; 3\n"), std::string::npos);
+        EXPECT_EQ(host.maximum, 10);
+        EXPECT_EQ(host.polls, 4);  // once per left border
+        // After the left borders 1..4: 4, 7, 9, 10; after the chromosome: 10.
+        auto at = host.values.begin();
+        for (int v : {4, 7, 9, 10, 10}) {
+            at = std::find(at, host.values.end(), v);
+            ASSERT_NE(at++, host.values.end()) << "progress value " << v;
+        }
+        EXPECT_EQ(host.values.front(), 0);
+        EXPECT_TRUE(std::is_sorted(host.values.begin(), host.values.end()));
+        EXPECT_EQ(host.values.back(), 10);
+        EXPECT_GT(result->filterCount, 0);
+        EXPECT_GT(result->kTupleList->size(), 0);
     }
-    EXPECT_EQ(host.values.front(), 0);
-    EXPECT_TRUE(std::is_sorted(host.values.begin(), host.values.end()));
-    EXPECT_EQ(host.values.back(), 10);
-    EXPECT_GT(result->filterCount, 0);
-    EXPECT_GT(result->kTupleList->size(), 0);
-}
-
-TEST(FilterEnumeration, CancelledAtALeftBorder) {
-    auto set = makeSet({{{1, 2, 3, 1}}, {{1, 2, 3}}, {{2, 1, 3}}});
-    auto params = filterParams('m', 1, 2, 3);
-    params->gui = true;
-    initDataStructures(*set, *params);
-    RecordingHost host(2);
-    setProgressHost(&host);
-    auto result = initResultArray(*set);
-    testing::internal::CaptureStderr();
-    bool done = computeFiltersAlg3(*set, *params, *result);
-    testing::internal::GetCapturedStderr();
-    setProgressHost(nullptr);
-    progress.gui = false;
-    EXPECT_FALSE(done);
-    EXPECT_EQ(host.polls, 3);
 }
 
 TEST(FilterEnumeration, CenterModeUsesTheFirstQPlusOneGenomes) {
@@ -293,14 +233,12 @@ TEST(FilterEnumeration, CenterModeUsesTheFirstQPlusOneGenomes) {
     const int quorums[] = {-1, 3, 2};
     for (int run = 0; run < 3; ++run) {
         auto set = makeSet({{{1, 2}}, {{3, 4}}, {{3, 4}}, {{1, 2}}});
-        auto params = filterParams('c', 1, 2, 4, quorums[run] > 0, quorums[run]);
+        auto params = derivedParams('c', 1, 2, 4, quorums[run]);
         initDataStructures(*set, *params);
         auto result = initResultArray(*set);
-        testing::internal::CaptureStderr();
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(computeFiltersAlg3(*set, *params, *result));
-        testing::internal::GetCapturedStdout();
-        std::string err = testing::internal::GetCapturedStderr();
+        bool done = false;
+        const std::string err = stderrOf([&] { stdoutOf([&] { done = computeFiltersAlg3(*set, *params, *result); }); });
+        EXPECT_TRUE(done);
         EXPECT_NE(err.find(formatText("refGenomeCount: %d, q: %d, K; 4\n", run + 1, run)), std::string::npos);
         EXPECT_EQ(result->filterCount, expected[run]);
     }

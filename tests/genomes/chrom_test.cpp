@@ -1,29 +1,20 @@
-// Chromosome records and the gene-line parser.
+// The gene-line parser: the five columns, messages of missing columns, and
+// identifiers at the edge of the integer range.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "genomes/chrom.h"
-#include "readerTestUtil.h"
-
-TEST(InitChrom, SkipsLeadingBlanksOnlyAndIsNotRead) {
-    Chromosome chrom = initChrom("   chr 1  ", 3);
-    EXPECT_EQ("chr 1  ", chrom.name);
-    EXPECT_EQ(3, chrom.number);
-    EXPECT_EQ(-1, chrom.length);
-    EXPECT_FALSE(chrom.isSet());
-    EXPECT_FALSE(chrom.POS.built());
-    EXPECT_TRUE(chrom.NUM.empty());
-}
+#include "testUtil.h"
 
 TEST(SetChrom, FillsFiveColumnsWithSentinelsAtBothEnds) {
-    Chromosome chrom = initChrom("c", 0);
-    std::string out = stdoutOf([&] {
-        setChrom(chrom, {"12\t+\tE\tb0001\tthrL: leader\tpeptide", "-17\t-\tJ\tb0002\tsecond",
-                         "  +4\t\t\t+\tKx\t\tb0003\t\tthird"});
-    });
-    EXPECT_EQ("", out);
+    Chromosome chrom = initChrom("   chr 1  ", 3);
+    EXPECT_EQ("chr 1  ", chrom.name);  // leading blanks only are skipped
+    EXPECT_EQ("", stdoutOf([&] {
+                  setChrom(chrom, {"12\t+\tE\tb0001\tthrL: leader\tpeptide", "-17\t-\tJ\tb0002\tsecond",
+                                   "  +4\t\t\t+\tKx\t\tb0003\t\tthird"});
+              }));
     ASSERT_EQ(3, chrom.length);
     EXPECT_EQ((std::vector<int>{0, 12, 17, 4, 0}), chrom.genes);
     EXPECT_EQ((std::vector<char>{'?', '+', '-', '+', '?'}), chrom.dirs);
@@ -34,15 +25,8 @@ TEST(SetChrom, FillsFiveColumnsWithSentinelsAtBothEnds) {
     EXPECT_EQ((std::vector<std::string>{"", "thrL: leader\tpeptide", "second", "third", ""}), chrom.annotations);
 }
 
-TEST(SetChrom, IdentifierWithoutDigitsReadsZero) {
-    Chromosome chrom = initChrom("c", 0);
-    stdoutOf([&] { setChrom(chrom, {"abc\t+\tE\tt\ta", "0\t+\tE\tt\ta"}); });
-    EXPECT_EQ((std::vector<int>{0, 0, 0, 0}), chrom.genes);
-}
-
 TEST(SetChrom, MissingColumnsPrintTheirMessagesWithoutNewlineAndKeepInitialValues) {
     Chromosome chrom = initChrom("c", 0);
-    std::string out = stdoutOf([&] { setChrom(chrom, {"1\t+\tE\tt\ta", "5\t-\tK", "\t\t"}); });
     EXPECT_EQ("no locusTag at line 1 in \"5\""
               "no annotation at line 1 in \"5\""
               "no gene at line 2 in \"\""
@@ -50,7 +34,7 @@ TEST(SetChrom, MissingColumnsPrintTheirMessagesWithoutNewlineAndKeepInitialValue
               "no fcat at line 2 in \"\""
               "no locusTag at line 2 in \"\""
               "no annotation at line 2 in \"\"",
-              out);
+              stdoutOf([&] { setChrom(chrom, {"1\t+\tE\tt\ta", "5\t-\tK", "\t\t"}); }));
     ASSERT_EQ(3, chrom.length);
     EXPECT_EQ((std::vector<int>{0, 1, 5, 0, 0}), chrom.genes);
     EXPECT_EQ('-', chrom.dirs[2]);
@@ -60,23 +44,12 @@ TEST(SetChrom, MissingColumnsPrintTheirMessagesWithoutNewlineAndKeepInitialValue
     EXPECT_EQ('?', chrom.dirs[3]);
 }
 
-TEST(SetChrom, NoLinesGiveLengthZeroWithTwoSentinels) {
-    Chromosome chrom = initChrom("c", 0);
-    setChrom(chrom, {});
-    EXPECT_EQ(0, chrom.length);
-    EXPECT_TRUE(chrom.isSet());
-    EXPECT_EQ((std::vector<int>{0, 0}), chrom.genes);
-    EXPECT_EQ((std::vector<char>{'?', '?'}), chrom.dirs);
-}
-
 TEST(SetChrom, IdentifiersUpToTheIntRange) {
     Chromosome chrom = initChrom("c", 0);
     setChrom(chrom, {"2147483647\t+\tE\tt\ta", "-2147483647\t+\tE\tt\ta"});
     EXPECT_EQ((std::vector<int>{0, 2147483647, 2147483647, 0}), chrom.genes);
-}
 
-TEST(SetChrom, IdentifierWhoseAbsoluteValueIsNoIntFailsNamingFileAndLine) {
-    Chromosome chrom = initChrom("c", 0);
+    // An identifier whose absolute value is no int fails, naming file and line.
     EXPECT_EQ("error: gene identifier \"-2147483648\" at line 12 of \"ann.txt\" is outside the integer range\n",
               errorOf([&] { setChrom(chrom, {"1\t+\tE\tt\ta", "-2147483648\t+\tE\tt\ta"}, "ann.txt", 11); }));
     EXPECT_EQ("error: gene identifier \"2147483648\" at line 5 of \"ann.txt\" is outside the integer range\n",

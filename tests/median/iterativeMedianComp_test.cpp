@@ -8,25 +8,15 @@
 #include <set>
 
 #include "entry/commInts.h"
-#include "entry/progress.h"
 #include "index/initDatastructures.h"
 #include "median/iterativeMedianComp.h"
 #include "median/kTuples.h"
 #include "occurrences/matchField.h"
 #include "params/parameterArray.h"
 #include "testUtil.h"
+#include "util/errors.h"
 
 namespace {
-
-std::unique_ptr<ParameterArray> derivedParams(char mode, int delta, int s, int genomeCount, bool quorum = false,
-                                              int q = -1, char qtype = '?') {
-    auto params = initParameterArray(delta, s, 0.0, mode == 'c', true, true, quorum, q,
-                                     quorum && qtype == '?' ? 'z' : qtype, mode, "test.out", false, '?');
-    setDerivedParameters(*params, genomeCount);
-    return params;
-}
-
-int depthOf(const ParameterArray& params) { return params.isCenter ? 2 * params.pwDelta : params.delta; }
 
 struct Candidate {
     int g, dist, l, r;  // l > r: empty occurrence
@@ -56,11 +46,25 @@ struct Filter {
     const std::list<kTuple>& tuples() const { return result->kTupleList->tuples; }
 };
 
-std::vector<int> medianGenes(const kTuple& tuple) {
-    std::vector<int> genes;
-    for (const medianElement& e : tuple.median) genes.push_back(e.gene);
-    std::sort(genes.begin(), genes.end());
-    return genes;
+// The search's outcome in one line: the stored tuples (each: its median genes
+// ascending, its charge, and per genome "+" or "-" for an empty interval),
+// then the counters.
+std::string summary(const Filter& f) {
+    std::string text;
+    for (const kTuple& tuple : f.tuples()) {
+        std::vector<int> genes;
+        for (const medianElement& e : tuple.median) genes.push_back(e.gene);
+        std::sort(genes.begin(), genes.end());
+        text += "[";
+        for (int gene : genes) text += std::to_string(gene) + (gene == genes.back() ? "" : " ");
+        text += "]/" + std::to_string(tuple.totalDist) + " ";
+        for (const kTupleInterval& iv : tuple.intervalArray) text += iv.l > iv.r ? "-" : "+";
+        text += " ";
+    }
+    const ResultArray& r = *f.result;
+    return text + formatText("complete %g partial %g border %d size %d distinct %d", r.completeKTupleCount,
+                             r.partialKTupleCount, r.optBorderMedianCount, r.minSizeMedianCount,
+                             r.distinctKTupleCount);
 }
 
 }  // namespace
@@ -80,95 +84,56 @@ TEST(MedianSearch, ChargesFollowTheMajority) {
     EXPECT_FALSE(isBigEnoughMedianBool({0}, 0, 3, 1));
 }
 
-TEST(MedianSearch, CenterModeStoresTheSummedCost) {
-    Filter f(makeSet({{{1, 2}}, {{1, 2}}, {{1, 3}}}), derivedParams('c', 1, 2, 3),
-             {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 1, 1, 2}});
-    ASSERT_TRUE(f.completed);
-    ASSERT_EQ(f.tuples().size(), 1u);
-    const kTuple& tuple = f.tuples().front();
-    EXPECT_EQ(tuple.totalDist, 2);
-    EXPECT_EQ(medianGenes(tuple), (std::vector<int>{1, 2}));
-    EXPECT_DOUBLE_EQ(f.result->completeKTupleCount, 1.0);
-    // Center mode skips the border test (gene 3 ends genome 2's interval).
-    EXPECT_EQ(f.result->optBorderMedianCount, 1);
-    EXPECT_EQ(f.result->minSizeMedianCount, 1);
-    EXPECT_EQ(f.result->distinctKTupleCount, 1);
-}
-
-TEST(MedianSearch, CostEqualToDeltaIsStoredAndOneMoreIsCut) {
-    // Genome 2's interval holds two extra genes, 3 and 4, between majority genes.
-    auto make = [](int delta) {
-        return Filter(makeSet({{{1, 2}}, {{1, 2}}, {{1, 3, 4, 2}}}), derivedParams('m', delta, 2, 3),
-                      {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 0, 1, 4}});
+TEST(MedianSearch, WorkedFilters) {
+    using Sets = std::vector<std::vector<std::vector<int>>>;
+    const Sets twelve = {{{1, 2}}, {{1, 2}}, {{1, 2}}};
+    const struct {
+        const char* what;
+        Sets genomes;
+        std::unique_ptr<ParameterArray> params;
+        std::vector<Candidate> candidates;
+        const char* outcome;
+    } cases[] = {
+        // Center mode stores the summed cost and skips the border test (gene 3
+        // ends genome 2's interval).
+        {"center", {{{1, 2}}, {{1, 2}}, {{1, 3}}}, derivedParams('c', 1, 2, 3),
+         {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 1, 1, 2}}, "[1 2]/2 +++ complete 1 partial 0 border 1 size 1 distinct 1"},
+        // Two extra genes in genome 2: a cost equal to delta is stored, one
+        // more is cut at genome 2.
+        {"cost = delta", {{{1, 2}}, {{1, 2}}, {{1, 3, 4, 2}}}, derivedParams('m', 2, 2, 3),
+         {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 0, 1, 4}}, "[1 2]/2 +++ complete 1 partial 0 border 1 size 1 distinct 1"},
+        {"cost > delta", {{{1, 2}}, {{1, 2}}, {{1, 3, 4, 2}}}, derivedParams('m', 1, 2, 3),
+         {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 0, 1, 4}}, "complete 0 partial 1 border 0 size 0 distinct 0"},
+        // The distances to the reference share the budget d = 2: buckets
+        // 2 + 1 exceed it, 2 + 0 do not.
+        {"d exceeded", twelve, derivedParams('m', 2, 2, 3), {{0, 0, 1, 2}, {1, 2, 1, 2}, {2, 1, 1, 2}},
+         "complete 0 partial 0 border 0 size 0 distinct 0"},
+        {"d reached", twelve, derivedParams('m', 2, 2, 3), {{0, 0, 1, 2}, {1, 2, 1, 2}, {2, 0, 1, 2}},
+         "[1 2]/0 +++ complete 1 partial 0 border 1 size 1 distinct 1"},
+        // A single genome: distance zero; the size threshold still applies.
+        {"single", {{{1, 2, 3}}}, derivedParams('m', 1, 3, 1), {{0, 0, 1, 3}},
+         "[1 2 3]/0 + complete 1 partial 0 border 1 size 1 distinct 1"},
+        {"single, too small", {{{1, 2, 3}}}, derivedParams('m', 1, 4, 1), {{0, 0, 1, 3}},
+         "complete 1 partial 0 border 1 size 0 distinct 0"},
+        // Quorum 2 of 3: an empty interval costs 3 / 3 = 1; the tuple with two
+        // empty intervals is skipped, not counted as cut ...
+        {"quorum", {{{1, 2}}, {{1, 2}}, {{5, 6}}}, derivedParams('m', 3, 2, 3, 2),
+         {{0, 0, 1, 2}, {1, 0, 1, 2}, {1, 0, 1, 0}, {2, 0, 1, 0}},
+         "[1 2]/1 ++- complete 1 partial 0 border 1 size 1 distinct 1"},
+        // ... and after three extra genes in genome 1 the empty interval's
+        // cost cuts the tuple.
+        {"quorum, expensive", {{{1, 2}}, {{1, 2, 3, 4, 5}}, {{5, 6}}}, derivedParams('m', 3, 2, 3, 2),
+         {{0, 0, 1, 2}, {1, 0, 1, 5}, {1, 0, 1, 0}, {2, 0, 1, 0}}, "complete 0 partial 1 border 0 size 0 distinct 0"},
+        // Without a quorum q is 0: an empty candidate is skipped silently.
+        {"no quorum", {{{1, 2}}, {{1, 2}}, {{5, 6}}}, derivedParams('m', 3, 2, 3),
+         {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 0, 1, 0}}, "complete 0 partial 0 border 0 size 0 distinct 0"},
     };
-    Filter exact = make(2);
-    ASSERT_EQ(exact.tuples().size(), 1u);
-    EXPECT_EQ(exact.tuples().front().totalDist, 2);
-    EXPECT_DOUBLE_EQ(exact.result->partialKTupleCount, 0.0);
-
-    Filter over = make(1);
-    EXPECT_TRUE(over.tuples().empty());
-    EXPECT_DOUBLE_EQ(over.result->partialKTupleCount, 1.0);  // cut at genome 2
-    EXPECT_DOUBLE_EQ(over.result->completeKTupleCount, 0.0);
-}
-
-TEST(MedianSearch, DistancesToTheReferenceShareTheBudgetD) {
-    // Median, delta 2, k 3: d = 2. Buckets 2 + 1 exceed it, 2 + 0 do not.
-    auto make = [](int lastBucket) {
-        return Filter(makeSet({{{1, 2}}, {{1, 2}}, {{1, 2}}}), derivedParams('m', 2, 2, 3),
-                      {{0, 0, 1, 2}, {1, 2, 1, 2}, {2, lastBucket, 1, 2}});
-    };
-    EXPECT_DOUBLE_EQ(make(1).result->completeKTupleCount, 0.0);
-    EXPECT_DOUBLE_EQ(make(0).result->completeKTupleCount, 1.0);
-}
-
-TEST(MedianSearch, SingleGenomeTuplesHaveDistanceZero) {
-    auto make = [](int s) {
-        return Filter(makeSet({{{1, 2, 3}}}), derivedParams('m', 1, s, 1), {{0, 0, 1, 3}});
-    };
-    Filter stored = make(3);
-    ASSERT_EQ(stored.tuples().size(), 1u);
-    EXPECT_EQ(stored.tuples().front().totalDist, 0);
-    EXPECT_EQ(medianGenes(stored.tuples().front()), (std::vector<int>{1, 2, 3}));
-
-    Filter tooSmall = make(4);
-    EXPECT_TRUE(tooSmall.tuples().empty());
-    EXPECT_EQ(tooSmall.result->optBorderMedianCount, 1);
-    EXPECT_EQ(tooSmall.result->minSizeMedianCount, 0);
-}
-
-TEST(MedianSearch, EmptyIntervalsUseTheQuorumAndCostMaxSumDistPerGenome) {
-    // Quorum 2 of 3: one genome may lack the cluster. delta 3: an empty
-    // interval costs 3 / 3 = 1.
-    auto make = [](std::vector<int> second, int r) {
-        return Filter(makeSet({{{1, 2}}, {second}, {{5, 6}}}, 6), derivedParams('m', 3, 2, 3, true, 2),
-                      {{0, 0, 1, 2}, {1, 0, 1, r}, {1, 0, 1, 0}, {2, 0, 1, 0}});
-    };
-    Filter allowed = make({1, 2}, 2);
-    ASSERT_EQ(allowed.tuples().size(), 1u);
-    const kTuple& tuple = allowed.tuples().front();
-    EXPECT_EQ(tuple.totalDist, 1);
-    EXPECT_GT(tuple.intervalArray[2].l, tuple.intervalArray[2].r);
-    // The tuple with two empty intervals is skipped, not counted as cut.
-    EXPECT_DOUBLE_EQ(allowed.result->completeKTupleCount, 1.0);
-    EXPECT_DOUBLE_EQ(allowed.result->partialKTupleCount, 0.0);
-
-    // Genome 1's three extra genes use up the budget; the empty interval's
-    // cost then cuts the tuple.
-    Filter tooExpensive = make({1, 2, 3, 4, 5}, 5);
-    EXPECT_TRUE(tooExpensive.tuples().empty());
-    EXPECT_DOUBLE_EQ(tooExpensive.result->partialKTupleCount, 1.0);
-    EXPECT_DOUBLE_EQ(tooExpensive.result->completeKTupleCount, 0.0);
-}
-
-TEST(MedianSearch, WithoutQuorumNoGenomeMayBeEmpty) {
-    // q is 0 without a quorum: an empty candidate is skipped silently.
-    Filter f(makeSet({{{1, 2}}, {{1, 2}}, {{5, 6}}}), derivedParams('m', 3, 2, 3),
-             {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 0, 1, 0}});
-    EXPECT_EQ(f.params->q, 0);
-    EXPECT_TRUE(f.tuples().empty());
-    EXPECT_DOUBLE_EQ(f.result->partialKTupleCount, 0.0);
-    EXPECT_DOUBLE_EQ(f.result->completeKTupleCount, 0.0);
+    for (const auto& c : cases) {
+        Filter f(makeSet(c.genomes), std::make_unique<ParameterArray>(*c.params), c.candidates);
+        EXPECT_TRUE(f.completed);
+        EXPECT_EQ(c.outcome, summary(f)) << c.what;
+    }
+    EXPECT_EQ(0, derivedParams('m', 3, 2, 3)->q);
 }
 
 TEST(MedianSearch, BorderOptimality) {
@@ -201,43 +166,11 @@ TEST(MedianSearch, BorderOptimality) {
     }
 }
 
-TEST(MedianSearch, EssentialPositionsAreTheOuterMajorityGenes) {
-    Filter f(makeSet({{{1, 2}}, {{1, 2}}, {{4, 1, 4, 2, 4, 5}}}), derivedParams('c', 2, 1, 3),
-             {{0, 0, 1, 2}, {1, 0, 1, 2}, {2, 0, 1, 5}});
-    ASSERT_EQ(f.tuples().size(), 1u);
-    // Ask directly about chosen intervals of genome 2.
-    kTupleData data;
-    data.localIndex.assign(f.set->alphabetSize + 1, 0);
-    data.localIndex[1] = 1;
-    data.localIndex[2] = 2;
-    data.localIndex[4] = 3;
-    Interval a, b, c;
-    a.l = 1, a.r = 2, b.l = 1, b.r = 2, c.l = 1, c.r = 5;
-    data.currentIntervals = {&a, &b, &c};
-    const std::vector<int> occCount{0, 3, 3, 1};
-    computeLeftRightEssentPos(*f.set, data, occCount);
-    EXPECT_EQ(c.leftEssentPos, 2);
-    EXPECT_EQ(c.rightEssentPos, 4);
-    // The outer 4s recur inside 2..4.
-    EXPECT_TRUE(areBordersOptimalBool(*f.set, data, occCount, 3));
-    c.r = 6;  // the trailing 5 does not
-    EXPECT_FALSE(areBordersOptimalBool(*f.set, data, occCount, 3));
-    c.l = 4, c.r = 4;
-    computeLeftRightEssentPos(*f.set, data, occCount);
-    EXPECT_EQ(c.leftEssentPos, 4);
-    EXPECT_EQ(c.rightEssentPos, 4);
-    c.l = 5, c.r = 5;
-    computeLeftRightEssentPos(*f.set, data, occCount);
-    EXPECT_EQ(c.leftEssentPos, -1);
-    EXPECT_EQ(c.rightEssentPos, 6 + 2);
-    EXPECT_FALSE(areBordersOptimalBool(*f.set, data, occCount, 3));
-}
-
 TEST(MedianSearch, ValidIntervalDependsOnModeAndQuorum) {
     // Five genomes; gene 9 lies on two chromosomes, gene 8 on one.
     auto set = makeSet({{{9, 1, 2, 8}}, {{9, 1, 2}}, {{1, 2}}, {{1, 2}}, {{1, 2}}});
     auto median = derivedParams('m', 1, 2, 5);
-    auto medianQuorum = derivedParams('m', 1, 2, 5, true, 4);
+    auto medianQuorum = derivedParams('m', 1, 2, 5, 4);
     auto center = derivedParams('c', 1, 2, 5);
     initDataStructures(*set, *median);
     const Chromosome& ch = set->genomes[0].chromosomes[0];
@@ -249,31 +182,14 @@ TEST(MedianSearch, ValidIntervalDependsOnModeAndQuorum) {
     EXPECT_FALSE(isValidInterval(*set, *median, ch, 2, 4));
     EXPECT_FALSE(isValidInterval(*set, *center, ch, 2, 4));
     EXPECT_TRUE(isValidInterval(*set, *median, ch, 2, 3));
-}
 
-TEST(MedianSearch, RepeatedBorderGeneIsNotWeak) {
-    auto set = makeSet({{{8, 1, 8}}, {{1}}, {{1}}});
+    // A rare border gene that recurs inside the interval is not weak.
+    auto repeated = makeSet({{{8, 1, 8}}, {{1}}, {{1}}});
     auto params = derivedParams('m', 1, 1, 3);
-    initDataStructures(*set, *params);
-    const Chromosome& ch = set->genomes[0].chromosomes[0];
-    EXPECT_TRUE(isValidInterval(*set, *params, ch, 1, 3));
-    EXPECT_FALSE(isValidInterval(*set, *params, ch, 1, 2));
+    initDataStructures(*repeated, *params);
+    EXPECT_TRUE(isValidInterval(*repeated, *params, repeated->genomes[0].chromosomes[0], 1, 3));
+    EXPECT_FALSE(isValidInterval(*repeated, *params, repeated->genomes[0].chromosomes[0], 1, 2));
 }
-
-namespace {
-
-class StoppingHost : public ProgressHost {
-public:
-    void initProgressBar(int) override {}
-    void setProgressStatus(int) override {}
-    bool continueComputation() override {
-        ++polls;
-        return false;
-    }
-    int polls = 0;
-};
-
-}  // namespace
 
 TEST(MedianSearch, CancellationDiscardsTheFiltersTuples) {
     // Four genomes with ten candidates each: more than 1000 recursion steps.
@@ -281,22 +197,20 @@ TEST(MedianSearch, CancellationDiscardsTheFiltersTuples) {
     std::vector<Candidate> cands;
     for (int g = 0; g < 4; ++g)
         for (int l = 1; l <= 10; ++l) cands.push_back({g, 0, l, l + 1});
-    auto params = derivedParams('c', 1, 1, 4);
-    params->gui = true;
-    StoppingHost host;
-    setProgressHost(&host);
-    stepCounter = 0;
-    Filter f(makeSet(rows), std::move(params), cands);
-    setProgressHost(nullptr);
-    EXPECT_FALSE(f.completed);
-    EXPECT_EQ(host.polls, 1);
-    EXPECT_EQ(stepCounter, 0u);
-    EXPECT_TRUE(f.tuples().empty());
-    EXPECT_GT(f.result->completeKTupleCount, 0.0);
-
+    {
+        auto params = derivedParams('c', 1, 1, 4);
+        params->gui = true;
+        RecordingHost host(0);
+        stepCounter = 0;
+        Filter f(makeSet(rows), std::move(params), cands);
+        EXPECT_FALSE(f.completed);
+        EXPECT_EQ(host.polls, 1);
+        EXPECT_EQ(stepCounter, 0u);
+        EXPECT_TRUE(f.tuples().empty());
+        EXPECT_GT(f.result->completeKTupleCount, 0.0);
+    }
     // The same filter from the command line never polls and completes.
-    auto cli = derivedParams('c', 1, 1, 4);
-    Filter g(makeSet(rows), std::move(cli), cands);
+    Filter g(makeSet(rows), derivedParams('c', 1, 1, 4), cands);
     EXPECT_TRUE(g.completed);
     EXPECT_EQ(g.tuples().size(), 10000u);
 }
@@ -309,28 +223,6 @@ struct Choice {
     int dist;
     int l, r;
 };
-
-// The charge of a complete choice as the search accumulates it: the summed
-// distance of the gene sets to their majority median over all k genomes,
-// except that a genome without occurrence pays the flat cost instead of the
-// majority genes it lacks (the charges of the majority genes gained at that
-// depth are not made).
-int naiveTotal(const std::vector<std::set<int>>& sets, const std::vector<bool>& empty, int flatCost) {
-    const int k = static_cast<int>(sets.size());
-    std::map<int, int> occ;
-    int total = 0;
-    for (int g = 0; g < k; ++g) {
-        if (empty[g]) {
-            total += flatCost;
-            for (const auto& [gene, count] : occ)
-                if (2 * count > g) --total;  // min(o, n - o) grew by one for this gene without a charge
-        } else {
-            for (int gene : sets[g]) ++occ[gene];
-        }
-    }
-    for (const auto& [gene, count] : occ) total += std::min(count, k - count);
-    return total;
-}
 
 bool naiveBordersOptimal(const SetOfSeqs& set, const std::vector<Choice>& choice, const std::set<int>& majority) {
     for (size_t g = 0; g < choice.size(); ++g) {
@@ -366,7 +258,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
         const int delta = 1 + round % 3;
         std::vector<std::vector<std::vector<int>>> rows;
         for (int g = 0; g < k; ++g) rows.push_back({randomGenes(100 + round * 7 + g, 10, 5)});
-        auto params = derivedParams(mode, delta, 1 + round % 3, k, quorum, quorum ? k - 1 : -1);
+        auto params = derivedParams(mode, delta, 1 + round % 3, k, quorum ? k - 1 : -1);
         const int D = depthOf(*params);
         std::vector<Candidate> cands;
         std::vector<std::vector<Choice>> perGenome(k);
@@ -409,7 +301,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
                 const std::vector<int>& genes = f.set->genomes[g].chromosomes[0].genes;
                 for (int q = choice[g].l; q <= choice[g].r; ++q) sets[g].insert(genes[q]);
             }
-            const int total = naiveTotal(sets, empty, p.maxSumDist / k);
+            const int total = naiveTotalDist(sets, empty, p.maxSumDist / k);
             if (within && total <= p.delta) {
                 ++complete;
                 std::map<int, int> occ;

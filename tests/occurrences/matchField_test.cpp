@@ -2,22 +2,14 @@
 // numbering and reset.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "filters/pattern.h"
 #include "index/initDatastructures.h"
 #include "occurrences/matchField.h"
-#include "params/parameterArray.h"
 #include "testUtil.h"
-#include "util/errors.h"
 
 namespace {
-
-std::unique_ptr<ParameterArray> derived(char mode, int delta, int s, int genomeCount, bool quorum = false,
-                                        int q = -1, char qtype = '?') {
-    auto params = initParameterArray(delta, s, 0.0, mode == 'c', true, true, quorum, q, qtype, mode, "test.out",
-                                     false, '?');
-    setDerivedParameters(*params, genomeCount);
-    return params;
-}
 
 // The intervals of list dist of genome g in list order (newest first).
 std::vector<std::pair<int, int>> listOrder(const MatchesRecord& record, int g, int dist) {
@@ -41,15 +33,13 @@ TEST(MatchField, NewestIntervalComesFirstAndIsCounted) {
     addToMatchesRecord(record, *set, 1, 2, 1, 2, 0);
     EXPECT_DOUBLE_EQ(compute_possibleCombinations(record, 2), 3.0);
     EXPECT_DOUBLE_EQ(compute_possibleCombinations(record, 0), 1.0);
-}
 
-TEST(MatchField, DistanceOutsideTheListsIsAnInternalError) {
-    auto set = makeSet({{{1, 2}}});
-    MatchesRecord record = initMatchesRecord(1, 2);  // lists 0..3
+    // A distance outside the lists 0..m is an internal error, not a write
+    // outside the field.
     EXPECT_THROW(addToMatchesRecord(record, *set, 0, -1, 1, 2, 0), TamsuError);
-    EXPECT_THROW(addToMatchField(record.matchField, *set, 0, 4, 1, 2, 0), TamsuError);
-    addToMatchField(record.matchField, *set, 0, 3, 1, 2, 0);
-    EXPECT_EQ(record.matchField.bucket(0, 3).size(), 1u);
+    EXPECT_THROW(addToMatchField(record.matchField, *set, 0, 5, 1, 2, 0), TamsuError);
+    addToMatchField(record.matchField, *set, 0, 4, 1, 2, 0);
+    EXPECT_EQ(record.matchField.bucket(0, 4).size(), 1u);
 }
 
 TEST(MatchField, EmptyOccurrencesFollowTheQuorumCost) {
@@ -57,29 +47,27 @@ TEST(MatchField, EmptyOccurrencesFollowTheQuorumCost) {
     Pattern pattern = initPattern(set->alphabetSize + 1, 4, 6);
     pattern.refGenome = 1;
 
-    auto zero = derived('m', 4, 2, 4, true, 3, 'z');
+    auto zero = derivedParams('m', 4, 2, 4, 3, 'z');
     addEmptyOccs(pattern.matchesRecord, *set, pattern, *zero);
     EXPECT_EQ(pattern.matchesRecord.elementCountPerSeq, (std::vector<int>{1, 0, 1, 1}));
     const Interval& empty = pattern.matchesRecord.matchField.bucket(0, 0).front();
-    EXPECT_EQ(empty.l, -1);
-    EXPECT_EQ(empty.r, -2);
-    EXPECT_EQ(empty.chr, 0);
+    EXPECT_EQ(std::tuple(-1, -2, 0), std::tie(empty.l, empty.r, empty.chr));
     resetMatchesRecord(pattern.matchesRecord, 4, 7);
 
     // Proportionate cost: maxSumDist / k in median mode (4 / 4 = 1) ...
-    auto proportionate = derived('m', 4, 2, 4, true, 3, 'r');
+    auto proportionate = derivedParams('m', 4, 2, 4, 3, 'r');
     addEmptyOccs(pattern.matchesRecord, *set, pattern, *proportionate);
     EXPECT_EQ(pattern.matchesRecord.matchField.bucket(2, 1).size(), 1u);
     EXPECT_TRUE(pattern.matchesRecord.matchField.bucket(1, 1).empty());
     resetMatchesRecord(pattern.matchesRecord, 4, 7);
 
     // ... and the distance to the center in center mode.
-    auto center = derived('c', 2, 2, 4, true, 3, 'r');
+    auto center = derivedParams('c', 2, 2, 4, 3, 'r');
     addEmptyOccs(pattern.matchesRecord, *set, pattern, *center);
     EXPECT_EQ(pattern.matchesRecord.matchField.bucket(3, 2).size(), 1u);
     resetMatchesRecord(pattern.matchesRecord, 4, 7);
 
-    auto sizeDependent = derived('m', 4, 2, 4, true, 3, 's');
+    auto sizeDependent = derivedParams('m', 4, 2, 4, 3, 's');
     addEmptyOccs(pattern.matchesRecord, *set, pattern, *sizeDependent);
     EXPECT_EQ(pattern.matchesRecord.elementCountPerSeq, (std::vector<int>{0, 0, 0, 0}));
 }
@@ -87,7 +75,7 @@ TEST(MatchField, EmptyOccurrencesFollowTheQuorumCost) {
 TEST(MatchField, LocalCharsAreNumberedInListOrder) {
     // Genome 0: 7 8 7 9; genome 1: 3 3 5 7 (the interval 1..3 holds 3 3 5).
     auto set = makeSet({{{7, 8, 7, 9}}, {{3, 3, 5, 7}}}, 9);
-    auto params = derived('m', 2, 2, 2);
+    auto params = derivedParams('m', 2, 2, 2);
     initDataStructures(*set, *params);
     MatchesRecord record = initMatchesRecord(2, 2);
     addToMatchesRecord(record, *set, 0, 0, 1, 2, 0);   // 7 8
@@ -108,20 +96,16 @@ TEST(MatchField, LocalCharsAreNumberedInListOrder) {
     const Interval& empty = record.matchField.bucket(1, 2)[0];
     EXPECT_EQ(empty.localOcc, (std::vector<unsigned char>(6, 0)));
 
-    testing::internal::CaptureStdout();
-    testMatchField(record, *set, 2, 2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-
+    EXPECT_EQ(stdoutOf([&] { testMatchField(record, *set, 2, 2); }), "");
     // A flag for a family the interval lacks is reported, and the check goes on.
     record.matchField.bucket(1, 1)[0].localOcc[1] = 1;
-    testing::internal::CaptureStdout();
-    testMatchField(record, *set, 2, 2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Zeichen 7 ist in localOcc aber nicht in Lokation S_1(1,3)\n");
+    EXPECT_EQ(stdoutOf([&] { testMatchField(record, *set, 2, 2); }),
+              "Zeichen 7 ist in localOcc aber nicht in Lokation S_1(1,3)\n");
 }
 
 TEST(MatchField, ResetEmptiesTheRecordForTheNextFilter) {
     auto set = makeSet({{{1, 2, 3}}, {{1, 2}}});
-    auto params = derived('m', 1, 1, 2);
+    auto params = derivedParams('m', 1, 1, 2);
     initDataStructures(*set, *params);
     MatchesRecord record = initMatchesRecord(2, 1);
     addToMatchesRecord(record, *set, 0, 0, 1, 3, 0);
@@ -133,10 +117,4 @@ TEST(MatchField, ResetEmptiesTheRecordForTheNextFilter) {
     for (int g = 0; g < 2; ++g)
         for (int dist = 0; dist <= record.matchField.m(); ++dist)
             EXPECT_TRUE(record.matchField.bucket(g, dist).empty());
-
-    // Without genomes the numbering is a single zero entry.
-    MatchesRecord none = initMatchesRecord(0, 1);
-    generateLocalOcc(none, *set, 0, 1);
-    EXPECT_EQ(none.localChars, (std::vector<int>{0}));
-    EXPECT_EQ(none.localCharCount, 0);
 }

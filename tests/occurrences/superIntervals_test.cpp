@@ -3,48 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
-#include <tuple>
 
-#include "filters/arraysLnR.h"
 #include "filters/pattern.h"
 #include "index/initDatastructures.h"
 #include "median/iterativeMedianComp.h"
 #include "occurrences/superIntervals.h"
-#include "params/parameterArray.h"
 #include "testUtil.h"
 
 namespace {
-
-std::unique_ptr<ParameterArray> derived(char mode, int delta, int s, int genomeCount, bool quorum = false,
-                                        int q = -1) {
-    auto params = initParameterArray(delta, s, 0.0, mode == 'c', true, true, quorum, q, quorum ? 'z' : '?', mode,
-                                     "test.out", false, '?');
-    setDerivedParameters(*params, genomeCount);
-    return params;
-}
-
-int depthOf(const ParameterArray& params) { return params.isCenter ? 2 * params.pwDelta : params.delta; }
-
-// Walks the reference intervals of genome g the way the filter enumeration
-// does and calls visit(pattern) for every grown I_ref, with ranks and border
-// tables current.
-template <typename Visit>
-void forEachReferenceInterval(SetOfSeqs& set, const ParameterArray& params, Pattern& pattern, int g, Visit visit) {
-    const int D = depthOf(params);
-    for (const Chromosome& ch : set.genomes[g].chromosomes)
-        for (int i = 1; i <= ch.length; ++i) {
-            updateRank(set, ch, i);
-            updateL(set, g, i, D, ch.genes[i - 1]);
-            updateR(set, g, i, D, ch.genes[i - 1]);
-            resetPattern(pattern, set.alphabetSize, D, g, ch.number, i);
-            int j = i;
-            while (getNextI_ref(j, pattern, g, ch.number, set)) {
-                visit(pattern);
-                j = pattern.right + 1;
-            }
-        }
-}
 
 struct Found {
     int dist, chr, l, r;
@@ -67,7 +35,7 @@ std::vector<Found> bruteForce(const SetOfSeqs& set, const ParameterArray& params
                               int m) {
     const std::vector<int>& rank = set.rank;
     const int R_P = rank[pattern.newChar];
-    std::vector<std::tuple<int, int, int, int, int, Found>> keyed;
+    std::vector<std::pair<std::array<int, 5>, Found>> keyed;
     for (const Chromosome& ch : set.genomes[g].chromosomes)
         for (int l = 1; l <= ch.length; ++l) {
             std::vector<int> inside(set.alphabetSize + 1, 0);  // occurrences in l..r
@@ -86,15 +54,12 @@ std::vector<Found> bruteForce(const SetOfSeqs& set, const ParameterArray& params
                 while (ch.genes[p] != x) ++p;
                 int order = static_cast<int>(std::find(pattern.charList.begin(), pattern.charList.end(), x) -
                                              pattern.charList.begin());
-                keyed.emplace_back(ch.number, order, p, -l, r, Found{dist, ch.number, l, r});
+                keyed.push_back({{ch.number, order, p, -l, r}, Found{dist, ch.number, l, r}});
             }
         }
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-        return std::tie(std::get<0>(a), std::get<1>(a), std::get<2>(a), std::get<3>(a), std::get<4>(a)) <
-               std::tie(std::get<0>(b), std::get<1>(b), std::get<2>(b), std::get<3>(b), std::get<4>(b));
-    });
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Found> out;
-    for (const auto& entry : keyed) out.push_back(std::get<5>(entry));
+    for (const auto& entry : keyed) out.push_back(entry.second);
     std::stable_sort(out.begin(), out.end(), [](const Found& a, const Found& b) { return a.dist < b.dist; });
     return out;
 }
@@ -105,7 +70,7 @@ TEST(SuperIntervals, WorkedExampleAroundASingleCharacter) {
     // Reference I_ref = {x} (x = 1); genome 1 reads y x z; y and z also occur in
     // genome 2, so they are frequent enough for the border test.
     auto set = makeSet({{{1}}, {{2, 1, 3}}, {{2, 3}}});
-    auto params = derived('m', 2, 1, 3);
+    auto params = derivedParams('m', 2, 1, 3);
     initDataStructures(*set, *params);
     Pattern pattern = initPattern(set->alphabetSize + 1, 3, params->d);
     int filters = 0;
@@ -121,44 +86,6 @@ TEST(SuperIntervals, WorkedExampleAroundASingleCharacter) {
         EXPECT_EQ(p.matchesRecord.matchField.bucket(1, 1).back().l, 1);
     });
     EXPECT_EQ(filters, 1);
-}
-
-TEST(SuperIntervals, ExactOccurrenceOnlyInLaterGenomes) {
-    // Each genome holds 4 5 exactly; with genome 1 as reference, genome 0's
-    // exact copy is left to the filter of genome 0, genome 2's is added.
-    auto set = makeSet({{{4, 5, 6}}, {{4, 5}}, {{6, 4, 5}}}, 6);
-    auto params = derived('m', 1, 2, 3);
-    initDataStructures(*set, *params);
-    Pattern pattern = initPattern(set->alphabetSize + 1, 3, params->d);
-    bool seen = false;
-    forEachReferenceInterval(*set, *params, pattern, 1, [&](Pattern& p) {
-        if (p.size != 2) return;
-        seen = true;
-        std::fill(p.maxRemDists.begin(), p.maxRemDists.end(), 0);
-        computeSuperIntervals(p, *set, depthOf(*params), *params);
-        EXPECT_TRUE(inserted(p.matchesRecord, 0).empty());
-        EXPECT_EQ(inserted(p.matchesRecord, 2), (std::vector<Found>{{0, 0, 2, 3}}));
-        resetMatchesRecord(p.matchesRecord, 3, p.matchesRecord.matchField.m());
-        // With one foreign family allowed, genome 0 offers 4 5 6 at distance 1.
-        std::fill(p.maxRemDists.begin(), p.maxRemDists.end(), 1);
-        computeSuperIntervals(p, *set, depthOf(*params), *params);
-        EXPECT_EQ(inserted(p.matchesRecord, 0), (std::vector<Found>{{1, 0, 1, 3}}));
-    });
-    EXPECT_TRUE(seen);
-}
-
-TEST(SuperIntervals, ZeroBudgetKeepsOnlyMaximalIntervalsWithoutForeignFamilies) {
-    auto set = makeSet({{{1, 2, 3}}, {{2, 1, 7, 1, 2, 2, 3}}, {{1, 2, 3, 7}}}, 7);
-    auto params = derived('c', 1, 1, 3);  // border threshold 2
-    initDataStructures(*set, *params);
-    Pattern pattern = initPattern(set->alphabetSize + 1, 3, std::max(params->d, depthOf(*params)));
-    forEachReferenceInterval(*set, *params, pattern, 0, [&](Pattern& p) {
-        if (p.left != 1 || p.size != 2) return;  // P = {1, 2}
-        std::fill(p.maxRemDists.begin(), p.maxRemDists.end(), 0);
-        computeSuperIntervals(p, *set, depthOf(*params), *params);
-        EXPECT_EQ(inserted(p.matchesRecord, 1), (std::vector<Found>{{0, 0, 1, 2}, {0, 0, 4, 6}}));
-        EXPECT_EQ(inserted(p.matchesRecord, 2), (std::vector<Found>{{0, 0, 1, 2}}));
-    });
 }
 
 // Every candidate exactly once, in generation order, for every filter of
@@ -183,7 +110,7 @@ TEST(SuperIntervals, MatchesBruteForceOnRandomSets) {
             rows.push_back(chroms);
         }
         auto set = makeSet(rows, alphabet);
-        auto params = derived(c.mode, c.delta, 1, genomeCount, c.quorum, c.quorum ? genomeCount - 1 : -1);
+        auto params = derivedParams(c.mode, c.delta, 1, genomeCount, c.quorum ? genomeCount - 1 : -1);
         initDataStructures(*set, *params);
         const int D = depthOf(*params);
         for (int ref = 0; ref < 2; ++ref) {

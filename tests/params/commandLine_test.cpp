@@ -125,36 +125,33 @@ TEST_F(CommandLineTest, CompatibilityRulesInOrder) {
     for (const ErrorCase& c : cases) expectUsageError(c);
 }
 
+// The parameter print of a run: mode line (if any), values, quorum line (if any), output name.
+std::string print(const std::string& mode, const std::string& delta, const std::string& s, const std::string& q,
+                  const std::string& outfile) {
+    return "\n\t*** Query parameters: ***\n" + (mode.empty() ? "" : "\tmode:\t\t" + mode + "\n") + "\tdelta:\t\t" +
+           delta + "\n\ts:\t\t" + s + "\n" + (q.empty() ? "" : "\tq:\t\t" + q + "\n") +
+           "\tminOccSize:\t0.000000\n\toutfile:\t" + outfile + "\n\n";
+}
+
 TEST_F(CommandLineTest, ParameterPrintOfAcceptedCommandLines) {
-    expectParameterPrint("list.txt -d 2 -s 3",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tmedian\n\tdelta:\t\t2\n\ts:\t\t3\n"
-                         "\tminOccSize:\t0.000000\n\toutfile:\tlist_d2_s3_m.out\n\n");
+    expectParameterPrint("list.txt -d 2 -s 3", print("median", "2", "3", "", "list_d2_s3_m.out"));
     // Perfect mode: delta 0 and discovery unless told otherwise.
-    expectParameterPrint("list.txt -p -s 3",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tperfect (discovery)\n\tdelta:\t\t0\n"
-                         "\ts:\t\t3\n\tminOccSize:\t0.000000\n\toutfile:\tlist_d0_s3_p.out\n\n");
+    expectParameterPrint("list.txt -p -s 3", print("perfect (discovery)", "0", "3", "", "list_d0_s3_p.out"));
     expectParameterPrint("list.txt -s 3 -d 1 --refType=genome",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\treference-based (fixed genome)\n"
-                         "\tdelta:\t\t1\n\ts:\t\t3\n\tminOccSize:\t0.000000\n\toutfile:\tlist_d1_s3_r.out\n\n");
+                         print("reference-based (fixed genome)", "1", "3", "", "list_d1_s3_r.out"));
     // A fixed gene set needs no size threshold.
     expectParameterPrint("list.txt -d 1 --refType=cluster",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\treference-based (fixed gene set)\n"
-                         "\tdelta:\t\t1\n\ts:\t\t-1\n\tminOccSize:\t0.000000\n\toutfile:\tlist_d1_s_r.out\n\n");
+                         print("reference-based (fixed gene set)", "1", "-1", "", "list_d1_s_r.out"));
     // No reference type in mode 'r': no mode line.
-    expectParameterPrint("list.txt -r -d 1 -s 2 -q 2",
-                         "\n\t*** Query parameters: ***\n\tdelta:\t\t1\n\ts:\t\t2\n\tq:\t\t2 (no cost)\n"
-                         "\tminOccSize:\t0.000000\n\toutfile:\tlist_d1_s2_r_q2.out\n\n");
+    expectParameterPrint("list.txt -r -d 1 -s 2 -q 2", print("", "1", "2", "2 (no cost)", "list_d1_s2_r_q2.out"));
     // Texts as typed go into the name; values are parsed atoi-style.
     expectParameterPrint("list.txt -c -d 02 -s 4 -q 2",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tcenter\n\tdelta:\t\t2\n\ts:\t\t4\n"
-                         "\tq:\t\t2 (no cost)\n\tminOccSize:\t0.000000\n\toutfile:\tlist_d02_s4_c_q2.out\n\n");
+                         print("center", "2", "4", "2 (no cost)", "list_d02_s4_c_q2.out"));
     // Bare words, one-letter dash arguments and "-noNum" are ignored.
     expectParameterPrint("list.txt -m -d 3 -s 4x -q 3 --qType=sizeDependentCost -noNum -z word - -o out.txt",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tmedian\n\tdelta:\t\t3\n\ts:\t\t4\n"
-                         "\tq:\t\t3 (size dependent cost)\n\tminOccSize:\t0.000000\n\toutfile:\tout.txt\n\n");
+                         print("median", "3", "4", "3 (size dependent cost)", "out.txt"));
     expectParameterPrint("list.txt -d 9 -s 2 -q 2 --qType=proportionateCost -d 4",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tmedian\n\tdelta:\t\t4\n\ts:\t\t2\n"
-                         "\tq:\t\t2 (proportionate cost)\n\tminOccSize:\t0.000000\n\toutfile:\tlist_d4_s2_m_q2.out\n\n");
+                         print("median", "4", "2", "2 (proportionate cost)", "list_d4_s2_m_q2.out"));
 }
 
 TEST_F(CommandLineTest, LongPathsAndValues) {
@@ -164,13 +161,10 @@ TEST_F(CommandLineTest, LongPathsAndValues) {
     writeFile(dir.file(folders + "/list.txt"), "");
     const std::string list = folders + "/list.txt";
     const std::string outName(5000, 'o');
-    expectParameterPrint(list + " -d 1 -s 2 -o " + outName,
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tmedian\n\tdelta:\t\t1\n\ts:\t\t2\n"
-                         "\tminOccSize:\t0.000000\n\toutfile:\t" + outName + "\n\n");
+    expectParameterPrint(list + " -d 1 -s 2 -o " + outName, print("median", "1", "2", "", outName));
     const std::string digits = "0000000000000000000000000000000000000000007";
     expectParameterPrint(list + " -d " + digits + " -s 2",
-                         "\n\t*** Query parameters: ***\n\tmode:\t\tmedian\n\tdelta:\t\t7\n\ts:\t\t2\n"
-                         "\tminOccSize:\t0.000000\n\toutfile:\t" + folders + "/list_d" + digits + "_s2_m.out\n\n");
+                         print("median", "7", "2", "", folders + "/list_d" + digits + "_s2_m.out"));
     expectUsageError({"list.txt -s 2 --refType=" + std::string(4000, 'r'),
                       "\nerror: unknown type of reference occurrence: " + std::string(4000, 'r')});
 }

@@ -1,7 +1,9 @@
-// The parameter record: in-process parsing, default output names, the
-// parameter print, the derived values and the release report.
+// The parameter record in process: parsing, default output names, the
+// parameter print, the derived values and the release report. (Every error
+// text of the command line is pinned through the binary in commandLine_test.)
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,47 +14,14 @@
 
 namespace {
 
-// What a printer writes to a stream.
-template <class Print>
-std::string printed(Print print) {
-    FILE* file = std::tmpfile();
-    print(file);
-    std::fflush(file);
-    std::string text;
-    std::rewind(file);
-    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-    std::fclose(file);
-    return text;
-}
-
-const std::string kUsageText = printed([](FILE* f) { fprintUsage(f); });
-
 // readParameters on a command line (argv[0] added); its stdout line is checked.
 std::unique_ptr<ParameterArray> parse(const std::vector<std::string>& args) {
     std::vector<const char*> argv = {"zub"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
-    testing::internal::CaptureStdout();
     std::unique_ptr<ParameterArray> params;
-    try {
-        params = readParameters(static_cast<int>(argv.size()), argv.data());
-    } catch (...) {
-        EXPECT_EQ("reading query parameters\n", testing::internal::GetCapturedStdout());
-        throw;
-    }
-    EXPECT_EQ("reading query parameters\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("reading query parameters\n",
+              stdoutOf([&] { params = readParameters(static_cast<int>(argv.size()), argv.data()); }));
     return params;
-}
-
-// The text a failing command line throws (message + usage, for stderr).
-std::string parseError(const std::vector<std::string>& args) {
-    try {
-        parse(args);
-    } catch (const TamsuError& error) {
-        EXPECT_EQ(stderr, error.stream());
-        return error.text();
-    }
-    ADD_FAILURE() << "no error";
-    return "";
 }
 
 ParameterArray make(char mode, int delta, int s, bool hasQuorum = false, int q = -1, char qtype = '?',
@@ -61,99 +30,28 @@ ParameterArray make(char mode, int delta, int s, bool hasQuorum = false, int q =
                                false, refType);
 }
 
+// The parsed record as "mode center delta s quorum q qtype refType NUM LR outfileBase".
+std::string parsed(const std::vector<std::string>& args) {
+    auto p = parse(args);
+    return formatText("%c %d %d %d %d %d %c %c %d %d %s", p->operationMode, p->isCenter, p->delta, p->minClusterSize,
+                      p->hasQuorum, p->q, p->qtype, p->refType, p->useNUM, p->useLR, p->outfileBase.c_str());
+}
+
 TEST(ReadParameters, FillsTheRecord) {
     TempDir dir;
     const std::string list = dir.file("list.txt");
     writeFile(list, "");
-
-    auto p = parse({list, "-c", "-d", "2", "-s", "5", "-q", "3", "-noNUM", "-noLR", "-o", "a.out"});
-    EXPECT_EQ('c', p->operationMode);
-    EXPECT_TRUE(p->isCenter);
-    EXPECT_EQ(2, p->delta);
-    EXPECT_EQ(5, p->minClusterSize);
-    EXPECT_TRUE(p->hasQuorum);
-    EXPECT_EQ(3, p->q);
-    EXPECT_EQ('z', p->qtype);
-    EXPECT_EQ('?', p->refType);
-    EXPECT_FALSE(p->useNUM);
-    EXPECT_FALSE(p->useLR);
-    EXPECT_FALSE(p->gui);
-    EXPECT_EQ(0.0, p->minOccSize);
-    EXPECT_EQ(-1, p->d);
-    EXPECT_EQ(-1, p->minRefSize);
-    EXPECT_EQ("a.out", p->outfile);
-    EXPECT_EQ("a", p->outfileBase);
-
+    EXPECT_EQ("c 1 2 5 1 3 z ? 0 0 a",
+              parsed({list, "-c", "-d", "2", "-s", "5", "-q", "3", "-noNUM", "-noLR", "-o", "a.out"}));
     // "-noNum" is not the space option; the last of repeated options wins.
-    p = parse({list, "-d", "7", "-s", "2", "-noNum", "-d", "  +3", "-c", "-m", "-o", "b.out"});
-    EXPECT_TRUE(p->useNUM);
-    EXPECT_EQ(3, p->delta);
-    EXPECT_EQ('m', p->operationMode);
-    EXPECT_FALSE(p->isCenter);
-    EXPECT_FALSE(p->hasQuorum);
-    EXPECT_EQ('?', p->qtype);
-
-    // "-r" and "-p" leave the center switch as it was.
-    p = parse({list, "-c", "-r", "-d", "1", "-s", "2", "-o", "c.out"});
-    EXPECT_EQ('r', p->operationMode);
-    EXPECT_TRUE(p->isCenter);
-
-    // A reference type alone selects mode 'r'.
-    p = parse({list, "--refType=genome", "-d", "1", "-s", "2", "-o", "c.out"});
-    EXPECT_EQ('r', p->operationMode);
-    EXPECT_EQ('g', p->refType);
-
+    EXPECT_EQ("m 0 3 2 0 -1 ? ? 1 1 b",
+              parsed({list, "-d", "7", "-s", "2", "-noNum", "-d", "  +3", "-c", "-m", "-o", "b.out"}));
+    // "-r" and "-p" leave the center switch as it was; a reference type alone selects mode 'r'.
+    EXPECT_EQ("r 1 1 2 0 -1 ? ? 1 1 c", parsed({list, "-c", "-r", "-d", "1", "-s", "2", "-o", "c.out"}));
+    EXPECT_EQ("r 0 1 2 0 -1 ? g 1 1 c", parsed({list, "--refType=genome", "-d", "1", "-s", "2", "-o", "c.out"}));
     // Perfect mode: delta 0 and discovery by default; an explicit type stays.
-    p = parse({list, "-p", "-s", "2", "-o", "c.out"});
-    EXPECT_EQ(0, p->delta);
-    EXPECT_EQ('d', p->refType);
-    p = parse({list, "-p", "-s", "2", "-d", "0", "--refType=genome", "-o", "c.out"});
-    EXPECT_EQ('g', p->refType);
-}
-
-TEST(ReadParameters, ErrorsCarryMessageAndUsage) {
-    EXPECT_EQ("error: no genome list given\n" + kUsageText, parseError({}));
-    EXPECT_EQ(kUsageText, parseError({"--"}));
-    EXPECT_EQ("error: input file \"x\" does not exist\n" + kUsageText, parseError({"x", "-d", "1", "-s", "2"}));
-    EXPECT_EQ("\nerror: no value given for delta" + kUsageText, parseError({"x", "-d"}));
-    EXPECT_EQ("\nerror: unmatched option: --x\n" + kUsageText, parseError({"x", "--x"}));
-}
-
-TEST(TestParameterCompatibility, RulesAndTheirOrder) {
-    TempDir dir;
-    const std::string list = dir.file("list.txt");
-    writeFile(list, "");
-    auto error = [](auto&&... args) -> std::string {
-        try {
-            testParameterCompatibility(args...);
-        } catch (const TamsuError& e) {
-            EXPECT_EQ(stderr, e.stream());
-            return e.text();
-        }
-        return "passes";
-    };
-    auto withUsage = [](const std::string& m) { return m + kUsageText; };
-
-    EXPECT_EQ(withUsage("error: no genome list given\n"), error(-1, -1, 'm', '?', false, '?', -1, std::nullopt));
-    EXPECT_EQ(withUsage("error: input file \"" + dir.file("no") + "\" does not exist\n"),
-              error(-1, -1, 'm', '?', false, '?', -1, dir.file("no")));
-    EXPECT_EQ(withUsage("error: negative distance threshold -1\n"), error(-1, 3, 'm', '?', false, '?', -1, list));
-    EXPECT_EQ(withUsage("error: distance threshold not zero in perfect gene cluster mode\n"),
-              error(1, 3, 'p', 'd', false, '?', -1, list));
-    EXPECT_EQ(withUsage("error: no minimum size threshold given\n"), error(1, 0, 'r', 'g', false, '?', -1, list));
-    EXPECT_EQ(withUsage("error: refType specified in median mode\n"), error(1, 3, 'm', 'd', false, '?', -1, list));
-    EXPECT_EQ(withUsage("error: refType specified in center mode\n"), error(1, 3, 'c', 'g', false, '?', -1, list));
-    EXPECT_EQ(withUsage("error: quorum type 'r' incompatible with search mode 'c'\n"),
-              error(1, 3, 'c', '?', true, 'r', 2, list));
-    EXPECT_EQ(withUsage("error: quorum type specified but no quorum parameter given\n"),
-              error(1, 3, 'm', '?', true, 's', -1, list));
-    EXPECT_EQ(withUsage("error: no minSize threshold needed for fixed ref chromosome\n"),
-              error(1, 3, 'r', 'c', false, '?', -1, list));
-
-    EXPECT_EQ("passes", error(1, -1, 'r', 'c', false, '?', -1, list));
-    EXPECT_EQ("passes", error(0, 1, 'p', 'd', true, 'z', 2, list));
-    EXPECT_EQ("passes", error(4, 2, 'm', '?', true, 'r', 2, list));  // cost types are for the median
-    EXPECT_EQ("passes", error(4, 2, 'm', '?', true, 's', 2, list));
+    EXPECT_EQ("p 0 0 2 0 -1 ? d 1 1 c", parsed({list, "-p", "-s", "2", "-o", "c.out"}));
+    EXPECT_EQ("p 0 0 2 0 -1 ? g 1 1 c", parsed({list, "-p", "-s", "2", "-d", "0", "--refType=genome", "-o", "c.out"}));
 }
 
 TEST(CreateNameForOutFile, StemTextsModeAndQuorum) {
@@ -171,7 +69,7 @@ TEST(CreateNameForOutFile, StemTextsModeAndQuorum) {
 }
 
 TEST(FprintParameterArray, ModesQuorumsAndValues) {
-    auto text = [](const ParameterArray& p) { return printed([&](FILE* f) { fprintParameterArray(f, p); }); };
+    auto text = [](const ParameterArray& p) { return captured([&](FILE* f) { fprintParameterArray(f, p); }); };
     const std::string head = "\n\t*** Query parameters: ***\n";
     const std::string tail = "\tminOccSize:\t0.000000\n\toutfile:\trun.out\n\n";
 
@@ -208,85 +106,55 @@ TEST(FprintParameterArray, ModesQuorumsAndValues) {
               text(p));
 }
 
-TEST(SetDerivedParameters, CenterAndMedianExamples) {
-    ParameterArray center = make('c', 2, 7);
-    setDerivedParameters(center, 4);
-    EXPECT_EQ(8, center.delta);
-    EXPECT_EQ(2, center.pwDelta);
-    EXPECT_EQ(4, center.maxOccDist);
-    EXPECT_EQ(2, center.maxDistToCenter);
-    EXPECT_EQ(8, center.maxSumDist);
-    EXPECT_EQ(12, center.d);
-    EXPECT_EQ(7 - 2, center.minRefSize);
-
-    ParameterArray median = make('m', 5, 7);
-    setDerivedParameters(median, 3);
-    EXPECT_EQ(5, median.delta);
-    EXPECT_EQ(5, median.maxOccDist);
-    EXPECT_EQ(5, median.maxSumDist);
-    EXPECT_EQ(6, median.d);
-    EXPECT_EQ(7 - 1, median.minRefSize);
-
-    // One genome: d = 0; reference modes derive like the median.
-    ParameterArray single = make('r', 3, 4);
-    setDerivedParameters(single, 1);
-    EXPECT_EQ(0, single.d);
-    EXPECT_EQ(3, single.maxOccDist);
-    EXPECT_EQ(1, single.minRefSize);
-}
-
-TEST(SetDerivedParameters, QuorumBecomesGenomesThatMayLackTheCluster) {
-    ParameterArray withQuorum = make('m', 1, 2, true, 3, 'z');
-    setDerivedParameters(withQuorum, 4);
-    EXPECT_EQ(1, withQuorum.q);
-
-    // Without a quorum no genome may lack the cluster.
-    ParameterArray noQuorum = make('r', 1, 2);
-    setDerivedParameters(noQuorum, 4);
-    EXPECT_EQ(0, noQuorum.q);
-    ParameterArray hostNoQuorum = make('m', 1, 2, false, 9, '\0');
-    setDerivedParameters(hostNoQuorum, 4);
-    EXPECT_EQ(0, hostNoQuorum.q);
+TEST(SetDerivedParameters, CenterMedianAndQuorumExamples) {
+    const int _ = INT_MIN;  // not checked
+    const struct {
+        ParameterArray params;
+        int genomes;
+        std::vector<int> derived;  // delta, pwDelta, maxOccDist, maxDistToCenter, maxSumDist, d, minRefSize, q
+    } cases[] = {
+        {make('c', 2, 7), 4, {8, 2, 4, 2, 8, 12, 7 - 2, _}},
+        {make('m', 5, 7), 3, {5, _, 5, _, 5, 6, 7 - 1, _}},
+        // One genome: d = 0; reference modes derive like the median.
+        {make('r', 3, 4), 1, {_, _, 3, _, _, 0, 1, _}},
+        // q becomes the number of genomes that may lack the cluster; without
+        // a quorum (whatever q holds) none may.
+        {make('m', 1, 2, true, 3, 'z'), 4, {_, _, _, _, _, _, _, 1}},
+        {make('m', 1, 2, false, 9, '\0'), 4, {_, _, _, _, _, _, _, 0}},
+        {make('r', 1, 2), 4, {_, _, _, _, _, _, _, 0}},
+    };
+    for (auto c : cases) {
+        setDerivedParameters(c.params, c.genomes);
+        const ParameterArray& p = c.params;
+        std::vector<int> actual = {p.delta, p.pwDelta, p.maxOccDist, p.maxDistToCenter, p.maxSumDist, p.d,
+                                   p.minRefSize, p.q};
+        for (size_t i = 0; i < actual.size(); ++i) actual[i] = c.derived[i] == _ ? _ : actual[i];
+        EXPECT_EQ(c.derived, actual) << p.operationMode << " " << c.genomes;
+    }
 }
 
 TEST(SetDerivedParameters, RefusesWhatCannotBeDerived) {
     ParameterArray p = make('m', 1, 2);
     EXPECT_THROW(setDerivedParameters(p, 0), TamsuError);
-    try {
-        setDerivedParameters(p, -1);
-    } catch (const TamsuError& e) {
-        EXPECT_EQ(stderr, e.stream());
-        EXPECT_NE(std::string::npos, e.text().find("at least one genome"));
-    }
+    EXPECT_NE(std::string::npos, errorOf([&] { setDerivedParameters(p, -1); }).find("at least one genome"));
     ParameterArray huge = make('c', 2000000000, 2);
     EXPECT_THROW(setDerivedParameters(huge, 3), TamsuError);
 }
 
 TEST(InitParameterArray, OutfileBaseAndRelease) {
-    auto p = initParameterArray(1, 2, 0.5, false, true, false, true, 3, 'z', 'm', "dummy.out", true, '?');
-    EXPECT_EQ("dummy.out", p->outfile);
-    EXPECT_EQ("dummy", p->outfileBase);
-    EXPECT_TRUE(p->gui);
-    EXPECT_FALSE(p->useLR);
-    EXPECT_EQ(0.5, p->minOccSize);
-    EXPECT_EQ(-1, p->d);
-    EXPECT_EQ(-1, p->minRefSize);
-
     auto base = [](const std::string& name) {
         return initParameterArray(1, 1, 0.0, false, true, true, false, -1, '?', 'm', name, false, '?')->outfileBase;
     };
+    EXPECT_EQ("dummy", base("dummy.out"));
     EXPECT_EQ("", base(".out"));
     EXPECT_EQ("a", base("a.txt"));
     EXPECT_EQ("abc", base("abc"));  // too short for an extension: kept whole
     EXPECT_EQ("", base(""));
 
-    testing::internal::CaptureStderr();
-    freeParameterArray(p);
-    EXPECT_EQ("outfile: dummy.out\noutfile: dummy\n", testing::internal::GetCapturedStderr());
+    auto p = initParameterArray(1, 2, 0.5, false, true, false, true, 3, 'z', 'm', "dummy.out", true, '?');
+    EXPECT_EQ("outfile: dummy.out\noutfile: dummy\n", stderrOf([&] { freeParameterArray(p); }));
     EXPECT_EQ(nullptr, p);
-    testing::internal::CaptureStderr();
-    freeParameterArray(p);  // nothing to release, nothing printed
-    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ("", stderrOf([&] { freeParameterArray(p); }));  // nothing to release, nothing printed
 }
 
 }  // namespace

@@ -3,26 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
 
 #include "index/initDatastructures.h"
 #include "results/output.h"
 #include "testUtil.h"
 
 namespace {
-
-// Everything f writes to the stream it is given.
-std::string captured(const std::function<void(FILE*)>& f) {
-    FILE* file = std::tmpfile();
-    f(file);
-    std::fflush(file);
-    std::rewind(file);
-    std::string text;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) text.push_back(static_cast<char>(c));
-    std::fclose(file);
-    return text;
-}
 
 // A stream of keys for the pause after each cluster.
 struct Keys {
@@ -35,35 +21,11 @@ struct Keys {
     FILE* file;
 };
 
-approxOcc occ(int genome, int chr, int l, int r, double pValue, int dist) {
-    approxOcc o;
-    o.genome = genome;
-    o.chromosome = chr;
-    o.l = l;
-    o.r = r;
-    o.pValue = pValue;
-    o.dist = dist;
-    o.isRefOcc = dist == 0;
-    return o;
-}
-
 geneCluster sampleCluster() {
-    geneCluster c;
-    c.type = 'r';
-    c.refGenomeNr = 0;
-    c.pValue = 0.5;
-    c.minTotalDist = 1;
-    c.consensusSet = {3, 1};
-    ACI a;
-    a.support = 2;
-    a.refOccCount = 1;
-    a.pValue = 0.5;
-    a.totalDist = 1;
-    a.occLists = {{occ(0, 0, 2, 4, 1.0, 0)}, {occ(1, 1, 5, 6, 0.25, 1)}};
-    c.bestClusters.push_back(a);
+    ACI a{2, 1, 0.5, {{{0, 0, 2, 4, 1.0, 0, true}}, {{1, 1, 5, 6, 0.25, 1, false}}}, 1};
+    geneCluster c{'r', 0, 0.5, 1, {3, 1}, {a}, {a}};
     c.allClusters.push_back(a);
-    a.occLists[1].push_back(occ(1, 0, 10, 12, 0.0125, 2));
-    c.allClusters.push_back(a);
+    c.allClusters.back().occLists[1].push_back({1, 0, 10, 12, 0.0125, 2, false});
     return c;
 }
 
@@ -88,7 +50,7 @@ const std::string kClusterText = std::string("K = 2\n"
 }  // namespace
 
 TEST(OutputTest, OccurrenceAndAciLines) {
-    EXPECT_EQ(captured([](FILE* f) { fprintf_approxOCC(f, occ(3, 2, 7, 9, 0.5, 0)); }),
+    EXPECT_EQ(captured([](FILE* f) { fprintf_approxOCC(f, {3, 2, 7, 9, 0.5, 0, true}); }),
               "genome 3, chr 2: [7,9] dist: 0, pValue: 5.000000e-01 RefOCC\n");
     EXPECT_EQ(captured([](FILE* f) { fprintf_aci(f, sampleCluster().bestClusters[0], 2); }), kAciText);
     // only the first genomeCount lists are printed
@@ -107,23 +69,23 @@ TEST(OutputTest, ListPausesAfterEachCluster) {
     list.genomeCount = 2;
     list.clusters = {sampleCluster(), sampleCluster()};
     Keys keys("abc");
-    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list, keys.file); }),
-              "\n\ngene cluster list of size 2\n" + kClusterText + kClusterText);
+    const std::string text = "\n\ngene cluster list of size 2\n" + kClusterText + kClusterText;
+    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list, keys.file); }), text);
     EXPECT_EQ(keys.consumed(), 2);
-
-    // at end of input the listing just goes on
+    // At the end of input the listing just goes on.
     Keys none("");
-    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list, none.file); }),
-              "\n\ngene cluster list of size 2\n" + kClusterText + kClusterText);
-}
+    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list, none.file); }), text);
+    // The default pause reads standard input.
+    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
+    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list); }), text);
 
-TEST(OutputTest, EmptyListReadsNothing) {
-    listOfGeneClusters list;
+    // An empty list reads nothing.
     list.genomeCount = 3;
-    Keys keys("x");
-    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list, keys.file); }),
+    list.clusters.clear();
+    Keys unread("x");
+    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list, unread.file); }),
               "\n\ngene cluster list of size 0\n");
-    EXPECT_EQ(keys.consumed(), 0);
+    EXPECT_EQ(unread.consumed(), 0);
 }
 
 namespace {
@@ -151,86 +113,53 @@ const char* const kGenFamStat =
 }  // namespace
 
 TEST(OutputTest, GeneFamilyStatistics) {
-    // family 7 occurs 8 times in G1c0, more often than the alphabet has families
+    // Family 7 occurs 8 times in G1c0, more often than the alphabet has families.
     auto set = makeSet({{{5, 5, 7}, {1, 2}}, {{7, 7, 7, 7, 7, 7, 7, 7}}}, 7);
     TempDir dir;
     const std::string stem = dir.file("run");
     writeFile(stem + ".genFamStat", "old content that must go\n");
-    const std::string notice = captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, stem); });
-    EXPECT_EQ(notice, "computing gene family statistics\n"
-                      "statistics of gene family sizes written to \"" + stem + ".genFamStat\"\n");
+    EXPECT_EQ(captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, stem); }),
+              "computing gene family statistics\n"
+              "statistics of gene family sizes written to \"" + stem + ".genFamStat\"\n");
     EXPECT_EQ(readFile(stem + ".genFamStat"), kGenFamStat);
 
-    // the index's frequencies are what counts once they exist
-    for (Genome& genome : set->genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            chrom.charFreq.assign(8, 0);
-            for (int p = 1; p <= chrom.length; ++p) ++chrom.charFreq[chrom.genes[p]];
-        }
+    // The same from the index's frequencies, which are what counts once they exist.
+    ParameterArray params;
+    params.delta = 0;
+    stdoutOf([&] { initDataStructures(*set, params); });
+    captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, stem); });
+    EXPECT_EQ(readFile(stem + ".genFamStat"), kGenFamStat);
     set->genomes[0].chromosomes[1].charFreq[3] = 2;
     captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, stem); });
     const std::string text = readFile(stem + ".genFamStat");
     EXPECT_NE(text.find("G0c1 (2 genes): 2\nsize\tfreq\n1\t2\n2\t1\n\n"), std::string::npos) << text;
 }
 
-TEST(OutputTest, UnwritableStatisticsFileIsReported) {
+TEST(OutputTest, UnwritableStatisticsFileAndMissingListAreReported) {
     auto set = makeSet({{{1}}});
     TempDir dir;
     const std::string stem = dir.file("missing/run");
-    testing::internal::CaptureStderr();
-    const std::string notice = captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, stem); });
-    const std::string err = testing::internal::GetCapturedStderr();
+    std::string notice;
+    EXPECT_EQ(stderrOf([&] { notice = captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, stem); }); }),
+              "error: cannot write gene family statistics file \"" + stem + ".genFamStat\"\n");
     EXPECT_EQ(notice, "");
-    EXPECT_EQ(err, "error: cannot write gene family statistics file \"" + stem + ".genFamStat\"\n");
-}
 
-TEST(OutputTest, MissingRefClusterList) {
-    auto set = makeSet({{{1}}});
-    testing::internal::CaptureStderr();
-    const std::string out = captured([&](FILE* f) { fprintf_refClusterList(f, nullptr, *set); });
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "no ref cluster list defined\n");
+    std::string out;
+    EXPECT_EQ(stderrOf([&] { out = captured([&](FILE* f) { fprintf_refClusterList(f, nullptr, *set); }); }),
+              "no ref cluster list defined\n");
     EXPECT_EQ(out, "");
     listOfRefClusters empty;
     EXPECT_EQ(captured([&](FILE* f) { fprintf_refClusterList(f, &empty, *set); }), "");
 }
-
-namespace {
-
-dLoc loc(int genome, int l, int r, int setDist, int size, int hitCount, double pValue) {
-    dLoc x;
-    x.genome = genome;
-    x.chr = 0;
-    x.l = l;
-    x.r = r;
-    x.setDist = setDist;
-    x.size = size;
-    x.hitCount = hitCount;
-    x.pValue = pValue;
-    return x;
-}
-
-}  // namespace
 
 TEST(OutputTest, RefClusterReport) {
     auto set = makeSet({{{4, 7, 4, 9}}, {{5, 4, 9, 6}}}, 9);
     // identifiers as read differ from the codes
     for (int c = 0; c <= 9; ++c) set->codingTable[c] = 100 * c;
     set->genomes[0].chromosomes[0].annotations = {"", "a1", "a2", "a3", "a4", ""};
-    refCluster cluster;
-    cluster.refGenome = 0;
-    cluster.refChrom = 0;
-    cluster.l = 1;
-    cluster.r = 4;
-    cluster.genomeCount = 2;
-    cluster.size = 3;
-    cluster.listCount = 2;
-    cluster.pValue = 0.25;
-    cluster.geneContentArray = {4, 7, 9};
-    cluster.dLocLists.resize(2);
-    cluster.dLocLists[0].genome = 0;
-    cluster.dLocLists[0].locs = {loc(0, 1, 4, 0, 3, 3, 1.0)};
-    cluster.dLocLists[1].genome = 1;
-    cluster.dLocLists[1].locs = {loc(1, 2, 3, 1, 2, 2, 0.5)};
+    refCluster cluster{0, 0, 1, 4, 2, 3, 2, 0.25, std::vector<listOf_dLocs>(2), {4, 7, 9}};
+    cluster.dLocLists[0].locs = {{0, 0, 1, 4, 0, 3, 3, 1.0}};
+    cluster.dLocLists[1] = {1, {{1, 0, 2, 3, 1, 2, 2, 0.5}}};
     const std::string expected =
         "Reference Occurrence:\n"
         "4 7 9 \n"
@@ -257,25 +186,4 @@ TEST(OutputTest, RefClusterReport) {
     set->genomes[0].chromosomes[0].annotations.clear();
     const std::string bare = captured([&](FILE* f) { fprintf_refCluster(f, cluster, *set, 0); });
     EXPECT_NE(bare.find("400\t\n700\t\n400\t\n900\t\n"), std::string::npos) << bare;
-}
-
-TEST(OutputTest, GeneFamilyStatisticsAfterIndex) {
-    auto set = makeSet({{{5, 5, 7}, {1, 2}}, {{7, 7, 7, 7, 7, 7, 7, 7}}}, 7);
-    ParameterArray params;
-    params.delta = 0;
-    testing::internal::CaptureStdout();
-    initDataStructures(*set, params);
-    testing::internal::GetCapturedStdout();
-    TempDir dir;
-    captured([&](FILE* f) { fprintf_geneFamilyStatistics(f, *set, dir.file("x")); });
-    EXPECT_EQ(readFile(dir.file("x.genFamStat")), kGenFamStat);
-}
-
-TEST(OutputTest, DefaultPauseReadsStandardInput) {
-    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
-    listOfGeneClusters list;
-    list.genomeCount = 2;
-    list.clusters = {sampleCluster()};
-    EXPECT_EQ(captured([&](FILE* f) { fprintf_listOfGeneClusters(f, list); }),
-              "\n\ngene cluster list of size 1\n" + kClusterText);
 }

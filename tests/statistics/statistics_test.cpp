@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <array>
 #include <random>
+#include <tuple>
 
 #include "statistics/statistics.h"
 #include "testUtil.h"
@@ -84,51 +86,27 @@ double bruteScore(const std::vector<int>& freqOfG, int N, int delta) {
     return score;
 }
 
-}  // namespace
-
 TEST(StatisticsTest, WorkedScores) {
-    // one gene occurring once among 10: 0.1 * 10 + 0.19 * 9
     auto set = makeSet({{distinctGenes(10)}});
-    EXPECT_NEAR(scoreOf(*set, 0, 0, {1}), 2.71, 1e-12);
-    // two such genes: 0.18 + 0.432 + 0.6818
-    EXPECT_NEAR(scoreOf(*set, 0, 0, {1, 2}), 1.2938, 1e-12);
-    EXPECT_NEAR(scoreOf(*set, 0, 0, {2, 1}), 1.2938, 1e-12);
-}
-
-TEST(StatisticsTest, DistanceOfSetSizeStartsLengthsAtOne) {
-    auto set = makeSet({{distinctGenes(10)}});
-    // L = 1, 2 with Q_L(1) = P_L(0) + 1: 1.1 * 10 + 1.19 * 9
-    EXPECT_NEAR(scoreOf(*set, 1, 0, {1}), 21.71, 1e-12);
-}
-
-TEST(StatisticsTest, DistancesBeyondSetSizeAddNothing) {
-    auto set = makeSet({{distinctGenes(10)}});
-    // d' = 2 > n = 1 adds 0, so Q_L(2) = P_L(0) + 1 + 1: 2.1 * 10 + 2.19 * 9
-    EXPECT_NEAR(scoreOf(*set, 2, 0, {1}), 40.71, 1e-12);
+    auto two = makeSet({{{1, 2}}});
+    const struct {
+        const SetOfSeqs& set;
+        int delta;
+        std::vector<int> G;
+        double score;
+    } cases[] = {
+        {*set, 0, {1}, 2.71},         // one gene occurring once among 10: 0.1 * 10 + 0.19 * 9
+        {*set, 0, {1, 2}, 1.2938},    // two such genes: 0.18 + 0.432 + 0.6818
+        {*set, 0, {2, 1}, 1.2938},
+        {*set, 1, {1}, 21.71},        // L = 1, 2 with Q_L(1) = P_L(0) + 1: 1.1 * 10 + 1.19 * 9
+        {*set, 2, {1}, 40.71},        // d' = 2 > n = 1 adds 0: 2.1 * 10 + 2.19 * 9
+        {*two, 0, {1, 2, 3}, 0.0},    // genome shorter than needed
+        {*two, 0, {}, 0.0},
+        {*two, -1, {1}, 0.0},
+    };
+    for (const auto& c : cases) EXPECT_NEAR(scoreOf(c.set, c.delta, 0, c.G), c.score, 1e-12) << c.delta;
+    EXPECT_GT(scoreOf(*two, 1, 0, {1, 2, 3}), 0.0);
     EXPECT_TRUE(std::isfinite(scoreOf(*set, 9, 0, {1, 2})));
-}
-
-TEST(StatisticsTest, GenomeShorterThanNeededScoresZero) {
-    auto set = makeSet({{{1, 2}}});
-    EXPECT_EQ(scoreOf(*set, 0, 0, {1, 2, 3}), 0.0);
-    EXPECT_GT(scoreOf(*set, 1, 0, {1, 2, 3}), 0.0);
-    EXPECT_EQ(scoreOf(*set, 0, 0, {}), 0.0);
-    EXPECT_EQ(scoreOf(*set, -1, 0, {1}), 0.0);
-}
-
-TEST(StatisticsTest, AbsentGeneLeavesTableUnchanged) {
-    const std::vector<int> freqs = {0, 3, 2, 0};  // gene 3 absent
-    const std::vector<double> pi = compute_localCharProb({1, 3, 2}, freqs);
-    ASSERT_EQ(pi.size(), 4u);
-    EXPECT_EQ(pi[0], 0.0);
-    EXPECT_EQ(pi[1], 1.0);
-    EXPECT_EQ(pi[2], 0.0);
-    EXPECT_DOUBLE_EQ(pi[3], 2.0 / 5.0);
-    const DoubleTable3 T = compute_pTable(3, 6, 3, pi);
-    for (int l = 0; l <= 6; ++l)
-        for (int k = 0; k <= 3; ++k) EXPECT_EQ(T(2, l, k), T(1, l, k)) << l << " " << k;
-    EXPECT_EQ(elementOf_C_prob({1, 3, 2}, freqs, 10), 0.5);
-    EXPECT_EQ(elementOf_C_prob({}, freqs, 10), 0.0);
 }
 
 TEST(StatisticsTest, TableMatchesEnumeration) {
@@ -181,54 +159,38 @@ TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
     }
 }
 
-TEST(StatisticsTest, BackgroundTables) {
+TEST(StatisticsTest, BackgroundTablesAndCombinedPValues) {
     // the last gene and a one-gene chromosome count like every other position
     auto set = makeSet({{{1, 2, 3}, {4}}, {{2, 2}}}, 5);
     EXPECT_EQ(computeTotalLengths(*set), (std::vector<int>{4, 2}));
     const IntTable freqs = computeCharFreqs(*set);
     ASSERT_EQ(freqs.cols(), 6);
-    EXPECT_EQ(freqs(0, 3), 1);
-    EXPECT_EQ(freqs(0, 4), 1);
-    EXPECT_EQ(freqs(0, 5), 0);
-    EXPECT_EQ(freqs(1, 2), 2);
-    EXPECT_EQ(freqs(0, 0), 0);
+    EXPECT_EQ((std::vector<int>{0, 1, 1, 1, 1, 0}), std::vector<int>(freqs.row(0), freqs.row(0) + 6));
+    EXPECT_EQ((std::vector<int>{0, 0, 2, 0, 0, 0}), std::vector<int>(freqs.row(1), freqs.row(1) + 6));
     const DoubleTable probs = compute_charProbs(*set, freqs, computeTotalLengths(*set));
-    EXPECT_EQ(probs(0, 1), 0.25);
-    EXPECT_EQ(probs(0, 5), 0.0);
-    EXPECT_EQ(probs(1, 2), 1.0);
-    EXPECT_EQ(probs(1, 1), 0.0);
-    EXPECT_EQ(probs(0, 0), 0.0);
-}
-
-TEST(StatisticsTest, CombinePValues) {
+    EXPECT_EQ(std::tuple(0.0, 0.25, 0.0, 1.0, 0.0), std::tuple(probs(0, 0), probs(0, 1), probs(0, 5), probs(1, 2),
+                                                               probs(1, 1)));
     const double p[] = {0.5, 0.25, 4.0};
     EXPECT_EQ(combine_pValues(p, 3), 0.5);
     EXPECT_EQ(combine_pValues(p, 0), 1.0);
     EXPECT_EQ(combine_pValues(nullptr, -1), 1.0);
 }
 
-namespace {
-
-kTuple makeTuple(const std::vector<int>& genes, const std::vector<kTupleInterval>& intervals) {
-    kTuple t;
-    t.pValues.assign(intervals.size(), 1.0);
-    t.intervalArray = intervals;
+kTuple withGenes(const std::vector<int>& genes, const std::vector<kTupleInterval>& intervals) {
+    kTuple t = makeTuple(intervals);
     for (int g : genes) t.median.push_back({g, 1});
     t.geneContentArray = genes;
     t.hasGeneContentArray = true;
     return t;
 }
 
-}  // namespace
-
 TEST(StatisticsTest, KTuplePValues) {
     auto set = makeSet({{distinctGenes(10)}, {{3, 1, 2, 4, 5}}, {{1, 1, 1}}});
-    kTupleList list;
-    list.k = 3;
+    kTupleList list = makeList(3, {});
     // two tuples sharing their gene content (one scorer per genome), then another
-    list.tuples.push_back(makeTuple({1, 2}, {{1, 2, 0, 0, 0}, {2, 3, 0, 0, 0}, {2, 1, 0, 0, 0}}));
-    list.tuples.push_back(makeTuple({1, 2}, {{3, 5, 0, 1, 0}, {1, 3, 0, 1, 0}, {1, 3, 0, 1, 0}}));
-    list.tuples.push_back(makeTuple({1}, {{1, 1, 0, 0, 0}, {1, 0, 0, 0, 0}, {1, 1, 0, 2, 0}}));
+    list.tuples.push_back(withGenes({1, 2}, {{1, 2, 0, 0, 0}, {2, 3, 0, 0, 0}, {2, 1, 0, 0, 0}}));
+    list.tuples.push_back(withGenes({1, 2}, {{3, 5, 0, 1, 0}, {1, 3, 0, 1, 0}, {1, 3, 0, 1, 0}}));
+    list.tuples.push_back(withGenes({1}, {{1, 1, 0, 0, 0}, {1, 0, 0, 0, 0}, {1, 1, 0, 2, 0}}));
     computeStatistics(&list, *set);
 
     BackgroundTables tables(*set);
@@ -247,39 +209,25 @@ TEST(StatisticsTest, KTuplePValues) {
     EXPECT_EQ(it->pValues[2], prob_C_has_approxOcc_in_Genome(2, 2, {1}));
 }
 
-namespace {
-
-refCluster makeRefCluster(int refGenome, const std::vector<int>& genes, int K) {
-    refCluster c;
-    c.refGenome = refGenome;
-    c.genomeCount = K;
-    c.size = static_cast<int>(genes.size());
-    c.listCount = K;
-    c.geneContentArray = genes;
-    c.dLocLists.resize(K);
-    for (int g = 0; g < K; ++g) c.dLocLists[g].genome = g;
+// A cluster of K genomes around a gene set; lists[g] holds {l, r, setDist}
+// locations of genome g.
+refCluster makeRefCluster(int refGenome, const std::vector<int>& genes,
+                          const std::vector<std::vector<std::array<int, 3>>>& lists) {
+    const int K = static_cast<int>(lists.size());
+    refCluster c{refGenome, 0, 0, 0, K, static_cast<int>(genes.size()), K, 0.0, std::vector<listOf_dLocs>(K), genes};
+    for (int g = 0; g < K; ++g) {
+        c.dLocLists[g].genome = g;
+        for (auto [l, r, setDist] : lists[g]) c.dLocLists[g].locs.push_back({g, 0, l, r, setDist});
+    }
     return c;
 }
-
-dLoc makeLoc(int genome, int l, int r, int setDist) {
-    dLoc x;
-    x.genome = genome;
-    x.l = l;
-    x.r = r;
-    x.setDist = setDist;
-    return x;
-}
-
-}  // namespace
 
 TEST(StatisticsTest, RefClusterPValues) {
     auto set = makeSet({{distinctGenes(10)}, {distinctGenes(10)}, {distinctGenes(6)}});
     listOfRefClusters list;
-    refCluster c = makeRefCluster(0, {1, 2}, 3);
-    c.dLocLists[0].locs = {makeLoc(0, 1, 2, 0), makeLoc(0, 5, 7, 2)};  // reference genome: all 1.0
-    c.dLocLists[1].locs = {makeLoc(1, 1, 2, 0), makeLoc(1, 3, 5, 1), makeLoc(1, 4, 3, 0)};
-    list.clusters.push_back(c);  // genome 2: no location
-    list.clusters.push_back(makeRefCluster(1, {3}, 3));  // no locations at all
+    // Reference genome: all 1.0; genome 1 ends with an empty location; genome 2 has none.
+    list.clusters.push_back(makeRefCluster(0, {1, 2}, {{{1, 2, 0}, {5, 7, 2}}, {{1, 2, 0}, {3, 5, 1}, {4, 3, 0}}, {}}));
+    list.clusters.push_back(makeRefCluster(1, {3}, {{}, {}, {}}));  // no locations at all
     computeStatisticsRef(&list, *set);
 
     const refCluster& first = list.clusters.front();
@@ -293,17 +241,12 @@ TEST(StatisticsTest, RefClusterPValues) {
     // best per genome: 1.0, min(1.2938, P(1), 1.0) = 1.0, none = 1000.0
     EXPECT_EQ(first.pValue, 1000.0);
     EXPECT_EQ(list.clusters.back().pValue, 1e9);
-}
 
-TEST(StatisticsTest, RefClusterWithTwoOfThreeGenomes) {
-    auto set = makeSet({{distinctGenes(10)}, {distinctGenes(10)}, {distinctGenes(10)}});
-    listOfRefClusters list;
-    refCluster c = makeRefCluster(0, {1}, 3);
-    c.dLocLists[0].locs = {makeLoc(0, 1, 1, 0)};
-    c.dLocLists[1].locs = {makeLoc(1, 1, 1, 0)};
-    list.clusters.push_back(c);
-    computeStatisticsRef(&list, *set);
-    EXPECT_NEAR(list.clusters.front().pValue, 1.0 * 2.71 * 1000.0, 1e-9);
+    auto three = makeSet({{distinctGenes(10)}, {distinctGenes(10)}, {distinctGenes(10)}});
+    listOfRefClusters two;
+    two.clusters.push_back(makeRefCluster(0, {1}, {{{1, 1, 0}}, {{1, 1, 0}}, {}}));
+    computeStatisticsRef(&two, *three);
+    EXPECT_NEAR(two.clusters.front().pValue, 1.0 * 2.71 * 1000.0, 1e-9);
 }
 
 TEST(StatisticsTest, EmptyListsOnlyBuildTables) {
@@ -311,10 +254,11 @@ TEST(StatisticsTest, EmptyListsOnlyBuildTables) {
     listOfRefClusters refs;
     computeStatisticsRef(&refs, *set);
     computeStatisticsRef(nullptr, *set);
-    kTupleList tuples;
-    tuples.k = 1;
+    kTupleList tuples = makeList(1, {});
     computeStatistics(&tuples, *set);
     computeStatistics(nullptr, *set);
     // the tables are gone afterwards: genome 0 is unknown again
     EXPECT_EQ(prob_C_has_approxOcc_in_Genome(0, 0, {1}), 0.0);
 }
+
+}  // namespace
