@@ -3,7 +3,10 @@
 #include "median/kTuples.h"
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
+#include <map>
+#include <vector>
 
 #include "median/iterativeMedianComp.h"
 #include "util/errors.h"
@@ -91,10 +94,14 @@ void copyInto_kTupleList(int k, int totalDist, kTupleData& data) {
 
 kTupleIterator insertTuple(kTupleList& list, kTupleIterator prev, kTuple tuple) {
     kTupleIterator before = prev == list.tuples.end() ? list.tuples.begin() : std::next(prev);
+    list.canonicalIndex.clear();
     return list.tuples.insert(before, std::move(tuple));
 }
 
-kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple) { return list.tuples.erase(tuple); }
+kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple) {
+    list.canonicalIndex.clear();
+    return list.tuples.erase(tuple);
+}
 
 int computeTupleListSize(const kTupleList* list) {
     if (list == nullptr) fail(stdout, "tupel liste nicht initialisiert\n");
@@ -125,31 +132,37 @@ void bubbleSort_kTupleList(kTupleList& list) {
         if (kTupleComparision(&*x, &*y, k) == 0) fail(stdout, "duplicate with same I_ref generated\n");
 }
 
+bool CanonicalBefore::operator()(const std::list<kTuple>::iterator& a, const std::list<kTuple>::iterator& b) const {
+    return kTupleComparision(&*a, &*b, k) < 0;
+}
+
+// Each fresh tuple goes in front of the first old tuple that does not order
+// before it, exactly where a walk along both sorted lists would put it; an
+// equal old tuple makes it a duplicate.
 int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
     bubbleSort_kTupleList(fresh);
     if (old.tuples.empty()) {
         old.tuples.splice(old.tuples.end(), fresh.tuples);
         old.k = fresh.k;
+        old.canonicalIndex.clear();
         return 0;
     }
+    auto& index = old.canonicalIndex;
+    if (index.size() != old.tuples.size() || index.key_comp().k != old.k) {
+        index = std::set<kTupleIterator, CanonicalBefore>(CanonicalBefore{old.k});
+        for (auto it = old.tuples.begin(); it != old.tuples.end(); ++it) index.insert(index.end(), it);
+    }
     int duplicates = 0;
-    auto a = old.tuples.begin();
     while (!fresh.tuples.empty()) {
         auto b = fresh.tuples.begin();
-        if (a == old.tuples.end()) {
-            // The rest of the fresh list follows the old tail as one chain.
-            old.tuples.splice(old.tuples.end(), fresh.tuples);
-            break;
-        }
-        int order = kTupleComparision(&*a, &*b, old.k);
-        if (order < 0) {
-            ++a;
-        } else if (order == 0) {
+        auto at = index.lower_bound(b);
+        if (at != index.end() && kTupleComparision(&**at, &*b, old.k) == 0) {
             fresh.tuples.erase(b);
             ++duplicates;
-        } else {
-            old.tuples.splice(a, fresh.tuples, b);  // between a's predecessor and a
+            continue;
         }
+        old.tuples.splice(at == index.end() ? old.tuples.end() : *at, fresh.tuples, b);
+        index.insert(at, b);  // b now points into the old list
     }
     return duplicates;
 }
@@ -241,17 +254,68 @@ bool isSubsumed(const kTuple& t, const kTuple& u, int k) {
     return false;
 }
 
+// A tuple is removed when another one holds its occurrences in every genome
+// where it occurs at no greater total distance. Containment is transitive, so
+// the tuples that survive the pair-wise sweep over the list are exactly those
+// that no other tuple dominates; they are found through an index of the
+// intervals per genome and chromosome, which confines the candidates to
+// intervals starting at most the longest interval's length before t's.
 void removeSuboptimal_kTuples(kTupleList* list) {
-    if (list == nullptr) return;
-    // The outer tuple is never the one removed, so its position stays valid.
-    for (auto o = list->tuples.begin(); o != list->tuples.end(); ++o) {
-        for (auto t = list->tuples.begin(); t != list->tuples.end();) {
-            if (t != o && t->totalDist >= o->totalDist && isNested(*t, *o, list->k))
-                t = remove_kTuple(*list, t);
-            else
-                ++t;
+    if (list == nullptr || list->size() < 2) return;
+    const int k = list->k;
+    std::vector<const kTuple*> tuples;
+    tuples.reserve(list->tuples.size());
+    for (const kTuple& t : list->tuples) tuples.push_back(&t);
+
+    struct Entry {
+        int l, r, index;
+    };
+    struct Bucket {
+        std::vector<Entry> entries;  // by ascending l
+        int maxLength = 0;
+    };
+    std::map<std::pair<int, int>, Bucket> buckets;  // (genome, chromosome)
+    int minTotalDist = INT_MAX, minHolders = 0;     // for tuples without any occurrence
+    for (int i = 0; i < static_cast<int>(tuples.size()); ++i) {
+        const kTuple& t = *tuples[i];
+        if (t.totalDist < minTotalDist) {
+            minTotalDist = t.totalDist;
+            minHolders = 0;
+        }
+        if (t.totalDist == minTotalDist) ++minHolders;
+        for (int g = 0; g < k; ++g) {
+            const kTupleInterval& iv = t.intervalArray[g];
+            if (isEmptyInterval(iv)) continue;
+            Bucket& bucket = buckets[{g, iv.chr}];
+            bucket.entries.push_back({iv.l, iv.r, i});
+            bucket.maxLength = std::max(bucket.maxLength, iv.r - iv.l + 1);
         }
     }
+    for (auto& [key, bucket] : buckets)
+        std::sort(bucket.entries.begin(), bucket.entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.l < b.l; });
+
+    auto dominated = [&](int i) {
+        const kTuple& t = *tuples[i];
+        int first = 0;
+        while (first < k && isEmptyInterval(t.intervalArray[first])) ++first;
+        if (first == k)  // occurs nowhere: any other tuple at no greater distance holds it
+            return t.totalDist > minTotalDist || minHolders > 1;
+        const kTupleInterval& iv = t.intervalArray[first];
+        const Bucket& bucket = buckets.at({first, iv.chr});
+        const int lowest = iv.r - bucket.maxLength + 1;
+        auto it = std::lower_bound(bucket.entries.begin(), bucket.entries.end(), lowest,
+                                   [](const Entry& e, int l) { return e.l < l; });
+        for (; it != bucket.entries.end() && it->l <= iv.l; ++it)
+            if (it->r >= iv.r && it->index != i && isNested(t, *tuples[it->index], k)) return true;
+        return false;
+    };
+    std::vector<char> remove(tuples.size(), 0);
+    for (int i = 0; i < static_cast<int>(tuples.size()); ++i) remove[i] = dominated(i);
+
+    int i = 0;
+    for (auto t = list->tuples.begin(); t != list->tuples.end(); ++i)
+        t = remove[i] ? remove_kTuple(*list, t) : std::next(t);
 }
 
 void remove_NonCenter_kTuples(kTupleList* list) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <list>
+#include <set>
 #include <memory>
 #include <vector>
 
@@ -43,9 +44,20 @@ struct kTuple {
 };
 
 // The list owns its tuples; std::list keeps order under insertion and removal.
+// Canonical order of two tuples given by list positions (see kTupleComparision).
+struct CanonicalBefore {
+    int k = 0;
+    bool operator()(const std::list<kTuple>::iterator& a, const std::list<kTuple>::iterator& b) const;
+};
+
 struct kTupleList {
     int k = 0;
     std::list<kTuple> tuples;
+    // The tuples' positions in canonical order, kept by merge_kTupleLists so
+    // that merging a filter's few tuples costs O(m log n) rather than a walk
+    // over the whole result list. Every other operation that adds or removes
+    // tuples drops it; the next merge rebuilds it.
+    std::set<std::list<kTuple>::iterator, CanonicalBefore> canonicalIndex;
     int size() const { return static_cast<int>(tuples.size()); }
 };
 
