@@ -3,7 +3,7 @@
 // order by block moves, reversals, gene losses and foreign insertions, so
 // clusters survive in many genomes, approximately. Deterministic per seed.
 //
-// usage: generate_genomes <folder> <genomes> <genes per genome> [seed]
+// usage: generate_genomes <folder> <genomes> <genes per genome> [seed] [events per 100 genes]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -13,13 +13,17 @@
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s <folder> <genomes> <genes per genome> [seed]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <folder> <genomes> <genes per genome> [seed] [events per 100 genes]\n",
+                     argv[0]);
         return 1;
     }
     std::string folder = argv[1];
     int genomeCount = std::atoi(argv[2]);
     int geneCount = std::atoi(argv[3]);
     unsigned seed = argc > 4 ? static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)) : 12345u;
+    // Rearrangement events per genome, per 100 genes: more events leave
+    // shorter conserved stretches.
+    int eventRate = argc > 5 ? std::atoi(argv[5]) : 4;
     if (genomeCount < 1 || geneCount < 1) {
         std::fprintf(stderr, "error: genome and gene counts must be positive\n");
         return 1;
@@ -44,7 +48,7 @@ int main(int argc, char** argv) {
     int nextForeign = families + 1;
     for (int g = 0; g < genomeCount; ++g) {
         std::vector<int> genes = ancestor;
-        int events = geneCount / 25;
+        int events = geneCount * eventRate / 100;
         for (int e = 0; e < events; ++e) {
             int n = static_cast<int>(genes.size());
             int a = uniform(0, n - 1);
