@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "testUtil.h"
@@ -28,6 +29,9 @@ struct GoldenRun {
     const char* args;
     const char* outfile;
 };
+
+// Test names show the arguments rather than the record's bytes.
+void PrintTo(const GoldenRun& run, std::ostream* os) { *os << run.args; }
 
 class CliGolden : public ::testing::TestWithParam<GoldenRun> {};
 
