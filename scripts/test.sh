@@ -17,6 +17,10 @@ for variant in release asan; do
   echo "== $variant build"
   cmake -S "$root" -B "$dir" "${flags[@]}" >/dev/null
   cmake --build "$dir" -j"$jobs"
+  if [ "$variant" = release ] && [ ! -e "$dir/libtamsu2.so" ]; then
+    echo "error: the JNI library was not built (no JDK found?), so the Java host harness cannot run" >&2
+    exit 1
+  fi
   echo "== $variant tests"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
