@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "filters/charSets.h"
 #include "genomes/setOfSeqs.h"
 #include "median/kTuples.h"
 #include "occurrences/matchField.h"
@@ -26,7 +25,6 @@ struct kTupleData {
     int localCharCount = 0;
     int refSeq = 0;
     std::vector<int> occCount;                // localCharCount + 1
-    setOfChars charSet;
 };
 
 // Recursion steps, for the host cancellation poll.

@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "filters/charSets.h"
 #include "median/iterativeMedianComp.h"
 #include "util/errors.h"
 #include "util/intArrays.h"
