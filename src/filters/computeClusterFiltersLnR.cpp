@@ -8,115 +8,86 @@
 #include <cstdio>
 #include <vector>
 
-#include "entry/commInts.h"
-#include "entry/progress.h"
-#include "filters/arraysLnR.h"
-#include "index/initDatastructures.h"
+#include "filters/superIntervals.h"
 #include "median/iterativeMedianComp.h"
 #include "occurrences/matchField.h"
-#include "occurrences/superIntervals.h"
 #include "util/errors.h"
+#include "walk/referenceWalk.h"
 
 // Filter depth: how many foreign characters an occurrence may hold.
 static int filterDepth(const ParameterArray& params) {
     return params.isCenter ? 2 * params.pwDelta : params.delta;
 }
 
-bool computeFiltersAlg3(SetOfSeqs& set, const ParameterArray& params, ResultArray& result) {
-    const int k = set.genomeCount;
+bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
+                        MedianResult& result) {
+    const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = countRefGenomes(params, k);
-    std::fprintf(stderr, "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, k);
-    initProgress(set, params, refGenomeCount);
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, k);
+    progress.initProgress(index, refGenomeCount);
+    ReferenceWalk walk(index, D, false, progress);
+    Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
-    Pattern pattern = initPattern(set.alphabetSize + 1, k, std::max(params.d, D));
-    MatchesRecord& record = pattern.matchesRecord;
-    if (refGenomeCount < 1) {
-        emptyProgress();
-        return true;
-    }
+    MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+    tamsu::SearchCounts& counts = result.counts;
 
-    for (int g = 0; g < refGenomeCount && g < k; ++g) {
-        for (const Chromosome& ch : set.genomes[g].chromosomes) {
-            const int n = ch.length;
-            printProgressNewRefChr(ch.number, g, ch.name, n);
-            for (int i = 1; i <= n; ++i) {
-                if (params.gui && !tamsu2_continue_computation()) {
-                    emptyProgress();
-                    return false;
-                }
-                updateRank(set, ch, i);
-                // The distance bounds and candidate search read L and R, so
-                // they are kept current even under "-noLR".
-                updateL(set, g, i, D, ch.genes[i - 1]);
-                updateR(set, g, i, D, ch.genes[i - 1]);
-                resetPattern(pattern, set.alphabetSize, D, g, ch.number, i);
-
-                int j = i;
-                while (getNextI_ref(j, pattern, g, ch.number, set)) {
-                    const int r = pattern.right;
-                    // The distance bounds are brought up to date at every growth
-                    // step: skipping a step would leave them too high for the
-                    // rest of this left border and reject filters wrongly.
-                    minDistsToI_ref(pattern, set, D);
-                    if (isValidCF(pattern, set, params)) {
-                        if (!areMinDistsTooBig(pattern, params)) {
-                            if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(stdout, "not maximal I_ref\n");
-                            // The counter wraps like the int it is; the notice below reports it.
-                            result.filterCount = static_cast<int>(static_cast<unsigned>(result.filterCount) + 1u);
-                            addToMatchesRecord(record, set, g, 0, i, r, ch.number);
-                            compute_maxRemDists(pattern, params);
-                            updateProgress_before_step2(r - i + 1);
-                            computeSuperIntervals(pattern, set, D, params);
-                            record.refSeq = g;
-                            if (params.hasQuorum) addEmptyOccs(record, set, pattern, params);
-                            generateLocalOcc(record, set, k, D);
-                            result.kTupleCount += compute_possibleCombinations(record, k);
-                            testMatchField(record, set, D, k);
-                            if (!generate_kTuples(set, params, record, result)) {
-                                emptyProgress();
-                                return false;
-                            }
-                            resetMatchesRecord(record, k, D + 1);
-                            if (result.filterCount < 1) std::printf("Integer overflow at filterCount\n");
-                        }
-                    }
-                    j = pattern.right + 1;
-                }
-                updateProgress_after_i(n - i + 1);
+    const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& ch, int i) {
+        const int g = ch.genome;
+        int j = i;
+        while (walk.grow(j, ch)) {
+            const int r = pattern.right;
+            // The distance bounds are brought up to date at every growth
+            // step: skipping a step would leave them too high for the rest
+            // of this left border and reject filters wrongly.
+            minDistsToI_ref(pattern, index, walk.tables(), D);
+            if (isValidCF(pattern, index, params) && !areMinDistsTooBig(pattern, params)) {
+                if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(Stream::out, "not maximal I_ref\n");
+                // The counter wraps like the int it is; the notice below reports it.
+                counts.filterCount = static_cast<int>(static_cast<unsigned>(counts.filterCount) + 1u);
+                addToMatchesRecord(record, g, 0, i, r, ch.number);
+                compute_maxRemDists(pattern, params);
+                progress.updateProgress_before_step2(r - i + 1);
+                computeSuperIntervals(pattern, record, index, walk.tables(), params);
+                record.refSeq = g;
+                if (params.hasQuorum) addEmptyOccs(record, g, k, params);
+                generateLocalOcc(record, index, k, D);
+                counts.kTupleCount += compute_possibleCombinations(record, k);
+                testMatchField(record, index, D, k, progress.out());
+                if (!generate_kTuples(index, params, record, progress, result)) return LeftBorder::cancel;
+                resetMatchesRecord(record, k, D + 1);
+                if (counts.filterCount < 1) std::fprintf(progress.out(), "Integer overflow at filterCount\n");
             }
-            updateProgress_after_chr(static_cast<int>(static_cast<long long>(n) * (n + 1) / 2));
+            j = pattern.right + 1;
         }
-        // In center mode a cluster occurs in one of the first q+1 genomes.
-        if (params.isCenter && g + 1 == params.q + 1) {
-            emptyProgress();
-            return true;
-        }
-    }
-    emptyProgress();
-    return true;
+        return LeftBorder::done;
+    });
+    if (complete) progress.emptyProgress();
+    return complete;
 }
 
-bool isValidCF(Pattern& pattern, const SetOfSeqs& set, const ParameterArray& params) {
+bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params) {
     if (pattern.size < params.minRefSize) return false;
-    if (!params.isCenter && tooManyInfreqChars(pattern, set, params.delta)) return false;
-    const int k = set.genomeCount;
+    if (!params.isCenter && tooManyInfreqChars(pattern, index, params.delta)) return false;
+    const int k = index.genomeCount();
     const int t = (!params.isCenter && !params.hasQuorum) ? (k + 1) / 2 : 2;
-    const Chromosome& ch = set.genomes[pattern.refGenome].chromosomes[pattern.refChrom];
+    const ChromIndex& ch = index.chrom(pattern.refGenome, pattern.refChrom);
+    const std::vector<int>& charOccStat = index.charOccStat();
     const int l = pattern.left;
     const int r = pattern.right;
-    if (ch.nextOcc[l] > r && set.charOccStat[ch.genes[l]] < t) return false;
+    if (ch.nextOcc[l] > r && charOccStat[ch.genes[l]] < t) return false;
     if (ch.prevOcc[r] >= l) return true;
-    return set.charOccStat[ch.genes[r]] >= t;
+    return charOccStat[ch.genes[r]] >= t;
 }
 
-void minDistsToI_ref(Pattern& pattern, const SetOfSeqs& set, int D) {
-    for (int g = 0; g < set.genomeCount; ++g) {
+void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, const WalkTables& walk, int D) {
+    for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
-        for (const Chromosome& ch : set.genomes[g].chromosomes) {
+        for (const ChromIndex& ch : index.genome(g)) {
             int prev = -1;
             for (int p : ch.POS[pattern.newChar]) {
-                pattern.minDists[g] = std::min(pattern.minDists[g], computeDist(p, D, pattern.size, ch, prev));
+                pattern.minDists[g] =
+                    std::min(pattern.minDists[g], computeDist(p, D, pattern.size, ch, walk.of(ch), prev));
                 prev = p;
             }
         }
@@ -125,10 +96,10 @@ void minDistsToI_ref(Pattern& pattern, const SetOfSeqs& set, int D) {
     for (int dist : pattern.minDists) pattern.minTotalDist += dist;
 }
 
-int computeDist(int p, int D, int size, const Chromosome& ch, int prev) {
+int computeDist(int p, int D, int size, const ChromIndex& ch, const BorderTables& tables, int prev) {
     const int n = ch.length;
-    const int* Lrow = ch.L.row(p);
-    const int* Rrow = ch.R.row(p);
+    const int* Lrow = tables.L.row(p);
+    const int* Rrow = tables.R.row(p);
     // Entries beyond the D+1 boundaries kept per row read as the sentinels.
     auto Lp = [&](int index) { return index <= D + 1 ? Lrow[index] : 0; };
     auto Rp = [&](int index) { return index <= D + 1 ? Rrow[index] : n + 1; };

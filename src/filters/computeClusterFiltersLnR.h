@@ -2,25 +2,29 @@
 // and center searches.
 #pragma once
 
-#include "filters/pattern.h"
-#include "genomes/setOfSeqs.h"
+#include "index/initDatastructures.h"
+#include "median/kTuples.h"
 #include "params/parameterArray.h"
+#include "walk/arraysLnR.h"
+#include "walk/pattern.h"
+#include "walk/progress.h"
 
-struct ResultArray;
-
-// False when the host cancelled the run.
-bool computeFiltersAlg3(SetOfSeqs& set, const ParameterArray& params, ResultArray& result);
+// Walks every reference interval, expands each accepted filter into candidate
+// occurrences and merges the median search's k-tuples into result. False when
+// the run was cancelled.
+bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
+                        MedianResult& result);
 
 // The cheap tests of a grown reference interval: size, infrequent characters
 // (median mode) and the frequency of its border characters.
-bool isValidCF(Pattern& pattern, const SetOfSeqs& set, const ParameterArray& params);
+bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params);
 // Lower bounds, per genome, of the distance between the pattern's character
 // set and any interval: evaluated around every occurrence of newChar.
-void minDistsToI_ref(Pattern& pattern, const SetOfSeqs& set, int D);
+void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, const WalkTables& walk, int D);
 // Smallest distance between a set of size characters (those ranked 1..size)
 // and an interval of chrom through position p, with at most D foreign
 // characters; intervals reaching left of prev are not considered.
-int computeDist(int p, int D, int size, const Chromosome& chrom, int prev);
+int computeDist(int p, int D, int size, const ChromIndex& chrom, const BorderTables& tables, int prev);
 // Whether the bounds already rule the filter out.
 bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params);
 // Per-genome distance budget of the candidate intervals.

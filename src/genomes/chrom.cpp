@@ -73,11 +73,11 @@ bool parseGeneId(const std::string& text, int& id) {
 }  // namespace
 
 void setChrom(Chromosome& chrom, const std::vector<std::string>& lines) {
-    setChrom(chrom, lines, std::string(), 0);
+    setChrom(chrom, lines, std::string(), 0, stdout);
 }
 
 void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
-              int firstLineNumber) {
+              int firstLineNumber, FILE* out) {
     const int n = static_cast<int>(lines.size());
     chrom.length = n;
     chrom.genes.assign(static_cast<size_t>(n) + 2, 0);
@@ -99,26 +99,26 @@ void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const st
             int id = 0;
             if (!parseGeneId(column, id)) {
                 if (fileName.empty())
-                    fail(stderr, "error: gene identifier \"%s\" in gene line %d of chromosome \"%s\" is outside the integer range\n",
+                    fail(Stream::err, "error: gene identifier \"%s\" in gene line %d of chromosome \"%s\" is outside the integer range\n",
                          column.c_str(), i + 1, chrom.name.c_str());
-                fail(stderr, "error: gene identifier \"%s\" at line %d of \"%s\" is outside the integer range\n",
+                fail(Stream::err, "error: gene identifier \"%s\" at line %d of \"%s\" is outside the integer range\n",
                      column.c_str(), firstLineNumber + i, fileName.c_str());
             }
             chrom.genes[p] = id;
         } else {
-            std::printf("no gene at line %d in \"%s\"", i, head.c_str());
+            std::fprintf(out, "no gene at line %d in \"%s\"", i, head.c_str());
         }
 
         if (columns.next(column)) chrom.dirs[p] = column[0];
-        else std::printf("no dir at line %d in \"%s\"", i, head.c_str());
+        else std::fprintf(out, "no dir at line %d in \"%s\"", i, head.c_str());
 
         if (columns.next(column)) chrom.fcats[p] = column[0];
-        else std::printf("no fcat at line %d in \"%s\"", i, head.c_str());
+        else std::fprintf(out, "no fcat at line %d in \"%s\"", i, head.c_str());
 
         if (columns.next(column)) chrom.locusTags[p] = column;
-        else std::printf("no locusTag at line %d in \"%s\"", i, head.c_str());
+        else std::fprintf(out, "no locusTag at line %d in \"%s\"", i, head.c_str());
 
         if (columns.rest(column)) chrom.annotations[p] = column;
-        else std::printf("no annotation at line %d in \"%s\"", i, head.c_str());
+        else std::fprintf(out, "no annotation at line %d in \"%s\"", i, head.c_str());
     }
 }

@@ -1,27 +1,11 @@
-// A chromosome: its genes with annotation, and the index tables that the
-// searches hang on it.
+// A chromosome: its genes with their annotation.
 #pragma once
 
-#include <span>
+#include <cstdio>
 #include <string>
 #include <cstddef>
 #include <vector>
 
-#include "util/intArrays.h"
-
-// Ascending positions of every character, stored as one flat array with a
-// start offset per character (character c owns positions[start[c] .. start[c+1])).
-struct PositionLists {
-    std::vector<int> start;      // alphabetSize + 2 entries once built
-    std::vector<int> positions;  // one entry per gene position
-
-    bool built() const { return !start.empty(); }
-    std::span<const int> operator[](int c) const {
-        return {positions.data() + start[c], static_cast<size_t>(start[c + 1] - start[c])};
-    }
-    // Whether c occurs at all (the list head is non-null).
-    bool contains(int c) const { return start[c + 1] > start[c]; }
-};
 
 struct Chromosome {
     std::string name;                      // leading blanks removed; empty from the host
@@ -33,14 +17,6 @@ struct Chromosome {
     int length = -1;                       // -1 until read
     std::vector<int> genes;                // length + 2, sentinel 0 at both ends; empty until read
 
-    // Occurrence index (built by initDataStructures).
-    PositionLists POS;
-    std::vector<int> charFreq;             // alphabetSize + 1
-    IntTable NUM;                          // (length+2)^2, empty with -noNUM
-    std::vector<int> prevOcc;              // length + 2
-    std::vector<int> nextOcc;              // length + 2
-    IntTable L, R, L_prime, R_prime;       // (length+2) x (delta+2)
-
     bool isSet() const { return !genes.empty(); }
 };
 
@@ -48,9 +24,9 @@ struct Chromosome {
 Chromosome initChrom(const std::string& name, int number);
 
 // Fills a chromosome from its gene lines (five tab-separated columns each).
-// Problems with a line are reported on stdout as the reader always has.
+// Problems with a line are reported on stdout (out) as the reader always has.
 void setChrom(Chromosome& chrom, const std::vector<std::string>& lines);
 // The same, for lines read from fileName with the first gene line at line
 // firstLineNumber (1-based), so that an unusable identifier names its place.
 void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
-              int firstLineNumber);
+              int firstLineNumber, FILE* out);

@@ -95,9 +95,9 @@ bool isNameContained(const SetOfSeqs& set, const std::string& name) {
     return false;
 }
 
-void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath) {
+void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath, FILE* out) {
     File file(std::fopen(path.c_str(), "r"));
-    if (!file) fail(stderr, "Can't open sequence file \"%s\"\n", path.c_str());
+    if (!file) fail(Stream::err, "Can't open sequence file \"%s\"\n", path.c_str());
 
     // Every chromosome of a name receives the block of that name.
     std::unordered_map<std::string, std::vector<Chromosome*>> byName;
@@ -114,7 +114,7 @@ void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string
         if (found == byName.end()) continue;
         const int firstGeneLine = lineNumber + 2;
         readChromLines(lines, file.get(), lineNumber);
-        for (Chromosome* chrom : found->second) setChrom(*chrom, lines, path, firstGeneLine);
+        for (Chromosome* chrom : found->second) setChrom(*chrom, lines, path, firstGeneLine, out);
     }
 
     // The searches need the genes of every listed chromosome.
@@ -122,33 +122,33 @@ void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string
         for (const Chromosome& chrom : genome.chromosomes) {
             if (chrom.isSet()) continue;
             if (listPath.empty())
-                fail(stderr, "error: chromosome \"%s\" of genome \"%s\" has no block in \"%s\"\n",
+                fail(Stream::err, "error: chromosome \"%s\" of genome \"%s\" has no block in \"%s\"\n",
                      chrom.name.c_str(), genome.name.c_str(), path.c_str());
-            fail(stderr, "error: chromosome \"%s\" of genome \"%s\" listed in \"%s\" has no block in \"%s\"\n",
+            fail(Stream::err, "error: chromosome \"%s\" of genome \"%s\" listed in \"%s\" has no block in \"%s\"\n",
                  chrom.name.c_str(), genome.name.c_str(), listPath.c_str(), path.c_str());
         }
 }
 
-std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path) {
-    std::printf("\nparsing input file: \"%s\"\n", path.c_str());
+std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
+    std::fprintf(out, "\nparsing input file: \"%s\"\n", path.c_str());
 
     File list(std::fopen(path.c_str(), "r"));
-    if (!list) fail(stderr, "Can't open genome list file: \"%s\"\n", path.c_str());
+    if (!list) fail(Stream::err, "Can't open genome list file: \"%s\"\n", path.c_str());
 
     std::string line;
-    if (!readLine(list.get(), line)) fail(stderr, "Empty genome list file:\"%s\"!\n", path.c_str());
+    if (!readLine(list.get(), line)) fail(Stream::err, "Empty genome list file:\"%s\"!\n", path.c_str());
 
     // First line: "SOURCE", ':' and the annotation path (leading blanks skipped).
     size_t keyStart = line.find_first_not_of(':');
     if (keyStart == std::string::npos) keyStart = line.size();
     size_t colon = line.find(':', keyStart);
     std::string keyword = line.substr(keyStart, colon == std::string::npos ? std::string::npos : colon - keyStart);
-    if (keyword != "SOURCE") fail(stderr, "No source file for sequences given in input file \"%s\"!\n", path.c_str());
+    if (keyword != "SOURCE") fail(Stream::err, "No source file for sequences given in input file \"%s\"!\n", path.c_str());
     std::string source = colon == std::string::npos ? std::string() : skipLeadingBlanks(line.substr(colon + 1));
     if (source.empty())
-        fail(stderr, "error: no annotation file path after \"SOURCE:\" in line 1 of \"%s\"\n", path.c_str());
+        fail(Stream::err, "error: no annotation file path after \"SOURCE:\" in line 1 of \"%s\"\n", path.c_str());
     source = resolveSourcePath(source, path);
-    std::printf("reading genomes file: \"%s\"\n", source.c_str());
+    std::fprintf(out, "reading genomes file: \"%s\"\n", source.c_str());
 
     std::vector<GenomeLine> genomeLines;
     int lineNumber = 1;
@@ -158,28 +158,28 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path) {
         genomeLines.push_back({line, lineNumber});
     }
     list.reset();
-    if (genomeLines.empty()) fail(stderr, "error: no genome listed in \"%s\"\n", path.c_str());
+    if (genomeLines.empty()) fail(Stream::err, "error: no genome listed in \"%s\"\n", path.c_str());
 
     auto set = initSetOfSeqs(static_cast<int>(genomeLines.size()));
     for (size_t g = 0; g < genomeLines.size(); ++g) {
         const GenomeLine& genomeLine = genomeLines[g];
         SplitGenomeLine split = splitGenomeLine(genomeLine.text);
-        if (!split.hasName) fail(stderr, "No name for genome \"%s\" given!", path.c_str());
+        if (!split.hasName) fail(Stream::err, "No name for genome \"%s\" given!", path.c_str());
         if (!split.hasChromosomes)
-            fail(stderr, "error: genome \"%s\" in line %d of \"%s\" lists no chromosome\n", split.name.c_str(),
+            fail(Stream::err, "error: genome \"%s\" in line %d of \"%s\" lists no chromosome\n", split.name.c_str(),
                  genomeLine.lineNumber, path.c_str());
         const int count = countChromosomes(split);
         Genome genome = initGenome(split.name, static_cast<int>(g), count);
         for (int c = 0; c < count; ++c) {
             genome.chromosomes[c] = initChrom(split.chromosomes[c], c);
             if (genome.chromosomes[c].name.empty())
-                fail(stderr, "error: empty chromosome name for genome \"%s\" in line %d of \"%s\"\n",
+                fail(Stream::err, "error: empty chromosome name for genome \"%s\" in line %d of \"%s\"\n",
                      split.name.c_str(), genomeLine.lineNumber, path.c_str());
         }
         set->genomes[g] = std::move(genome);
     }
 
-    readSequenceFile(source, *set, path);
+    readSequenceFile(source, *set, path, out);
 
     convertZerosToUniqueGenes(*set);
     completeSetOfSeqs(*set);

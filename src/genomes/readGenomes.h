@@ -1,6 +1,7 @@
 // Reader of the genome list file and the annotation file it names.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -8,11 +9,12 @@
 
 // Reads, converts genes without homologue and recodes; throws TamsuError on
 // any input problem (the message names the file and, where it applies, the line).
-std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path);
+// Notices of the reading go to out.
+std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out);
 
 // Fills the named chromosomes of set from the annotation file; a listed
 // chromosome without a block is an error (listPath, when given, is named in it).
-void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath = std::string());
+void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath, FILE* out);
 
 // Whether any chromosome of any genome has exactly this name.
 bool isNameContained(const SetOfSeqs& set, const std::string& name);

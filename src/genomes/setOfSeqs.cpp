@@ -50,7 +50,7 @@ void convertZerosToUniqueGenes(SetOfSeqs& set) {
     forEachGene(set, [&](const int& gene) { zeros += (gene == 0); });
     // Fresh identifiers run maxId+1 .. maxId+zeros and must stay ints.
     if (maxId + zeros > INT_MAX)
-        fail(stderr,
+        fail(Stream::err,
              "error: %lld genes without homologue need fresh identifiers above %lld, beyond the integer range\n",
              zeros, maxId);
     long long next = maxId;

@@ -20,8 +20,6 @@ struct SetOfSeqs {
     std::vector<Genome> genomes;
     int alphabetSize = 0;
     std::vector<int> codingTable;  // code -> identifier as read; entry 0 is 0
-    std::vector<int> rank;         // per character, relative to the current reference suffix
-    std::vector<int> charOccStat;  // per character, chromosomes (over all genomes) holding it
 };
 
 std::unique_ptr<SetOfSeqs> initSetOfSeqs(int genomeCount);

@@ -13,45 +13,63 @@ namespace {
 // (a host could deliver anything).
 void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize) {
     if (chrom.length < 0 || chrom.genes.size() != static_cast<size_t>(chrom.length) + 2)
-        fail(stderr, "error: chromosome %d (%s) of genome %d has no genes\n", chrom.number, chrom.name.c_str(),
+        fail(Stream::err, "error: chromosome %d (%s) of genome %d has no genes\n", chrom.number, chrom.name.c_str(),
              genomeNumber);
     for (int p = 0; p <= chrom.length + 1; ++p) {
         const int c = chrom.genes[p];
         if (c < 0 || c > alphabetSize)
-            fail(stderr, "error: gene %d at position %d of chromosome %d of genome %d is outside the alphabet 1..%d\n",
+            fail(Stream::err, "error: gene %d at position %d of chromosome %d of genome %d is outside the alphabet 1..%d\n",
                  c, p, chrom.number, genomeNumber, alphabetSize);
     }
 }
 
 }  // namespace
 
-void initDataStructures(SetOfSeqs& set, const ParameterArray& params) {
-    std::printf("initializing data structures\n");
+OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out) {
+    std::fprintf(out, "initializing data structures\n");
     const int alphabetSize = set.alphabetSize;
-    // Every search reads the border tables, and the filter depth (2*pwDelta
-    // for a single genome in center mode) can exceed delta: size for both.
-    const int cols = std::max(params.delta, params.maxOccDist) + 2;
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
+    OccurrenceIndex index;
+    index.alphabetSize_ = alphabetSize;
+    for (const Genome& genome : set.genomes) {
+        for (const Chromosome& chrom : genome.chromosomes) {
             checkChromosome(chrom, genome.number, alphabetSize);
+            ChromIndex ix;
+            ix.source = &chrom;
+            ix.genome = genome.number;
+            ix.number = chrom.number;
+            ix.flat = static_cast<int>(index.chroms_.size());
+            ix.length = chrom.length;
+            ix.genes = chrom.genes;
             const int n = chrom.length;
-            chrom.POS = computePOS(chrom.genes, n, alphabetSize);
-            chrom.charFreq = computeCharFreq(chrom.POS, alphabetSize + 1);
-            if (params.useNUM) chrom.NUM = computeNUM(chrom.genes, n, alphabetSize);
-            else chrom.NUM.clear();
-            chrom.L = IntTable(n + 2, cols, 0);
-            chrom.R = IntTable(n + 2, cols, n + 1);
-            chrom.L_prime = IntTable(n + 2, cols, 0);
-            chrom.R_prime = IntTable(n + 2, cols, n + 1);
-            chrom.prevOcc.clear();
-            chrom.nextOcc.clear();
-            computePrevNextOcc(chrom, alphabetSize);
+            ix.POS = computePOS(ix.genes, n, alphabetSize);
+            ix.charFreq = computeCharFreq(ix.POS, alphabetSize + 1);
+            if (useNUM) ix.NUM = computeNUM(ix.genes, n, alphabetSize);
+            computePrevNextOcc(ix, alphabetSize);
+            index.chroms_.push_back(std::move(ix));
         }
-    set.rank.assign(static_cast<size_t>(alphabetSize) + 1, alphabetSize + 1);
-    set.charOccStat = computeCharOccStat(set);
+        index.genomeStart_.push_back(static_cast<int>(index.chroms_.size()));
+    }
+    index.charOccStat_.assign(static_cast<size_t>(alphabetSize) + 1, 0);
+    for (const ChromIndex& chrom : index.chroms_)
+        for (int c = 0; c <= alphabetSize; ++c)
+            if (chrom.POS.contains(c)) ++index.charOccStat_[c];
+    return index;
 }
 
-PositionLists computePOS(const std::vector<int>& genes, int n, int alphabetSize) {
+bool OccurrenceIndex::genomeHolds(int g, int c) const {
+    for (const ChromIndex& chrom : genome(g))
+        if (chrom.POS.contains(c)) return true;
+    return false;
+}
+
+bool isContained(const ChromIndex& chrom, int c, int l, int r) {
+    if (l > r) return false;
+    std::span<const int> positions = chrom.POS[c];
+    auto at = std::lower_bound(positions.begin(), positions.end(), l);
+    return at != positions.end() && *at <= r;
+}
+
+PositionLists computePOS(std::span<const int> genes, int n, int alphabetSize) {
     // Count, prefix-sum into start offsets, then fill in position order so
     // that every list is ascending.
     PositionLists POS;
@@ -70,7 +88,7 @@ std::vector<int> computeCharFreq(const PositionLists& POS, int size) {
     return charFreq;
 }
 
-IntTable computeNUM(const std::vector<int>& genes, int n, int alphabetSize) {
+IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize) {
     IntTable NUM(n + 2, n + 2, 0);
     // seenIn[c] == i marks c as met in the row of left border i, which spares
     // clearing a flag array per row.
@@ -95,9 +113,9 @@ IntTable computeNUM(const std::vector<int>& genes, int n, int alphabetSize) {
     return NUM;
 }
 
-void computePrevNextOcc(Chromosome& chrom, int alphabetSize) {
+void computePrevNextOcc(ChromIndex& chrom, int alphabetSize) {
     const int n = chrom.length;
-    const std::vector<int>& genes = chrom.genes;
+    std::span<const int> genes = chrom.genes;
     chrom.prevOcc.assign(static_cast<size_t>(n) + 2, 0);
     chrom.nextOcc.assign(static_cast<size_t>(n) + 2, 0);
     std::vector<int> last(static_cast<size_t>(alphabetSize) + 1, 0);
@@ -112,35 +130,4 @@ void computePrevNextOcc(Chromosome& chrom, int alphabetSize) {
         last[genes[p]] = p;
     }
     chrom.nextOcc[0] = n + 1;
-}
-
-std::vector<int> computeCharOccStat(const SetOfSeqs& set) {
-    std::vector<int> charOccStat(static_cast<size_t>(set.alphabetSize) + 1, 0);
-    for (const Genome& genome : set.genomes)
-        for (const Chromosome& chrom : genome.chromosomes) {
-            if (!chrom.POS.built()) return {};
-            for (int c = 0; c <= set.alphabetSize; ++c)
-                if (chrom.POS.contains(c)) ++charOccStat[c];
-        }
-    return charOccStat;
-}
-
-void fprintPOS(FILE* stream, const PositionLists& POS, int alphabetSize) {
-    if (!POS.built()) {
-        std::fprintf(stream, "         no POS\n");
-        return;
-    }
-    for (int c = 0; c <= alphabetSize; ++c) {
-        std::fprintf(stream, "%d: ", c);
-        for (int p : POS[c]) std::fprintf(stream, "%d ", p);
-        std::fprintf(stream, "\n");
-    }
-}
-
-void fprintNUM(FILE* stream, const IntTable& NUM, int n) {
-    if (NUM.empty()) {
-        std::fprintf(stream, "            no NUM\n");
-        return;
-    }
-    fprintIntArray_2(stream, NUM, n + 1, n + 1);
 }

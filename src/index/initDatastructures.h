@@ -1,25 +1,87 @@
-// Occurrence index: per-chromosome position lists, frequencies, distinct-count
-// table NUM, previous/next occurrence, border-table allocation; per-set rank
-// and charOccStat.
+// Occurrence index, built once per run before any search and read-only during
+// it: per chromosome the position lists, frequencies, the distinct-count table
+// NUM and previous/next occurrences; per character the number of chromosomes
+// that hold it.
 #pragma once
 
+#include <cstdio>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "genomes/setOfSeqs.h"
-#include "params/parameterArray.h"
+#include "util/intArrays.h"
 
-void initDataStructures(SetOfSeqs& set, const ParameterArray& params);
+// Ascending positions of every character, stored as one flat array with a
+// start offset per character (character c owns positions[start[c] .. start[c+1])).
+struct PositionLists {
+    std::vector<int> start;      // alphabetSize + 2 entries once built
+    std::vector<int> positions;  // one entry per gene position
 
-PositionLists computePOS(const std::vector<int>& genes, int n, int alphabetSize);
+    bool built() const { return !start.empty(); }
+    std::span<const int> operator[](int c) const {
+        return {positions.data() + start[c], static_cast<size_t>(start[c + 1] - start[c])};
+    }
+    // Whether c occurs at all (the list head is non-null).
+    bool contains(int c) const { return start[c + 1] > start[c]; }
+};
+
+// One chromosome with its index tables; genes point into the genome set.
+struct ChromIndex {
+    const Chromosome* source = nullptr;
+    int genome = 0;
+    int number = 0;                 // position within its genome
+    int flat = 0;                   // position among all chromosomes of the set
+    int length = 0;
+    std::span<const int> genes;     // length + 2, sentinel 0 at both ends
+    PositionLists POS;
+    std::vector<int> charFreq;      // alphabetSize + 1
+    IntTable NUM;                   // (length+2)^2, empty without NUM
+    std::vector<int> prevOcc;       // length + 2
+    std::vector<int> nextOcc;       // length + 2
+
+    const std::string& name() const { return source->name; }
+};
+
+class OccurrenceIndex {
+public:
+    int genomeCount() const { return static_cast<int>(genomeStart_.size()) - 1; }
+    int alphabetSize() const { return alphabetSize_; }
+    // The chromosomes of genome g, in their order.
+    std::span<const ChromIndex> genome(int g) const {
+        return {chroms_.data() + genomeStart_[g], static_cast<size_t>(genomeStart_[g + 1] - genomeStart_[g])};
+    }
+    const ChromIndex& chrom(int g, int c) const { return chroms_[static_cast<size_t>(genomeStart_[g] + c)]; }
+    // Every chromosome, genome by genome.
+    const std::vector<ChromIndex>& chromosomes() const { return chroms_; }
+    // Per character, the chromosomes (over all genomes) that hold it.
+    const std::vector<int>& charOccStat() const { return charOccStat_; }
+    // Whether some chromosome of genome g holds c.
+    bool genomeHolds(int g, int c) const;
+
+    friend OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
+
+private:
+    int alphabetSize_ = 0;
+    std::vector<ChromIndex> chroms_;
+    std::vector<int> genomeStart_{0};
+    std::vector<int> charOccStat_;
+};
+
+// Builds the index of every chromosome (NUM only with useNUM); announces
+// itself on out. Refuses chromosomes without sentinels or with characters
+// outside the alphabet.
+OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
+
+PositionLists computePOS(std::span<const int> genes, int n, int alphabetSize);
 std::vector<int> computeCharFreq(const PositionLists& POS, int size);
-IntTable computeNUM(const std::vector<int>& genes, int n, int alphabetSize);
-void computePrevNextOcc(Chromosome& chrom, int alphabetSize);
-std::vector<int> computeCharOccStat(const SetOfSeqs& set);
+IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize);
+void computePrevNextOcc(ChromIndex& chrom, int alphabetSize);
 
 // Number of distinct characters in positions i..j (0 when i > j); O(1) with
 // the NUM table, a scan of prevOcc without it. An empty interval is answered
 // before the table is read, so i may be n+2 or j may be -1 there.
-inline int getNUM(const Chromosome& chrom, int i, int j) {
+inline int getNUM(const ChromIndex& chrom, int i, int j) {
     if (i > j) return 0;
     if (!chrom.NUM.empty()) return chrom.NUM(i, j);
     int count = 0;
@@ -29,5 +91,5 @@ inline int getNUM(const Chromosome& chrom, int i, int j) {
     return count;
 }
 
-void fprintPOS(FILE* stream, const PositionLists& POS, int alphabetSize);
-void fprintNUM(FILE* stream, const IntTable& NUM, int n);
+// Whether character c occurs at a position in l..r (false when l > r).
+bool isContained(const ChromIndex& chrom, int c, int l, int r);

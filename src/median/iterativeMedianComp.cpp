@@ -5,18 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "entry/commInts.h"
-#include "entry/progress.h"
-#include "index/initDatastructures.h"
-
-unsigned int stepCounter = 0;
-
-bool generate_kTuples(const SetOfSeqs& set, const ParameterArray& params, MatchesRecord& record,
-                      ResultArray& results) {
-    const int k = set.genomeCount;
+bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
+                      Progress& progress, MedianResult& results) {
+    const int k = index.genomeCount();
     kTupleData data;
-    data.setOfSeqs = &set;
+    data.index = &index;
     data.results = &results;
+    data.progress = &progress;
     data.params = &params;
     data.matchField = &record.matchField;
     data.newTuples = init_kTupleList(k);
@@ -30,20 +25,16 @@ bool generate_kTuples(const SetOfSeqs& set, const ParameterArray& params, Matche
     if (k < 1) return true;
 
     if (!getNextIntervalBool(0, params.d, params.delta, params.q, data)) return false;
-    merge_kTupleLists(results.kTupleList.get(), data.newTuples.get());
-    results.distinctKTupleCount = computeTupleListSize(results.kTupleList.get());
+    merge_kTupleLists(*results.tuples, *data.newTuples);
+    results.counts.distinctKTupleCount = results.tuples->size();
     return true;
 }
 
 bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data) {
     const ParameterArray& params = *data.params;
-    ResultArray& results = *data.results;
-    const int k = data.setOfSeqs->genomeCount;
-    ++stepCounter;
-    if (params.gui && stepCounter % 1000 == 0) {
-        stepCounter = 0;
-        if (!tamsu2_continue_computation()) return false;
-    }
+    tamsu::SearchCounts& results = data.results->counts;
+    const int k = data.index->genomeCount();
+    if (!data.progress->countStep()) return false;
     // Buckets above the field's last list hold nothing.
     const int maxD = std::min({params.delta, refBudget, data.matchField->m()});
     if (maxD < 0) return true;
@@ -72,7 +63,7 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
                     return false;
             } else {
                 results.completeKTupleCount += 1.0;
-                if (params.isCenter || areBordersOptimalBool(*data.setOfSeqs, data, occCount, k)) {
+                if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, k)) {
                     results.optBorderMedianCount += 1;
                     if (isBigEnoughMedianBool(occCount, localCharCount, k, params.minClusterSize)) {
                         results.minSizeMedianCount += 1;
@@ -85,7 +76,7 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             if (static_cast<int>(iv.localOcc.size()) > localCharCount) {
                 for (int c = 1; c <= localCharCount; ++c) {
                     occCount[c] -= iv.localOcc[c];
-                    if (occCount[c] > g) std::printf("XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
+                    if (occCount[c] > g) std::fprintf(data.progress->out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
                 }
             }
         }
@@ -109,18 +100,18 @@ int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data,
     return growth;
 }
 
-void computeLeftRightEssentPos(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount) {
-    const int k = set.genomeCount;
+void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount) {
+    const int k = index.genomeCount();
     const int half = (k + 1) / 2;
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
         Interval& iv = *data.currentIntervals[g];
-        const std::vector<Chromosome>& chromosomes = set.genomes[g].chromosomes;
+        std::span<const ChromIndex> chromosomes = index.genome(g);
         iv.leftEssentPos = -1;
         // An empty occurrence names chromosome 0, which a genome may lack.
         iv.rightEssentPos = iv.chr < static_cast<int>(chromosomes.size()) ? chromosomes[iv.chr].length + 2 : 1;
         if (iv.l > iv.r) continue;
-        const Chromosome& ch = chromosomes[iv.chr];
+        const ChromIndex& ch = chromosomes[iv.chr];
         for (int p = iv.l; p <= iv.r; ++p)
             if (occCount[localIndex[ch.genes[p]]] >= half) {
                 iv.leftEssentPos = p;
@@ -134,15 +125,15 @@ void computeLeftRightEssentPos(const SetOfSeqs& set, kTupleData& data, const std
     }
 }
 
-bool areBordersOptimalBool(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount, int k) {
-    computeLeftRightEssentPos(set, data, occCount);
+bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount, int k) {
+    computeLeftRightEssentPos(index, data, occCount);
     if (k < 1) return true;
     const int half = (k + 1) / 2;
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
         const Interval& iv = *data.currentIntervals[g];
         if (iv.l > iv.r) continue;
-        const Chromosome& ch = set.genomes[g].chromosomes[iv.chr];
+        const ChromIndex& ch = index.chrom(g, iv.chr);
         const int L = iv.leftEssentPos;
         const int R = iv.rightEssentPos;
         if (L == -1) return false;
@@ -166,11 +157,12 @@ bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount,
     return count >= minSize;
 }
 
-bool isValidInterval(const SetOfSeqs& set, const ParameterArray& params, const Chromosome& chrom, int l, int r) {
-    const int half = (set.genomeCount + 1) / 2;
-    const bool strict = params.operationMode == 'm' && !params.hasQuorum;
+bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l,
+                     int r) {
+    const int half = (index.genomeCount() + 1) / 2;
+    const bool strict = params.operationMode == Mode::median && !params.hasQuorum;
     auto isRare = [&](int gene) {
-        int stat = set.charOccStat[gene];
+        int stat = index.charOccStat()[gene];
         return strict ? stat < half : stat <= 1;
     };
     const bool weakLeft = chrom.nextOcc[l] > r && isRare(chrom.genes[l]);

@@ -5,17 +5,17 @@
 #include <memory>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
+#include "index/initDatastructures.h"
 #include "median/kTuples.h"
 #include "occurrences/matchField.h"
 #include "params/parameterArray.h"
-
-struct ResultArray;
+#include "walk/progress.h"
 
 // Working record of one generate_kTuples call.
 struct kTupleData {
-    const SetOfSeqs* setOfSeqs = nullptr;
-    ResultArray* results = nullptr;
+    const OccurrenceIndex* index = nullptr;
+    MedianResult* results = nullptr;
+    Progress* progress = nullptr;
     const ParameterArray* params = nullptr;
     MatchField* matchField = nullptr;
     std::unique_ptr<kTupleList> newTuples;
@@ -27,14 +27,11 @@ struct kTupleData {
     std::vector<int> occCount;                // localCharCount + 1
 };
 
-// Recursion steps, for the host cancellation poll.
-extern unsigned int stepCounter;
-
 // Enumerates the filter's k-tuples and merges them into results.kTupleList;
 // false when the host cancelled the run (nothing is merged then). Takes over
 // the record's localIndex.
-bool generate_kTuples(const SetOfSeqs& set, const ParameterArray& params, MatchesRecord& record,
-                      ResultArray& results);
+bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
+                      Progress& progress, MedianResult& results);
 // Places genome g and, recursively, all later ones within the three remaining
 // budgets; false propagates a cancellation.
 bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data);
@@ -42,12 +39,12 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
 // before it; returns how much the median distance grows.
 int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g);
 // First and last majority-char position of every chosen interval.
-void computeLeftRightEssentPos(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount);
+void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount);
 // Whether no chosen interval can be trimmed or extended at a border without
 // changing its share of the median (median mode).
-bool areBordersOptimalBool(const SetOfSeqs& set, kTupleData& data, const std::vector<int>& occCount, int k);
+bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount, int k);
 // Whether the median of k intervals holds at least minSize local chars.
 bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize);
 // Border test of a candidate interval: neither border gene may occur only once
 // in it while being rare overall.
-bool isValidInterval(const SetOfSeqs& set, const ParameterArray& params, const Chromosome& chrom, int l, int r);
+bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l, int r);

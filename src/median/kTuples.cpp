@@ -8,7 +8,7 @@
 #include <map>
 #include <vector>
 
-#include "filters/charSets.h"
+#include "median/charSets.h"
 #include "median/iterativeMedianComp.h"
 #include "util/errors.h"
 #include "util/intArrays.h"
@@ -37,7 +37,7 @@ kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
     tuple.totalDist = totalDist;
     tuple.pValues.assign(k > 0 ? k : 0, 1.0);
     tuple.pValue = 1.0;
-    tuple.operationMode = data.params != nullptr ? data.params->operationMode : 'm';
+    tuple.operationMode = data.params != nullptr ? data.params->operationMode : Mode::median;
     tuple.centerState = 0;
 
     const int lcc = data.localCharCount > 0 ? data.localCharCount : 0;
@@ -93,25 +93,14 @@ void copyInto_kTupleList(int k, int totalDist, kTupleData& data) {
     data.newTuples->tuples.push_back(init_kTuple(totalDist, k, data));
 }
 
-kTupleIterator insertTuple(kTupleList& list, kTupleIterator prev, kTuple tuple) {
-    kTupleIterator before = prev == list.tuples.end() ? list.tuples.begin() : std::next(prev);
-    list.canonicalIndex.clear();
-    return list.tuples.insert(before, std::move(tuple));
-}
-
 kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple) {
     list.canonicalIndex.clear();
     return list.tuples.erase(tuple);
 }
 
-int computeTupleListSize(const kTupleList* list) {
-    if (list == nullptr) fail(stdout, "tupel liste nicht initialisiert\n");
-    return static_cast<int>(std::distance(list->tuples.begin(), list->tuples.end()));
-}
-
 int kTupleComparision(const kTuple* a, const kTuple* b, int k) {
-    if (a == nullptr) fail(stdout, "no tuple1\n");
-    if (b == nullptr) fail(stdout, "no tuple2\n");
+    if (a == nullptr) fail(Stream::out, "no tuple1\n");
+    if (b == nullptr) fail(Stream::out, "no tuple2\n");
     for (int g = 0; g < k; ++g) {
         const kTupleInterval& x = a->intervalArray[g];
         const kTupleInterval& y = b->intervalArray[g];
@@ -130,7 +119,7 @@ void bubbleSort_kTupleList(kTupleList& list) {
     const int k = list.k;
     list.tuples.sort([k](const kTuple& x, const kTuple& y) { return kTupleComparision(&x, &y, k) < 0; });
     for (auto x = list.tuples.begin(), y = std::next(x); y != list.tuples.end(); ++x, ++y)
-        if (kTupleComparision(&*x, &*y, k) == 0) fail(stdout, "duplicate with same I_ref generated\n");
+        if (kTupleComparision(&*x, &*y, k) == 0) fail(Stream::out, "duplicate with same I_ref generated\n");
 }
 
 bool CanonicalBefore::operator()(const std::list<kTuple>::iterator& a, const std::list<kTuple>::iterator& b) const {
@@ -168,12 +157,6 @@ int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
     return duplicates;
 }
 
-int merge_kTupleLists(kTupleList* old, kTupleList* fresh) {
-    if (old == nullptr) fail(stdout, "Fehler: Alte Tupel-Liste nicht existent\n");
-    if (fresh == nullptr) fail(stdout, "Fehler: Neue Tupel-Liste nicht existent\n");
-    return merge_kTupleLists(*old, *fresh);
-}
-
 int countMedianCenters(const kTupleList* list, const ParameterArray& params) {
     if (list == nullptr || list->tuples.empty() || !params.isCenter) return 0;
     int count = 0;
@@ -186,9 +169,9 @@ int countMedianCenters(const kTupleList* list, const ParameterArray& params) {
     return count;
 }
 
-int countRefBased_kTuples(kTupleList* list, const SetOfSeqs& set) {
+int countRefBased_kTuples(kTupleList* list) {
     if (list == nullptr || list->tuples.empty()) return 0;
-    const int half = (set.genomeCount + 1) / 2;
+    const int half = (list->k + 1) / 2;
     int count = 0;
     for (kTuple& tuple : list->tuples) {
         bool hasReferenceOcc = false;
@@ -209,29 +192,6 @@ int countRefBased_kTuples(kTupleList* list, const SetOfSeqs& set) {
         if (hasReferenceOcc) ++count;
     }
     return count;
-}
-
-void distTo_I_ref(kTupleList* list) {
-    if (list == nullptr) return;
-    for (kTuple& tuple : list->tuples) {
-        int total = 0;
-        for (int g = 0; g < list->k; ++g) {
-            kTupleInterval& iv = tuple.intervalArray[g];
-            if (!isEmptyInterval(iv)) {
-                for (int c = 1; c <= tuple.localCharCount; ++c) {
-                    bool present = tuple.intervalOcc(g, c) != 0;
-                    if (tuple.occCount[c] > 0 && !present) {
-                        ++iv.dist;
-                    } else if (tuple.occCount[c] == 0 && present) {
-                        ++iv.dist;
-                        ++iv.extraChars;
-                    }
-                }
-            }
-            total += iv.dist;
-        }
-        tuple.totalDist = total;
-    }
 }
 
 bool isNested(const kTuple& t, const kTuple& o, int k) {
@@ -341,7 +301,7 @@ int countNonSubsumed_kTuples(const kTupleList* list) {
 
 int compareGeneContentArray(const kTuple* a, const kTuple* b) {
     if (a == nullptr || b == nullptr) return 0;
-    if (!a->hasGeneContentArray || !b->hasGeneContentArray) fail(stderr, "Array geneContentArray uninitialized!\n");
+    if (!a->hasGeneContentArray || !b->hasGeneContentArray) fail(Stream::err, "Array geneContentArray uninitialized!\n");
     if (a->median.size() != b->median.size()) return a->median.size() < b->median.size() ? -1 : 1;
     for (size_t i = 0; i < a->median.size(); ++i)
         if (a->geneContentArray[i] != b->geneContentArray[i])

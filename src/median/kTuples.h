@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
 #include "params/parameterArray.h"
 
 struct kTupleInterval {
@@ -25,7 +24,7 @@ struct medianElement {
 
 struct kTuple {
     int totalDist = 0;
-    char operationMode = 'm';
+    Mode operationMode = Mode::median;
     std::vector<double> pValues;                // k, 1.0 at creation
     double pValue = 1.0;
     std::vector<kTupleInterval> intervalArray;  // k
@@ -61,6 +60,13 @@ struct kTupleList {
     int size() const { return static_cast<int>(tuples.size()); }
 };
 
+// What the median and center searches produce: the merged k-tuples in
+// canonical order and the search's counts.
+struct MedianResult {
+    tamsu::SearchCounts counts;
+    std::unique_ptr<kTupleList> tuples = std::make_unique<kTupleList>();
+};
+
 struct kTupleData;
 using kTupleIterator = std::list<kTuple>::iterator;
 
@@ -71,13 +77,8 @@ std::unique_ptr<kTupleList> init_kTupleList(int k);
 kTuple init_kTuple(int totalDist, int k, const kTupleData& data);
 // Appends init_kTuple's tuple to the search's new list.
 void copyInto_kTupleList(int k, int totalDist, kTupleData& data);
-// Links tuple after prev, or at the head when prev is list.tuples.end();
-// returns the tuple's position.
-kTupleIterator insertTuple(kTupleList& list, kTupleIterator prev, kTuple tuple);
 // Unlinks and frees the tuple; returns the position of its successor.
 kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple);
-// Number of tuples in the chain; a null list is fatal.
-int computeTupleListSize(const kTupleList* list);
 
 // Canonical order: genome by genome, chr, then l, then r; -1, 0 or +1.
 // A null tuple is fatal.
@@ -88,8 +89,6 @@ void bubbleSort_kTupleList(kTupleList& list);
 // tuples whose intervals are already there are freed. Returns their number.
 // The fresh list is left empty.
 int merge_kTupleLists(kTupleList& old, kTupleList& fresh);
-// Same, with the fatal checks for a missing list.
-int merge_kTupleLists(kTupleList* old, kTupleList* fresh);
 
 // t lies inside o in every genome where t occurs, at no smaller total distance.
 bool isNested(const kTuple& t, const kTuple& o, int k);
@@ -101,13 +100,11 @@ int compareGeneContentArray(const kTuple* a, const kTuple* b);
 
 // Driver-level operations on the result list (in the order the driver runs them).
 int countMedianCenters(const kTupleList* list, const ParameterArray& params);
-int countRefBased_kTuples(kTupleList* list, const SetOfSeqs& set);
+int countRefBased_kTuples(kTupleList* list);
 void remove_NonCenter_kTuples(kTupleList* list);
 void removeSuboptimal_kTuples(kTupleList* list);
 int countNonSubsumed_kTuples(const kTupleList* list);
 void sort_kTupleList_byGeneContent(kTupleList* list);
-// Distance pass of the reference modes.
-void distTo_I_ref(kTupleList* list);
 
 // Per-tuple queries of the result extraction.
 int countRefOccsIn_kTuple(const kTuple& tuple, int k);

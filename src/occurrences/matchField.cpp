@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "filters/pattern.h"
 #include "util/errors.h"
 
 MatchesRecord initMatchesRecord(int k, int d) {
@@ -14,23 +13,17 @@ MatchesRecord initMatchesRecord(int k, int d) {
     return record;
 }
 
-bool isContained(const Chromosome& chrom, int c, int l, int r) {
-    for (int p = l; p <= r; ++p)
-        if (chrom.genes[p] == c) return true;
-    return false;
-}
-
-void addToMatchesRecord(MatchesRecord& record, const SetOfSeqs& set, int g, int dist, int l, int r, int chr) {
+void addToMatchesRecord(MatchesRecord& record, int g, int dist, int l, int r, int chr) {
     ++record.elementCountPerSeq[g];
-    addToMatchField(record.matchField, set, g, dist, l, r, chr);
+    addToMatchField(record.matchField, g, dist, l, r, chr);
 }
 
-void addToMatchField(MatchField& matchField, const SetOfSeqs&, int g, int dist, int l, int r, int chr) {
+void addToMatchField(MatchField& matchField, int g, int dist, int l, int r, int chr) {
     if (dist < 0)
-        fail(stderr, "error: negative distance %d for interval %d..%d of genome %d in the match field\n", dist, l,
+        fail(Stream::err, "error: negative distance %d for interval %d..%d of genome %d in the match field\n", dist, l,
              r, g);
     if (dist > matchField.m() || g < 0 || g >= matchField.k())
-        fail(stderr, "error: distance %d for interval %d..%d of genome %d exceeds the match field (lists 0..%d)\n",
+        fail(Stream::err, "error: distance %d for interval %d..%d of genome %d exceeds the match field (lists 0..%d)\n",
              dist, l, r, g, matchField.m());
     Interval interval;
     interval.l = l;
@@ -40,21 +33,20 @@ void addToMatchField(MatchField& matchField, const SetOfSeqs&, int g, int dist, 
     matchField.bucket(g, dist).push_back(std::move(interval));
 }
 
-void addEmptyOccs(MatchesRecord& record, const SetOfSeqs& set, const Pattern& pattern,
-                  const ParameterArray& params) {
+void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterArray& params) {
     int dist;
     switch (params.qtype) {
-    case 'z':
+    case CostType::zero:
         dist = 0;
         break;
-    case 'r':
-        dist = params.operationMode == 'c' ? params.maxDistToCenter : params.maxSumDist / pattern.genomeCount;
+    case CostType::proportionate:
+        dist = params.operationMode == Mode::center ? params.maxDistToCenter : params.maxSumDist / k;
         break;
     default:
         return;  // no bucket for this cost type
     }
-    for (int g = 0; g < pattern.genomeCount; ++g)
-        if (g != pattern.refGenome) addToMatchesRecord(record, set, g, dist, -1, -2, 0);
+    for (int g = 0; g < k; ++g)
+        if (g != refGenome) addToMatchesRecord(record, g, dist, -1, -2, 0);
 }
 
 // Visits the intervals of lists 0..D of every genome in list order.
@@ -68,8 +60,8 @@ static void forEachInterval(MatchField& matchField, int k, int D, Visit visit) {
         }
 }
 
-void generateLocalOcc(MatchesRecord& record, const SetOfSeqs& set, int k, int D) {
-    record.localIndex.assign(static_cast<size_t>(set.alphabetSize) + 1, 0);
+void generateLocalOcc(MatchesRecord& record, const OccurrenceIndex& index, int k, int D) {
+    record.localIndex.assign(static_cast<size_t>(index.alphabetSize()) + 1, 0);
     if (k < 1) {
         record.localChars.assign(1, 0);
         record.localCharCount = 0;
@@ -78,7 +70,7 @@ void generateLocalOcc(MatchesRecord& record, const SetOfSeqs& set, int k, int D)
     int count = 0;
     forEachInterval(record.matchField, k, D, [&](int g, Interval& iv) {
         if (iv.l > iv.r) return;
-        const std::vector<int>& genes = set.genomes[g].chromosomes[iv.chr].genes;
+        std::span<const int> genes = index.chrom(g, iv.chr).genes;
         for (int p = iv.l; p <= iv.r; ++p)
             if (record.localIndex[genes[p]] == 0) record.localIndex[genes[p]] = ++count;
     });
@@ -86,7 +78,7 @@ void generateLocalOcc(MatchesRecord& record, const SetOfSeqs& set, int k, int D)
     forEachInterval(record.matchField, k, D, [&](int g, Interval& iv) {
         iv.localOcc.assign(static_cast<size_t>(count) + 1, 0);
         if (iv.l > iv.r) return;
-        const std::vector<int>& genes = set.genomes[g].chromosomes[iv.chr].genes;
+        std::span<const int> genes = index.chrom(g, iv.chr).genes;
         for (int p = iv.l; p <= iv.r; ++p) {
             int local = record.localIndex[genes[p]];
             record.localChars[local] = genes[p];
@@ -102,7 +94,7 @@ double compute_possibleCombinations(const MatchesRecord& record, int k) {
     return product;
 }
 
-void testMatchField(const MatchesRecord& record, const SetOfSeqs& set, int D, int k) {
+void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, int D, int k, FILE* out) {
     int last = std::min(D, record.matchField.m());
     for (int g = 0; g < k; ++g)
         for (int dist = 0; dist <= last; ++dist) {
@@ -113,10 +105,10 @@ void testMatchField(const MatchesRecord& record, const SetOfSeqs& set, int D, in
                     if (!iv.localOcc[v]) continue;
                     // An empty occurrence never holds a flag; its chromosome is not looked at.
                     bool found = iv.l <= iv.r &&
-                                 isContained(set.genomes[g].chromosomes[iv.chr], record.localChars[v], iv.l, iv.r);
+                                 isContained(index.chrom(g, iv.chr), record.localChars[v], iv.l, iv.r);
                     if (!found)
-                        std::printf("Zeichen %d ist in localOcc aber nicht in Lokation S_%d(%d,%d)\n",
-                                    record.localChars[v], g, iv.l, iv.r);
+                        std::fprintf(out, "Zeichen %d ist in localOcc aber nicht in Lokation S_%d(%d,%d)\n",
+                                     record.localChars[v], g, iv.l, iv.r);
                 }
             }
         }

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "params/parameterArray.h"
+#include <cstdio>
 
-struct Pattern;
+#include "index/initDatastructures.h"
+#include "params/parameterArray.h"
 
 struct Interval {
     int l = -1;                          // -1 for an empty occurrence
@@ -53,25 +53,21 @@ MatchesRecord initMatchesRecord(int k, int d);
 
 // Stores the interval l..r of chromosome chr of genome g under distance dist
 // and counts it for the genome.
-void addToMatchesRecord(MatchesRecord& record, const SetOfSeqs& set, int g, int dist, int l, int r, int chr);
+void addToMatchesRecord(MatchesRecord& record, int g, int dist, int l, int r, int chr);
 // Puts the interval at the front of list dist of genome g. A distance outside
 // the field's lists is an internal error (thrown).
-void addToMatchField(MatchField& matchField, const SetOfSeqs& set, int g, int dist, int l, int r, int chr);
+void addToMatchField(MatchField& matchField, int g, int dist, int l, int r, int chr);
 // Quorum runs: one empty occurrence per non-reference genome, stored under the
 // cost of not occurring there; the size-dependent cost type adds none.
-void addEmptyOccs(MatchesRecord& record, const SetOfSeqs& set, const Pattern& pattern,
-                  const ParameterArray& params);
+void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterArray& params);
 // Numbers the families of all stored intervals (lists 0..D) by first
 // appearance in list order and gives every interval its local-char flags.
-void generateLocalOcc(MatchesRecord& record, const SetOfSeqs& set, int k, int D);
+void generateLocalOcc(MatchesRecord& record, const OccurrenceIndex& index, int k, int D);
 // Number of ways to pick one stored interval per genome.
 double compute_possibleCombinations(const MatchesRecord& record, int k);
 // Self-check: every flagged local char occurs in its interval; reports each
-// mismatch on stdout and goes on.
-void testMatchField(const MatchesRecord& record, const SetOfSeqs& set, int D, int k);
+// mismatch on out and goes on.
+void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, int D, int k, FILE* out);
 // Empties lists 0..m of every genome, the counts and the local numbering.
 void resetMatchesRecord(MatchesRecord& record, int k, int m);
 void resetMatchField(MatchField& matchField, int k, int m);
-
-// Whether gene family c occurs at a position in l..r (false when l > r).
-bool isContained(const Chromosome& chrom, int c, int l, int r);

@@ -1,14 +1,18 @@
-// One query: search mode, thresholds, quorum, reference type, output names and
-// the values derived from them and the genome count.
+// The parameters a search reads: the query's values completed with those
+// derived from it and the genome count, and the checks of a query.
 #pragma once
 
 #include <cstdio>
-#include <memory>
-#include <optional>
 #include <string>
 
+#include "tamsu/types.h"
+
+using tamsu::CostType;
+using tamsu::Mode;
+using tamsu::Query;
+using tamsu::RefType;
+
 struct ParameterArray {
-    bool gui = false;            // run comes from the host: progress bar and cancellation poll
     int minClusterSize = -1;     // s; -1 when not given
     int minRefSize = -1;         // minimum distinct genes of a reference interval (derived)
     double minOccSize = 0.0;     // minimum share of a cluster's genes an occurrence must hold
@@ -19,44 +23,27 @@ struct ParameterArray {
     int maxDistToCenter = 0;     // center mode: bound on an occurrence's distance to the center
     int maxSumDist = 0;          // total distance budget
     bool isCenter = false;
-    char operationMode = 'm';    // 'm', 'c', 'r', 'p'
-    char refType = '?';          // '?', 'g', 'c', 'd'
+    Mode operationMode = Mode::median;
+    RefType refType = RefType::none;
     bool hasQuorum = false;
     int q = -1;                  // quorum as entered; after derivation the genomes that may lack a cluster
-    char qtype = '?';            // 'z', 'r', 's', '?'
+    CostType qtype = CostType::none;
     std::string outfile;
     std::string outfileBase;     // outfile without its four-character extension
     bool useNUM = true;
-    bool useLR = true;
 };
 
-std::unique_ptr<ParameterArray> initParameterArray(int delta, int minClusterSize, double minOccSize,
-                                                   bool isCenter, bool useNUM, bool useLR,
-                                                   bool hasQuorum, int q, char qtype, char operationMode,
-                                                   const std::string& outfile, bool gui, char refType);
+// The query's values as entered, nothing derived (what the command line prints).
+ParameterArray enteredParameters(const Query& query);
 
-// Releases the record; on the command line it reports both output names on stderr.
-void freeParameterArray(std::unique_ptr<ParameterArray>& params);
+// The query's values completed with the genome count g: afterwards q counts
+// the genomes that may lack a cluster (0 without a quorum), and in center mode
+// delta is g times the pair-wise threshold. Throws TamsuError for g < 1 or a
+// derived value beyond the int range.
+ParameterArray setDerivedParameters(const Query& query, int g);
 
-// Completes the record with the genome count g; run exactly once. Afterwards q
-// counts the genomes that may lack a cluster (0 without a quorum). Throws
-// TamsuError for g < 1.
-void setDerivedParameters(ParameterArray& params, int g);
+// Refuses a query no search can run: throws TamsuError (stream err) with the
+// rule's message. A genomeCount below 1 skips the rules that need it.
+void validateQuery(const Query& query, int genomeCount);
 
-// Parses the command line; throws TamsuError (message + usage on stderr) on any error.
-std::unique_ptr<ParameterArray> readParameters(int argc, const char* const* argv);
-
-// Returns only when the combination is valid; otherwise throws TamsuError with
-// the rule's message and the usage (stderr). No path: std::nullopt.
-void testParameterCompatibility(int delta, int s, char mode, char refType, bool hasQuorum, char qtype, int q,
-                                const std::optional<std::string>& genomeListPath);
-
-// Default output name: <stem>_d<delta>_s<s>_<mode>[_q<q>].out from the texts as
-// typed (absent texts contribute nothing); the stem is the list path up to its
-// first '.' after any leading dots.
-std::string createNameForOutFile(const std::optional<std::string>& deltaText,
-                                 const std::optional<std::string>& sText, bool isCenter, char mode,
-                                 const std::optional<std::string>& qText, const std::string& genomeListPath);
-
-void fprintUsage(FILE* stream);
 void fprintParameterArray(FILE* stream, const ParameterArray& params);

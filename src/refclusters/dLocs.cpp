@@ -7,15 +7,8 @@
 #include <cstdio>
 #include <iterator>
 
-#include "entry/commInts.h"
-#include "entry/progress.h"
-#include "filters/arraysLnR.h"
-#include "filters/pattern.h"
-#include "index/initDatastructures.h"
-#include "occurrences/matchField.h"
 #include "util/errors.h"
-
-RefSearchCounters refSearchCounters;
+#include "walk/referenceWalk.h"
 
 // --- Locations and their lists ---------------------------------------------
 
@@ -36,8 +29,6 @@ listOf_dLocs initListOf_dLocs(int genome) {
     list.genome = genome;
     return list;
 }
-
-bool isEmptyList(const listOf_dLocs& list) { return list.locs.empty(); }
 
 // The chromosome is compared first: a genome's location lists run over all
 // its chromosomes, and mergeLists relies on one order that separates them
@@ -98,36 +89,8 @@ void bubbleSort_dLocList(listOf_dLocs& list) {
 void emptyListOf_dLocs(listOf_dLocs& list) { list.locs.clear(); }
 
 bool isNested_dLoc(const dLoc& x, const dLoc& y) {
-    if (x.l > x.r || y.l > y.r) fail(stderr, "empty dLoc when testing for nestedness");
+    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty dLoc when testing for nestedness");
     return x.chr == y.chr && y.l <= x.l && x.l <= y.r && x.r <= y.r;
-}
-
-void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
-                              const SetOfSeqs& set) {
-    const Chromosome& refChrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
-    std::fprintf(stream, "%s:\n", set.genomes[list.genome].name.c_str());
-    for (const dLoc& x : list.locs) {
-        const Chromosome& chrom = set.genomes[x.genome].chromosomes[x.chr];
-        std::fprintf(stream, "chr %d: ", x.chr);
-        for (int bound : {999, 99, 9})
-            if (x.l <= bound) std::fprintf(stream, " ");
-        for (int bound : {999, 99, 9})
-            if (x.r <= bound) std::fprintf(stream, " ");
-        std::fprintf(stream, "[%d,%d],  pValue: %e\t setDist: ", x.l, x.r, x.pValue);
-        if (x.setDist <= 9) std::fprintf(stream, " ");
-        std::fprintf(stream, "%d,  hitCount: ", x.setDist);
-        if (x.hitCount <= 9) std::fprintf(stream, " ");
-        std::fprintf(stream, "%d,  location: ", x.hitCount);
-        for (int p = x.l; p <= x.r; ++p) {
-            const int c = chrom.genes[p];
-            if (isContained(refChrom, c, cluster.l, cluster.r))
-                std::fprintf(stream, "%d ", set.codingTable[c]);
-            else
-                std::fprintf(stream, "(%d) ", set.codingTable[c]);
-        }
-        std::fprintf(stream, "\n");
-    }
-    std::fprintf(stream, "\n");
 }
 
 // --- Reference clusters ----------------------------------------------------
@@ -147,37 +110,34 @@ refCluster createNew_refCluster(const Pattern& pattern, std::vector<listOf_dLocs
     return cluster;
 }
 
-listOfRefClusters init_listOfRefClusters(char operationMode) {
+listOfRefClusters init_listOfRefClusters(Mode operationMode) {
     listOfRefClusters list;
     list.operationMode = operationMode;
     return list;
-}
-
-void empty_refClusterList(listOfRefClusters& list) {
-    refSearchCounters.finalFreeDeletes += list.count();
-    list.clusters.clear();
 }
 
 // --- The search's building blocks ------------------------------------------
 
 int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minOccSize + 0.999999); }
 
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const Genome& genome) {
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+                                 const WalkTables& walk) {
     const int delta = params.delta;
     const int D = delta + 1;
     const int m = minOccGeneCount(s, params.minOccSize);
-    listOf_dLocs result = initListOf_dLocs(genome.number);
-    for (const Chromosome& chrom : genome.chromosomes) {
+    listOf_dLocs result = initListOf_dLocs(g);
+    for (const ChromIndex& chrom : index.genome(g)) {
         if (chrom.length < 1 || !chrom.POS.contains(c)) continue;
         const int k = chrom.number;
         const std::vector<int>& prevOcc = chrom.prevOcc;
         const std::vector<int>& nextOcc = chrom.nextOcc;
+        const BorderTables& tables = walk.of(chrom);
         int prevPos = 0;
         for (int p : chrom.POS[c]) {
-            const int* L = chrom.L.row(p);
-            const int* R = chrom.R.row(p);
-            const int* Lp = chrom.L_prime.row(p);
-            const int* Rp = chrom.R_prime.row(p);
+            const int* L = tables.L.row(p);
+            const int* R = tables.R.row(p);
+            const int* Lp = tables.L_prime.row(p);
+            const int* Rp = tables.R_prime.row(p);
             for (int a = D; a >= 1; --a) {
                 // Intervals holding the previous occurrence of c were produced from it.
                 if (prevPos > L[a]) continue;
@@ -201,12 +161,12 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                     // without them.
                     if (n != getNUM(chrom, Lp[a], Rp[b])) continue;
                     const int dist = s - n + 2 * extra;
-                    if (dist < 0) fail(stderr, "negative distance %d\n", dist);
+                    if (dist < 0) fail(Stream::err, "negative distance %d\n", dist);
                     if (dist > delta || n < m) continue;
                     if (R[b] - 1 > chrom.length)
-                        fail(stderr, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
+                        fail(Stream::err, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
                              chrom.length);
-                    result.locs.push_back(createNew_dLoc(genome.number, k, lp + 1, R[b] - 1, dist, n, n - extra));
+                    result.locs.push_back(createNew_dLoc(g, k, lp + 1, R[b] - 1, dist, n, n - extra));
                 }
             }
             prevPos = p;
@@ -215,14 +175,15 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
     return result;
 }
 
-bool isInheritable_without_c(const dLoc& x, const std::vector<int>& genes, int delta, int c) {
+bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delta, int c) {
     return x.setDist <= delta && genes[x.l - 1] != c && genes[x.r + 1] != c;
 }
 
-void removeNonInheritableElements(const Genome& genome, int c, listOf_dLocs& list, int delta, int minOccGeneCount) {
+void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+                                  int minOccGeneCount) {
     for (auto it = list.locs.begin(); it != list.locs.end();) {
         dLoc& x = *it;
-        const Chromosome& chrom = genome.chromosomes[x.chr];
+        const ChromIndex& chrom = index.chrom(x.genome, x.chr);
         std::span<const int> positions = chrom.POS[c];
         auto at = std::lower_bound(positions.begin(), positions.end(), x.l);
         if (at != positions.end() && *at <= x.r) {
@@ -238,19 +199,9 @@ void removeNonInheritableElements(const Genome& genome, int c, listOf_dLocs& lis
     }
 }
 
-namespace {
-
-bool genomeHolds(const Genome& genome, int c) {
-    for (const Chromosome& chrom : genome.chromosomes)
-        if (chrom.POS.contains(c)) return true;
-    return false;
-}
-
-}  // namespace
-
-void updateNonOccCount(std::vector<int>& nonOccCount, const SetOfSeqs& set, int c) {
-    for (int j = 0; j < set.genomeCount; ++j)
-        if (!genomeHolds(set.genomes[j], c)) nonOccCount[j] += 1;
+void updateNonOccCount(std::vector<int>& nonOccCount, const OccurrenceIndex& index, int c) {
+    for (int j = 0; j < index.genomeCount(); ++j)
+        if (!index.genomeHolds(j, c)) nonOccCount[j] += 1;
 }
 
 int tooManyNonOccsCount(const std::vector<int>& nonOccCount, int K, int delta) {
@@ -268,31 +219,31 @@ int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
     return covered;
 }
 
-bool zeroOccs(const SetOfSeqs& set, int c, int g) {
-    for (int j = 0; j < set.genomeCount; ++j)
-        if (j != g && genomeHolds(set.genomes[j], c)) return false;
+bool zeroOccs(const OccurrenceIndex& index, int c, int g) {
+    for (int j = 0; j < index.genomeCount(); ++j)
+        if (j != g && index.genomeHolds(j, c)) return false;
     return true;
 }
 
-int leftMostEssentChar(const dLoc& x, const Chromosome& chrom) {
+int leftMostEssentChar(const dLoc& x, const ChromIndex& chrom) {
     if (x.l > x.r) return -1;
     for (int p = x.l; p <= x.r; ++p)
         if (chrom.nextOcc[p] > x.r) return chrom.genes[p];
-    fail(stdout, "no left border found\n");
+    fail(Stream::out, "no left border found\n");
 }
 
-int rightMostEssentChar(const dLoc& x, const Chromosome& chrom) {
+int rightMostEssentChar(const dLoc& x, const ChromIndex& chrom) {
     if (x.l > x.r) return -1;
     for (int p = x.r; p >= x.l; --p)
         if (chrom.prevOcc[p] < x.l) return chrom.genes[p];
-    fail(stdout, "no right border found\n");
+    fail(Stream::out, "no right border found\n");
 }
 
-bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const SetOfSeqs& set, int g) {
+bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const OccurrenceIndex& index, int g) {
     for (size_t j = 0; j < lists.size(); ++j) {
         if (static_cast<int>(j) == g) continue;
         for (const dLoc& x : lists[j].locs)
-            if (x.hitCount > 2 && isContained(set.genomes[j].chromosomes[x.chr], gene, x.l, x.r)) return true;
+            if (x.hitCount > 2 && isContained(index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r)) return true;
     }
     return false;
 }
@@ -354,7 +305,7 @@ bool areAll_dLocsNested(const refCluster& a, const refCluster& b) {
     return true;
 }
 
-void removeSubOptRefClusters(listOfRefClusters& list) {
+void removeSubOptRefClusters(listOfRefClusters& list, FILE* out) {
     std::list<refCluster>& clusters = list.clusters;
     // Pass 1: a cluster gives way to a later, longer one with the same left border.
     for (auto a = clusters.begin(); a != clusters.end();) {
@@ -367,12 +318,7 @@ void removeSubOptRefClusters(listOfRefClusters& list) {
             dominated = true;
             break;
         }
-        if (dominated) {
-            a = clusters.erase(a);
-            refSearchCounters.subOptDeletes += 1;
-        } else {
-            ++a;
-        }
+        a = dominated ? clusters.erase(a) : std::next(a);
     }
     // Pass 2: a later cluster gives way to an earlier one that contains it.
     for (auto a = clusters.begin(); a != clusters.end(); ++a) {
@@ -383,26 +329,25 @@ void removeSubOptRefClusters(listOfRefClusters& list) {
                 continue;
             }
             b = clusters.erase(b);
-            refSearchCounters.subOptDeletes += 1;
         }
     }
-    std::printf("list size: %d\n", list.count());
+    std::fprintf(out, "list size: %d\n", list.count());
 }
 
-std::vector<int> setRefGeneContentArray(const refCluster& cluster, const SetOfSeqs& set) {
-    const Chromosome& chrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
+std::vector<int> setRefGeneContentArray(const refCluster& cluster, const OccurrenceIndex& index) {
+    const ChromIndex& chrom = index.chrom(cluster.refGenome, cluster.refChrom);
     std::vector<int> content;
     content.reserve(std::max(cluster.size, 0));
     for (int p = cluster.l; p <= cluster.r && static_cast<int>(content.size()) < cluster.size; ++p)
         if (chrom.prevOcc[p] < cluster.l) content.push_back(chrom.genes[p]);
     if (static_cast<int>(content.size()) < cluster.size)
-        fail(stderr, "Error in ref cluster list size: c: %d, size: %d\n", static_cast<int>(content.size()),
+        fail(Stream::err, "Error in ref cluster list size: c: %d, size: %d\n", static_cast<int>(content.size()),
              cluster.size);
     return content;
 }
 
-void setGeneContentsInList(listOfRefClusters& list, const SetOfSeqs& set) {
-    for (refCluster& cluster : list.clusters) cluster.geneContentArray = setRefGeneContentArray(cluster, set);
+void setGeneContentsInList(listOfRefClusters& list, const OccurrenceIndex& index) {
+    for (refCluster& cluster : list.clusters) cluster.geneContentArray = setRefGeneContentArray(cluster, index);
 }
 
 // --- The search ----------------------------------------------------------------
@@ -411,7 +356,6 @@ namespace {
 
 // Working state of one search; released on every way out.
 struct RefSearchState {
-    Pattern pattern;
     std::vector<int> nonOccCount;
     std::vector<listOf_dLocs> workLists;
     std::vector<listOf_dLocs> newLists;
@@ -419,9 +363,9 @@ struct RefSearchState {
 
 }  // namespace
 
-bool computeReferenceClusters(SetOfSeqs& set, ParameterArray& params, ResultArray& result) {
-    const int K = set.genomeCount;
-    const int A = set.alphabetSize;
+bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
+                              listOfRefClusters& result) {
+    const int K = index.genomeCount();
     const int delta = params.delta;
 
     RefSearchState state;
@@ -432,115 +376,91 @@ bool computeReferenceClusters(SetOfSeqs& set, ParameterArray& params, ResultArra
     state.nonOccCount.assign(K, 0);
     listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
 
-    std::printf("q: %d\n", params.q);
+    std::fprintf(progress.out(), "q: %d\n", params.q);
     const int refGenomeCount = countRefGenomes(params, K);
-    std::fprintf(stderr, "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, K);
-    initProgress(set, params, refGenomeCount);
-    if (params.refType == 'c' && K > 0 && !set.genomes[0].chromosomes.empty())
-        params.minClusterSize = set.genomes[0].chromosomes[0].length;
-    state.pattern = initPattern(A + 1, K, delta);
-    Pattern& pattern = state.pattern;
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, K);
+    progress.initProgress(index, refGenomeCount);
+    // A fixed gene set is the whole first chromosome of genome 0.
+    const int minClusterSize = params.refType == RefType::cluster && K > 0 && !index.genome(0).empty()
+                                   ? index.chrom(0, 0).length
+                                   : params.minClusterSize;
+    // The location search reads the primed tables too.
+    ReferenceWalk walk(index, delta, true, progress);
+    Pattern& pattern = walk.pattern();
     std::vector<listOf_dLocs>& workLists = state.workLists;
     std::vector<listOf_dLocs>& newLists = state.newLists;
 
     int clusterFilterCount = 0;
     int nonNestedCount = 0;
+    int lastL = 0;
+    int lastR = 0;
 
-    for (int g = 0; g < refGenomeCount && g < K; ++g) {
-        for (const Chromosome& chrom : set.genomes[g].chromosomes) {
-            const int n = chrom.length;
-            printProgressNewRefChr(chrom.number, g, chrom.name, n);
-            int lastL = 0;
-            int lastR = 0;
-            for (int i = 1; i <= n; ++i) {
-                if (params.gui && !tamsu2_continue_computation()) {
-                    emptyProgress();
-                    return false;
+    const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& chrom, int i) {
+        const int g = chrom.genome;
+        const int n = chrom.length;
+        if (i == 1) lastL = lastR = 0;
+        std::fill(state.nonOccCount.begin(), state.nonOccCount.end(), 0);
+        for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
+
+        // A gene found nowhere else never starts a cluster.
+        if (chrom.nextOcc[i] > n && zeroOccs(index, chrom.genes[i], g)) return LeftBorder::skipped;
+
+        int j = i;
+        while (walk.grow(j, chrom)) {
+            j = pattern.right + 1;
+            const int c = pattern.newChar;
+            const int s = pattern.size;
+
+            const int m = minOccGeneCount(s, params.minOccSize);
+            for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
+
+            // More genomes than allowed lack too many genes of P, and
+            // growth only adds genes.
+            updateNonOccCount(state.nonOccCount, index, c);
+            if (tooManyNonOccsCount(state.nonOccCount, K, delta) > params.q) break;
+
+            emptyListOf_dLocs(workLists[g]);
+            workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
+            for (int x = 0; x < K; ++x)
+                if (x != g) newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk.tables());
+            for (int x = 0; x < K; ++x)
+                if (x != g) mergeLists(workLists[x], newLists[x]);
+
+            const int covered = minHitCoveredCount(workLists, K);
+            if (covered < K - params.q || s < minClusterSize) continue;
+            if (pattern.right > lastR) {
+                if (pattern.left > lastL) {
+                    nonNestedCount += 1;
+                    lastL = pattern.left;
                 }
-                updateRank(set, chrom, i);
-                std::fill(state.nonOccCount.begin(), state.nonOccCount.end(), 0);
-                for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
-                // The border tables are kept current in every run ("-noLR"
-                // included): the location search below reads them. Only the
-                // character left of i changed its rank, so it is the one that
-                // tells which primed rows need a refresh (the character added
-                // last from the previous left border does not bound them, and
-                // rows read later would be stale).
-                const int moved = chrom.genes[i - 1];
-                updateL(set, g, i, delta, moved);
-                updateR(set, g, i, delta, moved);
-                updateR_prime(set, g, i, delta, moved);
-                updateL_prime(set, g, i, delta, moved);
-                resetPattern(pattern, A, delta, g, chrom.number, i);
-
-                // A gene found nowhere else never starts a cluster.
-                if (chrom.nextOcc[i] > n && zeroOccs(set, chrom.genes[i], g)) continue;
-
-                int j = i;
-                while (getNextI_ref(j, pattern, g, chrom.number, set)) {
-                    j = pattern.right + 1;
-                    const int c = pattern.newChar;
-                    const int s = pattern.size;
-
-                    const int m = minOccGeneCount(s, params.minOccSize);
-                    for (int x = 0; x < K; ++x)
-                        removeNonInheritableElements(set.genomes[x], c, workLists[x], delta, m);
-
-                    // More genomes than allowed lack too many genes of P, and
-                    // growth only adds genes.
-                    updateNonOccCount(state.nonOccCount, set, c);
-                    if (tooManyNonOccsCount(state.nonOccCount, K, delta) > params.q) break;
-
-                    emptyListOf_dLocs(workLists[g]);
-                    workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
-                    for (int x = 0; x < K; ++x)
-                        if (x != g) newLists[x] = computeNewOpt_dLocs(params, s, c, set.genomes[x]);
-                    for (int x = 0; x < K; ++x)
-                        if (x != g) mergeLists(workLists[x], newLists[x]);
-
-                    const int covered = minHitCoveredCount(workLists, K);
-                    if (covered < K - params.q || s < params.minClusterSize) continue;
-                    if (pattern.right > lastR) {
-                        if (pattern.left > lastL) {
-                            nonNestedCount += 1;
-                            lastL = pattern.left;
-                        }
-                        lastR = pattern.right;
-                    }
-                    clusterFilterCount += 1;
-
-                    const dLoc reference = workLists[g].locs.front();
-                    if (!isFirstRefOcc(reference, workLists)) continue;
-                    if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, set, g)) continue;
-                    if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, set, g)) continue;
-
-                    std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
-                    for (listOf_dLocs& list : copies) {
-                        remove_dLocsWithTooSmallIntersection(list, 2);
-                        removeSuboptimal_dLocs(list);
-                        bubbleSort_dLocList(list);
-                    }
-                    refSearchCounters.copyCount += 1;
-
-                    if (isFirstRefOcc(reference, copies)) {
-                        // Clusters are only ever inserted behind the last one.
-                        clusterList.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
-                        refSearchCounters.insertCount += 1;
-                    } else {
-                        refSearchCounters.immediateDeletes += 1;
-                    }
-                }
-                updateProgress_after_i(n - i + 1);
+                lastR = pattern.right;
             }
-            updateProgress_after_chr(n > 0 ? n * (n + 1) / 2 : 0);
-        }
-    }
+            clusterFilterCount += 1;
 
-    removeSubOptRefClusters(clusterList);
-    result.refClusterList = std::make_unique<listOfRefClusters>(std::move(clusterList));
-    setGeneContentsInList(*result.refClusterList, set);
-    emptyProgress();
-    std::printf("number of reference gene clusters:  %d\n", clusterFilterCount);
-    std::printf("non-nested reference gene clusters: %d\n", nonNestedCount);
+            const dLoc reference = workLists[g].locs.front();
+            if (!isFirstRefOcc(reference, workLists)) continue;
+            if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, index, g)) continue;
+            if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, index, g)) continue;
+
+            std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
+            for (listOf_dLocs& list : copies) {
+                remove_dLocsWithTooSmallIntersection(list, 2);
+                removeSuboptimal_dLocs(list);
+                bubbleSort_dLocList(list);
+            }
+            // Clusters are only ever inserted behind the last one.
+            if (isFirstRefOcc(reference, copies))
+                clusterList.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
+        }
+        return LeftBorder::done;
+    });
+    if (!complete) return false;
+
+    removeSubOptRefClusters(clusterList, progress.out());
+    setGeneContentsInList(clusterList, index);
+    result = std::move(clusterList);
+    progress.emptyProgress();
+    std::fprintf(progress.out(), "number of reference gene clusters:  %d\n", clusterFilterCount);
+    std::fprintf(progress.out(), "non-nested reference gene clusters: %d\n", nonNestedCount);
     return true;
 }

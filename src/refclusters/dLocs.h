@@ -2,8 +2,16 @@
 // lists, reference clusters and the run's cluster list.
 #pragma once
 
+#include <cstdio>
 #include <list>
+#include <span>
 #include <vector>
+
+#include "index/initDatastructures.h"
+#include "params/parameterArray.h"
+#include "walk/arraysLnR.h"
+#include "walk/pattern.h"
+#include "walk/progress.h"
 
 struct dLoc {
     int genome = 0;
@@ -37,43 +45,22 @@ struct refCluster {
 };
 
 struct listOfRefClusters {
-    char operationMode = 'r';
+    Mode operationMode = Mode::reference;
     std::list<refCluster> clusters;
     int count() const { return static_cast<int>(clusters.size()); }
 };
 
-#include <cstdio>
-
-#include "genomes/setOfSeqs.h"
-#include "params/parameterArray.h"
-
-struct ResultArray;
-struct Pattern;
-
-// The location block of one genome in the reference-cluster report.
-void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
-                              const SetOfSeqs& set);
-
-// The reference-based (and perfect) search; false when the host cancelled it.
-bool computeReferenceClusters(SetOfSeqs& set, ParameterArray& params, ResultArray& result);
-
-// Diagnostic counters of the reference search; process-wide, only ever
-// incremented (one computation at a time per process).
-struct RefSearchCounters {
-    int copyCount = 0;         // candidate lists copied for storing
-    int insertCount = 0;       // clusters stored
-    int immediateDeletes = 0;  // candidates dropped because an earlier genome holds them exactly
-    int subOptDeletes = 0;     // clusters removed as dominated
-    int finalFreeDeletes = 0;  // clusters released with the result
-};
-extern RefSearchCounters refSearchCounters;
+// The reference-based (and perfect) search: walks every reference interval,
+// keeps per genome the best approximate occurrences and leaves the reduced
+// cluster list in result. False when the run was cancelled.
+bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
+                              listOfRefClusters& result);
 
 // --- Locations and their lists ---------------------------------------------
 
 dLoc createNew_dLoc(int genome, int chr, int l, int r, int setDist, int size, int hitCount);
 listOf_dLocs initListOf_dLocs(int genome);
-bool isEmptyList(const listOf_dLocs& list);
-// -1, 0, +1 by l, then r (chromosome and genome are not compared).
+// -1, 0, +1 by chromosome, then l, then r (the genome is not compared).
 int compare_dLocs(const dLoc& a, const dLoc& b);
 // list2's elements go behind list1's; list2 is left empty.
 void appendLists(listOf_dLocs& list1, listOf_dLocs& list2);
@@ -95,9 +82,7 @@ bool isNested_dLoc(const dLoc& x, const dLoc& y);
 
 // A cluster for the current reference interval of pattern; takes the lists.
 refCluster createNew_refCluster(const Pattern& pattern, std::vector<listOf_dLocs>&& lists);
-listOfRefClusters init_listOfRefClusters(char operationMode);
-// Releases every cluster (counted in finalFreeDeletes).
-void empty_refClusterList(listOfRefClusters& list);
+listOfRefClusters init_listOfRefClusters(Mode operationMode);
 
 // --- The search's building blocks ------------------------------------------
 
@@ -105,22 +90,24 @@ void empty_refClusterList(listOfRefClusters& list);
 int minOccGeneCount(int s, double minOccSize);
 // Locations in genome around the occurrences of c for a gene set of size s,
 // from the border tables of the current ranks.
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const Genome& genome);
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+                                 const WalkTables& walk);
 // Carries a genome's locations over to the gene set grown by c.
-void removeNonInheritableElements(const Genome& genome, int c, listOf_dLocs& list, int delta, int minOccGeneCount);
-bool isInheritable_without_c(const dLoc& x, const std::vector<int>& genes, int delta, int c);
-void updateNonOccCount(std::vector<int>& nonOccCount, const SetOfSeqs& set, int c);
+void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+                                  int minOccGeneCount);
+bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delta, int c);
+void updateNonOccCount(std::vector<int>& nonOccCount, const OccurrenceIndex& index, int c);
 int tooManyNonOccsCount(const std::vector<int>& nonOccCount, int K, int delta);
 // Genomes whose list holds a location with at least 2 hits.
 int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K);
 // c occurs in no chromosome of any genome other than g.
-bool zeroOccs(const SetOfSeqs& set, int c, int g);
+bool zeroOccs(const OccurrenceIndex& index, int c, int g);
 // Genes at the first / last position of [l, r] whose gene does not recur
 // towards the other end; -1 for an empty interval.
-int leftMostEssentChar(const dLoc& x, const Chromosome& chrom);
-int rightMostEssentChar(const dLoc& x, const Chromosome& chrom);
+int leftMostEssentChar(const dLoc& x, const ChromIndex& chrom);
+int rightMostEssentChar(const dLoc& x, const ChromIndex& chrom);
 // Some genome other than g has a location with at least 3 hits holding gene.
-bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const SetOfSeqs& set, int g);
+bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const OccurrenceIndex& index, int g);
 // False when an earlier genome (or an earlier place of x's own genome) heads
 // its list with an exact occurrence.
 bool isFirstRefOcc(const dLoc& x, const std::vector<listOf_dLocs>& lists);
@@ -129,9 +116,10 @@ bool isFirstRefOcc(const dLoc& x, const std::vector<listOf_dLocs>& lists);
 
 void remove_dLocsWithTooSmallIntersection(listOf_dLocs& list, int minHits);
 void removeSuboptimal_dLocs(listOf_dLocs& list);
-void removeSubOptRefClusters(listOfRefClusters& list);
+// Removes dominated clusters and reports the size left on out.
+void removeSubOptRefClusters(listOfRefClusters& list, FILE* out);
 bool sameRefChroms(const refCluster& a, const refCluster& b);
 bool isRefIntervalNested(const refCluster& a, const refCluster& b);
 bool areAll_dLocsNested(const refCluster& a, const refCluster& b);
-std::vector<int> setRefGeneContentArray(const refCluster& cluster, const SetOfSeqs& set);
-void setGeneContentsInList(listOfRefClusters& list, const SetOfSeqs& set);
+std::vector<int> setRefGeneContentArray(const refCluster& cluster, const OccurrenceIndex& index);
+void setGeneContentsInList(listOfRefClusters& list, const OccurrenceIndex& index);

@@ -1,47 +1,16 @@
-// The uniform result form of every mode: gene clusters with their best and
-// all occurrence sets.
+// Extraction of the uniform result form (gene clusters with their best and
+// all occurrence sets) from the k-tuples of the median and center searches.
 #pragma once
 
+#include <memory>
 #include <vector>
 
-struct approxOcc {
-    int genome = 0;
-    int chromosome = 0;
-    int l = 0;
-    int r = 0;
-    double pValue = 1.0;
-    int dist = 0;
-    bool isRefOcc = false;
-};
+#include "tamsu/types.h"
 
-// Approximate cluster instance: one occurrence list per genome.
-struct ACI {
-    int support = 0;
-    int refOccCount = 0;
-    double pValue = 1.0;
-    std::vector<std::vector<approxOcc>> occLists;  // K lists
-    int totalDist = 0;
-    int minPwDist = 0;
-    int maxPwDist = 0;
-};
-
-struct geneCluster {
-    char type = 'm';
-    int refGenomeNr = -1;
-    double pValue = 1.0;
-    int minTotalDist = 0;
-    std::vector<int> consensusSet;
-    std::vector<ACI> bestClusters;
-    std::vector<ACI> allClusters;
-};
-
-struct listOfGeneClusters {
-    int genomeCount = 0;
-    std::vector<geneCluster> clusters;
-    int size() const { return static_cast<int>(clusters.size()); }
-};
-
-#include <memory>
+using tamsu::ACI;
+using tamsu::approxOcc;
+using tamsu::geneCluster;
+using tamsu::listOfGeneClusters;
 
 struct kTupleList;
 struct kTuple;

@@ -9,10 +9,8 @@
 // ---------------------------------------------------------------------------
 // Gene-family statistics
 
-// How often each family 1..alphabetSize occurs in the chromosome: the index's
-// charFreq when it has been built, else counted from the genes.
+// How often each family 1..alphabetSize occurs in the chromosome.
 static std::vector<int> familyFrequencies(const Chromosome& chrom, int alphabetSize) {
-    if (static_cast<int>(chrom.charFreq.size()) >= alphabetSize + 1) return chrom.charFreq;
     std::vector<int> freq(alphabetSize + 1, 0);
     for (int p = 1; p <= chrom.length && p < static_cast<int>(chrom.genes.size()); ++p) {
         const int c = chrom.genes[p];
@@ -41,12 +39,12 @@ static SizeHistogram sizeHistogram(const Chromosome& chrom, int alphabetSize) {
     return histogram;
 }
 
-void fprintf_geneFamilyStatistics(FILE* stream, const SetOfSeqs& set, const std::string& stem) {
+void fprintf_geneFamilyStatistics(FILE* stream, FILE* err, const SetOfSeqs& set, const std::string& stem) {
     const std::string fileName = composeFileName(stem, ".genFamStat");
     FILE* file = std::fopen(fileName.c_str(), "w");
     if (file == nullptr) {
         // The statistics are a side report: the run goes on without them.
-        std::fprintf(stderr, "error: cannot write gene family statistics file \"%s\"\n", fileName.c_str());
+        std::fprintf(err, "error: cannot write gene family statistics file \"%s\"\n", fileName.c_str());
         return;
     }
     std::fprintf(file, "Statistics of gene family sizes:\n\n");
@@ -81,6 +79,39 @@ void fprintf_geneFamilyStatistics(FILE* stream, const SetOfSeqs& set, const std:
 // ---------------------------------------------------------------------------
 // Reference clusters
 
+void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
+                              const SetOfSeqs& set) {
+    const Chromosome& refChrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
+    auto inReference = [&](int c) {
+        for (int p = cluster.l; p <= cluster.r; ++p)
+            if (refChrom.genes[p] == c) return true;
+        return false;
+    };
+    std::fprintf(stream, "%s:\n", set.genomes[list.genome].name.c_str());
+    for (const dLoc& x : list.locs) {
+        const Chromosome& chrom = set.genomes[x.genome].chromosomes[x.chr];
+        std::fprintf(stream, "chr %d: ", x.chr);
+        for (int bound : {999, 99, 9})
+            if (x.l <= bound) std::fprintf(stream, " ");
+        for (int bound : {999, 99, 9})
+            if (x.r <= bound) std::fprintf(stream, " ");
+        std::fprintf(stream, "[%d,%d],  pValue: %e\t setDist: ", x.l, x.r, x.pValue);
+        if (x.setDist <= 9) std::fprintf(stream, " ");
+        std::fprintf(stream, "%d,  hitCount: ", x.setDist);
+        if (x.hitCount <= 9) std::fprintf(stream, " ");
+        std::fprintf(stream, "%d,  location: ", x.hitCount);
+        for (int p = x.l; p <= x.r; ++p) {
+            const int c = chrom.genes[p];
+            if (inReference(c))
+                std::fprintf(stream, "%d ", set.codingTable[c]);
+            else
+                std::fprintf(stream, "(%d) ", set.codingTable[c]);
+        }
+        std::fprintf(stream, "\n");
+    }
+    std::fprintf(stream, "\n");
+}
+
 void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs& set, int index) {
     std::fprintf(stream, "#%d\n", index);
     std::fprintf(stream, "Reference Occurrence:\n");
@@ -102,13 +133,9 @@ void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs
         fprintf_listOf_dLocsSeqs(stream, cluster.dLocLists[g], cluster, set);
 }
 
-void fprintf_refClusterList(FILE* stream, const listOfRefClusters* list, const SetOfSeqs& set) {
-    if (list == nullptr) {
-        std::fprintf(stderr, "no ref cluster list defined\n");
-        return;
-    }
+void fprintf_refClusterList(FILE* stream, const listOfRefClusters& list, const SetOfSeqs& set) {
     int index = 0;
-    for (const refCluster& cluster : list->clusters) fprintf_refCluster(stream, cluster, set, index++);
+    for (const refCluster& cluster : list.clusters) fprintf_refCluster(stream, cluster, set, index++);
 }
 
 // ---------------------------------------------------------------------------
@@ -151,7 +178,7 @@ void fprintf_geneCluster(FILE* stream, const geneCluster& cluster, int genomeCou
     std::fprintf(stream, "new Cluster: pValue = %e\n", cluster.pValue);
     std::fprintf(stream, "gene content: ");
     fprintf_consensusSet(stream, cluster.consensusSet);
-    std::fprintf(stream, "             type: %c, min total dist: %d, refGenomeNr: %d\n", cluster.type,
+    std::fprintf(stream, "             type: %c, min total dist: %d, refGenomeNr: %d\n", tamsu::modeChar(cluster.type),
                  cluster.minTotalDist, cluster.refGenomeNr);
     std::fprintf(stream, "\nbest clusters:\n");
     fprintf_aciList(stream, cluster.bestClusters, genomeCount);
@@ -165,10 +192,6 @@ void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list, FI
         fprintf_geneCluster(stream, cluster, list.genomeCount);
         // the reader sees the cluster before the listing waits for a key
         std::fflush(stream);
-        std::fgetc(keys);
+        if (keys != nullptr) std::fgetc(keys);
     }
-}
-
-void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list) {
-    fprintf_listOfGeneClusters(stream, list, stdin);
 }

@@ -10,17 +10,18 @@
 #include "results/geneClusters.h"
 
 // Writes <stem>.genFamStat and a notice on stream; a file that cannot be
-// created is reported on stderr and the run goes on.
-void fprintf_geneFamilyStatistics(FILE* stream, const SetOfSeqs& set, const std::string& stem);
+// created is reported on err and the run goes on.
+void fprintf_geneFamilyStatistics(FILE* stream, FILE* err, const SetOfSeqs& set, const std::string& stem);
 
-// Reference clusters with their locations; a missing list is reported on stderr.
-void fprintf_refClusterList(FILE* stream, const listOfRefClusters* list, const SetOfSeqs& set);
+// Reference clusters with their locations.
+void fprintf_refClusterList(FILE* stream, const listOfRefClusters& list, const SetOfSeqs& set);
+// The location block of one genome in the reference-cluster report.
+void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
+                              const SetOfSeqs& set);
 void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs& set, int index);
 
 // The extracted clusters; after each cluster the listing waits for one
-// character from standard input (end of input just lets it go on).
-void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list);
-// The same, with the keys read from `keys` instead of standard input.
+// character from keys (end of input just lets it go on; null: no pause).
 void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys);
 void fprintf_geneCluster(FILE* stream, const geneCluster& cluster, int genomeCount);
 void fprintf_consensusSet(FILE* stream, const std::vector<int>& consensusSet);

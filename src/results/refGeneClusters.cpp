@@ -68,7 +68,7 @@ ACI init_bestACI(const refCluster& cluster, int K) { return init_refACI(cluster,
 
 ACI init_allACI(const refCluster& cluster, int K) { return init_refACI(cluster, K, false); }
 
-geneCluster createRefGeneCluster(const refCluster& cluster, char type, int K) {
+geneCluster createRefGeneCluster(const refCluster& cluster, Mode type, int K) {
     geneCluster result;
     result.type = type;
     result.refGenomeNr = cluster.refGenome;

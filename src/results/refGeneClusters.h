@@ -9,7 +9,7 @@
 std::unique_ptr<listOfGeneClusters> extractRefGeneClusters(const listOfRefClusters& list, int K);
 
 // Pieces built from one reference cluster (K genomes).
-geneCluster createRefGeneCluster(const refCluster& cluster, char type, int K);
+geneCluster createRefGeneCluster(const refCluster& cluster, Mode type, int K);
 ACI init_bestACI(const refCluster& cluster, int K);
 ACI init_allACI(const refCluster& cluster, int K);
 // The reference interval's distinct genes in order of first occurrence.

@@ -16,21 +16,6 @@
 
 namespace {
 
-// Process-wide background tables, valid only during one statistics call.
-std::vector<int> totalLength;  // N_j
-IntTable charFreqs;            // f_j(c), genomes x (alphabetSize + 1)
-DoubleTable charProbs;         // f_j(c) / N_j
-
-// Genome j's frequency row; empty for a genome the tables do not know.
-std::span<const int> charFreqsRow(int j) {
-    if (j < 0 || j >= charFreqs.rows()) return {};
-    return {charFreqs.row(j), static_cast<size_t>(charFreqs.cols())};
-}
-
-int totalLengthOf(int j) {
-    return j >= 0 && j < static_cast<int>(totalLength.size()) ? totalLength[j] : 0;
-}
-
 // f(c), 0 for a gene outside the alphabet.
 int frequencyOf(std::span<const int> freqs, int c) {
     return c >= 0 && static_cast<size_t>(c) < freqs.size() ? freqs[c] : 0;
@@ -63,28 +48,30 @@ IntTable computeCharFreqs(const SetOfSeqs& set) {
     return freqs;
 }
 
-DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& freqs, const std::vector<int>& lengths) {
+DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& freqs, const std::vector<int>& lengths,
+                              FILE* err) {
     DoubleTable probs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0.0);
     for (int j = 0; j < set.genomeCount && j < freqs.rows(); ++j)
         for (int c = 1; c <= set.alphabetSize; ++c) {
             const int f = freqs(j, c);
             probs(j, c) = f > 0 ? static_cast<double>(f) / lengths[j] : 0.0;
             if (std::isnan(probs(j, c)))
-                std::fprintf(stderr, "nan: charFreqs[%d][%d] = %e\n", j, c, static_cast<double>(f));
+                std::fprintf(err, "nan: charFreqs[%d][%d] = %e\n", j, c, static_cast<double>(f));
         }
     return probs;
 }
 
-BackgroundTables::BackgroundTables(const SetOfSeqs& set) {
-    totalLength = computeTotalLengths(set);
-    charFreqs = computeCharFreqs(set);
-    charProbs = compute_charProbs(set, charFreqs, totalLength);
+BackgroundTables::BackgroundTables(const SetOfSeqs& set, FILE* err)
+    : totalLength_(computeTotalLengths(set)), charFreqs_(computeCharFreqs(set)),
+      charProbs_(compute_charProbs(set, charFreqs_, totalLength_, err)) {}
+
+std::span<const int> BackgroundTables::charFreqsRow(int j) const {
+    if (j < 0 || j >= charFreqs_.rows()) return {};
+    return {charFreqs_.row(j), static_cast<size_t>(charFreqs_.cols())};
 }
 
-BackgroundTables::~BackgroundTables() {
-    std::vector<int>().swap(totalLength);
-    charFreqs.clear();
-    charProbs = DoubleTable();
+int BackgroundTables::totalLength(int j) const {
+    return j >= 0 && j < static_cast<int>(totalLength_.size()) ? totalLength_[j] : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -142,7 +129,7 @@ DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>
                         const double entry = T(i - 1, l - m, k - 1);
                         sum += factor * entry;
                         if (std::isnan(sum))
-                            fail(stderr,
+                            fail(Stream::err,
                                  "isnan:\ncharProb[%d] = %e\npValue[%d][%d][%d] is not a number\n"
                                  "gsl_ran_binomial_pdf(%d,%f,%d)\n%f * %f\n",
                                  i, p, i, l, k, m, p, Lmax, factor, entry);
@@ -151,7 +138,7 @@ DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>
                 } else {
                     T(i, l, k) = T(i - 1, l, k);
                 }
-                if (std::isnan(T(i, l, k))) fail(stderr, "pValue[%d][%d][%d] is not a number\n", i, l, k);
+                if (std::isnan(T(i, l, k))) fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
             }
         }
     }
@@ -184,15 +171,15 @@ static void lengthRange(int n, int delta, int N, int& lo, int& hi) {
     hi = std::min(2 * n, N);
 }
 
-double prob_C_has_approxOcc_in_Genome(int delta, int j, const std::vector<int>& G) {
+double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta, int j, const std::vector<int>& G) {
     const int n = static_cast<int>(G.size());
-    const int N = totalLengthOf(j);
+    const int N = tables.totalLength(j);
     if (delta < 0) return 0.0;
     int lo = 0, hi = 0;
     lengthRange(n, delta, N, lo, hi);
     if (lo > hi) return 0.0;
-    const std::vector<double> pi = compute_localCharProb(G, charFreqsRow(j));
-    const double pG = elementOf_C_prob(G, charFreqsRow(j), N);
+    const std::vector<double> pi = compute_localCharProb(G, tables.charFreqsRow(j));
+    const double pG = elementOf_C_prob(G, tables.charFreqsRow(j), N);
     const DoubleTable3 T = compute_pTable(n, 2 * n, n, pi);
     double score = 0.0;
     for (int L = lo; L <= hi; ++L) score += q_L_delta(delta, L, pi, pG, n, T) * (N - L + 1);
@@ -254,8 +241,8 @@ double OccurrenceScorer::score(int delta) {
 // ---------------------------------------------------------------------------
 // Entry points
 
-void computeStatistics(kTupleList* list, const SetOfSeqs& set) {
-    BackgroundTables tables(set);
+void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
+    const BackgroundTables tables(set, err);
     if (list == nullptr) return;
     const int K = list->k;
     // Tuples arrive sorted by gene content, so runs share their gene set and
@@ -277,15 +264,15 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set) {
                 tuple.pValues[j] = 1.0;
                 continue;
             }
-            if (!scorers[j]) scorers[j] = std::make_unique<OccurrenceScorer>(scoredSet, charFreqsRow(j), totalLengthOf(j));
+            if (!scorers[j]) scorers[j] = std::make_unique<OccurrenceScorer>(scoredSet, tables.charFreqsRow(j), tables.totalLength(j));
             tuple.pValues[j] = scorers[j]->score(interval.dist);
         }
         tuple.pValue = combine_pValues(tuple.pValues.data(), K);
     }
 }
 
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set) {
-    BackgroundTables tables(set);
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err) {
+    const BackgroundTables tables(set, err);
     if (list == nullptr) return;
     const int K = std::max(set.genomeCount, 0);
     std::vector<double> minP(K);
@@ -298,7 +285,7 @@ void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set) {
                 if (x.l > x.r || x.genome == cluster.refGenome) {
                     x.pValue = 1.0;
                 } else {
-                    if (!scorer) scorer = std::make_unique<OccurrenceScorer>(G, charFreqsRow(j), totalLengthOf(j));
+                    if (!scorer) scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j));
                     x.pValue = scorer->score(x.setDist);
                 }
                 if (x.pValue < minP[j]) minP[j] = x.pValue;

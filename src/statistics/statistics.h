@@ -2,6 +2,7 @@
 // gene-family frequencies.
 #pragma once
 
+#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -11,8 +12,9 @@
 #include "util/doubleArrays.h"
 #include "util/intArrays.h"
 
-void computeStatistics(kTupleList* list, const SetOfSeqs& set);
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set);
+// p-values of every tuple / cluster; NaN frequencies are reported on err.
+void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err);
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err);
 
 // Product of p[0..K-1]; 1.0 when K < 1.
 double combine_pValues(const double* p, int K);
@@ -20,18 +22,22 @@ double combine_pValues(const double* p, int K);
 // Background tables of one genome set: N_j, f_j(c) and f_j(c) / N_j.
 std::vector<int> computeTotalLengths(const SetOfSeqs& set);
 IntTable computeCharFreqs(const SetOfSeqs& set);
-// NaN entries are reported on stderr and kept.
+// NaN entries are reported on err and kept.
 DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& charFreqs,
-                              const std::vector<int>& totalLength);
+                              const std::vector<int>& totalLength, FILE* err);
 
-// Builds the process-wide background tables for the lifetime of the object
-// and releases them afterwards (also when a failure unwinds the call).
+// The background tables of one statistics call: N_j, f_j(c) and f_j(c) / N_j.
 class BackgroundTables {
 public:
-    explicit BackgroundTables(const SetOfSeqs& set);
-    ~BackgroundTables();
-    BackgroundTables(const BackgroundTables&) = delete;
-    BackgroundTables& operator=(const BackgroundTables&) = delete;
+    BackgroundTables(const SetOfSeqs& set, FILE* err);
+    // Genome j's frequency row; empty for a genome the tables do not know.
+    std::span<const int> charFreqsRow(int j) const;
+    int totalLength(int j) const;
+
+private:
+    std::vector<int> totalLength_;  // N_j
+    IntTable charFreqs_;            // f_j(c), genomes x (alphabetSize + 1)
+    DoubleTable charProbs_;         // f_j(c) / N_j
 };
 
 // p_G: the share of genome j's positions that hold a gene of G.
@@ -47,9 +53,8 @@ double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T);
 double p_L_d(int d, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T);
 double q_L_delta(int delta, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T);
 
-// Score of one occurrence at distance delta in genome j, computed from
-// scratch; needs the background tables (BackgroundTables).
-double prob_C_has_approxOcc_in_Genome(int delta, int j, const std::vector<int>& G);
+// Score of one occurrence at distance delta in genome j, computed from scratch.
+double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta, int j, const std::vector<int>& G);
 
 // Scores of one gene set in one genome. The probability table is built once
 // (on first use) and shared by every occurrence scored against it; each

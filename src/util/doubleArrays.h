@@ -1,4 +1,4 @@
-// Double arrays: flat 2-D and 3-D tables and the range sum.
+// Double arrays: flat 2-D and 3-D tables.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +37,3 @@ private:
     int c_ = 0;
     std::vector<double> data_;
 };
-
-// Sum of the entries from..to inclusive; 0.0 when from > to.
-double sumDoubleArray(const double* array, int from, int to);

@@ -23,7 +23,7 @@ std::string formatText(const char* format, ...) {
     return text;
 }
 
-void fail(FILE* stream, const char* format, ...) {
+void fail(Stream stream, const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::string text = vformatText(format, args);

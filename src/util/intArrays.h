@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <vector>
 
 // A rows x cols table in one allocation, indexed [i * cols + j].
@@ -40,12 +39,3 @@ int compareInts(const void* a, const void* b);
 
 // Sorts n ints ascending in place.
 void sortAscIntArray(int* array, int n);
-
-// Sum of the n entries (0 for n < 1).
-int sumOfIntArray_1(const int* array, int n);
-
-// Each entry as "%d " and then a newline.
-void fprintIntArray_1(FILE* stream, const int* array, int n);
-
-// The leading rows x cols square of a table, one row per line.
-void fprintIntArray_2(FILE* stream, const IntTable& table, int rows, int cols);

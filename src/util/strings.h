@@ -13,7 +13,3 @@ bool readLine(FILE* file, std::string& line, bool* hadNewline = nullptr);
 
 // The text with leading blanks (' ') removed.
 std::string skipLeadingBlanks(const std::string& text);
-
-// The decimal value at the start of text, atoi-style (leading blanks, an
-// optional sign, then digits; none gives 0), saturated to the int range.
-int leadingInt(const char* text);

@@ -3,9 +3,10 @@
 // cancellation while it runs, and hands the gene clusters back as host objects.
 // Nothing that goes wrong in here may end the host's process: every failure is
 // printed on stderr and answered with null, and no Java exception escapes.
-#include "entry/libtamsu2.h"
+#include "libtamsu2.h"
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -13,25 +14,38 @@
 #include <string>
 #include <vector>
 
-#include "entry/commInts.h"
-#include "entry/progress.h"
-#include "genomes/setOfSeqs.h"
-#include "median/kTuples.h"
-#include "params/parameterArray.h"
-#include "results/geneClusters.h"
-#include "results/refGeneClusters.h"
-#include "util/errors.h"
+#include "tamsu/tamsu.h"
 
-JNIEnv* jni_env = nullptr;
-jobject tamsu_instance = nullptr;
-jobject tamsu_params = nullptr;
+using tamsu::ACI;
+using tamsu::approxOcc;
+using tamsu::geneCluster;
+using tamsu::listOfGeneClusters;
 
+namespace {
+
+// Prints the text and a newline on stderr.
 void errprint(const char* text) {
     std::fprintf(stderr, "%s\n", text);
     std::fflush(stderr);
 }
 
-namespace {
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    text.pop_back();
+    return text;
+}
+
+// A refused or failed call: the message for stderr.
+[[noreturn]] void fail(const std::string& text) { throw tamsu::Error(tamsu::Stream::err, text); }
 
 // Clears a pending Java exception so that the host never sees one from this
 // library; with describe, its stack trace goes to stderr first (used where the
@@ -45,7 +59,7 @@ void clearPendingException(JNIEnv* env, bool describe) {
 // The host refused a JNI request: drop its exception and fail with text.
 [[noreturn]] void hostFailure(JNIEnv* env, const char* text, bool describe) {
     clearPendingException(env, describe);
-    fail(stderr, "%s", text);
+    fail(text);
 }
 
 // Fails when the last JNI call left an exception (out of memory, or an
@@ -55,7 +69,7 @@ void checkHostCall(JNIEnv* env, const char* what) {
         std::fflush(stdout);
         env->ExceptionDescribe();
         env->ExceptionClear();
-        fail(stderr, "error: %s failed in the host\n", what);
+        fail(formatText("error: %s failed in the host\n", what));
     }
 }
 
@@ -103,10 +117,12 @@ private:
     jobject ref_;
 };
 
-// Progress bar and "run" poll of the host, reached through the process-wide
-// references of the running call. Identifiers are looked up anew every time.
-class JniProgressHost final : public ProgressHost {
+// Progress bar and "run" poll of the host for one call. Identifiers are
+// looked up anew every time.
+class JniProgressHost final : public tamsu::ProgressSink {
 public:
+    JniProgressHost(JNIEnv* env, jobject instance, jobject params) : env_(env), instance_(instance), params_(params) {}
+
     void initProgressBar(int maximum) override {
         callInstanceMethod("initProgressBar", "Could not find initProgressBar() method", maximum);
     }
@@ -116,75 +132,52 @@ public:
 
     // Goes on unless the host's "run" field reads false; when the field cannot
     // be found the message is printed and the run goes on.
-    bool continueComputation() override {
-        JNIEnv* env = jni_env;
-        if (env == nullptr || tamsu_params == nullptr) return true;
-        jclass parameterClass = env->FindClass("tamsu2/algorithm/Parameter");
+    bool continueComputation() {
+        jclass parameterClass = env_->FindClass("tamsu2/algorithm/Parameter");
         if (parameterClass == nullptr) {
-            clearPendingException(env, false);
+            clearPendingException(env_, false);
             errprint("Could not find instance class");
             return true;
         }
-        LocalRef classRef(env, parameterClass);
-        jfieldID runField = env->GetFieldID(parameterClass, "run", "Z");
+        LocalRef classRef(env_, parameterClass);
+        jfieldID runField = env_->GetFieldID(parameterClass, "run", "Z");
         if (runField == nullptr) {
-            clearPendingException(env, false);
+            clearPendingException(env_, false);
             errprint("Could not find run field in Parameter class");
             return true;
         }
-        return env->GetBooleanField(tamsu_params, runField) == JNI_TRUE;
+        return env_->GetBooleanField(params_, runField) == JNI_TRUE;
     }
 
 private:
     void callInstanceMethod(const char* name, const char* missingText, int value) {
-        JNIEnv* env = jni_env;
-        if (env == nullptr || tamsu_instance == nullptr) return;
-        jclass instanceClass = env->FindClass("tamsu2/TamsuInstance");
+        jclass instanceClass = env_->FindClass("tamsu2/TamsuInstance");
         if (instanceClass == nullptr) {
-            clearPendingException(env, false);
+            clearPendingException(env_, false);
             errprint("Could not find instance class");
             return;
         }
-        LocalRef classRef(env, instanceClass);
-        jmethodID method = env->GetMethodID(instanceClass, name, "(I)V");
+        LocalRef classRef(env_, instanceClass);
+        jmethodID method = env_->GetMethodID(instanceClass, name, "(I)V");
         if (method == nullptr) {
-            clearPendingException(env, false);
+            clearPendingException(env_, false);
             errprint(missingText);
             return;
         }
-        env->CallVoidMethod(tamsu_instance, method, static_cast<jint>(value));
+        env_->CallVoidMethod(instance_, method, static_cast<jint>(value));
         // An exception thrown by the host's callback is dropped: the progress
         // display is the host's own business and the search goes on. Its
         // stack trace is shown once per call, not once per progress step.
-        if (env->ExceptionCheck()) {
-            clearPendingException(env, !callbackFailureShown_);
+        if (env_->ExceptionCheck()) {
+            clearPendingException(env_, !callbackFailureShown_);
             callbackFailureShown_ = true;
         }
     }
 
+    JNIEnv* env_;
+    jobject instance_;
+    jobject params_;
     bool callbackFailureShown_ = false;
-};
-
-// Sets the process-wide references and the progress host for one call and
-// clears them on every way out, so that nothing of a call outlives it.
-class CallScope {
-public:
-    CallScope(JNIEnv* env, jobject instance, jobject params, ProgressHost* host) {
-        jni_env = env;
-        tamsu_instance = instance;
-        tamsu_params = params;
-        progress = ProgressState{};
-        setProgressHost(host);
-    }
-    ~CallScope() {
-        setProgressHost(nullptr);
-        progress = ProgressState{};
-        jni_env = nullptr;
-        tamsu_instance = nullptr;
-        tamsu_params = nullptr;
-    }
-    CallScope(const CallScope&) = delete;
-    CallScope& operator=(const CallScope&) = delete;
 };
 
 // A host char in a message: itself when printable, else its code.
@@ -209,7 +202,7 @@ jfieldID parameterField(JNIEnv* env, jclass parameterClass, const char* name, co
     jfieldID field = env->GetFieldID(parameterClass, name, signature);
     if (field == nullptr) {
         clearPendingException(env, false);
-        fail(stderr, "Could not find field %s in Parameter class\n", name);
+        fail(formatText("Could not find field %s in Parameter class\n", name));
     }
     return field;
 }
@@ -247,90 +240,63 @@ HostQuery readHostQuery(JNIEnv* env, jobject params) {
 
     jchar mode = query.operationMode;
     if (mode != 'm' && mode != 'c' && mode != 'r' && mode != 'p')
-        fail(stderr, "error: unknown operationMode %s (expected 'm', 'c', 'r' or 'p')\n",
-             describeChar(mode).c_str());
+        fail(formatText("error: unknown operationMode %s (expected 'm', 'c', 'r' or 'p')\n",
+                        describeChar(mode).c_str()));
     if ((mode == 'r' || mode == 'p') && query.refType != 'g' && query.refType != 'c' && query.refType != 'd')
-        fail(stderr, "error: unknown refType %s in reference-based mode (expected 'g', 'c' or 'd')\n",
-             describeChar(query.refType).c_str());
-    if (query.delta < 0) fail(stderr, "error: negative distance threshold %d\n", query.delta);
-    if (query.alphabetSize < 0) fail(stderr, "error: negative alphabetSize %d\n", query.alphabetSize);
-    if (codingTable.get() == nullptr) fail(stderr, "error: no codingTable given\n");
+        fail(formatText("error: unknown refType %s in reference-based mode (expected 'g', 'c' or 'd')\n",
+                        describeChar(query.refType).c_str()));
+    if (query.delta < 0) fail(formatText("error: negative distance threshold %d\n", query.delta));
+    if (query.alphabetSize < 0) fail(formatText("error: negative alphabetSize %d\n", query.alphabetSize));
+    if (codingTable.get() == nullptr) fail("error: no codingTable given\n");
     query.codingTable = copyIntArray(env, static_cast<jintArray>(codingTable.get()));
-    if (query.codingTable.size() < static_cast<size_t>(query.alphabetSize) + 1)
-        fail(stderr, "error: codingTable has %zu entries, alphabetSize %d needs %d\n", query.codingTable.size(),
-             query.alphabetSize, query.alphabetSize + 1);
-    query.codingTable.resize(static_cast<size_t>(query.alphabetSize) + 1);
     return query;
 }
 
-// One host chromosome: a copy of its array, checked for the sentinel 0 at both
-// ends and genes within the alphabet.
-Chromosome readHostChromosome(JNIEnv* env, jintArray array, int genomeNr, int chromNr, int alphabetSize) {
-    if (array == nullptr) fail(stderr, "error: chromosome %d of genome %d is null\n", chromNr, genomeNr);
-    std::vector<int> genes = copyIntArray(env, array);
-    int entries = static_cast<int>(genes.size());
-    if (entries < 2)
-        fail(stderr, "error: chromosome %d of genome %d has %d entries; it needs at least the two sentinels\n",
-             chromNr, genomeNr, entries);
-    if (genes.front() != 0 || genes.back() != 0)
-        fail(stderr, "error: chromosome %d of genome %d lacks the sentinel 0 at position %d\n", chromNr, genomeNr,
-             genes.front() != 0 ? 0 : entries - 1);
-    for (int pos = 1; pos < entries - 1; ++pos)
-        if (genes[pos] < 1 || genes[pos] > alphabetSize)
-            fail(stderr, "error: gene %d at position %d of chromosome %d of genome %d is outside 1..%d\n",
-                 genes[pos], pos, chromNr, genomeNr, alphabetSize);
-    Chromosome chrom;
-    chrom.number = chromNr;
-    chrom.length = entries - 2;
-    chrom.genes = std::move(genes);
-    return chrom;
-}
-
-// The genome set of the call: genomes and chromosomes keep the host's order
-// and carry no names or annotation; the genes arrive recoded.
-std::unique_ptr<SetOfSeqs> readHostGenomes(JNIEnv* env, jobjectArray genomes, const HostQuery& query) {
+// The genomes of the call: copies of the host's arrays (genes recoded,
+// sentinels at both ends), checked by the library.
+tamsu::Genomes readHostGenomes(JNIEnv* env, jobjectArray genomes, HostQuery& query) {
     jsize genomeCount = env->GetArrayLength(genomes);
-    std::unique_ptr<SetOfSeqs> set = initSetOfSeqs(genomeCount);
+    std::vector<std::vector<std::vector<int>>> genes(static_cast<size_t>(genomeCount));
     for (jsize i = 0; i < genomeCount; ++i) {
         LocalRef genomeRef(env, env->GetObjectArrayElement(genomes, i));
-        if (genomeRef.get() == nullptr) fail(stderr, "error: genome %d is null\n", static_cast<int>(i));
+        if (genomeRef.get() == nullptr) fail(formatText("error: genome %d is null\n", static_cast<int>(i)));
         jobjectArray chromosomes = static_cast<jobjectArray>(genomeRef.get());
         jsize chromCount = env->GetArrayLength(chromosomes);
-        Genome& genome = set->genomes[static_cast<size_t>(i)];
-        genome.name.clear();
-        genome.number = i;
-        genome.chromosomeCount = chromCount;
-        genome.chromosomes.clear();
-        genome.chromosomes.reserve(static_cast<size_t>(chromCount));
         for (jsize j = 0; j < chromCount; ++j) {
             LocalRef chromRef(env, env->GetObjectArrayElement(chromosomes, j));
-            genome.chromosomes.push_back(
-                readHostChromosome(env, static_cast<jintArray>(chromRef.get()), i, j, query.alphabetSize));
+            if (chromRef.get() == nullptr)
+                fail(formatText("error: chromosome %d of genome %d is null\n", static_cast<int>(j), static_cast<int>(i)));
+            genes[static_cast<size_t>(i)].push_back(copyIntArray(env, static_cast<jintArray>(chromRef.get())));
         }
     }
-    set->alphabetSize = query.alphabetSize;
-    set->codingTable = query.codingTable;
-    return set;
+    return tamsu::Genomes::fromRecoded(genes, std::move(query.codingTable), query.alphabetSize);
 }
 
-// The parameter record of a host run: fixed space switches and output stem,
-// progress to the host, and the quorum only when it leaves a genome to lack
-// the cluster.
-std::unique_ptr<ParameterArray> makeHostParameters(const HostQuery& query, int genomeCount) {
-    char mode = static_cast<char>(query.operationMode & 0xff);
-    bool hasQuorum = false;
-    char qtype = '\0';
-    if (genomeCount > query.q) {
-        hasQuorum = query.q > 0;
-        if (query.q > 0) qtype = 'z';
+// The query of a host run: fixed output stem, and the quorum only when it
+// leaves a genome to lack the cluster.
+tamsu::Query makeHostQuery(const HostQuery& host, int genomeCount) {
+    tamsu::Query query;
+    switch (host.operationMode) {
+    case 'c': query.mode = tamsu::Mode::center; break;
+    case 'r': query.mode = tamsu::Mode::reference; break;
+    case 'p': query.mode = tamsu::Mode::perfect; break;
+    default: query.mode = tamsu::Mode::median; break;
     }
-    std::unique_ptr<ParameterArray> params =
-        initParameterArray(query.delta, query.minClusterSize, 0.0, mode == 'c', true, true, hasQuorum, query.q, qtype,
-                           mode, "dummy.out", true, '?');
+    query.delta = host.delta;
+    query.minClusterSize = host.minClusterSize;
+    query.quorum = host.q;
+    if (genomeCount > host.q && host.q > 0) {
+        query.hasQuorum = true;
+        query.cost = tamsu::CostType::zero;
+    }
     // Perfect mode is the reference search with delta 0 and needs the
     // reference type just as much.
-    if (mode == 'r' || mode == 'p') params->refType = static_cast<char>(query.refType & 0xff);
-    return params;
+    if (query.mode == tamsu::Mode::reference || query.mode == tamsu::Mode::perfect)
+        query.refType = host.refType == 'g'   ? tamsu::RefType::genome
+                        : host.refType == 'c' ? tamsu::RefType::cluster
+                                              : tamsu::RefType::discovery;
+    query.outfile = "dummy.out";
+    return query;
 }
 
 struct ResultClasses {
@@ -448,7 +414,7 @@ jobjectArray generateGeneClusterArray(JNIEnv* env, const listOfGeneClusters& clu
         jobject geneClusterObject = env->NewObject(
             c.geneCluster, c.geneClusterInit, static_cast<jint>(k), best, all, genes,
             static_cast<jdouble>(cluster.pValue), static_cast<jint>(cluster.minTotalDist),
-            static_cast<jint>(cluster.refGenomeNr), static_cast<jchar>(static_cast<unsigned char>(cluster.type)));
+            static_cast<jint>(cluster.refGenomeNr), static_cast<jchar>(tamsu::modeChar(cluster.type)));
         checkHostCall(env, "constructing a GeneCluster");
         env->SetObjectArrayElement(array, k, geneClusterObject);
         checkHostCall(env, "storing a GeneCluster");
@@ -456,43 +422,55 @@ jobjectArray generateGeneClusterArray(JNIEnv* env, const listOfGeneClusters& clu
     return array;
 }
 
-// One whole host run; throws TamsuError for everything it refuses or that
+// The derived parameter block as text; a query whose derived values cannot
+// be formed fails here, before anything is printed.
+std::string derivedParameters(const tamsu::Query& query, int genomeCount) {
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&text, &size);
+    if (stream == nullptr) throw std::bad_alloc();
+    std::unique_ptr<char, void (*)(void*)> owned(nullptr, std::free);
+    try {
+        tamsu::printDerivedParameters(stream, query, genomeCount);
+    } catch (...) {
+        std::fclose(stream);
+        owned.reset(text);
+        throw;
+    }
+    std::fclose(stream);
+    owned.reset(text);
+    return std::string(text, size);
+}
+
+// One whole host run; throws tamsu::Error for everything it refuses or that
 // fails, returns null only when the host stopped the search.
-jobjectArray runHostQuery(JNIEnv* env, jobjectArray genomes, jobject paramsObject) {
-    if (genomes == nullptr) fail(stderr, "error: no genomes given\n");
+jobjectArray runHostQuery(JNIEnv* env, jobjectArray genomes, jobject paramsObject, JniProgressHost& host) {
+    if (genomes == nullptr) fail("error: no genomes given\n");
     jsize genomeCount = env->GetArrayLength(genomes);
 
-    HostQuery query = readHostQuery(env, paramsObject);
-    if (genomeCount < 1) fail(stderr, "error: no genomes given (at least one is needed)\n");
-    std::unique_ptr<SetOfSeqs> set = readHostGenomes(env, genomes, query);
+    HostQuery hostQuery = readHostQuery(env, paramsObject);
+    if (genomeCount < 1) fail("error: no genomes given (at least one is needed)\n");
+    const tamsu::Genomes set = readHostGenomes(env, genomes, hostQuery);
 
-    std::unique_ptr<ParameterArray> params = makeHostParameters(query, genomeCount);
+    const tamsu::Query query = makeHostQuery(hostQuery, genomeCount);
     std::fprintf(stderr, "params set\n");
-    setDerivedParameters(*params, genomeCount);
+    const std::string parameters = derivedParameters(query, genomeCount);
     std::fprintf(stderr, "derived params set\n");
-    fprintParameterArray(stderr, *params);
+    std::fputs(parameters.c_str(), stderr);
 
-    // The parameter record is released quietly (unique_ptr): a host run never
-    // reports the output names.
-    std::unique_ptr<ResultArray> result = computeClusters(*set, *params);
-    if (!result) return nullptr;
-
-    std::unique_ptr<listOfGeneClusters> clusters;
-    if (params->operationMode == 'c' || params->operationMode == 'm') {
-        sort_kTupleList_byGeneContent(result->kTupleList.get());
-        clusters = extractGeneClusters(*result->kTupleList);
-    } else {
-        if (!result->refClusterList) fail(stderr, "error: the reference search left no cluster list\n");
-        clusters = extractRefGeneClusters(*result->refClusterList, genomeCount);
-    }
-    return generateGeneClusterArray(env, *clusters, genomeCount);
+    tamsu::RunContext context;
+    context.progressSink = &host;
+    context.keepGoing = [&host] { return host.continueComputation(); };
+    const tamsu::Result result = tamsu::findClusters(set, query, context);
+    if (result.cancelled) return nullptr;
+    return generateGeneClusterArray(env, result.clusters, genomeCount);
 }
 
 }  // namespace
 
-// Set while a call runs: the search state is process-wide, so a second call
-// (from another thread, or from inside a progress callback) is refused rather
-// than allowed to overwrite the running one's state.
+// Set while a call runs. The library keeps no state between calls, but the
+// host contract is one computation per process at a time: a second call (from
+// another thread, or from inside a progress callback) is refused.
 static std::atomic<bool> computationRunning{false};
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tamsu2_TamsuInstance_computeClusters(JNIEnv* env, jobject,
@@ -506,17 +484,16 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tamsu2_TamsuInstance_computeClust
     }
     jobject answer = nullptr;
     {
-        JniProgressHost host;
-        CallScope scope(env, instance, params, &host);
+        JniProgressHost host(env, instance, params);
         try {
-            if (params == nullptr) fail(stderr, "error: no Parameter object given\n");
-            if (instance == nullptr) fail(stderr, "error: no TamsuInstance given\n");
+            if (params == nullptr) fail("error: no Parameter object given\n");
+            if (instance == nullptr) fail("error: no TamsuInstance given\n");
             LocalFrame frame(env, 16);
-            jobjectArray array = runHostQuery(env, genomes, params);
+            jobjectArray array = runHostQuery(env, genomes, params, host);
             answer = frame.pop(array);
-        } catch (const TamsuError& error) {
+        } catch (const tamsu::Error& error) {
             std::fflush(stdout);
-            error.print();
+            error.print(stdout, stderr);
         } catch (const std::bad_alloc&) {
             std::fflush(stdout);
             std::fprintf(stderr, "error: out of memory\n");

@@ -3,7 +3,7 @@
 // list, per position, where characters ranked above the position's own
 // character start, nearest first. Both are rebuilt at left border 1 and
 // updated incrementally as the left border moves right.
-#include "filters/arraysLnR.h"
+#include "walk/arraysLnR.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,32 +13,49 @@
 namespace {
 
 // Whether the border tables of this chromosome exist and can be walked.
-bool hasTables(const Chromosome& chrom, const IntTable& table) {
+bool hasTables(const ChromIndex& chrom, const IntTable& table) {
     return chrom.length >= 1 && !table.empty();
 }
 
 }  // namespace
 
-void computeRank(SetOfSeqs& set, const Chromosome& ref) {
-    const int A = set.alphabetSize;
-    set.rank.assign(A + 1, absentRank(A));
-    set.rank[0] = sentinelRank(A);
+WalkTables initWalkTables(const OccurrenceIndex& index, int D, bool primed) {
+    WalkTables walk;
+    walk.D = D;
+    walk.rank.assign(static_cast<size_t>(index.alphabetSize()) + 1, absentRank(index.alphabetSize()));
+    walk.tables.resize(index.chromosomes().size());
+    const int cols = D + 2;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+        const int n = chrom.length;
+        BorderTables& t = walk.tables[static_cast<size_t>(chrom.flat)];
+        t.L = IntTable(n + 2, cols, 0);
+        t.R = IntTable(n + 2, cols, n + 1);
+        if (primed) {
+            t.L_prime = IntTable(n + 2, cols, 0);
+            t.R_prime = IntTable(n + 2, cols, n + 1);
+        }
+    }
+    return walk;
+}
+
+void computeRank(WalkTables& walk, int A, const ChromIndex& ref) {
+    walk.rank.assign(A + 1, absentRank(A));
+    walk.rank[0] = sentinelRank(A);
     int next = 1;
     for (int p = 1; p <= ref.length; ++p) {
-        int& r = set.rank[ref.genes[p]];
+        int& r = walk.rank[ref.genes[p]];
         if (r == absentRank(A)) r = next++;
     }
 }
 
-void updateRank(SetOfSeqs& set, const Chromosome& ref, int i) {
+void updateRank(WalkTables& walk, int A, const ChromIndex& ref, int i, FILE* out) {
     const int n = ref.length;
-    const int A = set.alphabetSize;
     if (i == 1) {
-        computeRank(set, ref);
+        computeRank(walk, A, ref);
         return;
     }
-    std::vector<int>& rank = set.rank;
-    const std::vector<int>& genes = ref.genes;
+    std::vector<int>& rank = walk.rank;
+    std::span<const int> genes = ref.genes;
     if (i == n + 1) {
         rank[genes[n]] = absentRank(A);
         return;
@@ -59,21 +76,22 @@ void updateRank(SetOfSeqs& set, const Chromosome& ref, int i) {
             int& r = rank[genes[j]];
             r -= 1;
             m = std::max(m, r);
-            if (r != m) std::printf("rank update error\n");
+            if (r != m) std::fprintf(out, "rank update error\n");
         }
     }
     rank[c0] = j <= n ? m + 1 : absentRank(A);
 }
 
-void computeL(SetOfSeqs& set, int, int D) {
-    const std::vector<int>& rank = set.rank;
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            if (!hasTables(chrom, chrom.L)) continue;
+void computeL(WalkTables& walk, const OccurrenceIndex& index) {
+    const int D = walk.D;
+    const std::vector<int>& rank = walk.rank;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+            IntTable& table = walk.tables[static_cast<size_t>(chrom.flat)].L;
+            if (!hasTables(chrom, table)) continue;
             const int n = chrom.length;
-            const std::vector<int>& genes = chrom.genes;
+            std::span<const int> genes = chrom.genes;
             for (int p = 1; p <= n; ++p) {
-                int* row = chrom.L.row(p);
+                int* row = table.row(p);
                 std::fill(row, row + D + 2, 0);
                 row[0] = p;
                 const int rp = rank[genes[p]];
@@ -85,15 +103,16 @@ void computeL(SetOfSeqs& set, int, int D) {
         }
 }
 
-void computeR(SetOfSeqs& set, int, int D) {
-    const std::vector<int>& rank = set.rank;
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            if (!hasTables(chrom, chrom.R)) continue;
+void computeR(WalkTables& walk, const OccurrenceIndex& index) {
+    const int D = walk.D;
+    const std::vector<int>& rank = walk.rank;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+            IntTable& table = walk.tables[static_cast<size_t>(chrom.flat)].R;
+            if (!hasTables(chrom, table)) continue;
             const int n = chrom.length;
-            const std::vector<int>& genes = chrom.genes;
+            std::span<const int> genes = chrom.genes;
             for (int p = 1; p <= n; ++p) {
-                int* row = chrom.R.row(p);
+                int* row = table.row(p);
                 std::fill(row, row + D + 2, n + 1);
                 row[0] = p;
                 const int rp = rank[genes[p]];
@@ -109,25 +128,26 @@ void computeR(SetOfSeqs& set, int, int D) {
 // Only the rows whose character ranks below c gain c's nearest occurrence,
 // and the rows of c itself are rebuilt; every other row keeps its content
 // because the relative order of all other characters did not change.
-void updateL(SetOfSeqs& set, int g, int i, int D, int c) {
+void updateL(WalkTables& walk, const OccurrenceIndex& index, int i, int c) {
     if (i == 1) {
-        computeL(set, g, D);
+        computeL(walk, index);
         return;
     }
-    const std::vector<int>& rank = set.rank;
+    const int D = walk.D;
+    const std::vector<int>& rank = walk.rank;
     const int rc = rank[c];
     std::vector<int> T(D + 2);
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            if (!hasTables(chrom, chrom.L)) continue;
-            if (chrom.POS.built() && !chrom.POS.contains(c)) continue;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+            IntTable& table = walk.tables[static_cast<size_t>(chrom.flat)].L;
+            if (!hasTables(chrom, table)) continue;
+            if (!chrom.POS.contains(c)) continue;
             const int n = chrom.length;
-            const std::vector<int>& genes = chrom.genes;
+            std::span<const int> genes = chrom.genes;
             // Insertion pass: prev is the nearest occurrence of c left of p.
             int prev = 0;
             for (int p = 1; p <= n; ++p) {
                 if (prev != 0 && rank[genes[p]] < rc) {
-                    int* row = chrom.L.row(p);
+                    int* row = table.row(p);
                     int k = 1;
                     while (k <= D + 1 && row[k] >= prev) ++k;
                     if (k <= D + 1) {
@@ -149,30 +169,31 @@ void updateL(SetOfSeqs& set, int g, int i, int D, int c) {
                     for (int y = m; y > 1; --y) T[y] = T[y - 1];
                     T[1] = p;
                 }
-                if (x == c) std::copy(T.begin() + 1, T.begin() + D + 2, chrom.L.row(p) + 1);
+                if (x == c) std::copy(T.begin() + 1, T.begin() + D + 2, table.row(p) + 1);
             }
         }
 }
 
-void updateR(SetOfSeqs& set, int g, int i, int D, int c) {
+void updateR(WalkTables& walk, const OccurrenceIndex& index, int i, int c) {
     if (i == 1) {
-        computeR(set, g, D);
+        computeR(walk, index);
         return;
     }
-    const std::vector<int>& rank = set.rank;
+    const int D = walk.D;
+    const std::vector<int>& rank = walk.rank;
     const int rc = rank[c];
     std::vector<int> T(D + 2);
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            if (!hasTables(chrom, chrom.R)) continue;
-            if (chrom.POS.built() && !chrom.POS.contains(c)) continue;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+            IntTable& table = walk.tables[static_cast<size_t>(chrom.flat)].R;
+            if (!hasTables(chrom, table)) continue;
+            if (!chrom.POS.contains(c)) continue;
             const int n = chrom.length;
-            const std::vector<int>& genes = chrom.genes;
+            std::span<const int> genes = chrom.genes;
             // Insertion pass: next is the nearest occurrence of c right of p.
             int next = n + 1;
             for (int p = n; p >= 1; --p) {
                 if (next != n + 1 && rank[genes[p]] < rc) {
-                    int* row = chrom.R.row(p);
+                    int* row = table.row(p);
                     int k = 1;
                     while (k <= D + 1 && row[k] <= next) ++k;
                     if (k <= D + 1) {
@@ -193,7 +214,7 @@ void updateR(SetOfSeqs& set, int g, int i, int D, int c) {
                     for (int y = m; y > 1; --y) T[y] = T[y - 1];
                     T[1] = p;
                 }
-                if (x == c) std::copy(T.begin() + 1, T.begin() + D + 2, chrom.R.row(p) + 1);
+                if (x == c) std::copy(T.begin() + 1, T.begin() + D + 2, table.row(p) + 1);
             }
         }
 }
@@ -203,22 +224,23 @@ void updateR(SetOfSeqs& set, int g, int i, int D, int c) {
 // both its borders and the order of the characters between them (only c
 // changed its rank relative to the rest), so its primed row stays valid.
 // Rows ranked above c never qualify, and a chromosome without c has none.
-void updateL_prime(SetOfSeqs& set, int, int i, int D, int c) {
-    const std::vector<int>& rank = set.rank;
+void updateL_prime(WalkTables& walk, const OccurrenceIndex& index, int i, int c) {
+    const int D = walk.D;
+    const std::vector<int>& rank = walk.rank;
     const bool all = i == 1;
     const int t = all ? INT_MAX : rank[c];
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            if (!hasTables(chrom, chrom.L_prime)) continue;
-            if (!all && chrom.POS.built() && !chrom.POS.contains(c)) continue;
-            const std::vector<int>& genes = chrom.genes;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+            BorderTables& tables = walk.tables[static_cast<size_t>(chrom.flat)];
+            if (!hasTables(chrom, tables.L_prime)) continue;
+            if (!all && !chrom.POS.contains(c)) continue;
+            std::span<const int> genes = chrom.genes;
             for (int p = 1; p <= chrom.length; ++p) {
                 const int rp = rank[genes[p]];
                 if (rp > t) continue;
-                const int* L = chrom.L.row(p);
+                const int* L = tables.L.row(p);
                 if (!all && genes[p] != c && std::none_of(L + 1, L + D + 2, [&](int j) { return genes[j] == c; }))
                     continue;
-                int* Lp = chrom.L_prime.row(p);
+                int* Lp = tables.L_prime.row(p);
                 for (int k = 1; k <= D + 1; ++k) {
                     int q = L[k] + 1;
                     if (q > p) continue;
@@ -229,22 +251,23 @@ void updateL_prime(SetOfSeqs& set, int, int i, int D, int c) {
         }
 }
 
-void updateR_prime(SetOfSeqs& set, int, int i, int D, int c) {
-    const std::vector<int>& rank = set.rank;
+void updateR_prime(WalkTables& walk, const OccurrenceIndex& index, int i, int c) {
+    const int D = walk.D;
+    const std::vector<int>& rank = walk.rank;
     const bool all = i == 1;
     const int t = all ? INT_MAX : rank[c];
-    for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) {
-            if (!hasTables(chrom, chrom.R_prime)) continue;
-            if (!all && chrom.POS.built() && !chrom.POS.contains(c)) continue;
-            const std::vector<int>& genes = chrom.genes;
+    for (const ChromIndex& chrom : index.chromosomes()) {
+            BorderTables& tables = walk.tables[static_cast<size_t>(chrom.flat)];
+            if (!hasTables(chrom, tables.R_prime)) continue;
+            if (!all && !chrom.POS.contains(c)) continue;
+            std::span<const int> genes = chrom.genes;
             for (int p = 1; p <= chrom.length; ++p) {
                 const int rp = rank[genes[p]];
                 if (rp > t) continue;
-                const int* R = chrom.R.row(p);
+                const int* R = tables.R.row(p);
                 if (!all && genes[p] != c && std::none_of(R + 1, R + D + 2, [&](int j) { return genes[j] == c; }))
                     continue;
-                int* Rp = chrom.R_prime.row(p);
+                int* Rp = tables.R_prime.row(p);
                 for (int k = 1; k <= D + 1; ++k) {
                     int q = R[k] - 1;
                     if (q < p) continue;

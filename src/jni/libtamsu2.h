@@ -1,17 +1,7 @@
-// The JVM bridge: the native method behind tamsu2.TamsuInstance.computeClusters
-// and the host references that progress and cancellation use during a call.
+// The JVM bridge: the native method behind tamsu2.TamsuInstance.computeClusters.
 #pragma once
 
 #include <jni.h>
-
-// The environment and the two host objects of the running call; null between
-// calls (one computation per process at a time).
-extern JNIEnv* jni_env;
-extern jobject tamsu_instance;
-extern jobject tamsu_params;
-
-// Prints the text and a newline on stderr.
-void errprint(const char* text);
 
 extern "C" {
 

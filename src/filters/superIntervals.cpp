@@ -1,17 +1,17 @@
 // Candidate-interval enumeration around the occurrences of a filter's characters.
-#include "occurrences/superIntervals.h"
+#include "filters/superIntervals.h"
 
-#include "index/initDatastructures.h"
 #include "median/iterativeMedianComp.h"
 
 // Candidates through position p (an occurrence of x, the highest-ranked
 // character of P it will hold), each generated only here: from p the interval
 // grows left to l and right to r without meeting a character of P ranked at or
 // above x other than at p itself.
-static void addIntervalsAround(Pattern& pattern, const SetOfSeqs& set, const ParameterArray& params, int g,
-                               const Chromosome& chrom, int x, int p, int m) {
-    const std::vector<int>& rank = set.rank;
-    const std::vector<int>& genes = chrom.genes;
+static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
+                               const WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
+                               int x, int p, int m) {
+    const std::vector<int>& rank = walk.rank;
+    std::span<const int> genes = chrom.genes;
     const std::vector<int>& prevOcc = chrom.prevOcc;
     const std::vector<int>& nextOcc = chrom.nextOcc;
     const int n = chrom.length;
@@ -19,8 +19,9 @@ static void addIntervalsAround(Pattern& pattern, const SetOfSeqs& set, const Par
     const int rankX = rank[x];
     // Intervals never reach the (m+1)-th boundary on either side: beyond it they
     // hold more foreign characters than the budget allows.
-    const int a = chrom.L(p, m + 1);
-    const int b = chrom.R(p, m + 1);
+    const BorderTables& tables = walk.of(chrom);
+    const int a = tables.L(p, m + 1);
+    const int b = tables.R(p, m + 1);
 
     int f_left = 0;
     int rightLimit = n + 1;
@@ -40,22 +41,23 @@ static void addIntervalsAround(Pattern& pattern, const SetOfSeqs& set, const Par
             if (nextOcc[l - 1] <= r) break;
             if (prevOcc[r + 1] < l) {
                 int dist = pattern.size - getNUM(chrom, l, r) + 2 * f;
-                if (dist <= m && isValidInterval(set, params, chrom, l, r) && r > l &&
+                if (dist <= m && isValidInterval(index, params, chrom, l, r) && r > l &&
                     !(g < pattern.refGenome && dist == 0))
-                    addToMatchesRecord(pattern.matchesRecord, set, g, dist, l, r, chrom.number);
+                    addToMatchesRecord(record, g, dist, l, r, chrom.number);
             }
             if (b <= r + 1) break;
         }
     }
 }
 
-void computeSuperIntervals(Pattern& pattern, const SetOfSeqs& set, int, const ParameterArray& params) {
-    for (int g = 0; g < set.genomeCount; ++g) {
+void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
+                           const WalkTables& walk, const ParameterArray& params) {
+    for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
         const int m = pattern.maxRemDists[g];
         if (m < 0) continue;  // no budget left for this genome
-        for (const Chromosome& chrom : set.genomes[g].chromosomes)
+        for (const ChromIndex& chrom : index.genome(g))
             for (int x : pattern.charList)
-                for (int p : chrom.POS[x]) addIntervalsAround(pattern, set, params, g, chrom, x, p, m);
+                for (int p : chrom.POS[x]) addIntervalsAround(pattern, record, index, walk, params, g, chrom, x, p, m);
     }
 }

@@ -1,18 +1,17 @@
 // The reference interval I_ref and its growth one character at a time; the
 // choice of reference genomes and the infrequent-character test.
-#include "filters/pattern.h"
+#include "walk/pattern.h"
 
 #include <algorithm>
 
 #include "util/errors.h"
 
-Pattern initPattern(int charTableSize, int k, int d) {
+Pattern initPattern(int charTableSize, int k) {
     Pattern pattern;
     pattern.genomeCount = k;
-    pattern.matchesRecord = initMatchesRecord(k, d);
     pattern.charCount.assign(std::max(charTableSize, 0), 0);
     pattern.minDists.assign(std::max(k, 0), 0);
-    pattern.maxRemDists.assign(std::max(k, 0), d);
+    pattern.maxRemDists.assign(std::max(k, 0), 0);
     return pattern;
 }
 
@@ -46,10 +45,9 @@ void addToPattern(Pattern& pattern, int c, int r, int g) {
     std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), -1);
 }
 
-bool getNextI_ref(int j, Pattern& pattern, int g, int chromNumber, const SetOfSeqs& set) {
-    const Chromosome& chrom = set.genomes[g].chromosomes[chromNumber];
-    if (j > chrom.length) return false;
-    const std::vector<int>& genes = chrom.genes;
+bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref) {
+    if (j > ref.length) return false;
+    std::span<const int> genes = ref.genes;
     int c = genes[j];
     // An interval holding the character left of I_ref is enumerated from an
     // earlier left border.
@@ -57,42 +55,34 @@ bool getNextI_ref(int j, Pattern& pattern, int g, int chromNumber, const SetOfSe
     int r = j;
     // The sentinel 0 at length+1 is never in the pattern and stops the run.
     while (genes[r + 1] == c || pattern.charCount[genes[r + 1]] >= 1) ++r;
-    addToPattern(pattern, c, r, g);
+    addToPattern(pattern, c, r, ref.genome);
     return true;
 }
 
 int countRefGenomes(const ParameterArray& params, int k) {
+    const bool fixed = params.refType == RefType::cluster || params.refType == RefType::genome;
     switch (params.operationMode) {
-    case 'p':
-        if (params.refType == 'c' || params.refType == 'g') return 1;
-        if (params.refType == 'd') return params.q + 1;
-        fail(stderr, "no refType given in perfect gene cluster mode\n"
-                     "counting the number of ref genomes failed\n");
-    case 'r':
-        if (params.refType == 'c' || params.refType == 'g') return 1;
+    case Mode::perfect:
+        if (fixed) return 1;
+        if (params.refType == RefType::discovery) return params.q + 1;
+        fail(Stream::err, "no refType given in perfect gene cluster mode\n"
+                          "counting the number of ref genomes failed\n");
+    case Mode::reference:
+        return fixed ? 1 : k;
+    case Mode::median:
         return k;
-    case 'm':
-        return k;
-    case 'c':
+    case Mode::center:
         return params.q + 1;
-    default:
-        fail(stderr, "counting the number of ref genomes failed\n");
     }
+    fail(Stream::err, "counting the number of ref genomes failed\n");
 }
 
-bool tooManyInfreqChars(Pattern& pattern, const SetOfSeqs& set, int delta) {
+bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta) {
     int k = pattern.genomeCount;
     int c = pattern.newChar;
     int lacking = 0;
-    for (int g = 0; g < set.genomeCount; ++g) {
-        bool found = false;
-        for (const Chromosome& chrom : set.genomes[g].chromosomes)
-            if (chrom.POS.contains(c)) {
-                found = true;
-                break;
-            }
-        if (!found) ++lacking;
-    }
+    for (int g = 0; g < index.genomeCount(); ++g)
+        if (!index.genomeHolds(g, c)) ++lacking;
     if (lacking > k / 2) pattern.infreqCharCount += 1.0;
     if (k == 0) return false;
     return pattern.infreqCharCount > static_cast<double>(delta / k);

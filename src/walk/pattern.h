@@ -1,12 +1,10 @@
 // The current reference interval I_ref: where it lies, its characters in order
-// of addition, and per-genome distance bounds; owns the filter's candidate
-// occurrences.
+// of addition, and per-genome distance bounds.
 #pragma once
 
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "occurrences/matchField.h"
+#include "index/initDatastructures.h"
 #include "params/parameterArray.h"
 
 struct Pattern {
@@ -23,14 +21,13 @@ struct Pattern {
     std::vector<int> maxRemDists;  // k
     double infreqCharCount = 0.0;
     std::vector<int> charList;     // characters in order of addition
-    MatchesRecord matchesRecord;
 };
 
-Pattern initPattern(int charTableSize, int k, int d);
+Pattern initPattern(int charTableSize, int k);
 void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNumber, int i);
 void addToPattern(Pattern& pattern, int c, int r, int g);
 // Grows I_ref by the character at position j; false at the end of the chain.
-bool getNextI_ref(int j, Pattern& pattern, int g, int chromNumber, const SetOfSeqs& set);
+bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref);
 // Number of genomes (from genome 0 on) that serve as reference genomes.
 int countRefGenomes(const ParameterArray& params, int k);
-bool tooManyInfreqChars(Pattern& pattern, const SetOfSeqs& set, int delta);
+bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta);

@@ -1,0 +1,91 @@
+// The public interface of the gene-cluster library: genomes in, clusters out.
+// The command line, the JVM bridge, the benchmarks and any other program use
+// this header only.
+//
+//   tamsu::Genomes genomes = tamsu::Genomes::read("genomes.txt");
+//   tamsu::Query query;
+//   query.mode = tamsu::Mode::reference;
+//   query.delta = 1;
+//   query.minClusterSize = 5;
+//   tamsu::RunContext context;            // stdout/stderr; null streams silence
+//   tamsu::Result result = tamsu::findClusters(genomes, query, context);
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tamsu/types.h"
+
+struct SetOfSeqs;
+struct listOfRefClusters;
+
+namespace tamsu {
+
+// The genomes of a run with their dense gene-family alphabet. Immutable once
+// built; copies share the data, and any number of runs may read it at once.
+class Genomes {
+public:
+    // Reads the genome list and the annotation file it names; the reading
+    // notices go to out (null: none). Throws Error naming the file and line
+    // of any input problem.
+    static Genomes read(const std::string& genomeListPath, FILE* out = stdout);
+    // Genomes whose genes arrive already recoded: genes[g][c] is chromosome c
+    // of genome g with the sentinel 0 at both ends and the families 1..
+    // alphabetSize between them; codingTable[code] is the family id as read
+    // (alphabetSize + 1 entries). Genomes and chromosomes carry no names.
+    static Genomes fromRecoded(const std::vector<std::vector<std::vector<int>>>& genes,
+                               std::vector<int> codingTable, int alphabetSize);
+
+    int genomeCount() const;
+    int alphabetSize() const;
+    int chromosomeCount(int genome) const;
+    // Genes of the chromosome (positions 1..length).
+    int chromosomeLength(int genome, int chromosome) const;
+    const std::string& genomeName(int genome) const;
+    const std::string& chromosomeName(int genome, int chromosome) const;
+    // Locus tag of the gene at position (1-based); empty without annotation.
+    const std::string& locusTag(int genome, int chromosome, int position) const;
+    // The family id as read of a recoded family.
+    int originalId(int code) const;
+    // The genome statistics block of the command line.
+    void printStatistics(FILE* stream) const;
+
+    const SetOfSeqs& data() const { return *set_; }
+
+private:
+    explicit Genomes(std::shared_ptr<const SetOfSeqs> set) : set_(std::move(set)) {}
+    std::shared_ptr<const SetOfSeqs> set_;
+};
+
+// Refuses a query that no search can run: throws Error (stream err) with the
+// rule's message. Rules that need the genome count are skipped when it is
+// below 1.
+void validate(const Query& query, int genomeCount);
+
+// The parameter block: as entered (the command line's), or with the values
+// derived from the genome count (the host's).
+void printParameters(FILE* stream, const Query& query);
+void printDerivedParameters(FILE* stream, const Query& query, int genomeCount);
+
+struct Result {
+    bool cancelled = false;            // the keepGoing poll stopped the run; nothing else is set
+    listOfGeneClusters clusters;       // every mode's clusters in the uniform form
+    SearchCounts counts;               // median and center searches
+    // The reference clusters behind `clusters` (reference modes), for writeReports.
+    std::shared_ptr<const listOfRefClusters> referenceClusters;
+};
+
+// Validates the query, runs the search of its mode and rates the clusters.
+// Progress and status lines go to context.out, the query header and
+// diagnostics to context.err; when query.outfile is set, the gene-family
+// statistics file <stem>.genFamStat is written. Throws Error on bad input.
+Result findClusters(const Genomes& genomes, const Query& query, RunContext& context);
+
+// The text reports of a reference-mode run: the reference clusters on
+// context.out, then the extracted gene clusters on context.err (pausing for a
+// key after each when context.keys is set). Median and center: nothing.
+void writeReports(const Result& result, const Genomes& genomes, RunContext& context);
+
+}  // namespace tamsu

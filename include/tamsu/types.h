@@ -1,0 +1,162 @@
+// The vocabulary of the library: the query, the run context and the uniform
+// result records. Plain data that depends on nothing but the standard library,
+// so every layer of the library may use it.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tamsu {
+
+// The two text streams of a run: the report stream (standard output on the
+// command line) and the diagnostic stream (standard error).
+enum class Stream { out, err };
+
+// The one error type of the library: a fatal condition with the exact text to
+// print and the stream it belongs on. The library never ends the process;
+// `main` prints the error and exits 1, the host bridge prints it and returns
+// null to the JVM.
+class Error : public std::runtime_error {
+public:
+    Error(Stream stream, std::string text) : std::runtime_error(text), stream_(stream), text_(std::move(text)) {}
+
+    Stream stream() const { return stream_; }
+    // The exact text, newlines included (some messages have none).
+    const std::string& text() const { return text_; }
+
+    // Prints the message on out or err, as its stream says.
+    void print(FILE* out, FILE* err) const {
+        FILE* to = stream_ == Stream::out ? out : err;
+        std::fputs(text_.c_str(), to);
+        std::fflush(to);
+    }
+
+private:
+    Stream stream_;
+    std::string text_;
+};
+
+enum class Mode {
+    median,     // a gene set within delta of one chosen interval per genome, summed
+    center,     // a gene set within delta of every chosen interval
+    reference,  // the gene sets of a reference genome's intervals, with their best occurrences
+    perfect,    // reference-based with delta 0
+};
+
+enum class RefType {
+    none,
+    genome,     // genome 0 is the only reference
+    cluster,    // the first chromosome of genome 0 is the gene set
+    discovery,  // every genome up to the quorum serves as reference
+};
+
+// What lacking a cluster costs a genome under a quorum.
+enum class CostType {
+    none,
+    zero,           // nothing
+    proportionate,  // the distance budget divided by the genome count
+    sizeDependent,  // the size of the median
+};
+
+// The one-letter names the command line, the reports and the host use.
+char modeChar(Mode mode);
+
+// One query as entered. The values the searches use are derived from it and
+// the genome count (see validate and findClusters); the query itself is never
+// changed by a run.
+struct Query {
+    Mode mode = Mode::median;
+    int delta = -1;            // distance threshold
+    int minClusterSize = -1;   // s; -1 when not given
+    bool hasQuorum = false;
+    int quorum = -1;           // genomes a cluster has to occur in; -1 when not given
+    CostType cost = CostType::none;
+    RefType refType = RefType::none;
+    double minOccSize = 0.0;   // share of a cluster's genes an occurrence must hold
+    bool useNUM = true;        // build the quadratic distinct-count table
+    // The output file name; the gene-family statistics file takes its stem
+    // (the name without its four-character extension). Empty: no statistics
+    // file is written.
+    std::string outfile;
+};
+
+// What a host offers during a run: a progress bar in place of the percentage
+// lines.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void initProgressBar(int maximum) = 0;
+    virtual void setProgressStatus(int value) = 0;
+};
+
+// Where one run writes and whom it asks. Null streams silence the run; a
+// caller may also hand in memory streams (open_memstream) to capture it.
+struct RunContext {
+    FILE* out = stdout;                  // progress, status lines, reports
+    FILE* err = stderr;                  // query header, diagnostics, cluster listing
+    FILE* keys = nullptr;                // key presses for the listing's pauses; null: no pause
+    ProgressSink* progressSink = nullptr;
+    // Polled once per reference left border and every 1000 median steps;
+    // false stops the run (the result is then "cancelled").
+    std::function<bool()> keepGoing;
+};
+
+// ---------------------------------------------------------------------------
+// The uniform result form of every mode.
+
+struct approxOcc {
+    int genome = 0;
+    int chromosome = 0;
+    int l = 0;           // first gene position (1-based)
+    int r = 0;           // last gene position
+    double pValue = 1.0;
+    int dist = 0;        // set distance to the cluster's gene set
+    bool isRefOcc = false;
+};
+
+// Approximate cluster instance: one occurrence list per genome.
+struct ACI {
+    int support = 0;
+    int refOccCount = 0;
+    double pValue = 1.0;
+    std::vector<std::vector<approxOcc>> occLists;  // one list per genome
+    int totalDist = 0;
+    int minPwDist = 0;
+    int maxPwDist = 0;
+};
+
+struct geneCluster {
+    Mode type = Mode::median;
+    int refGenomeNr = -1;
+    double pValue = 1.0;
+    int minTotalDist = 0;
+    std::vector<int> consensusSet;  // recoded gene families (Genomes::originalId gives the ids as read)
+    std::vector<ACI> bestClusters;
+    std::vector<ACI> allClusters;
+};
+
+struct listOfGeneClusters {
+    int genomeCount = 0;
+    std::vector<geneCluster> clusters;
+    int size() const { return static_cast<int>(clusters.size()); }
+};
+
+// Counts of a median or center search.
+struct SearchCounts {
+    int filterCount = 0;
+    double kTupleCount = 0.0;
+    double partialKTupleCount = 0.0;
+    double completeKTupleCount = 0.0;
+    int optBorderMedianCount = 0;
+    int minSizeMedianCount = 0;
+    int distinctKTupleCount = 0;
+    int optimalMedianCount = 0;
+    int overlapFreeMedianCount = 0;
+    int refBasedKTupleCount = 0;
+    int medianCenterCount = 0;
+};
+
+}  // namespace tamsu

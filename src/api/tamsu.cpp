@@ -1,0 +1,152 @@
+// The public interface: genomes, query checks and one run from index to
+// extracted clusters, with the run's streams and progress owned by the call.
+#include "tamsu/tamsu.h"
+
+#include "driver/commInts.h"
+#include "genomes/readGenomes.h"
+#include "results/geneClusters.h"
+#include "results/output.h"
+#include "results/refGeneClusters.h"
+#include "util/errors.h"
+
+namespace tamsu {
+
+namespace {
+
+// The two streams of a call; a null stream of the context writes to
+// /dev/null for the length of the call.
+class CallStreams {
+public:
+    CallStreams(FILE* out, FILE* err) : out_(out), err_(err) {
+        if (out_ == nullptr || err_ == nullptr) {
+            sink_.reset(std::fopen("/dev/null", "w"));
+            if (!sink_) fail(Stream::err, "error: cannot open /dev/null to silence the run\n");
+            if (out_ == nullptr) out_ = sink_.get();
+            if (err_ == nullptr) err_ = sink_.get();
+        }
+    }
+    FILE* out() const { return out_; }
+    FILE* err() const { return err_; }
+
+private:
+    struct Closer {
+        void operator()(FILE* file) const { std::fclose(file); }
+    };
+    FILE* out_;
+    FILE* err_;
+    std::unique_ptr<FILE, Closer> sink_;
+};
+
+const std::string kNoText;
+
+}  // namespace
+
+Genomes Genomes::read(const std::string& genomeListPath, FILE* out) {
+    CallStreams streams(out, stderr);
+    return Genomes(readGenomes(genomeListPath, streams.out()));
+}
+
+Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& genes, std::vector<int> codingTable,
+                             int alphabetSize) {
+    if (alphabetSize < 0) fail(Stream::err, "error: negative alphabetSize %d\n", alphabetSize);
+    if (codingTable.size() < static_cast<size_t>(alphabetSize) + 1)
+        fail(Stream::err, "error: codingTable has %zu entries, alphabetSize %d needs %lld\n", codingTable.size(),
+             alphabetSize, static_cast<long long>(alphabetSize) + 1);
+    if (genes.empty()) fail(Stream::err, "error: no genomes given (at least one is needed)\n");
+    auto set = initSetOfSeqs(static_cast<int>(genes.size()));
+    for (size_t g = 0; g < genes.size(); ++g) {
+        Genome& genome = set->genomes[g];
+        genome.number = static_cast<int>(g);
+        genome.chromosomeCount = static_cast<int>(genes[g].size());
+        for (size_t c = 0; c < genes[g].size(); ++c) {
+            const std::vector<int>& array = genes[g][c];
+            const int entries = static_cast<int>(array.size());
+            const int chromNr = static_cast<int>(c), genomeNr = static_cast<int>(g);
+            if (entries < 2)
+                fail(Stream::err,
+                     "error: chromosome %d of genome %d has %d entries; it needs at least the two sentinels\n", chromNr,
+                     genomeNr, entries);
+            if (array.front() != 0 || array.back() != 0)
+                fail(Stream::err, "error: chromosome %d of genome %d lacks the sentinel 0 at position %d\n", chromNr,
+                     genomeNr, array.front() != 0 ? 0 : entries - 1);
+            for (int pos = 1; pos < entries - 1; ++pos)
+                if (array[pos] < 1 || array[pos] > alphabetSize)
+                    fail(Stream::err, "error: gene %d at position %d of chromosome %d of genome %d is outside 1..%d\n",
+                         array[pos], pos, chromNr, genomeNr, alphabetSize);
+            Chromosome chrom;
+            chrom.number = chromNr;
+            chrom.length = entries - 2;
+            chrom.genes = array;
+            genome.chromosomes.push_back(std::move(chrom));
+        }
+    }
+    set->alphabetSize = alphabetSize;
+    codingTable.resize(static_cast<size_t>(alphabetSize) + 1);
+    set->codingTable = std::move(codingTable);
+    return Genomes(std::move(set));
+}
+
+int Genomes::genomeCount() const { return set_->genomeCount; }
+int Genomes::alphabetSize() const { return set_->alphabetSize; }
+int Genomes::chromosomeCount(int genome) const {
+    return static_cast<int>(set_->genomes[static_cast<size_t>(genome)].chromosomes.size());
+}
+int Genomes::chromosomeLength(int genome, int chromosome) const {
+    return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].length;
+}
+const std::string& Genomes::genomeName(int genome) const { return set_->genomes[static_cast<size_t>(genome)].name; }
+const std::string& Genomes::chromosomeName(int genome, int chromosome) const {
+    return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].name;
+}
+const std::string& Genomes::locusTag(int genome, int chromosome, int position) const {
+    const Chromosome& chrom = set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)];
+    if (position < 0 || static_cast<size_t>(position) >= chrom.locusTags.size()) return kNoText;
+    return chrom.locusTags[static_cast<size_t>(position)];
+}
+int Genomes::originalId(int code) const {
+    if (code < 0 || static_cast<size_t>(code) >= set_->codingTable.size()) return 0;
+    return set_->codingTable[static_cast<size_t>(code)];
+}
+void Genomes::printStatistics(FILE* stream) const { fprintf_genomeStatistics(stream, *set_); }
+
+void validate(const Query& query, int genomeCount) { validateQuery(query, genomeCount); }
+
+void printParameters(FILE* stream, const Query& query) { fprintParameterArray(stream, enteredParameters(query)); }
+
+void printDerivedParameters(FILE* stream, const Query& query, int genomeCount) {
+    fprintParameterArray(stream, setDerivedParameters(query, genomeCount));
+}
+
+Result findClusters(const Genomes& genomes, const Query& query, RunContext& context) {
+    const SetOfSeqs& set = genomes.data();
+    validate(query, set.genomeCount);
+    CallStreams streams(context.out, context.err);
+    const ParameterArray params = setDerivedParameters(query, set.genomeCount);
+    Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing);
+
+    Result result;
+    std::unique_ptr<ResultArray> found = computeClusters(set, params, progress);
+    if (!found) {
+        result.cancelled = true;
+        return result;
+    }
+    result.counts = found->counts;
+    if (found->kTupleList) {
+        result.clusters = std::move(*extractGeneClusters(*found->kTupleList));
+    } else {
+        result.clusters = std::move(*extractRefGeneClusters(*found->refClusterList, set.genomeCount));
+        result.referenceClusters = std::move(found->refClusterList);
+    }
+    return result;
+}
+
+void writeReports(const Result& result, const Genomes& genomes, RunContext& context) {
+    if (!result.referenceClusters) return;
+    CallStreams streams(context.out, context.err);
+    fprintf_refClusterList(streams.out(), *result.referenceClusters, genomes.data());
+    std::fprintf(streams.err(), "now extracting:\n");
+    std::fprintf(streams.err(), "extracted:\n");
+    fprintf_listOfGeneClusters(streams.err(), result.clusters, context.keys);
+}
+
+}  // namespace tamsu

@@ -1,0 +1,25 @@
+// The command line of zub: options into a query, the usage text and the
+// default output name.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "tamsu/types.h"
+
+struct CommandLine {
+    std::string genomeListPath;
+    tamsu::Query query;
+};
+
+// Parses the command line; throws tamsu::Error (message and usage, for
+// stderr) on any error. Announces itself on out.
+CommandLine readParameters(int argc, const char* const* argv, FILE* out);
+
+// Default output name: <stem>_d<delta>_s<s>_<mode>[_q<q>].out from the texts as
+// typed (absent texts contribute nothing); the stem is the list path up to the
+// first '.' of its file name, after any leading dots.
+std::string createNameForOutFile(const std::optional<std::string>& deltaText,
+                                 const std::optional<std::string>& sText, tamsu::Mode mode,
+                                 const std::optional<std::string>& qText, const std::string& genomeListPath);

@@ -1,0 +1,84 @@
+// The run driver: index, statistics file, the mode's search and its p-values.
+#include "driver/commInts.h"
+
+#include "center/centerCheck.h"
+#include "filters/computeClusterFiltersLnR.h"
+#include "index/initDatastructures.h"
+#include "results/output.h"
+#include "statistics/statistics.h"
+
+void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set) {
+    std::fprintf(stream, "query parameters:\n\n");
+    std::fprintf(stream, params.isCenter ? "  search mode:               center\n"
+                                         : "  search mode:               median\n");
+    std::fprintf(stream, "  distance threshold delta:  %d\n", params.delta);
+    std::fprintf(stream, "  distance threshold d:      %d\n", params.d);
+    std::fprintf(stream, "  minimal cluster size:      %d\n", params.minClusterSize);
+    if (params.hasQuorum) std::fprintf(stream, "  quorum parameter:     %d\n", params.q);
+    std::fprintf(stream, "  species count:             %d\n", set.genomeCount);
+    std::fprintf(stream, "  alphabet size:             %d\n", set.alphabetSize);
+    std::fprintf(stream, "\n");
+    std::fprintf(stream, "sequence information:\n\n");
+    for (const Genome& genome : set.genomes)
+        for (const Chromosome& chrom : genome.chromosomes)
+            std::fprintf(stream, "  %s: %d genes\n", chrom.name.c_str(), chrom.length);
+}
+
+static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
+                                                                  const ParameterArray& params, Progress& progress) {
+    FILE* out = progress.out();
+    FILE* err = progress.err();
+    fprintHeader(err, params, set);
+    std::fprintf(out, "computing cluster filters ...\n\n");
+    MedianResult search;
+    search.tuples->k = set.genomeCount;
+    if (!computeFiltersAlg3(index, params, progress, search)) {
+        std::fprintf(out, "\ncomputation stopped.\n");
+        return nullptr;
+    }
+    std::fprintf(out, "cluster computation finished\n");
+    auto result = std::make_unique<ResultArray>();
+    result->counts = search.counts;
+    result->kTupleList = std::move(search.tuples);
+    kTupleList* list = result->kTupleList.get();
+    result->counts.medianCenterCount = countMedianCenters(list, params);
+    result->counts.refBasedKTupleCount = countRefBased_kTuples(list);
+    if (params.isCenter) {
+        check_center_condition(list, set, params.pwDelta);
+        remove_NonCenter_kTuples(list);
+    }
+    std::fprintf(err, "size: %d\n", list->size());
+    removeSuboptimal_kTuples(list);
+    result->counts.optimalMedianCount = list->size();
+    result->counts.overlapFreeMedianCount = list->size() - countNonSubsumed_kTuples(list);
+    sort_kTupleList_byGeneContent(list);
+    std::fprintf(out, "statistical evaluation of clusters...\n");
+    computeStatistics(list, set, err);
+    std::fprintf(out, "statistical evaluation finished\n");
+    return result;
+}
+
+static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
+                                                                  const ParameterArray& params, Progress& progress) {
+    FILE* out = progress.out();
+    std::fprintf(out, "computing reference gene clusters\n");
+    auto clusters = std::make_unique<listOfRefClusters>();
+    if (!computeReferenceClusters(index, params, progress, *clusters)) {
+        std::fprintf(out, "\ncomputation stopped.\n");
+        return nullptr;
+    }
+    std::fprintf(out, "cluster computation finished\n");
+    computeStatisticsRef(clusters.get(), set, progress.err());
+    auto result = std::make_unique<ResultArray>();
+    result->refClusterList = std::move(clusters);
+    return result;
+}
+
+std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress) {
+    const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
+    if (!params.outfile.empty())
+        fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
+    if (params.operationMode == Mode::median || params.operationMode == Mode::center)
+        return computeMedianOrCenterClusters(set, index, params, progress);
+    return computeReferenceBasedClusters(set, index, params, progress);
+}

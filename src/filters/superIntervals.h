@@ -1,0 +1,17 @@
+// Candidate occurrences of a cluster filter in the non-reference genomes:
+// maximal intervals around the occurrences of the filter's characters,
+// within each genome's distance budget.
+#pragma once
+
+#include "index/initDatastructures.h"
+#include "occurrences/matchField.h"
+#include "params/parameterArray.h"
+#include "walk/arraysLnR.h"
+#include "walk/pattern.h"
+
+// Adds every candidate interval of every genome other than the reference
+// genome to the matches record, under its distance to the pattern. Ranks, L
+// and R must be current for the reference position; the per-genome bound is
+// the pattern's maxRemDists.
+void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
+                           const WalkTables& walk, const ParameterArray& params);

@@ -1,0 +1,72 @@
+// Progress counters and their two output forms.
+#include "walk/progress.h"
+
+#include "index/initDatastructures.h"
+
+bool Progress::countStep() {
+    if (!keepGoing_) return true;
+    if (++stepCounter_ % 1000 != 0) return true;
+    stepCounter_ = 0;
+    return keepGoing_();
+}
+
+void Progress::initProgress(const OccurrenceIndex& index, int refGenomeCount) {
+    long long total = 0;
+    for (int g = 0; g < refGenomeCount && g < index.genomeCount(); ++g)
+        for (const ChromIndex& chrom : index.genome(g)) {
+            long long n = chrom.length > 0 ? chrom.length : 0;
+            total += n * (n + 1) / 2;
+        }
+    // The host's progress bar counts in int, and so does the printed total.
+    substringCount_ = static_cast<int>(total);
+    std::fprintf(err_, "number of Substrings: %d\n", static_cast<int>(substringCount_));
+    old_I_ref_Counter_ = 0;
+    temp_I_ref_Counter_ = 0;
+    if (sink_ != nullptr) sink_->initProgressBar(static_cast<int>(substringCount_));
+    printProgress(0);
+}
+
+double Progress::percentOf(long long value) const {
+    // With no work at all the run is complete from the start.
+    return substringCount_ > 0 ? 100.0 * static_cast<double>(value) / static_cast<double>(substringCount_) : 100.0;
+}
+
+void Progress::printProgress(long long value) {
+    if (sink_ != nullptr) {
+        sink_->setProgressStatus(static_cast<int>(value));
+        return;
+    }
+    std::fprintf(out_, "\rprogress: %.2f %%", percentOf(value));
+    std::fflush(out_);
+}
+
+void Progress::updateProgress_before_step2(long long x) {
+    printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_ + x);
+}
+
+void Progress::updateProgress_after_i(long long x) {
+    temp_I_ref_Counter_ += x;
+    printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_);
+}
+
+void Progress::updateProgress_after_chr(long long x) {
+    old_I_ref_Counter_ += x;
+    temp_I_ref_Counter_ = 0;
+    printProgress(old_I_ref_Counter_);
+}
+
+void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName,
+                                      int geneCount) {
+    if (sink_ != nullptr) return;
+    std::fprintf(out_, "\r%104s", "");
+    std::fprintf(out_, "\rprogress: %.2f %%  current ref: chr %d of genome %d %s(%d genes)",
+                 percentOf(old_I_ref_Counter_), chromNumber, genomeNumber, chromName.c_str(), geneCount);
+    std::fflush(out_);
+}
+
+void Progress::emptyProgress() {
+    if (sink_ != nullptr) return;
+    std::fprintf(out_, "\r%104s", "");
+    std::fprintf(out_, "\n");
+    std::fflush(out_);
+}

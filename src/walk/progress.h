@@ -1,0 +1,50 @@
+// Progress reporting and cancellation of one run: percentage lines on the
+// report stream, or a progress bar and a cancellation poll offered by a host.
+// Owned by the run, so two runs never share counters.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tamsu/types.h"
+
+class OccurrenceIndex;
+
+class Progress {
+public:
+    // sink: the host's progress bar (null: percentage lines on out);
+    // keepGoing: the cancellation poll (null: never cancelled).
+    Progress(FILE* out, FILE* err, tamsu::ProgressSink* sink, std::function<bool()> keepGoing)
+        : out_(out), err_(err), sink_(sink), keepGoing_(std::move(keepGoing)) {}
+
+    FILE* out() const { return out_; }
+    FILE* err() const { return err_; }
+
+    // False once the caller wants the run stopped.
+    bool continueComputation() const { return !keepGoing_ || keepGoing_(); }
+    // Counts one median recursion step and polls every 1000 steps.
+    bool countStep();
+
+    // Counts the reference intervals of the first refGenomeCount genomes (the
+    // whole of the work) and prints the start.
+    void initProgress(const OccurrenceIndex& index, int refGenomeCount);
+    void printProgress(long long value);
+    void updateProgress_before_step2(long long x);
+    void updateProgress_after_i(long long x);
+    void updateProgress_after_chr(long long x);
+    void printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount);
+    void emptyProgress();
+
+private:
+    double percentOf(long long value) const;
+
+    FILE* out_;
+    FILE* err_;
+    tamsu::ProgressSink* sink_;
+    std::function<bool()> keepGoing_;
+    unsigned int stepCounter_ = 0;
+    long long substringCount_ = 0;
+    long long old_I_ref_Counter_ = 0;
+    long long temp_I_ref_Counter_ = 0;
+};
