@@ -43,6 +43,8 @@ public:
     int chromosomeCount(int genome) const;
     // Genes of the chromosome (positions 1..length).
     int chromosomeLength(int genome, int chromosome) const;
+    // The recoded family at a position (1-based; 0 at the sentinels 0 and length+1).
+    int gene(int genome, int chromosome, int position) const;
     const std::string& genomeName(int genome) const;
     const std::string& chromosomeName(int genome, int chromosome) const;
     // Locus tag of the gene at position (1-based); empty without annotation.

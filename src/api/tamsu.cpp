@@ -94,6 +94,10 @@ int Genomes::chromosomeCount(int genome) const {
 int Genomes::chromosomeLength(int genome, int chromosome) const {
     return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].length;
 }
+int Genomes::gene(int genome, int chromosome, int position) const {
+    return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].genes.at(
+        static_cast<size_t>(position));
+}
 const std::string& Genomes::genomeName(int genome) const { return set_->genomes[static_cast<size_t>(genome)].name; }
 const std::string& Genomes::chromosomeName(int genome, int chromosome) const {
     return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].name;

@@ -34,18 +34,34 @@ int runCommandLine(int argc, const char* const* argv) {
     return 0;
 }
 
-}  // namespace
+// A run whose reports could not be written completely (a full disk, a closed
+// pipe) has failed, whatever it computed.
+int checkedStatus(int status) {
+    const bool outFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr);
+    if (outFailed) std::fprintf(stderr, "error: writing to standard output failed\n");
+    return outFailed || errFailed ? 1 : status;
+}
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     try {
         return runCommandLine(argc, argv);
     } catch (const tamsu::Error& error) {
         std::fflush(stdout);
         error.print(stdout, stderr);
-        return 1;
     } catch (const std::bad_alloc&) {
         std::fflush(stdout);
         std::fprintf(stderr, "error: out of memory\n");
-        return 1;
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "error: %s\n", error.what());
+    } catch (...) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "error: unexpected failure\n");
     }
+    return 1;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return checkedStatus(run(argc, argv)); }

@@ -18,15 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "entry/commInts.h"
-#include "genomes/readGenomes.h"
-#include "median/kTuples.h"
-#include "params/parameterArray.h"
-#include "results/geneClusters.h"
-#include "results/refGeneClusters.h"
-#include "util/errors.h"
+#include "tamsu/tamsu.h"
 
 namespace {
+
+using tamsu::ACI;
+using tamsu::approxOcc;
+using tamsu::geneCluster;
+using tamsu::listOfGeneClusters;
+
+[[noreturn]] void fail(const std::string& text) { throw tamsu::Error(tamsu::Stream::err, text); }
 
 // genomes[g][c] = genes 1..n of chromosome c of genome g (no sentinels).
 using Genes = std::vector<std::vector<std::vector<int>>>;
@@ -49,16 +50,16 @@ struct Query {
 // The first genesPerGenome genes of each genome, cut into chromosomesPerGenome
 // chromosomes, recoded densely by first appearance; the coding table leads
 // back to the identifiers of the file.
-TestGenomes cutGenomes(const SetOfSeqs& set, int genesPerGenome, int chromosomesPerGenome) {
+TestGenomes cutGenomes(const tamsu::Genomes& set, int genesPerGenome, int chromosomesPerGenome) {
     TestGenomes cut;
     std::map<int, int> codes;
     cut.codingTable.push_back(0);
-    for (const Genome& genome : set.genomes) {
+    for (int g = 0; g < set.genomeCount(); ++g) {
         std::vector<int> genes;
-        for (const Chromosome& chrom : genome.chromosomes)
-            for (int i = 1; i <= chrom.length; ++i)
+        for (int c = 0; c < set.chromosomeCount(g); ++c)
+            for (int i = 1; i <= set.chromosomeLength(g, c); ++i)
                 if (genesPerGenome <= 0 || static_cast<int>(genes.size()) < genesPerGenome)
-                    genes.push_back(chrom.genes[i]);
+                    genes.push_back(set.gene(g, c, i));
         int n = static_cast<int>(genes.size());
         int pieces = chromosomesPerGenome < 1 ? 1 : chromosomesPerGenome;
         std::vector<std::vector<int>> chromosomes;
@@ -68,7 +69,7 @@ TestGenomes cutGenomes(const SetOfSeqs& set, int genesPerGenome, int chromosomes
             std::vector<int> piece;
             for (int i = from; i < to; ++i) {
                 auto [it, added] = codes.try_emplace(genes[i], static_cast<int>(codes.size()) + 1);
-                if (added) cut.codingTable.push_back(set.codingTable[genes[i]]);
+                if (added) cut.codingTable.push_back(set.originalId(genes[i]));
                 piece.push_back(it->second);
             }
             chromosomes.push_back(std::move(piece));
@@ -81,7 +82,7 @@ TestGenomes cutGenomes(const SetOfSeqs& set, int genesPerGenome, int chromosomes
 
 void writeGenomes(const TestGenomes& cut, const std::string& path) {
     FILE* out = std::fopen(path.c_str(), "w");
-    if (out == nullptr) fail(stderr, "cannot write %s\n", path.c_str());
+    if (out == nullptr) fail("cannot write " + path + "\n");
     std::fprintf(out, "alphabetSize %d\ncodingTable", cut.alphabetSize);
     for (int v : cut.codingTable) std::fprintf(out, " %d", v);
     std::fprintf(out, "\ngenomes %zu\n", cut.genomes.size());
@@ -96,32 +97,23 @@ void writeGenomes(const TestGenomes& cut, const std::string& path) {
     std::fclose(out);
 }
 
-// A fresh genome set as the bridge builds it from the host arrays.
-std::unique_ptr<SetOfSeqs> makeSet(const TestGenomes& cut) {
-    auto set = initSetOfSeqs(static_cast<int>(cut.genomes.size()));
-    for (size_t g = 0; g < cut.genomes.size(); ++g) {
-        Genome& genome = set->genomes[g];
-        genome.number = static_cast<int>(g);
-        genome.chromosomeCount = static_cast<int>(cut.genomes[g].size());
-        genome.chromosomes.clear();
-        for (size_t c = 0; c < cut.genomes[g].size(); ++c) {
-            Chromosome chrom;
-            chrom.number = static_cast<int>(c);
-            chrom.length = static_cast<int>(cut.genomes[g][c].size());
-            chrom.genes.push_back(0);
-            chrom.genes.insert(chrom.genes.end(), cut.genomes[g][c].begin(), cut.genomes[g][c].end());
-            chrom.genes.push_back(0);
-            genome.chromosomes.push_back(std::move(chrom));
+// The genomes as the bridge hands them to the library: recoded, with sentinels.
+tamsu::Genomes makeGenomes(const TestGenomes& cut) {
+    std::vector<std::vector<std::vector<int>>> genes;
+    for (const auto& genome : cut.genomes) {
+        genes.emplace_back();
+        for (const auto& chrom : genome) {
+            genes.back().push_back({0});
+            genes.back().back().insert(genes.back().back().end(), chrom.begin(), chrom.end());
+            genes.back().back().push_back(0);
         }
     }
-    set->alphabetSize = cut.alphabetSize;
-    set->codingTable = cut.codingTable;
-    return set;
+    return tamsu::Genomes::fromRecoded(genes, cut.codingTable, cut.alphabetSize);
 }
 
 std::vector<Query> readQueries(const std::string& path) {
     std::ifstream in(path);
-    if (!in) fail(stderr, "cannot read %s\n", path.c_str());
+    if (!in) fail("cannot read " + path + "\n");
     std::vector<Query> queries;
     std::string line;
     while (std::getline(in, line)) {
@@ -129,7 +121,7 @@ std::vector<Query> readQueries(const std::string& path) {
         Query query;
         std::string mode, refType;
         if (!(words >> query.name) || query.name[0] == '#') continue;
-        if (!(words >> mode >> query.delta >> query.s >> query.q >> refType)) fail(stderr, "bad query line: %s\n", line.c_str());
+        if (!(words >> mode >> query.delta >> query.s >> query.q >> refType)) fail("bad query line: " + line + "\n");
         query.mode = mode[0];
         query.refType = refType[0];
         queries.push_back(query);
@@ -164,11 +156,12 @@ void dumpOccurrences(FILE* out, const char* label, const std::vector<ACI>& acis,
 
 void dumpClusters(const listOfGeneClusters& clusters, int genomeCount, const std::string& path) {
     FILE* out = std::fopen(path.c_str(), "w");
-    if (out == nullptr) fail(stderr, "cannot write %s\n", path.c_str());
+    if (out == nullptr) fail("cannot write " + path + "\n");
     std::fprintf(out, "clusters %d\n", clusters.size());
     for (int k = 0; k < clusters.size(); ++k) {
         const geneCluster& cluster = clusters.clusters[k];
-        std::fprintf(out, "cluster %d type %c refGenomeNr %d pValue %s minTotalDist %d consensus %zu:", k, cluster.type,
+        std::fprintf(out, "cluster %d type %c refGenomeNr %d pValue %s minTotalDist %d consensus %zu:", k,
+                     tamsu::modeChar(cluster.type),
                      cluster.refGenomeNr, bits(cluster.pValue).c_str(), cluster.minTotalDist,
                      cluster.consensusSet.size());
         for (int gene : cluster.consensusSet) std::fprintf(out, " %d", gene);
@@ -179,36 +172,36 @@ void dumpClusters(const listOfGeneClusters& clusters, int genomeCount, const std
     std::fclose(out);
 }
 
-// The query with the parameter record a host run builds (quorum only when it
-// leaves a genome to lack the cluster; reference type in 'r' and 'p').
+// The query a host run builds (quorum only when it leaves a genome to lack
+// the cluster; reference type in 'r' and 'p').
 void runQuery(const TestGenomes& cut, const Query& query, const std::string& outDir) {
-    std::unique_ptr<SetOfSeqs> set = makeSet(cut);
-    int g = set->genomeCount;
-    bool hasQuorum = g > query.q && query.q > 0;
-    char qtype = hasQuorum ? 'z' : '\0';
-    auto params = initParameterArray(query.delta, query.s, 0.0, query.mode == 'c', true, true, hasQuorum, query.q,
-                                     qtype, query.mode, "dummy.out", false, '?');
-    if (query.mode == 'r' || query.mode == 'p') params->refType = query.refType;
-    setDerivedParameters(*params, g);
-    std::unique_ptr<ResultArray> result = computeClusters(*set, *params);
-    if (!result) fail(stderr, "query %s: no result\n", query.name.c_str());
-    std::unique_ptr<listOfGeneClusters> clusters;
-    if (query.mode == 'c' || query.mode == 'm') {
-        sort_kTupleList_byGeneContent(result->kTupleList.get());
-        clusters = extractGeneClusters(*result->kTupleList);
-    } else {
-        clusters = extractRefGeneClusters(*result->refClusterList, g);
-    }
-    dumpClusters(*clusters, g, outDir + "/" + query.name + ".cpp.txt");
-    std::fprintf(stderr, "query %s: %d clusters\n", query.name.c_str(), clusters->size());
+    const tamsu::Genomes genomes = makeGenomes(cut);
+    const int g = genomes.genomeCount();
+    tamsu::Query q;
+    q.mode = query.mode == 'c' ? tamsu::Mode::center : query.mode == 'r' ? tamsu::Mode::reference
+           : query.mode == 'p' ? tamsu::Mode::perfect : tamsu::Mode::median;
+    q.delta = query.delta;
+    q.minClusterSize = query.s;
+    q.quorum = query.q;
+    q.hasQuorum = g > query.q && query.q > 0;
+    q.cost = q.hasQuorum ? tamsu::CostType::zero : tamsu::CostType::none;
+    if (query.mode == 'r' || query.mode == 'p')
+        q.refType = query.refType == 'g' ? tamsu::RefType::genome
+                    : query.refType == 'c' ? tamsu::RefType::cluster : tamsu::RefType::discovery;
+    q.outfile = "dummy.out";
+    tamsu::RunContext context;
+    const tamsu::Result result = tamsu::findClusters(genomes, q, context);
+    if (result.cancelled) fail("query " + query.name + ": no result\n");
+    dumpClusters(result.clusters, g, outDir + "/" + query.name + ".cpp.txt");
+    std::fprintf(stderr, "query %s: %d clusters\n", query.name.c_str(), result.clusters.size());
 }
 
 int run(int argc, char** argv) {
-    if (argc != 7) fail(stderr, "usage: jniReference <genomeList> <genes> <chromosomes> <modes> <queries> <outDir>\n");
+    if (argc != 7) fail("usage: jniReference <genomeList> <genes> <chromosomes> <modes> <queries> <outDir>\n");
     std::string modes = argv[4];
     std::string outDir = argv[6];
-    std::unique_ptr<SetOfSeqs> set = readGenomes(argv[1]);
-    TestGenomes cut = cutGenomes(*set, std::atoi(argv[2]), std::atoi(argv[3]));
+    const tamsu::Genomes set = tamsu::Genomes::read(argv[1]);
+    TestGenomes cut = cutGenomes(set, std::atoi(argv[2]), std::atoi(argv[3]));
     writeGenomes(cut, outDir + "/genomes.dat");
     for (const Query& query : readQueries(argv[5]))
         if (modes.find(query.mode) != std::string::npos) runQuery(cut, query, outDir);
@@ -220,9 +213,9 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     try {
         return run(argc, argv);
-    } catch (const TamsuError& error) {
+    } catch (const tamsu::Error& error) {
         std::fflush(stdout);
-        error.print();
+        error.print(stdout, stderr);
         return 1;
     }
 }

@@ -10,33 +10,23 @@
 #include <tuple>
 #include <vector>
 
-#include "entry/commInts.h"
-#include "genomes/readGenomes.h"
-#include "index/initDatastructures.h"
 #include "refclusters/dLocs.h"
 #include "testUtil.h"
 
 namespace {
 
-ParameterArray searchParams(int delta, int minClusterSize, int q, bool useNUM, char mode = 'r') {
-    ParameterArray params;
-    params.operationMode = mode;
-    params.refType = mode == 'p' ? 'd' : '?';
-    params.delta = delta;
-    params.maxOccDist = delta;
-    params.minClusterSize = minClusterSize;
-    params.minOccSize = 0.0;
-    params.q = q;
-    params.hasQuorum = q > 0;
-    params.useNUM = useNUM;
-    return params;
+// Reference-mode parameters for K genomes of which `lacking` may lack a cluster.
+ParameterArray searchParams(int delta, int minClusterSize, int lacking, int K, RefType refType = RefType::none) {
+    return derivedParams(Mode::reference, delta, minClusterSize, K, lacking > 0 ? K - lacking : -1, CostType::zero,
+                         refType);
 }
 
-std::unique_ptr<ResultArray> runSearch(SetOfSeqs& set, ParameterArray& params) {
-    initDataStructures(set, params);
-    auto result = initResultArray(set);
-    EXPECT_TRUE(computeReferenceClusters(set, params, *result));
-    return result;
+std::unique_ptr<listOfRefClusters> runSearch(const SetOfSeqs& set, const ParameterArray& params, bool useNUM = true) {
+    QuietProgress quiet;
+    const OccurrenceIndex index = initDataStructures(set, useNUM, quiet.get().out());
+    auto list = std::make_unique<listOfRefClusters>();
+    EXPECT_TRUE(computeReferenceClusters(index, params, quiet.get(), *list));
+    return list;
 }
 
 // Every location's counts from scratch against the cluster's gene set, and
@@ -45,7 +35,7 @@ void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const lis
                    const std::string& where) {
     for (const refCluster& cluster : list.clusters) {
         const Chromosome& ref = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
-        std::set<int> P = genesIn(ref, cluster.l, cluster.r);
+        std::set<int> P = genesIn(ref.genes, cluster.l, cluster.r);
         ASSERT_EQ(static_cast<int>(P.size()), cluster.size) << where;
         ASSERT_GE(cluster.size, params.minClusterSize) << where;
         ASSERT_EQ(std::set<int>(cluster.geneContentArray.begin(), cluster.geneContentArray.end()), P) << where;
@@ -59,7 +49,7 @@ void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const lis
             for (const dLoc& x : list.locs) {
                 const Chromosome& chrom = set.genomes[j].chromosomes.at(x.chr);
                 ASSERT_TRUE(x.genome == j && 1 <= x.l && x.l <= x.r && x.r <= chrom.length) << where;
-                const std::set<int> G = genesIn(chrom, x.l, x.r);
+                const std::set<int> G = genesIn(chrom.genes, x.l, x.r);
                 int hits = 0;
                 for (int c : G) hits += P.count(c) ? 1 : 0;
                 const int size = static_cast<int>(G.size()), dist = static_cast<int>(P.size()) + size - 2 * hits;
@@ -176,17 +166,15 @@ TEST(ReferenceSearch, LocationsMatchNaiveRecountAndBruteForceWithAndWithoutNUM) 
         const int delta = static_cast<int>(seed % 3);
         const int q = seed % 4 == 0 ? 1 : 0;
         auto set = randomSet(seed, genomes, alphabet);
-        ParameterArray params = searchParams(delta, 3, q, true);
+        const ParameterArray params = searchParams(delta, 3, q, genomes);
         auto result = runSearch(*set, params);
-        const listOfRefClusters& list = *result->refClusterList;
+        const listOfRefClusters& list = *result;
         clusterTotal += list.count();
         checkClusters(*set, params, list, where);
 
-        auto again = randomSet(seed, genomes, alphabet);
-        ParameterArray scan = searchParams(delta, 3, q, false);
-        auto without = runSearch(*again, scan);
-        ASSERT_EQ(list.count(), without->refClusterList->count()) << where;
-        auto other = without->refClusterList->clusters.begin();
+        auto without = runSearch(*set, params, false);
+        ASSERT_EQ(list.count(), without->count()) << where;
+        auto other = without->clusters.begin();
         for (const refCluster& cluster : list.clusters) {
             EXPECT_EQ(std::tie(cluster.refGenome, cluster.refChrom, cluster.l, cluster.r),
                       std::tie(other->refGenome, other->refChrom, other->l, other->r))
@@ -194,7 +182,7 @@ TEST(ReferenceSearch, LocationsMatchNaiveRecountAndBruteForceWithAndWithoutNUM) 
             EXPECT_EQ(locationsOf(cluster), locationsOf(*other++)) << where;
 
             const Chromosome& ref = set->genomes[cluster.refGenome].chromosomes[cluster.refChrom];
-            const std::set<int> P = genesIn(ref, cluster.l, cluster.r);
+            const std::set<int> P = genesIn(ref.genes, cluster.l, cluster.r);
             for (int j = 0; j < set->genomeCount; ++j) {
                 if (j == cluster.refGenome) continue;
                 ASSERT_EQ(bruteForceLocations(set->genomes[j], P, delta), locationsOf(cluster)[j])
@@ -214,10 +202,9 @@ TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
     // headed by the exact occurrence when genome 1 is the reference: the
     // candidate gets as far as the sorted copies and is dropped there.
     auto set = makeSet({{{9, 1, 2, 3, 10, 1, 2, 3, 4, 11}}, {{12, 4, 3, 2, 1, 13}}, {{14, 2, 1, 3, 15}}}, 15);
-    ParameterArray params = searchParams(1, 4, 0, true);
-    const int dropsBefore = refSearchCounters.immediateDeletes;
+    const ParameterArray params = searchParams(1, 4, 0, 3);
     auto result = runSearch(*set, params);
-    const listOfRefClusters& list = *result->refClusterList;
+    const listOfRefClusters& list = *result;
     checkClusters(*set, params, list, "hand-built");
     int found = 0;
     for (const refCluster& cluster : list.clusters) {
@@ -230,59 +217,6 @@ TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
         EXPECT_EQ(1, cluster.dLocLists[2].locs.front().setDist);
     }
     EXPECT_EQ(1, found);
-    EXPECT_GT(refSearchCounters.immediateDeletes, dropsBefore);
-}
-
-TEST(ReferenceSearch, QuorumLetsOneGenomeLackTheCluster) {
-    for (int q : {0, 1}) {
-        auto set = makeSet({{{1, 2, 3, 4}}, {{4, 3, 2, 1}}, {{5, 6, 7, 8}}}, 8);
-        ParameterArray params = searchParams(0, 4, q, true);
-        auto result = runSearch(*set, params);
-        ASSERT_EQ(q, result->refClusterList->count());
-        if (q == 0) continue;
-        EXPECT_EQ(0, result->refClusterList->clusters.front().refGenome);
-        EXPECT_TRUE(result->refClusterList->clusters.front().dLocLists[2].empty());
-    }
-}
-
-TEST(ReferenceSearch, FixedGeneSetSetsTheMinimumSize) {
-    // refType 'c': the first chromosome of genome 0 is the gene set; only
-    // intervals with all of its genes are reported.
-    auto set = makeSet({{{1, 2, 3, 4}}, {{9, 1, 2, 3, 4, 9, 1, 2, 3}}, {{4, 3, 2, 1, 8, 2, 3, 1}}}, 9);
-    ParameterArray params = searchParams(1, 2, 0, true);
-    params.refType = 'c';
-    auto result = runSearch(*set, params);
-    EXPECT_EQ(4, params.minClusterSize);
-    ASSERT_EQ(1, result->refClusterList->count());
-    const refCluster& cluster = result->refClusterList->clusters.front();
-    EXPECT_EQ(4, cluster.size);
-    EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), cluster.geneContentArray);
-    checkClusters(*set, params, *result->refClusterList, "fixed set");
-}
-
-TEST(ReferenceSearch, BundledExample) {
-    TempDir dir;
-    copyInto(TAMSU_EXAMPLES "/ncbi_cog5/genomes.txt", dir.path(), "genomes.txt");
-    copyInto(TAMSU_EXAMPLES "/ncbi_cog5/annotation.txt", dir.path(), "annotation.txt");
-    std::unique_ptr<SetOfSeqs> set = readGenomes(dir.file("genomes.txt"));
-    ASSERT_TRUE(set);
-    ASSERT_GE(set->genomeCount, 3);
-    // The leading 1500 genes of every chromosome and genome 0 as the only
-    // reference keep the run short (the search costs about the square of the
-    // genome size).
-    for (Genome& genome : set->genomes)
-        for (Chromosome& chrom : genome.chromosomes)
-            if (chrom.length > 1500) {
-                chrom.length = 1500;
-                chrom.genes.resize(1502);
-                chrom.genes[1501] = 0;
-            }
-    ParameterArray params = searchParams(1, 5, set->genomeCount - 3, false);
-    params.refType = 'g';
-    auto result = runSearch(*set, params);
-    const listOfRefClusters& list = *result->refClusterList;
-    EXPECT_GT(list.count(), 0);
-    checkClusters(*set, params, list, "example");
 }
 
 }  // namespace

@@ -1,0 +1,198 @@
+// The library through its public header: the clusters of every mode pinned on
+// the small data, one answer whatever the index options, stopped runs, silent
+// and captured runs, and two runs in two threads.
+#include "tamsu/tamsu.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "testUtil.h"
+
+namespace {
+
+using tamsu::Mode;
+
+tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum = 0, tamsu::RefType refType = tamsu::RefType::none,
+                       tamsu::CostType cost = tamsu::CostType::zero) {
+    tamsu::Query query;
+    query.mode = mode;
+    query.delta = delta;
+    query.minClusterSize = s;
+    query.hasQuorum = quorum > 0;
+    query.quorum = quorum > 0 ? quorum : -1;
+    query.cost = quorum > 0 ? cost : tamsu::CostType::none;
+    query.refType = refType;
+    return query;
+}
+
+// Every cluster with its occurrences, ids as read, p-values to the last bit.
+std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
+    std::string text;
+    char line[256];
+    for (const tamsu::geneCluster& cluster : result.clusters.clusters) {
+        std::snprintf(line, sizeof line, "cluster %c ref %d pValue %.17g minTotalDist %d genes",
+                      tamsu::modeChar(cluster.type), cluster.refGenomeNr, cluster.pValue, cluster.minTotalDist);
+        text += line;
+        for (int gene : cluster.consensusSet) text += " " + std::to_string(genomes.originalId(gene));
+        text += "\n";
+        for (const auto* acis : {&cluster.bestClusters, &cluster.allClusters})
+            for (const tamsu::ACI& aci : *acis) {
+                std::snprintf(line, sizeof line, " %s %.17g %d %d %d %d %d\n", acis == &cluster.bestClusters ? "best" : "all",
+                              aci.pValue, aci.totalDist, aci.support, aci.refOccCount, aci.minPwDist, aci.maxPwDist);
+                text += line;
+                for (const auto& occs : aci.occLists)
+                    for (const tamsu::approxOcc& o : occs) {
+                        std::snprintf(line, sizeof line, "  %d %d [%d,%d] %d %.17g %d\n", o.genome, o.chromosome, o.l,
+                                      o.r, o.dist, o.pValue, o.isRefOcc);
+                        text += line;
+                    }
+            }
+    }
+    return text;
+}
+
+tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query) {
+    tamsu::RunContext context;
+    context.out = nullptr;
+    context.err = nullptr;
+    return tamsu::findClusters(genomes, query, context);
+}
+
+// Three related genomes (one with two chromosomes) with shuffled shared blocks,
+// handed over already recoded.
+tamsu::Genomes relatedGenomes(unsigned seed) {
+    std::vector<int> base = randomGenes(seed, 24, 14);
+    std::vector<std::vector<std::vector<int>>> rows;
+    for (int g = 0; g < 3; ++g) {
+        std::vector<int> genes = base;
+        std::vector<int> noise = randomGenes(seed * 31 + g, 6, 14);
+        for (int i = 0; i < 6; ++i) genes[(i * 7 + g * 5) % genes.size()] = noise[i];
+        std::rotate(genes.begin(), genes.begin() + 4 * g, genes.end());
+        genes.insert(genes.begin(), 0);
+        genes.push_back(0);
+        if (g == 1) {
+            std::vector<int> first(genes.begin(), genes.begin() + 12), second(genes.begin() + 11, genes.end());
+            first.push_back(0);
+            second.front() = 0;
+            rows.push_back({first, second});
+        } else {
+            rows.push_back({genes});
+        }
+    }
+    std::vector<int> codingTable(15);
+    for (int c = 0; c <= 14; ++c) codingTable[c] = 100 + c;
+    return tamsu::Genomes::fromRecoded(rows, codingTable, 14);
+}
+
+// The clusters every mode finds on the small data, pinned (median and center
+// clusters are seen nowhere else but through a host).
+TEST(Api, ClustersOfEveryModeOnTheSmallData) {
+    const tamsu::Genomes genomes = tamsu::Genomes::read(TAMSU_TEST_DATA "/small/genomes.txt", nullptr);
+    const struct {
+        const char* name;
+        tamsu::Query query;
+    } runs[] = {
+        {"median", makeQuery(Mode::median, 2, 3)},
+        {"medianQuorum", makeQuery(Mode::median, 2, 3, 2, tamsu::RefType::none, tamsu::CostType::proportionate)},
+        {"center", makeQuery(Mode::center, 1, 3, 2)},
+        {"reference", makeQuery(Mode::reference, 1, 3)},
+        {"perfect", makeQuery(Mode::perfect, 0, 2, 2, tamsu::RefType::discovery)},
+    };
+    for (const auto& run : runs) {
+        const std::string path = TAMSU_TEST_DATA "/golden/" + std::string(run.name) + ".clusters";
+        const std::string text = dump(quietRun(genomes, run.query), genomes);
+        if (std::getenv("TAMSU_UPDATE_GOLDEN") != nullptr) writeFile(path, text);
+        EXPECT_EQ(readFile(path), text) << "differs from " << path;
+        EXPECT_NE("", text) << run.name;
+    }
+}
+
+// Without the NUM table every mode gives the same answer.
+TEST(Api, IndexOptionsNeverChangeTheAnswer) {
+    int found = 0;
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        const tamsu::Genomes genomes = relatedGenomes(seed);
+        for (const tamsu::Query& base :
+             {makeQuery(Mode::reference, 1, 3), makeQuery(Mode::reference, 2, 3, 2, tamsu::RefType::discovery),
+              makeQuery(Mode::perfect, 0, 2, 0, tamsu::RefType::genome), makeQuery(Mode::median, 2, 3),
+              makeQuery(Mode::median, 2, 3, 2), makeQuery(Mode::center, 1, 3, 2)}) {
+            tamsu::Query query = base;
+            const tamsu::Result with = quietRun(genomes, query);
+            query.useNUM = false;
+            EXPECT_EQ(dump(with, genomes), dump(quietRun(genomes, query), genomes)) << "seed " << seed;
+            found += with.clusters.size();
+        }
+    }
+    EXPECT_GT(found, 40);
+}
+
+// A stopped run reports "cancelled" and leaves nothing behind: the next run
+// gives the whole answer.
+TEST(Api, StoppedRunIsCancelledAndTheNextRunIsWhole) {
+    const tamsu::Genomes genomes = relatedGenomes(9);
+    for (const tamsu::Query& query : {makeQuery(Mode::reference, 1, 3), makeQuery(Mode::median, 2, 3)}) {
+        const std::string expected = dump(quietRun(genomes, query), genomes);
+        tamsu::RunContext context;
+        context.out = context.err = nullptr;
+        int polls = 0;
+        context.keepGoing = [&polls] { return ++polls <= 5; };
+        const tamsu::Result stopped = tamsu::findClusters(genomes, query, context);
+        EXPECT_TRUE(stopped.cancelled);
+        EXPECT_TRUE(stopped.clusters.clusters.empty());
+        EXPECT_EQ(6, polls);
+        EXPECT_EQ(expected, dump(quietRun(genomes, query), genomes));
+    }
+}
+
+// The streams of a run are the context's: captured text equals what the
+// command line prints, and no statistics file is written without an output name.
+TEST(Api, RunWritesOnlyToItsContext) {
+    TempDir dir;
+    copyInto(TAMSU_TEST_DATA "/small/genomes.txt", dir.path(), "genomes.txt");
+    copyInto(TAMSU_TEST_DATA "/small/annotation.txt", dir.path(), "annotation.txt");
+    const tamsu::Genomes genomes = tamsu::Genomes::read(dir.file("genomes.txt"), nullptr);
+    tamsu::Query query = makeQuery(Mode::reference, 1, 3);
+    std::string out, err;
+    out = captured([&](FILE* outFile) {
+        err = captured([&](FILE* errFile) {
+            tamsu::RunContext context;
+            context.out = outFile;
+            context.err = errFile;
+            tamsu::writeReports(tamsu::findClusters(genomes, query, context), genomes, context);
+        });
+    });
+    // The command line's own lines (and the statistics notice) aside, the same text.
+    const std::string search = out.substr(out.find("computing reference gene clusters"));
+    EXPECT_NE(std::string::npos, readFile(TAMSU_TEST_DATA "/golden/reference.stdout").find(search));
+    EXPECT_EQ(0u, readFile(TAMSU_TEST_DATA "/golden/reference.stderr").rfind(err, 0)) << err;
+    EXPECT_FALSE(fileExists(dir.file(".genFamStat")));
+    query.outfile = dir.file("run.out");
+    quietRun(genomes, query);
+    EXPECT_EQ(readFile(TAMSU_TEST_DATA "/golden/reference.genFamStat"), readFile(dir.file("run.genFamStat")));
+}
+
+// Runs own all their state: two at once in two threads give what they give
+// one after the other.
+TEST(Api, ConcurrentRunsEqualSequentialOnes) {
+    const tamsu::Genomes first = relatedGenomes(3);
+    const tamsu::Genomes second = relatedGenomes(4);
+    const tamsu::Query queries[] = {makeQuery(Mode::reference, 2, 3), makeQuery(Mode::median, 2, 3, 2),
+                                    makeQuery(Mode::center, 1, 3, 2)};
+    for (const tamsu::Query& query : queries) {
+        const std::string a = dump(quietRun(first, query), first);
+        const std::string b = dump(quietRun(second, query), second);
+        std::string ta, tb;
+        std::thread one([&] { ta = dump(quietRun(first, query), first); });
+        std::thread two([&] { tb = dump(quietRun(second, query), second); });
+        one.join();
+        two.join();
+        EXPECT_EQ(a, ta);
+        EXPECT_EQ(b, tb);
+    }
+}
+
+}  // namespace

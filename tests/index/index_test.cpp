@@ -1,0 +1,64 @@
+// The occurrence index against naive recounts on random sets, with and
+// without the NUM table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "index/initDatastructures.h"
+#include "testUtil.h"
+
+namespace {
+
+TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        const int alphabet = 3 + static_cast<int>(seed % 6);
+        Indexed with(makeSet({{randomGenes(seed, 25, alphabet), {}}, {randomGenes(seed + 50, 9, alphabet)}},
+                             alphabet + 1));
+        Indexed without(makeSet({{randomGenes(seed, 25, alphabet), {}}, {randomGenes(seed + 50, 9, alphabet)}},
+                                alphabet + 1),
+                        false);
+        const OccurrenceIndex& index = with.index;
+        std::vector<int> chromosomesHolding(alphabet + 2, 0);
+        for (const ChromIndex& chrom : index.chromosomes()) {
+            const int n = chrom.length;
+            std::set<int> held;
+            for (int p = 1; p <= n; ++p) {
+                const int c = chrom.genes[p];
+                held.insert(c);
+                int prev = p - 1, next = p + 1;
+                while (prev > 0 && chrom.genes[prev] != c) --prev;
+                while (next <= n && chrom.genes[next] != c) ++next;
+                ASSERT_EQ(prev, chrom.prevOcc[p]);
+                ASSERT_EQ(next, chrom.nextOcc[p]);
+            }
+            for (int c = 0; c <= alphabet + 1; ++c) {
+                std::vector<int> positions;
+                for (int p = 1; p <= n; ++p)
+                    if (chrom.genes[p] == c) positions.push_back(p);
+                ASSERT_EQ(positions, std::vector<int>(chrom.POS[c].begin(), chrom.POS[c].end()));
+                ASSERT_EQ(static_cast<int>(positions.size()), chrom.charFreq[c]);
+                chromosomesHolding[c] += held.count(c) ? 1 : 0;
+            }
+            // Distinct counts of every interval, empty ones and the sentinels included.
+            const ChromIndex& scan = without.index.chrom(chrom.genome, chrom.number);
+            ASSERT_TRUE(scan.NUM.empty());
+            for (int i = 1; i <= n + 1; ++i)
+                for (int j = i - 1; j <= n; ++j) {
+                    const int distinct = static_cast<int>(genesIn(chrom.genes, i, j).size());
+                    ASSERT_EQ(distinct, getNUM(chrom, i, j)) << i << ".." << j;
+                    ASSERT_EQ(distinct, getNUM(scan, i, j)) << i << ".." << j;
+                }
+        }
+        EXPECT_EQ(chromosomesHolding, index.charOccStat());
+    }
+}
+
+TEST(OccurrenceIndex, GenesOutsideTheAlphabetAreRefused) {
+    QuietProgress quiet;
+    auto set = makeSet({{{1, 2}}, {{3}}}, 2);
+    EXPECT_EQ("error: gene 3 at position 1 of chromosome 0 of genome 1 is outside the alphabet 1..2\n",
+              errorOf([&] { initDataStructures(*set, true, quiet.get().out()); }));
+}
+
+}  // namespace

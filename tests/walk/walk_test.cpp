@@ -1,0 +1,108 @@
+// The shared reference walk: ranks and border tables after every left border
+// against their definitions and against rebuilds.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "testUtil.h"
+#include "walk/arraysLnR.h"
+
+namespace {
+
+std::vector<int> row(const IntTable& table, int p, int D) { return {table.row(p), table.row(p) + D + 2}; }
+
+bool occursIn(std::span<const int> genes, int c, int from, int to) {
+    for (int p = from; p <= to; ++p)
+        if (genes[p] == c) return true;
+    return false;
+}
+
+// Ranks from their definition: first occurrence in genes[i..n] numbers the
+// characters 1, 2, ...; absent ones and the sentinel rank above all of them.
+std::vector<int> naiveRank(const ChromIndex& ref, int i, int A) {
+    std::vector<int> rank(A + 1, absentRank(A));
+    rank[0] = sentinelRank(A);
+    int next = 1;
+    for (int p = i; p <= ref.length; ++p)
+        if (rank[ref.genes[p]] == absentRank(A)) rank[ref.genes[p]] = next++;
+    return rank;
+}
+
+// The rows of position p from their definitions: L, R, L_prime, R_prime
+// (column 0 of the primed rows left 0).
+std::vector<std::vector<int>> naiveRows(const ChromIndex& chrom, const std::vector<int>& rank, int p, int D) {
+    const int n = chrom.length;
+    std::span<const int> genes = chrom.genes;
+    std::vector<int> L(D + 2, 0), R(D + 2, n + 1), Lp(D + 2, 0), Rp(D + 2, 0);
+    L[0] = R[0] = p;
+    for (int j = p - 1, k = 1; j >= 1 && k <= D + 1; --j)
+        if (rank[genes[j]] > rank[genes[p]] && !occursIn(genes, genes[j], j + 1, p)) L[k++] = j;
+    for (int j = p + 1, k = 1; j <= n && k <= D + 1; ++j)
+        if (rank[genes[j]] > rank[genes[p]] && !occursIn(genes, genes[j], p, j - 1)) R[k++] = j;
+    for (int k = 1; k <= D + 1; ++k) {
+        int q = L[k] + 1;
+        while (q <= p && rank[genes[q]] > rank[genes[p]]) ++q;
+        Lp[k] = q;
+        q = R[k] - 1;
+        while (q >= p && rank[genes[q]] > rank[genes[p]]) --q;
+        Rp[k] = q;
+    }
+    return {L, R, Lp, Rp};
+}
+
+// Walks every left border of every reference chromosome and compares, after
+// every step, the ranks and each table row with its definition, and the
+// incrementally updated L and R with a rebuild.
+void expectUpdatesEqualDefinitions(const OccurrenceIndex& index, int D, const std::string& scenario) {
+    QuietProgress quiet;
+    ReferenceWalk walk(index, D, true, quiet.get());
+    for (int g = 0; g < index.genomeCount(); ++g)
+        for (const ChromIndex& ref : index.genome(g))
+            for (int i = 1; i <= ref.length; ++i) {
+                walk.moveLeftBorder(ref, i);
+                const WalkTables& tables = walk.tables();
+                ASSERT_EQ(naiveRank(ref, i, index.alphabetSize()), tables.rank) << scenario << " " << i;
+                WalkTables rebuilt = tables;
+                computeL(rebuilt, index);
+                computeR(rebuilt, index);
+                for (const ChromIndex& chrom : index.chromosomes()) {
+                    const BorderTables& t = tables.of(chrom);
+                    for (int p = 1; p <= chrom.length; ++p) {
+                        const auto naive = naiveRows(chrom, tables.rank, p, D);
+                        std::vector<int> Lp = row(t.L_prime, p, D), Rp = row(t.R_prime, p, D);
+                        Lp[0] = Rp[0] = 0;
+                        const std::vector<int> actual[] = {row(t.L, p, D), row(t.R, p, D), Lp, Rp};
+                        for (int k = 0; k < 4; ++k)
+                            ASSERT_EQ(naive[k], actual[k]) << scenario << " ref " << ref.name() << " i " << i
+                                                           << " row " << p << " of " << chrom.name() << " table " << k;
+                        ASSERT_EQ(naive[0], row(rebuilt.of(chrom).L, p, D));
+                        ASSERT_EQ(naive[1], row(rebuilt.of(chrom).R, p, D));
+                    }
+                }
+            }
+}
+
+TEST(ReferenceWalk, IncrementalUpdatesEqualDefinitions) {
+    for (unsigned seed = 1; seed <= 4; ++seed)
+        for (int D = 0; D <= 3; ++D) {
+            std::mt19937 rng(seed);
+            const int alphabet = 3 + static_cast<int>(seed % 4);
+            GeneRows rows;
+            for (int g = 0; g < 3; ++g) {
+                rows.emplace_back();
+                for (int c = 0, count = 1 + static_cast<int>(rng() % 2); c < count; ++c)
+                    rows.back().push_back(randomGenes(seed * 31 + g * 7 + c, 8 + static_cast<int>(rng() % 20), alphabet));
+            }
+            // A family in genome 2 only: absent from every other reference.
+            rows[2][0].push_back(alphabet + 1);
+            Indexed set(makeSet(rows, alphabet + 1), seed % 2 == 0);
+            expectUpdatesEqualDefinitions(set.index, D, "seed " + std::to_string(seed) + " D " + std::to_string(D));
+        }
+    // Every family on the first reference: absent ones must still rank above the last.
+    Indexed whole(makeSet({{{1, 2, 3, 1, 4, 2, 4, 3}}, {{4, 3, 2, 1, 1, 3}}}, 4));
+    expectUpdatesEqualDefinitions(whole.index, 2, "whole alphabet");
+}
+
+}  // namespace
