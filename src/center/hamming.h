@@ -1,9 +1,6 @@
-// Hamming distances between 0/1 byte strings, the distance the center search
-// works in: for gene-presence rows it is the size of the symmetric difference.
+// Hamming weights of 0/1 byte strings, the distance the center search works
+// in: for gene-presence rows it is the size of the symmetric difference.
 #pragma once
-
-// Number of positions 0..n-1 in which a and b differ.
-int hammingDistance(const unsigned char* a, const unsigned char* b, int n);
 
 // Number of non-zero bytes among v[0..n-1] (the distance to the zero string).
 int hammingWeight(const unsigned char* v, int n);

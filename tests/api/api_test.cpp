@@ -195,4 +195,10 @@ TEST(Api, ConcurrentRunsEqualSequentialOnes) {
     }
 }
 
+// The README shows the example program the tests build and run.
+TEST(Api, ReadmeShowsTheLibraryExample) {
+    const std::string example = readFile(TAMSU_SOURCE_DIR "/examples/library/clusters.cpp");
+    EXPECT_NE(std::string::npos, readFile(TAMSU_SOURCE_DIR "/README.md").find(example));
+}
+
 }  // namespace
