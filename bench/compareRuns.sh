@@ -4,6 +4,8 @@
 # optionally, generated sets: the check that a change of structure or speed
 # left every output byte-identical.
 # usage: bench/compareRuns.sh <old zub> <new zub> [generated]   (generated: also sets of the benchmarks' generator)
+# COMPARE_IGNORE=<glob> leaves files of that name out (for example '*.out'
+# when comparing with a build that wrote no output table).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 old=$(readlink -f "$1"); new=$(readlink -f "$2"); generated=${3:-}
@@ -20,7 +22,7 @@ run() {
     local bin=$old; [ "$side" = new ] && bin=$new
     (cd "$work/$side" && "$bin" "$list" "$@" </dev/null >stdout.txt 2>stderr.txt; echo "exit $?" >status.txt)
   done
-  if diff -r "$work/old" "$work/new" >"$work/diff.txt"; then
+  if diff -r ${COMPARE_IGNORE:+-x "$COMPARE_IGNORE"} "$work/old" "$work/new" >"$work/diff.txt"; then
     same=$((same + 1))
   else
     differ=$((differ + 1)); echo "DIFFERS: $label ($list $*)"; cut -c1-200 "$work/diff.txt" | head -n 12

@@ -49,6 +49,8 @@ public:
     const std::string& chromosomeName(int genome, int chromosome) const;
     // Locus tag of the gene at position (1-based); empty without annotation.
     const std::string& locusTag(int genome, int chromosome, int position) const;
+    // The annotation file the genomes were read from (empty when built from arrays).
+    const std::string& annotationPath() const;
     // The family id as read of a recoded family.
     int originalId(int code) const;
     // The genome statistics block of the command line.
@@ -89,5 +91,12 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
 // context.out, then the extracted gene clusters on context.err (pausing for a
 // key after each when context.keys is set). Median and center: nothing.
 void writeReports(const Result& result, const Genomes& genomes, RunContext& context);
+
+// The clusters of a run as the output file holds them: a tab-separated table
+// with one row per occurrence, or one JSON document that also names the query
+// and the genomes (both described column by column in the README).
+// genomeListPath is only named in the JSON header.
+void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
+                   const std::string& genomeListPath);
 
 }  // namespace tamsu

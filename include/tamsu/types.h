@@ -83,6 +83,17 @@ struct Query {
     std::string outfile;
 };
 
+// How the percentage of a run's work is shown on its report stream (a host's
+// progress bar is fed the same way whatever the form).
+enum class ProgressForm {
+    lines,    // a "progress:" line per reference left border, in place
+    percent,  // one line per whole percent reached (in place on a terminal)
+    none,
+};
+
+// The two forms of the output file.
+enum class OutputFormat { tsv, json };
+
 // What a host offers during a run: a progress bar in place of the percentage
 // lines.
 class ProgressSink {
@@ -99,6 +110,7 @@ struct RunContext {
     FILE* err = stderr;                  // query header, diagnostics, cluster listing
     FILE* keys = nullptr;                // key presses for the listing's pauses; null: no pause
     ProgressSink* progressSink = nullptr;
+    ProgressForm progressForm = ProgressForm::lines;
     // Polled once per reference left border and every 1000 median steps;
     // false stops the run (the result is then "cancelled").
     std::function<bool()> keepGoing;
@@ -126,6 +138,7 @@ struct ACI {
     int totalDist = 0;
     int minPwDist = 0;
     int maxPwDist = 0;
+    double log10PValue = 0.0;  // log10 of pValue, summed factor by factor (never overflows)
 };
 
 struct geneCluster {
@@ -136,6 +149,7 @@ struct geneCluster {
     std::vector<int> consensusSet;  // recoded gene families (Genomes::originalId gives the ids as read)
     std::vector<ACI> bestClusters;
     std::vector<ACI> allClusters;
+    double log10PValue = 0.0;  // log10 of pValue, summed factor by factor (never overflows)
 };
 
 struct listOfGeneClusters {

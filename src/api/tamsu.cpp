@@ -5,6 +5,7 @@
 #include "driver/commInts.h"
 #include "genomes/readGenomes.h"
 #include "results/geneClusters.h"
+#include "results/export.h"
 #include "results/output.h"
 #include "results/refGeneClusters.h"
 #include "util/errors.h"
@@ -107,6 +108,7 @@ const std::string& Genomes::locusTag(int genome, int chromosome, int position) c
     if (position < 0 || static_cast<size_t>(position) >= chrom.locusTags.size()) return kNoText;
     return chrom.locusTags[static_cast<size_t>(position)];
 }
+const std::string& Genomes::annotationPath() const { return set_->sourcePath; }
 int Genomes::originalId(int code) const {
     if (code < 0 || static_cast<size_t>(code) >= set_->codingTable.size()) return 0;
     return set_->codingTable[static_cast<size_t>(code)];
@@ -126,7 +128,7 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     validate(query, set.genomeCount);
     CallStreams streams(context.out, context.err);
     const ParameterArray params = setDerivedParameters(query, set.genomeCount);
-    Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing);
+    Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
     Result result;
     std::unique_ptr<ResultArray> found = computeClusters(set, params, progress);
@@ -136,12 +138,23 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     }
     result.counts = found->counts;
     if (found->kTupleList) {
+        // Sorted again now that the p-values are set: within a gene content the
+        // best p-value comes first, and the best occurrence sets are those equal to it.
+        sort_kTupleList_byGeneContent(found->kTupleList.get());
         result.clusters = std::move(*extractGeneClusters(*found->kTupleList));
     } else {
         result.clusters = std::move(*extractRefGeneClusters(*found->refClusterList, set.genomeCount));
         result.referenceClusters = std::move(found->refClusterList);
     }
     return result;
+}
+
+void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
+                   const std::string& genomeListPath) {
+    if (format == OutputFormat::json)
+        writeClusterJson(out, result.clusters, genomes.data(), describeQuery(query, genomeListPath));
+    else
+        writeClusterTable(out, result.clusters, genomes.data(), modeName(query.mode));
 }
 
 void writeReports(const Result& result, const Genomes& genomes, RunContext& context) {

@@ -40,6 +40,8 @@ constexpr const char* kUsage =
     "--refType=genome           fixed reference genome\n"
     "--refType=cluster          fixed reference cluster (minSize s is size of cluster)\n"
     "--refType=discovery        normal reference mode (default)\n"
+    "--format=tsv|json          output file as a tab-separated table (default) or JSON\n"
+    "--progress=default|percent|none  progress lines: all, one per whole percent, none\n"
     "\nSpace efficiency options:\n"
     "-noNum         No usage of table NUM (more space efficient)\n"
     "-noLR          No usage of L[] and R[] (a little bit more space efficient)\n"
@@ -176,6 +178,17 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             else if (std::strcmp(value, "cluster") == 0) query.refType = RefType::cluster;
             else if (std::strcmp(value, "discovery") == 0) query.refType = RefType::discovery;
             else failWithUsage(formatText("\nerror: unknown type of reference occurrence: %s", value));
+        } else if (startsWith(arg, "--format=")) {
+            const char* value = arg + std::strlen("--format=");
+            if (std::strcmp(value, "tsv") == 0) line.format = tamsu::OutputFormat::tsv;
+            else if (std::strcmp(value, "json") == 0) line.format = tamsu::OutputFormat::json;
+            else failWithUsage(formatText("\nerror: unknown output format: %s", value));
+        } else if (startsWith(arg, "--progress=")) {
+            const char* value = arg + std::strlen("--progress=");
+            if (std::strcmp(value, "default") == 0) line.progress = tamsu::ProgressForm::lines;
+            else if (std::strcmp(value, "percent") == 0) line.progress = tamsu::ProgressForm::percent;
+            else if (std::strcmp(value, "none") == 0) line.progress = tamsu::ProgressForm::none;
+            else failWithUsage(formatText("\nerror: unknown progress form: %s", value));
         } else if (std::strcmp(arg, "-noNUM") == 0) {
             query.useNUM = false;
         } else if (std::strcmp(arg, "-noLR") == 0) {

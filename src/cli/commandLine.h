@@ -11,6 +11,8 @@
 struct CommandLine {
     std::string genomeListPath;
     tamsu::Query query;
+    tamsu::OutputFormat format = tamsu::OutputFormat::tsv;      // --format
+    tamsu::ProgressForm progress = tamsu::ProgressForm::lines;  // --progress
 };
 
 // Parses the command line; throws tamsu::Error (message and usage, for

@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "commandLine.h"
+#include "outputFile.h"
 #include "tamsu/tamsu.h"
 
 namespace {
@@ -17,20 +20,29 @@ int runCommandLine(int argc, const char* const* argv) {
     tamsu::printParameters(stdout, query);
     const tamsu::Genomes genomes = tamsu::Genomes::read(line.genomeListPath, stdout);
     genomes.printStatistics(stdout);
+    // The stem drops the four-character extension, as the statistics file's name does.
+    const std::string& name = query.outfile;
+    const std::string stem = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
+    // Neither output may overwrite an input, and an unwritable name fails now,
+    // not after the search.
+    const std::vector<std::string> inputs{line.genomeListPath, genomes.annotationPath()};
+    checkOutputPath(name, inputs);
+    checkOutputPath(stem + ".genFamStat", inputs);
 
     tamsu::RunContext context;
     context.keys = stdin;  // the listing pauses for a key after each cluster
+    context.progressForm = line.progress;
     const tamsu::Result result = tamsu::findClusters(genomes, query, context);
     if (!result.cancelled) {
-        // The output file is created empty; nothing is written into it.
-        std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(query.outfile.c_str(), "w"), std::fclose);
-        if (!out) throw tamsu::Error(tamsu::Stream::err, "Can't open output file: " + query.outfile + "\n");
+        // The clusters go to a temporary file beside the output file, which
+        // replaces it only once complete.
+        AtomicOutputFile out(name);
         tamsu::writeReports(result, genomes, context);
+        tamsu::writeClusters(out.get(), line.format, result, genomes, query, line.genomeListPath);
+        out.commit();
     }
-    // The stem drops the four-character extension, as the statistics file's name does.
-    const std::string& name = query.outfile;
     std::fprintf(stderr, "outfile: %s\n", name.c_str());
-    std::fprintf(stderr, "outfile: %s\n", (name.size() >= 4 ? name.substr(0, name.size() - 4) : name).c_str());
+    std::fprintf(stderr, "outfile: %s\n", stem.c_str());
     return 0;
 }
 

@@ -180,6 +180,7 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
     }
 
     readSequenceFile(source, *set, path, out);
+    set->sourcePath = source;
 
     convertZerosToUniqueGenes(*set);
     completeSetOfSeqs(*set);

@@ -20,6 +20,7 @@ struct SetOfSeqs {
     std::vector<Genome> genomes;
     int alphabetSize = 0;
     std::vector<int> codingTable;  // code -> identifier as read; entry 0 is 0
+    std::string sourcePath;        // the annotation file read (empty for genomes from the host)
 };
 
 std::unique_ptr<SetOfSeqs> initSetOfSeqs(int genomeCount);

@@ -27,6 +27,7 @@ struct kTuple {
     Mode operationMode = Mode::median;
     std::vector<double> pValues;                // k, 1.0 at creation
     double pValue = 1.0;
+    double log10PValue = 0.0;                   // sum of log10(pValues): finite where the product overflows
     std::vector<kTupleInterval> intervalArray;  // k
     std::vector<medianElement> median;          // the cluster's gene content
     std::vector<unsigned char> intervalOccs;    // k x (localCharCount + 1), flat

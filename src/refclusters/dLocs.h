@@ -42,6 +42,7 @@ struct refCluster {
     double pValue = 0.0;
     std::vector<listOf_dLocs> dLocLists;  // one per genome
     std::vector<int> geneContentArray;    // distinct genes of the reference interval, first occurrence order
+    double log10PValue = 0.0;             // log10 of pValue, summed factor by factor (never overflows)
 };
 
 struct listOfRefClusters {

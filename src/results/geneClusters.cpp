@@ -54,6 +54,7 @@ ACI init_ACI(const kTuple& tuple, int K) {
     aci.support = computeSupport(aci, K);
     aci.refOccCount = countRefOccsIn_kTuple(tuple, K);
     aci.pValue = tuple.pValue;
+    aci.log10PValue = tuple.log10PValue;
     aci.totalDist = tuple.totalDist;
     aci.minPwDist = find_minPwDistIn_kTuple(tuple, K);
     aci.maxPwDist = find_maxPwDistIn_kTuple(tuple, K);
@@ -65,6 +66,7 @@ geneCluster createGeneCluster(const kTuple& tuple, int K) {
     cluster.type = tuple.operationMode;
     cluster.refGenomeNr = -1;
     cluster.pValue = tuple.pValue;
+    cluster.log10PValue = tuple.log10PValue;
     cluster.minTotalDist = tuple.totalDist;
     cluster.consensusSet = createConsensusSet(tuple);
     cluster.bestClusters.push_back(init_ACI(tuple, K));

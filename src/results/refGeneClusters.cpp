@@ -58,6 +58,7 @@ static ACI init_refACI(const refCluster& cluster, int K, bool bestOnly) {
     for (int g = 0; g < K; ++g)
         if (firstLocation(cluster, g) != nullptr) ++aci.refOccCount;
     aci.pValue = cluster.pValue;
+    aci.log10PValue = cluster.log10PValue;
     aci.occLists = copy_dLocListsRef(cluster, K, bestOnly);
     firstLocationDists(cluster, K, aci.totalDist, aci.maxPwDist);
     aci.minPwDist = 0;
@@ -73,6 +74,7 @@ geneCluster createRefGeneCluster(const refCluster& cluster, Mode type, int K) {
     result.type = type;
     result.refGenomeNr = cluster.refGenome;
     result.pValue = cluster.pValue;
+    result.log10PValue = cluster.log10PValue;
     int largest = 0;
     firstLocationDists(cluster, K, result.minTotalDist, largest);
     result.consensusSet = createReferenceSet(cluster);

@@ -83,6 +83,12 @@ double combine_pValues(const double* p, int K) {
     return product;
 }
 
+double combine_log10PValues(const double* p, int K) {
+    double sum = 0.0;
+    for (int i = 0; i < K; ++i) sum += std::log10(p[i]);
+    return sum;
+}
+
 double elementOf_C_prob(const std::vector<int>& G, std::span<const int> freqs, int N) {
     if (G.empty() || N <= 0) return 0.0;
     long long hits = 0;
@@ -268,6 +274,7 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
             tuple.pValues[j] = scorers[j]->score(interval.dist);
         }
         tuple.pValue = combine_pValues(tuple.pValues.data(), K);
+        tuple.log10PValue = combine_log10PValues(tuple.pValues.data(), K);
     }
 }
 
@@ -292,5 +299,6 @@ void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* e
             }
         }
         cluster.pValue = combine_pValues(minP.data(), K);
+        cluster.log10PValue = combine_log10PValues(minP.data(), K);
     }
 }

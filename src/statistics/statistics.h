@@ -18,6 +18,9 @@ void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* e
 
 // Product of p[0..K-1]; 1.0 when K < 1.
 double combine_pValues(const double* p, int K);
+// log10 of that product as the sum of the factors' log10 (0.0 when K < 1),
+// finite where the product over- or underflows.
+double combine_log10PValues(const double* p, int K);
 
 // Background tables of one genome set: N_j, f_j(c) and f_j(c) / N_j.
 std::vector<int> computeTotalLengths(const SetOfSeqs& set);

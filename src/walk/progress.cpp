@@ -23,6 +23,7 @@ void Progress::initProgress(const OccurrenceIndex& index, int refGenomeCount) {
     old_I_ref_Counter_ = 0;
     temp_I_ref_Counter_ = 0;
     if (sink_ != nullptr) sink_->initProgressBar(static_cast<int>(substringCount_));
+    else if (form_ == tamsu::ProgressForm::percent) percentLines_.start(out_);
     printProgress(0);
 }
 
@@ -36,6 +37,8 @@ void Progress::printProgress(long long value) {
         sink_->setProgressStatus(static_cast<int>(value));
         return;
     }
+    if (form_ == tamsu::ProgressForm::percent) percentLines_.show(percentOf(value));
+    if (!fullLines()) return;
     std::fprintf(out_, "\rprogress: %.2f %%", percentOf(value));
     std::fflush(out_);
 }
@@ -57,7 +60,7 @@ void Progress::updateProgress_after_chr(long long x) {
 
 void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName,
                                       int geneCount) {
-    if (sink_ != nullptr) return;
+    if (!fullLines()) return;
     std::fprintf(out_, "\r%104s", "");
     std::fprintf(out_, "\rprogress: %.2f %%  current ref: chr %d of genome %d %s(%d genes)",
                  percentOf(old_I_ref_Counter_), chromNumber, genomeNumber, chromName.c_str(), geneCount);
@@ -65,7 +68,8 @@ void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const s
 }
 
 void Progress::emptyProgress() {
-    if (sink_ != nullptr) return;
+    if (form_ == tamsu::ProgressForm::percent) percentLines_.finish();
+    if (!fullLines()) return;
     std::fprintf(out_, "\r%104s", "");
     std::fprintf(out_, "\n");
     std::fflush(out_);

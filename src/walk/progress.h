@@ -8,15 +8,17 @@
 #include <string>
 
 #include "tamsu/types.h"
+#include "util/progressLines.h"
 
 class OccurrenceIndex;
 
 class Progress {
 public:
-    // sink: the host's progress bar (null: percentage lines on out);
-    // keepGoing: the cancellation poll (null: never cancelled).
-    Progress(FILE* out, FILE* err, tamsu::ProgressSink* sink, std::function<bool()> keepGoing)
-        : out_(out), err_(err), sink_(sink), keepGoing_(std::move(keepGoing)) {}
+    // sink: the host's progress bar (null: percentage lines on out, in the
+    // given form); keepGoing: the cancellation poll (null: never cancelled).
+    Progress(FILE* out, FILE* err, tamsu::ProgressSink* sink, std::function<bool()> keepGoing,
+             tamsu::ProgressForm form = tamsu::ProgressForm::lines)
+        : out_(out), err_(err), sink_(sink), keepGoing_(std::move(keepGoing)), form_(form) {}
 
     FILE* out() const { return out_; }
     FILE* err() const { return err_; }
@@ -38,11 +40,15 @@ public:
 
 private:
     double percentOf(long long value) const;
+    // Whether the full progress lines are written (no host, the default form).
+    bool fullLines() const { return sink_ == nullptr && form_ == tamsu::ProgressForm::lines; }
 
     FILE* out_;
     FILE* err_;
     tamsu::ProgressSink* sink_;
     std::function<bool()> keepGoing_;
+    tamsu::ProgressForm form_;
+    PercentLines percentLines_;  // the percent form's lines
     unsigned int stepCounter_ = 0;
     long long substringCount_ = 0;
     long long old_I_ref_Counter_ = 0;

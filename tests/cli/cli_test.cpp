@@ -1,13 +1,19 @@
 // The command line end to end: whole runs on the small data set pinned by
-// their complete stdout, stderr and statistics file; the option and rule
-// errors with the usage text; failed writes.
+// their complete stdout, stderr, output table and statistics file, the JSON
+// form checked against the table; the option and rule errors with the usage
+// text; output names refused before the search; failed writes; progress forms.
 // Set TAMSU_UPDATE_GOLDEN=1 to rewrite the golden files after a deliberate change.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
+#include <sstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "cli/outputFile.h"
 #include "testUtil.h"
 
 namespace {
@@ -34,6 +40,30 @@ struct SmallData {
     }
 };
 
+// The table rows that the JSON document describes, in the table's format.
+std::string tableOfJson(const std::string& text) {
+    const nlohmann::json document = nlohmann::json::parse(text);
+    // null stands for a value that is not finite: an overflowed product, the log10 of a zero one
+    auto score = [](const nlohmann::json& v) { return v.is_null() ? std::string("inf") : formatText("%e", v.get<double>()); };
+    auto log10 = [](const nlohmann::json& v) { return v.is_null() ? std::string("-inf") : formatText("%.6f", v.get<double>()); };
+    std::string table;
+    for (const auto& cluster : document.at("clusters")) {
+        std::string families;
+        for (const auto& id : cluster.at("geneFamilies")) families += (families.empty() ? "" : ",") + std::to_string(id.get<int>());
+        for (const auto& occ : cluster.at("occurrences"))
+            table += formatText("%d\t%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%s\t%d\n",
+                                cluster.at("cluster").get<int>(), cluster.at("mode").get<std::string>().c_str(),
+                                score(cluster.at("score")).c_str(), log10(cluster.at("log10Score")).c_str(),
+                                cluster.at("size").get<int>(), families.c_str(), occ.at("genomeIndex").get<int>(),
+                                occ.at("genome").get<std::string>().c_str(), occ.at("chromosome").get<std::string>().c_str(),
+                                occ.at("first").get<int>(), occ.at("last").get<int>(),
+                                occ.at("firstLocusTag").get<std::string>().c_str(),
+                                occ.at("lastLocusTag").get<std::string>().c_str(), occ.at("setDistance").get<int>(),
+                                score(occ.at("score")).c_str(), occ.at("best").get<bool>() ? 1 : 0);
+    }
+    return table;
+}
+
 struct GoldenRun {
     const char* name;
     const char* args;
@@ -51,11 +81,20 @@ TEST_P(CliGolden, WholeOutputIsPinned) {
     EXPECT_EQ(0, result.status) << result.err;
     expectGolden(std::string(run.name) + ".stdout", result.out);
     expectGolden(std::string(run.name) + ".stderr", result.err);
-    // The output file is created and left empty; the statistics file sits beside it.
-    ASSERT_TRUE(fileExists(data.dir.file(run.outfile)));
-    EXPECT_EQ("", readFile(data.dir.file(run.outfile)));
+    // The output file holds the clusters; the statistics file sits beside it.
+    const std::string table = readFile(data.dir.file(run.outfile));
+    expectGolden(std::string(run.name) + ".tsv", table);
     std::string stem = std::string(run.outfile).substr(0, std::string(run.outfile).size() - 4);
     expectGolden(std::string(run.name) + ".genFamStat", readFile(data.dir.file(stem + ".genFamStat")));
+
+    // The same run as JSON describes the same rows, and says which query it ran.
+    RunResult json = runZub(std::string(run.args) + " --format=json -o run.json", data.dir.path());
+    ASSERT_EQ(0, json.status) << json.err;
+    const std::string document = readFile(data.dir.file("run.json"));
+    EXPECT_EQ(table.substr(table.find('\n') + 1), tableOfJson(document));
+    const auto header = nlohmann::json::parse(document).at("header");
+    EXPECT_EQ(table.find("\tmedian\t") != std::string::npos, header.at("query").at("mode") == "median");
+    EXPECT_EQ(std::string(run.args).substr(0, std::string(run.args).find(' ')), header.at("genomeList"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,6 +129,8 @@ TEST(Cli, RefusedCommandLines) {
         {"list.txt -d 2 -s 3 -o", "\nerror: no outputfile specified\n"},
         {"list.txt -d 2 -s 3 --refType=gene", "\nerror: unknown type of reference occurrence: gene"},
         {"list.txt -d 2 -s 3 --verbose", "\nerror: unmatched option: --verbose\n"},
+        {"list.txt -d 2 -s 3 --format=csv", "\nerror: unknown output format: csv"},
+        {"list.txt -d 2 -s 3 --progress=bar", "\nerror: unknown progress form: bar"},
         {"missing.txt -d 3", "error: input file \"missing.txt\" does not exist\n"},
         {"list.txt -s 3", "error: negative distance threshold -1\n"},
         {"list.txt -p -d 1 -s 3", "error: distance threshold not zero in perfect gene cluster mode\n"},
@@ -121,15 +162,89 @@ TEST(Cli, ParameterPrintAndDefaultOutputName) {
     EXPECT_EQ(run.out, runZub("genomes.txt -r -d 02 -s 4 -q 2 -o genomes_d02_s4_r_q2.out", data.dir.path()).out);
 }
 
+// Output names that cannot be written, or would overwrite an input, are
+// refused before the search, and the inputs stay as they were.
+TEST(Cli, OutputNamesRefusedBeforeTheSearch) {
+    SmallData data;
+    ASSERT_EQ(0, std::system(("cd '" + data.dir.path() + "' && mkdir sub && ln genomes.txt genomes.genFamStat").c_str()));
+    const std::string list = readFile(data.dir.file("genomes.txt"));
+    const std::string annotation = readFile(data.dir.file("annotation.txt"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"-o no/such/folder/x.out", "Can't open output file: no/such/folder/x.out\n"},
+        {"-o sub", "Can't open output file: sub\n"},
+        {"-o genomes.txt", "error: output file \"genomes.txt\" is the input file \"genomes.txt\""},
+        {"-o ./sub/../annotation.txt", "is the input file \""},
+        // A hard link: the statistics file of "-o genomes.out" would empty the list.
+        {"-o genomes.out --format=json", "error: output file \"genomes.genFamStat\" is the input file"},
+    };
+    for (const auto& [args, message] : cases) {
+        RunResult result = runZub("genomes.txt -r -d 1 -s 3 " + args, data.dir.path());
+        EXPECT_EQ(1, result.status) << args;
+        EXPECT_NE(std::string::npos, result.err.find(message)) << args << ": " << result.err;
+        EXPECT_EQ(std::string::npos, result.out.find("computing")) << args << ": searched before refusing";
+        EXPECT_EQ(list, readFile(data.dir.file("genomes.txt")));
+        EXPECT_EQ(annotation, readFile(data.dir.file("annotation.txt")));
+    }
+}
+
 TEST(Cli, FailedWritesAreReported) {
     SmallData data;
-    RunResult run = runZub("genomes.txt -r -d 1 -s 3 -o no/such/folder/x.out", data.dir.path());
-    EXPECT_EQ(1, run.status);
-    EXPECT_NE(std::string::npos, run.err.find("Can't open output file: no/such/folder/x.out\n"));
     // A full disk under the report: the run fails instead of pretending success.
-    run = runZub("genomes.txt -r -d 1 -s 3", data.dir.path(), "/dev/full");
+    RunResult run = runZub("genomes.txt -r -d 1 -s 3", data.dir.path(), "/dev/full");
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.err.find("error: writing to standard output failed\n"));
+}
+
+// The output table appears only complete: a failing or abandoned write
+// leaves the older file and no temporary file.
+TEST(Cli, OutputFileIsReplacedOnlyWhenComplete) {
+    TempDir dir;
+    const std::string target = dir.file("out.tsv");
+    writeFile(target, "older\n");
+    auto files = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
+    {
+        AtomicOutputFile out(target);
+        std::fputs("half a table", out.get());
+        // Reading a write-only stream sets its error flag, as a full disk would.
+        EXPECT_EQ(EOF, std::fgetc(out.get()));
+        EXPECT_NE("", errorOf([&] { out.commit(); }));
+    }
+    {
+        AtomicOutputFile abandoned(target);
+        std::fputs("abandoned", abandoned.get());
+        EXPECT_EQ(2, files());
+    }
+    EXPECT_EQ("older\n", readFile(target));
+    EXPECT_EQ(1, files());
+    AtomicOutputFile out(target);
+    std::fputs("new\n", out.get());
+    out.commit();
+    EXPECT_EQ("new\n", readFile(target));
+    EXPECT_EQ(1, files());
+}
+
+// The short progress forms: into a pipe one whole line per whole percent
+// reached, ascending up to 100; or none at all.
+TEST(Cli, ProgressForms) {
+    SmallData data;
+    for (const char* mode : {"-r -d 1 -s 3", "-m -d 2 -s 3"}) {
+        RunResult percent = runZub(std::string("genomes.txt --progress=percent ") + mode, data.dir.path());
+        ASSERT_EQ(0, percent.status) << percent.err;
+        std::istringstream lines(percent.out);
+        int count = 0, last = -1;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("progress") == std::string::npos) continue;
+            int value = -1;
+            ASSERT_EQ(1, std::sscanf(line.c_str(), "progress: %d %%", &value)) << line;
+            EXPECT_EQ(line, formatText("progress: %d %%", value));
+            EXPECT_GT(value, last);
+            last = value;
+            ++count;
+        }
+        EXPECT_EQ(100, last);
+        EXPECT_LE(count, 101);
+        EXPECT_EQ(std::string::npos, runZub(std::string("genomes.txt --progress=none ") + mode, data.dir.path()).out.find("progress"));
+    }
 }
 
 }  // namespace

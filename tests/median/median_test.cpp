@@ -240,7 +240,9 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
             for (const kTupleInterval& iv : tuple.intervalArray)
                 key.emplace_back(iv.l > iv.r ? 1 : iv.l, iv.l > iv.r ? 0 : iv.r);
             found[key] = tuple.totalDist;
-            if (previous != nullptr) EXPECT_LT(kTupleComparision(previous, &tuple, k), 0);  // canonical order
+            if (previous != nullptr) {
+                EXPECT_LT(kTupleComparision(previous, &tuple, k), 0);  // canonical order
+            }
             previous = &tuple;
         }
         EXPECT_EQ(expected, found) << "round " << round;

@@ -115,4 +115,13 @@ TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
     }
 }
 
+TEST(StatisticsTest, Log10OfAProductThatOverflows) {
+    // 471 genomes without location: the product is inf, its log10 exact.
+    const std::vector<double> absent(471, 1000.0);
+    EXPECT_TRUE(std::isinf(combine_pValues(absent.data(), 471)));
+    EXPECT_EQ(1413.0, combine_log10PValues(absent.data(), 471));
+    const double p[] = {0.5, 0.25, 4.0};
+    EXPECT_NEAR(std::log10(0.5), combine_log10PValues(p, 3), 1e-15);
+}
+
 }  // namespace

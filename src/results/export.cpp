@@ -1,0 +1,190 @@
+// Tab-separated and JSON export of gene clusters.
+#include "results/export.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include <nlohmann/json.hpp>
+
+#include "params/parameterArray.h"
+
+namespace {
+
+// Names and tags are taken as the input has them; a tab or line break inside
+// one would break the table's rows, so it becomes a blank.
+std::string field(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+const Chromosome* chromosomeOf(const SetOfSeqs& set, int genome, int chromosome) {
+    if (genome < 0 || genome >= static_cast<int>(set.genomes.size())) return nullptr;
+    const std::vector<Chromosome>& chromosomes = set.genomes[genome].chromosomes;
+    if (chromosome < 0 || chromosome >= static_cast<int>(chromosomes.size())) return nullptr;
+    return &chromosomes[chromosome];
+}
+
+std::string genomeName(const SetOfSeqs& set, int genome) {
+    return genome >= 0 && genome < static_cast<int>(set.genomes.size()) ? set.genomes[genome].name : std::string();
+}
+
+std::string chromosomeName(const SetOfSeqs& set, int genome, int chromosome) {
+    const Chromosome* chrom = chromosomeOf(set, genome, chromosome);
+    return chrom != nullptr ? chrom->name : std::string();
+}
+
+// Locus tag at a 1-based position; empty for genomes that came without annotation.
+std::string locusTag(const SetOfSeqs& set, int genome, int chromosome, int position) {
+    const Chromosome* chrom = chromosomeOf(set, genome, chromosome);
+    if (chrom == nullptr || position < 0 || position >= static_cast<int>(chrom->locusTags.size())) return {};
+    return chrom->locusTags[position];
+}
+
+// The gene family identifiers as read (the codes when no coding table exists).
+std::vector<int> originalIds(const SetOfSeqs& set, const std::vector<int>& codes) {
+    std::vector<int> ids;
+    ids.reserve(codes.size());
+    for (int c : codes)
+        ids.push_back(c >= 0 && c < static_cast<int>(set.codingTable.size()) ? set.codingTable[c] : c);
+    return ids;
+}
+
+// Missing values of JSON: a score that is not finite has no JSON number.
+nlohmann::ordered_json number(double value) {
+    return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
+}
+
+}  // namespace
+
+const char* modeName(Mode mode) {
+    switch (mode) {
+    case Mode::center: return "center";
+    case Mode::reference: return "reference";
+    case Mode::perfect: return "perfect";
+    case Mode::median: break;
+    }
+    return "median";
+}
+
+ClusterQuery describeQuery(const Query& entered, const std::string& genomeList) {
+    ClusterQuery query;
+    query.mode = modeName(entered.mode);
+    switch (entered.refType) {
+    case RefType::discovery: query.refType = "discovery"; break;
+    case RefType::genome: query.refType = "genome"; break;
+    case RefType::cluster: query.refType = "cluster"; break;
+    case RefType::none: break;
+    }
+    query.delta = entered.delta;
+    query.minClusterSize = entered.minClusterSize;
+    if (entered.hasQuorum) {
+        query.quorum = entered.quorum;
+        switch (entered.cost) {
+        case CostType::zero: query.qType = "zeroCost"; break;
+        case CostType::proportionate: query.qType = "proportionateCost"; break;
+        case CostType::sizeDependent: query.qType = "sizeDependentCost"; break;
+        case CostType::none: break;
+        }
+    }
+    query.genomeList = genomeList;
+    return query;
+}
+
+std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster) {
+    auto key = [](const ExportedOccurrence& x) { return std::tuple(x.genome, x.chromosome, x.first, x.last); };
+    std::vector<ExportedOccurrence> rows;
+    for (const ACI& aci : cluster.allClusters)
+        for (const std::vector<approxOcc>& list : aci.occLists)
+            for (const approxOcc& occ : list)
+                rows.push_back({occ.genome, occ.chromosome, occ.l, occ.r, occ.dist, occ.pValue, false});
+    // One row per interval: the same interval in several occurrence sets is
+    // the same occurrence (same gene set, so same distance and score).
+    std::sort(rows.begin(), rows.end(), [&](const auto& x, const auto& y) { return key(x) < key(y); });
+    rows.erase(std::unique(rows.begin(), rows.end(), [&](const auto& x, const auto& y) { return key(x) == key(y); }),
+               rows.end());
+    for (const ACI& aci : cluster.bestClusters)
+        for (const std::vector<approxOcc>& list : aci.occLists)
+            for (const approxOcc& occ : list) {
+                const ExportedOccurrence probe{occ.genome, occ.chromosome, occ.l, occ.r, 0, 0.0, false};
+                auto found = std::lower_bound(rows.begin(), rows.end(), probe,
+                                              [&](const auto& x, const auto& y) { return key(x) < key(y); });
+                if (found != rows.end() && key(*found) == key(probe)) found->best = true;
+            }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& x, const auto& y) {
+        return std::tuple(x.genome, x.setDist, x.chromosome, x.first, x.last) <
+               std::tuple(y.genome, y.setDist, y.chromosome, y.first, y.last);
+    });
+    return rows;
+}
+
+void writeClusterTable(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const std::string& mode) {
+    std::fprintf(out,
+                 "cluster\tmode\tscore\tlog10_score\tsize\tgene_families\tgenome_index\tgenome\tchromosome\tfirst\tlast\t"
+                 "first_locus_tag\tlast_locus_tag\tset_distance\toccurrence_score\tbest\n");
+    for (int i = 0; i < list.size(); ++i) {
+        const geneCluster& cluster = list.clusters[i];
+        std::string families;
+        for (int id : originalIds(set, cluster.consensusSet))
+            families += (families.empty() ? "" : ",") + std::to_string(id);
+        for (const ExportedOccurrence& occ : exportedOccurrences(cluster)) {
+            std::fprintf(out, "%d\t%s\t%e\t%.6f\t%zu\t%s\t", i, field(mode).c_str(), cluster.pValue,
+                         cluster.log10PValue, cluster.consensusSet.size(), families.c_str());
+            std::fprintf(out, "%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%e\t%d\n", occ.genome,
+                         field(genomeName(set, occ.genome)).c_str(),
+                         field(chromosomeName(set, occ.genome, occ.chromosome)).c_str(), occ.first, occ.last,
+                         field(locusTag(set, occ.genome, occ.chromosome, occ.first)).c_str(),
+                         field(locusTag(set, occ.genome, occ.chromosome, occ.last)).c_str(), occ.setDist, occ.score,
+                         occ.best ? 1 : 0);
+        }
+    }
+}
+
+void writeClusterJson(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const ClusterQuery& query) {
+    using json = nlohmann::ordered_json;
+    auto optional = [](int value) { return value >= 0 ? json(value) : json(nullptr); };
+    auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
+    json genomes = json::array();
+    for (const Genome& genome : set.genomes) {
+        json chromosomes = json::array();
+        for (const Chromosome& chrom : genome.chromosomes) chromosomes.push_back(chrom.name);
+        genomes.push_back({{"name", genome.name}, {"chromosomes", chromosomes}});
+    }
+    json header = {{"query",
+                    {{"mode", query.mode},
+                     {"refType", text(query.refType)},
+                     {"delta", query.delta},
+                     {"s", optional(query.minClusterSize)},
+                     {"quorum", optional(query.quorum)},
+                     {"qType", text(query.qType)}}},
+                   {"genomeList", query.genomeList},
+                   {"genomes", genomes}};
+    json clusters = json::array();
+    for (int i = 0; i < list.size(); ++i) {
+        const geneCluster& cluster = list.clusters[i];
+        json occurrences = json::array();
+        for (const ExportedOccurrence& occ : exportedOccurrences(cluster))
+            occurrences.push_back({{"genome", genomeName(set, occ.genome)},
+                                   {"genomeIndex", occ.genome},
+                                   {"chromosome", chromosomeName(set, occ.genome, occ.chromosome)},
+                                   {"first", occ.first},
+                                   {"last", occ.last},
+                                   {"firstLocusTag", locusTag(set, occ.genome, occ.chromosome, occ.first)},
+                                   {"lastLocusTag", locusTag(set, occ.genome, occ.chromosome, occ.last)},
+                                   {"setDistance", occ.setDist},
+                                   {"score", number(occ.score)},
+                                   {"best", occ.best}});
+        clusters.push_back({{"cluster", i},
+                            {"mode", query.mode},
+                            {"score", number(cluster.pValue)},
+                            {"log10Score", number(cluster.log10PValue)},
+                            {"size", cluster.consensusSet.size()},
+                            {"geneFamilies", originalIds(set, cluster.consensusSet)},
+                            {"occurrences", occurrences}});
+    }
+    const json document = {{"header", header}, {"clusters", clusters}};
+    // Invalid UTF-8 in a name is replaced rather than refused.
+    const std::string textOut = document.dump(1, '\t', false, json::error_handler_t::replace);
+    std::fprintf(out, "%s\n", textOut.c_str());
+}

@@ -1,0 +1,50 @@
+// Export of the gene clusters of a run into the output file: a tab-separated
+// table (one row per occurrence) or one JSON document. Both forms are
+// described column by column in the README.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "genomes/setOfSeqs.h"
+#include "results/geneClusters.h"
+
+// The query of a run as the user gave it.
+struct ClusterQuery {
+    std::string mode;        // "median", "center", "reference" or "perfect"
+    std::string refType;     // "discovery", "genome", "cluster"; empty outside the reference modes
+    int delta = -1;
+    int minClusterSize = -1;  // s; -1 when not given
+    int quorum = -1;          // -1 without a quorum
+    std::string qType;        // "zeroCost", "proportionateCost", "sizeDependentCost"; empty without a quorum
+    std::string genomeList;   // path of the genome list as given
+};
+
+ClusterQuery describeQuery(const tamsu::Query& query, const std::string& genomeList);
+const char* modeName(tamsu::Mode mode);
+
+// One distinct occurrence of a cluster. A cluster's occurrences are the union
+// of the occurrences of all its occurrence sets (allClusters), each interval
+// (genome, chromosome, first, last) once; it is "best" when one of the best
+// occurrence sets (bestClusters) holds it. Positions are 1-based gene
+// positions on the chromosome.
+struct ExportedOccurrence {
+    int genome = 0;      // index in the input order
+    int chromosome = 0;  // index within the genome
+    int first = 0;
+    int last = 0;
+    int setDist = 0;
+    double score = 0.0;
+    bool best = false;
+};
+
+// The occurrences of a cluster, ordered by genome, set distance, chromosome,
+// first and last position.
+std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster);
+
+// The header line and one row per occurrence, clusters in list order.
+void writeClusterTable(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const std::string& mode);
+// One JSON document: a header with the query and the genomes, then the
+// clusters with their occurrences (the rows of the table, nested).
+void writeClusterJson(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const ClusterQuery& query);
