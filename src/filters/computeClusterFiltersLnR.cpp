@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "filters/superIntervals.h"
@@ -153,15 +154,32 @@ int computeDist(int p, int D, int size, const ChromIndex& ch, const BorderTables
 
 bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
     const int k = pattern.genomeCount;
+    const std::vector<int>* bounds = &pattern.minDists;
+    int total = pattern.minTotalDist;
+    std::vector<int> excused;
+    if (mayLackCluster(params)) {
+        // The q genomes farthest from I_ref may lack the cluster instead:
+        // their bounds give way to the cost of lacking it where that is
+        // cheaper. The reference genome holds I_ref itself.
+        for (int g = 0; g < k; ++g)
+            if (g != pattern.refGenome) excused.push_back(pattern.minDists[g]);
+        std::sort(excused.begin(), excused.end(), std::greater<int>());
+        const int cost = lackingGenomeCost(params, k);
+        for (int i = 0; i < params.q && i < static_cast<int>(excused.size()); ++i)
+            excused[i] = std::min(excused[i], cost);
+        total = 0;
+        for (int dist : excused) total += dist;
+        bounds = &excused;
+    }
     if (!params.isCenter) {
-        if (pattern.minTotalDist > params.d) return true;
-        for (int dist : pattern.minDists)
+        if (total > params.d) return true;
+        for (int dist : *bounds)
             if (dist > params.delta) return true;
         return false;
     }
-    for (int dist : pattern.minDists)
+    for (int dist : *bounds)
         if (dist > 2 * params.delta) return true;
-    return pattern.minTotalDist > (k - 1) * params.pwDelta;
+    return total > (k - 1) * params.pwDelta;
 }
 
 void compute_maxRemDists(Pattern& pattern, const ParameterArray& params) {

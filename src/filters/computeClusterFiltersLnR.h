@@ -25,7 +25,8 @@ void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, const WalkT
 // and an interval of chrom through position p, with at most D foreign
 // characters; intervals reaching left of prev are not considered.
 int computeDist(int p, int D, int size, const ChromIndex& chrom, const BorderTables& tables, int prev);
-// Whether the bounds already rule the filter out.
+// Whether the bounds already rule the filter out; under a quorum the genomes
+// that may lack the cluster are charged what lacking it costs instead.
 bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params);
 // Per-genome distance budget of the candidate intervals.
 void compute_maxRemDists(Pattern& pattern, const ParameterArray& params);

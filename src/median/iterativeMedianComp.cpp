@@ -50,17 +50,20 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             int cost;
             if (isEmpty) {
                 if (missBudget <= 0) continue;  // no genome may lack an occurrence any more
-                cost = params.maxSumDist / k;
+                cost = lackingGenomeCost(params, k);
             } else {
-                cost = addToDistToMedian(iv.localOcc, data, localCharCount, g);
+                // The majority is taken over the genomes that hold an occurrence.
+                cost = addToDistToMedian(iv.localOcc, data, localCharCount, g - data.emptyPlaced);
             }
 
             if (cost > distBudget) {
                 results.partialKTupleCount += 1.0;
             } else if (g < k - 1) {
-                if (!getNextIntervalBool(g + 1, refBudget - d, distBudget - cost, missBudget - (isEmpty ? 1 : 0),
-                                         data))
-                    return false;
+                data.emptyPlaced += isEmpty ? 1 : 0;
+                const bool goOn =
+                    getNextIntervalBool(g + 1, refBudget - d, distBudget - cost, missBudget - (isEmpty ? 1 : 0), data);
+                data.emptyPlaced -= isEmpty ? 1 : 0;
+                if (!goOn) return false;
             } else {
                 results.completeKTupleCount += 1.0;
                 if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, k)) {
@@ -84,6 +87,8 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
     return true;
 }
 
+// g counts the non-empty intervals placed before this one: an empty interval
+// holds no chars and does not take part in the majority.
 int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g) {
     std::vector<int>& occCount = data.occCount;
     int growth = 0;

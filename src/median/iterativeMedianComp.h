@@ -25,6 +25,7 @@ struct kTupleData {
     int localCharCount = 0;
     int refSeq = 0;
     std::vector<int> occCount;                // localCharCount + 1
+    int emptyPlaced = 0;                      // empty intervals among the chosen ones
 };
 
 // Enumerates the filter's k-tuples and merges them into results.kTupleList;
@@ -35,8 +36,8 @@ bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params
 // Places genome g and, recursively, all later ones within the three remaining
 // budgets; false propagates a cancellation.
 bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data);
-// Adds an interval's local chars (flags) to occCount with g genomes placed
-// before it; returns how much the median distance grows.
+// Adds an interval's local chars (flags) to occCount with g non-empty
+// intervals placed before it; returns how much the median distance grows.
 int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g);
 // First and last majority-char position of every chosen interval.
 void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount);

@@ -33,6 +33,19 @@ struct ParameterArray {
     bool useNUM = true;
 };
 
+// Under a quorum, what a genome that lacks the cluster adds to its distance
+// (derived parameters, g genomes): nothing at zero cost, the proportionate
+// share maxSumDist / g otherwise.
+inline int lackingGenomeCost(const ParameterArray& params, int g) {
+    return params.qtype == CostType::zero ? 0 : params.maxSumDist / g;
+}
+// Whether the median and center searches may leave a genome without an
+// occurrence: a quorum whose cost type has empty occurrences.
+inline bool mayLackCluster(const ParameterArray& params) {
+    return params.hasQuorum && params.q > 0 &&
+           (params.qtype == CostType::zero || params.qtype == CostType::proportionate);
+}
+
 // The query's values as entered, nothing derived (what the command line prints).
 ParameterArray enteredParameters(const Query& query);
 

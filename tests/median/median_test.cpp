@@ -121,23 +121,21 @@ struct Filter {
     const std::list<kTuple>& tuples() const { return result.tuples->tuples; }
 };
 
-// The charge the median search accumulates genome by genome: the distance of
-// the gene sets to their majority median, except that a genome without an
-// occurrence (empty[g]) pays flatCost instead of the majority genes it lacks.
+// The charge of a k-tuple: the distance of the gene sets of the genomes with
+// an occurrence to their majority median, plus flatCost for every genome
+// without one (empty[g]).
 int naiveTotalDist(const std::vector<std::set<int>>& sets, const std::vector<bool>& empty, int flatCost) {
-    const int k = static_cast<int>(sets.size());
     std::map<int, int> occ;
-    int total = 0;
-    for (int g = 0; g < k; ++g) {
+    int total = 0, present = 0;
+    for (size_t g = 0; g < sets.size(); ++g) {
         if (empty[g]) {
             total += flatCost;
-            for (const auto& [gene, count] : occ)
-                if (2 * count > g) --total;  // min(o, n - o) grew by one for this gene without a charge
-        } else {
-            for (int gene : sets[g]) ++occ[gene];
+            continue;
         }
+        ++present;
+        for (int gene : sets[g]) ++occ[gene];
     }
-    for (const auto& [gene, count] : occ) total += std::min(count, k - count);
+    for (const auto& [gene, count] : occ) total += std::min(count, present - count);
     return total;
 }
 
@@ -212,7 +210,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
                 if (empty[g] && ++empties > p.q) within = false;
                 sets[g] = genesIn(f.set.set->genomes[g].chromosomes[0].genes, choice[g].l, choice[g].r);
             }
-            const int total = naiveTotalDist(sets, empty, p.maxSumDist / k);
+            const int total = naiveTotalDist(sets, empty, lackingGenomeCost(p, k));
             if (within && total <= p.delta) {
                 ++complete;
                 std::map<int, int> occ;

@@ -62,6 +62,7 @@ public class JniHarness {
         for (Query query : queries)
             if (modes.indexOf(query.mode) >= 0) enabled.add(query);
         for (Query query : enabled) checkQuery(instance, query, outDir);
+        checkQuorumExcusesFirstGenome(instance, modes);
         for (char mode : modes.toCharArray()) {
             Query first = null;
             for (Query query : enabled)
@@ -370,6 +371,26 @@ public class JniHarness {
         GeneCluster[] again = call(after, genomes, parameterOf(query), after);
         check(again != null && dump(again).equals(expectedDump(query, outDir)),
               name + ": calls work again afterwards");
+    }
+
+    // Quorum 2 of 3 where genome 0 lacks the cluster (it holds 1 and 3 only):
+    // median and center mode find {1, 2, 3} at distance 0 in genomes 1 and 2.
+    static void checkQuorumExcusesFirstGenome(TamsuInstance instance, String modes) {
+        int[][][] g = {{{0, 4, 1, 9, 3, 5, 0}}, {{0, 6, 1, 2, 3, 7, 0}}, {{0, 8, 3, 2, 1, 10, 0}}};
+        int[] coding = new int[11];
+        for (int i = 0; i < coding.length; i++) coding[i] = i;
+        for (char mode : new char[] {'m', 'c'}) {
+            if (modes.indexOf(mode) < 0) continue;
+            instance.reset();
+            GeneCluster[] result = call(instance, g, new Parameter(0, 3, coding, 10, 2, mode, '?'), instance);
+            boolean found = false;
+            for (GeneCluster cluster : result == null ? new GeneCluster[0] : result) {
+                int[] genes = cluster.genes.clone();
+                java.util.Arrays.sort(genes);
+                found |= java.util.Arrays.equals(genes, new int[] {1, 2, 3}) && cluster.minTotalDist == 0;
+            }
+            check(found, "quorum 2 of 3 excuses genome 0 (mode " + mode + "): cluster {1, 2, 3} at distance 0");
+        }
     }
 
     static void checkEmptyResult(TamsuInstance instance, Query query) {

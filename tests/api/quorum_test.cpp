@@ -1,0 +1,157 @@
+// Median and center runs with a quorum through the public interface: the
+// genome allowed to lack a cluster may be any of them. Hand-written cases
+// read from files, and a brute-force check of exact gene sets.
+#include "tamsu/tamsu.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "testUtil.h"
+
+namespace {
+
+struct QuorumCase {
+    std::string name;
+    int quorum = 0, lacking = 0;
+    std::vector<std::string> genomes;  // gene ids as written, 0 without homologue
+};
+
+// name quorum lacking | genome | genome ...; '#' starts a comment.
+std::vector<QuorumCase> readCases() {
+    std::ifstream in(TAMSU_TEST_DATA "/quorum/cases.txt");
+    std::vector<QuorumCase> cases;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        QuorumCase c;
+        std::string piece;
+        std::getline(fields, piece, '|');
+        std::istringstream(piece) >> c.name >> c.quorum >> c.lacking;
+        while (std::getline(fields, piece, '|')) c.genomes.push_back(piece);
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+// The case as a genome list and annotation file, read like any input.
+tamsu::Genomes loadCase(const QuorumCase& c, const TempDir& dir) {
+    std::string list = "SOURCE: annotation.txt\n", annotation;
+    for (size_t g = 0; g < c.genomes.size(); ++g) {
+        const std::string chrom = "g" + std::to_string(g) + "_chr";
+        list += "g" + std::to_string(g) + ":" + chrom + "\n";
+        annotation += chrom + ", test\nfamily\tstrand\tcategory\tlocus_tag\tannotation\n";
+        std::istringstream genes(c.genomes[g]);
+        int n = 0;
+        for (std::string id; genes >> id; ++n) annotation += id + "\t+\tE\t" + chrom + "_" + std::to_string(n) + "\tgene\n";
+        annotation += "\n";
+    }
+    writeFile(dir.file("annotation.txt"), annotation);
+    writeFile(dir.file("genomes.txt"), list);
+    return tamsu::Genomes::read(dir.file("genomes.txt"), nullptr);
+}
+
+tamsu::Result quorumRun(const tamsu::Genomes& genomes, tamsu::Mode mode, int delta, int s, int quorum) {
+    tamsu::Query query;
+    query.mode = mode;
+    query.delta = delta;
+    query.minClusterSize = s;
+    query.hasQuorum = true;
+    query.quorum = quorum;
+    query.cost = tamsu::CostType::zero;
+    tamsu::RunContext silent;
+    silent.out = silent.err = nullptr;
+    return tamsu::findClusters(genomes, query, silent);
+}
+
+std::set<int> idsOf(const tamsu::Genomes& genomes, const std::vector<int>& codes) {
+    std::set<int> ids;
+    for (int code : codes) ids.insert(genomes.originalId(code));
+    return ids;
+}
+
+TEST(Quorum, TheLackingGenomeIsExcusedWhereverItStands) {
+    const std::set<int> cluster{1, 2, 3};
+    int queries = 0;
+    for (const QuorumCase& c : readCases())
+        for (tamsu::Mode mode : {tamsu::Mode::median, tamsu::Mode::center})
+            for (int delta : {0, 1}) {
+                const std::string where = c.name + " " + tamsu::modeChar(mode) + " delta " + std::to_string(delta);
+                TempDir dir;
+                const tamsu::Genomes genomes = loadCase(c, dir);
+                const tamsu::Result result = quorumRun(genomes, mode, delta, 3, c.quorum);
+                ++queries;
+                // The cluster with its exact occurrences, nothing in the
+                // lacking genome, and no charge for it at zero cost.
+                int found = 0;
+                for (const tamsu::geneCluster& gc : result.clusters.clusters) {
+                    if (idsOf(genomes, gc.consensusSet) != cluster) continue;
+                    for (const tamsu::ACI& aci : gc.allClusters) {
+                        bool exact = true;
+                        for (int g = 0; g < genomes.genomeCount(); ++g) {
+                            const std::vector<tamsu::approxOcc>& occs = aci.occLists[g];
+                            if (g == c.lacking) {
+                                exact &= occs.empty();
+                                continue;
+                            }
+                            std::vector<int> genes;
+                            for (const tamsu::approxOcc& o : occs)
+                                for (int p = o.l; p <= o.r; ++p) genes.push_back(genomes.gene(g, o.chromosome, p));
+                            exact &= occs.size() == 1 && idsOf(genomes, genes) == cluster;
+                        }
+                        if (!exact) continue;
+                        ++found;
+                        EXPECT_EQ(0, aci.totalDist) << where;
+                    }
+                }
+                EXPECT_EQ(1, found) << where;
+            }
+    EXPECT_EQ(32, queries);
+}
+
+// Oracle: every gene set that some interval holds exactly in at least the
+// quorum of genomes, with at least s genes, lies within a reported median
+// cluster at delta 0. Quorums of at least half the genomes, as the median's
+// majority needs.
+TEST(Quorum, ExactSetsOfTheQuorumAreFoundAtDeltaZero) {
+    int excused = 0;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        const int k = 3 + seed % 2;
+        const int quorum = k == 3 ? 2 : 2 + seed / 2 % 2;
+        const int s = 2 + seed / 4 % 2;
+        std::vector<std::vector<std::vector<int>>> rows;
+        for (int g = 0; g < k; ++g) {
+            rows.push_back({randomGenes(seed * 31 + g, 6 + (seed + g) % 6, 5)});
+            if ((seed + g) % 4 == 0) rows.back().push_back(randomGenes(seed * 37 + g, 4, 5));
+            for (auto& chrom : rows.back()) {
+                chrom.insert(chrom.begin(), 0);
+                chrom.push_back(0);
+            }
+        }
+        const tamsu::Genomes genomes = tamsu::Genomes::fromRecoded(rows, {0, 1, 2, 3, 4, 5}, 5);
+        const tamsu::Result result = quorumRun(genomes, tamsu::Mode::median, 0, s, quorum);
+
+        std::map<std::set<int>, std::set<int>> holders;  // gene set -> genomes with it as an interval
+        for (int g = 0; g < k; ++g)
+            for (const auto& chrom : rows[g])
+                for (size_t l = 1; l + 1 < chrom.size(); ++l)
+                    for (size_t r = l; r + 1 < chrom.size(); ++r) holders[genesIn(chrom, l, r)].insert(g);
+        for (const auto& [genes, holding] : holders) {
+            if (static_cast<int>(holding.size()) < quorum || static_cast<int>(genes.size()) < s) continue;
+            const bool contained = std::any_of(result.clusters.clusters.begin(), result.clusters.clusters.end(),
+                                               [&](const tamsu::geneCluster& gc) {
+                                                   const std::set<int> median(gc.consensusSet.begin(), gc.consensusSet.end());
+                                                   return std::includes(median.begin(), median.end(), genes.begin(), genes.end());
+                                               });
+            EXPECT_TRUE(contained) << "seed " << seed << ": a set of " << genes.size() << " in " << holding.size() << " genomes";
+            excused += static_cast<int>(holding.size()) < k;
+        }
+    }
+    EXPECT_GT(excused, 50);  // sets the quorum lets some genome lack
+}
+
+}  // namespace
