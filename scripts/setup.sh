@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, when missing:
-# a C++ compiler, CMake, GSL, nlohmann-json, a JDK (for the JNI library and the Java host
-# harness) and GoogleTest.
+# a C++ compiler, CMake, GSL, nlohmann-json, a JDK (for the JNI library and the
+# Java host harness), GoogleTest, and clang with its libFuzzer runtime for the
+# fuzz targets.
 set -euo pipefail
 
-packages=(g++ cmake make libgsl-dev default-jdk-headless libgtest-dev nlohmann-json3-dev)
+packages=(g++ cmake make libgsl-dev nlohmann-json3-dev default-jdk-headless libgtest-dev clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once as a release build (which also
 # runs the Java host harness), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; then fuzzes the reader and the command-line
+# parser for a fixed time (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -24,3 +25,5 @@ for variant in release asan; do
   echo "== $variant tests"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 done
+
+"$root/scripts/fuzz.sh"

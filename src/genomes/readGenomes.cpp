@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -56,16 +57,35 @@ SplitGenomeLine splitGenomeLine(const std::string& line) {
 // Number of chromosome names of a split genome line.
 int countChromosomes(const SplitGenomeLine& split) { return static_cast<int>(split.chromosomes.size()); }
 
+// The lines of a text file as any platform saves it: a UTF-8 byte-order mark
+// before the first line and the carriage return of a CRLF line end are not
+// part of the text. number() is the 1-based number of the last line read.
+class TextLines {
+public:
+    explicit TextLines(FILE* file) : file_(file) {}
+
+    bool next(std::string& line) {
+        if (!readLine(file_, line)) return false;
+        if (number_++ == 0 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return true;
+    }
+    int number() const { return number_; }
+
+private:
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    FILE* file_;
+    int number_ = 0;
+};
+
 // Skips the column-title line, then collects the gene lines up to an empty
 // line (or one starting with a carriage return) or the end of the file.
-// lineNumber follows the last line read; returns the number of gene lines.
-int readChromLines(std::vector<std::string>& lines, FILE* file, int& lineNumber) {
+// Returns the number of gene lines.
+int readChromLines(std::vector<std::string>& lines, TextLines& file) {
     lines.clear();
     std::string line;
-    if (!readLine(file, line)) return 0;
-    ++lineNumber;
-    while (readLine(file, line)) {
-        ++lineNumber;
+    if (!file.next(line)) return 0;
+    while (file.next(line)) {
         if (line.empty() || line[0] == '\r') break;
         lines.push_back(line);
     }
@@ -98,23 +118,22 @@ bool isNameContained(const SetOfSeqs& set, const std::string& name) {
 void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath, FILE* out) {
     File file(std::fopen(path.c_str(), "r"));
     if (!file) fail(Stream::err, "Can't open sequence file \"%s\"\n", path.c_str());
+    TextLines lines(file.get());
 
     // Every chromosome of a name receives the block of that name.
     std::unordered_map<std::string, std::vector<Chromosome*>> byName;
     for (Genome& genome : set.genomes)
         for (Chromosome& chrom : genome.chromosomes) byName[chrom.name].push_back(&chrom);
 
-    std::vector<std::string> lines;
+    std::vector<std::string> geneLines;
     std::string line;
-    int lineNumber = 0;
-    while (readLine(file.get(), line)) {
-        ++lineNumber;
+    while (lines.next(line)) {
         if (line.empty() || !isLetter(line[0])) continue;
         auto found = byName.find(line.substr(0, line.find(',')));
         if (found == byName.end()) continue;
-        const int firstGeneLine = lineNumber + 2;
-        readChromLines(lines, file.get(), lineNumber);
-        for (Chromosome* chrom : found->second) setChrom(*chrom, lines, path, firstGeneLine, out);
+        const int firstGeneLine = lines.number() + 2;
+        readChromLines(geneLines, lines);
+        for (Chromosome* chrom : found->second) setChrom(*chrom, geneLines, path, firstGeneLine, out);
     }
 
     // The searches need the genes of every listed chromosome.
@@ -134,9 +153,10 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
 
     File list(std::fopen(path.c_str(), "r"));
     if (!list) fail(Stream::err, "Can't open genome list file: \"%s\"\n", path.c_str());
+    TextLines listLines(list.get());
 
     std::string line;
-    if (!readLine(list.get(), line)) fail(Stream::err, "Empty genome list file:\"%s\"!\n", path.c_str());
+    if (!listLines.next(line)) fail(Stream::err, "Empty genome list file:\"%s\"!\n", path.c_str());
 
     // First line: "SOURCE", ':' and the annotation path (leading blanks skipped).
     size_t keyStart = line.find_first_not_of(':');
@@ -151,11 +171,9 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
     std::fprintf(out, "reading genomes file: \"%s\"\n", source.c_str());
 
     std::vector<GenomeLine> genomeLines;
-    int lineNumber = 1;
-    while (readLine(list.get(), line)) {
-        ++lineNumber;
+    while (listLines.next(line)) {
         if (line.empty()) continue;
-        genomeLines.push_back({line, lineNumber});
+        genomeLines.push_back({line, listLines.number()});
     }
     list.reset();
     if (genomeLines.empty()) fail(Stream::err, "error: no genome listed in \"%s\"\n", path.c_str());

@@ -163,7 +163,6 @@ TEST_F(ReadGenomes, ErrorsOfTheList) {
         {source() + "\n\n", "error: no genome listed in \"" + list + "\"\n"},
         {source() + "G:c\n:::\n", "No name for genome \"" + list + "\" given!"},
         {source() + "G:c\nH\n", "error: genome \"H\" in line 3 of \"" + list + "\" lists no chromosome\n"},
-        {source() + "G1:c\n\r\nG2:c\n", "error: genome \"\r\" in line 3 of \"" + list + "\" lists no chromosome\n"},
         {source() + "\nG:c\ng:a,,c\n", noName},
         {source() + "\nG:c\ng:c, ,c\n", noName},
     };
