@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -69,8 +69,8 @@ std::string errorOf(const std::function<void()>& call) {
 RunResult runZub(const std::string& args, const std::string& cwd, const std::string& stdoutTo) {
     TempDir capture;
     const std::string out = stdoutTo.empty() ? capture.file("out") : stdoutTo;
-    std::string command = "cd '" + cwd + "' && '" TAMSU_ZUB "' " + args + " </dev/null >'" + out + "' 2>'" +
-                          capture.file("err") + "'";
+    std::string command =
+        "cd '" + cwd + "' && '" TAMSU_ZUB "' " + args + " </dev/null >'" + out + "' 2>'" + capture.file("err") + "'";
     int raw = std::system(command.c_str());
     RunResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

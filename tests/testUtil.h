@@ -59,8 +59,8 @@ std::vector<int> randomGenes(unsigned seed, int n, int alphabet);
 
 // Parameters as the command line gives them (q < 0: no quorum), with the
 // values derived for genomeCount genomes.
-ParameterArray derivedParams(Mode mode, int delta, int s, int genomeCount, int q = -1,
-                             CostType cost = CostType::zero, RefType refType = RefType::none);
+ParameterArray derivedParams(Mode mode, int delta, int s, int genomeCount, int q = -1, CostType cost = CostType::zero,
+                             RefType refType = RefType::none);
 // Depth of the border tables the cluster-filter searches use.
 inline int depthOf(const ParameterArray& params) { return params.isCenter ? 2 * params.pwDelta : params.delta; }
 

@@ -35,8 +35,8 @@ public:
     // of genome g with the sentinel 0 at both ends and the families 1..
     // alphabetSize between them; codingTable[code] is the family id as read
     // (alphabetSize + 1 entries). Genomes and chromosomes carry no names.
-    static Genomes fromRecoded(const std::vector<std::vector<std::vector<int>>>& genes,
-                               std::vector<int> codingTable, int alphabetSize);
+    static Genomes fromRecoded(const std::vector<std::vector<std::vector<int>>>& genes, std::vector<int> codingTable,
+                               int alphabetSize);
 
     int genomeCount() const;
     int alphabetSize() const;
@@ -63,6 +63,10 @@ private:
     std::shared_ptr<const SetOfSeqs> set_;
 };
 
+// Prints the message of the exception being handled (call it inside a catch
+// block): an Error on its stream, anything else as "error: ..." on err.
+void printCurrentError(FILE* out, FILE* err);
+
 // Refuses a query that no search can run: throws Error (stream err) with the
 // rule's message. Rules that need the genome count are skipped when it is
 // below 1.
@@ -74,9 +78,9 @@ void printParameters(FILE* stream, const Query& query);
 void printDerivedParameters(FILE* stream, const Query& query, int genomeCount);
 
 struct Result {
-    bool cancelled = false;            // the keepGoing poll stopped the run; nothing else is set
-    listOfGeneClusters clusters;       // every mode's clusters in the uniform form
-    SearchCounts counts;               // median and center searches
+    bool cancelled = false;       // the keepGoing poll stopped the run; nothing else is set
+    listOfGeneClusters clusters;  // every mode's clusters in the uniform form
+    SearchCounts counts;          // median and center searches
     // The reference clusters behind `clusters` (reference modes), for writeReports.
     std::shared_ptr<const listOfRefClusters> referenceClusters;
 };

@@ -22,6 +22,8 @@ enum class Stream { out, err };
 class Error : public std::runtime_error {
 public:
     Error(Stream stream, std::string text) : std::runtime_error(text), stream_(stream), text_(std::move(text)) {}
+    // An error whose text is printf-formatted.
+    static Error formatted(Stream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     Stream stream() const { return stream_; }
     // The exact text, newlines included (some messages have none).
@@ -69,14 +71,14 @@ char modeChar(Mode mode);
 // changed by a run.
 struct Query {
     Mode mode = Mode::median;
-    int delta = -1;            // distance threshold
-    int minClusterSize = -1;   // s; -1 when not given
+    int delta = -1;           // distance threshold
+    int minClusterSize = -1;  // s; -1 when not given
     bool hasQuorum = false;
-    int quorum = -1;           // genomes a cluster has to occur in; -1 when not given
+    int quorum = -1;  // genomes a cluster has to occur in; -1 when not given
     CostType cost = CostType::none;
     RefType refType = RefType::none;
-    double minOccSize = 0.0;   // share of a cluster's genes an occurrence must hold
-    bool useNUM = true;        // build the quadratic distinct-count table
+    double minOccSize = 0.0;  // share of a cluster's genes an occurrence must hold
+    bool useNUM = true;       // build the quadratic distinct-count table
     // The output file name; the gene-family statistics file takes its stem
     // (the name without its four-character extension). Empty: no statistics
     // file is written.
@@ -106,9 +108,9 @@ public:
 // Where one run writes and whom it asks. Null streams silence the run; a
 // caller may also hand in memory streams (open_memstream) to capture it.
 struct RunContext {
-    FILE* out = stdout;                  // progress, status lines, reports
-    FILE* err = stderr;                  // query header, diagnostics, cluster listing
-    FILE* keys = nullptr;                // key presses for the listing's pauses; null: no pause
+    FILE* out = stdout;    // progress, status lines, reports
+    FILE* err = stderr;    // query header, diagnostics, cluster listing
+    FILE* keys = nullptr;  // key presses for the listing's pauses; null: no pause
     ProgressSink* progressSink = nullptr;
     ProgressForm progressForm = ProgressForm::lines;
     // Polled once per reference left border and every 1000 median steps;
@@ -122,10 +124,10 @@ struct RunContext {
 struct approxOcc {
     int genome = 0;
     int chromosome = 0;
-    int l = 0;           // first gene position (1-based)
-    int r = 0;           // last gene position
+    int l = 0;  // first gene position (1-based)
+    int r = 0;  // last gene position
     double pValue = 1.0;
-    int dist = 0;        // set distance to the cluster's gene set
+    int dist = 0;  // set distance to the cluster's gene set
     bool isRefOcc = false;
 };
 

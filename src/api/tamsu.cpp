@@ -2,10 +2,13 @@
 // extracted clusters, with the run's streams and progress owned by the call.
 #include "tamsu/tamsu.h"
 
+#include <exception>
+#include <new>
+
 #include "driver/commInts.h"
 #include "genomes/readGenomes.h"
-#include "results/geneClusters.h"
 #include "results/export.h"
+#include "results/geneClusters.h"
 #include "results/output.h"
 #include "results/refGeneClusters.h"
 #include "util/errors.h"
@@ -114,6 +117,22 @@ int Genomes::originalId(int code) const {
     return set_->codingTable[static_cast<size_t>(code)];
 }
 void Genomes::printStatistics(FILE* stream) const { fprintf_genomeStatistics(stream, *set_); }
+
+void printCurrentError(FILE* out, FILE* err) {
+    std::fflush(out);
+    try {
+        throw;
+    } catch (const Error& error) {
+        error.print(out, err);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "error: out of memory\n");
+    } catch (const std::exception& error) {
+        std::fprintf(err, "error: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(err, "error: unexpected failure\n");
+    }
+    std::fflush(err);
+}
 
 void validate(const Query& query, int genomeCount) { validateQuery(query, genomeCount); }
 

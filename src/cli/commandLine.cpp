@@ -52,14 +52,6 @@ constexpr const char* kUsage =
     throw tamsu::Error(tamsu::Stream::err, message + kUsage);
 }
 
-std::string formatText(const char* format, const char* value) {
-    int n = std::snprintf(nullptr, 0, format, value);
-    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, value);
-    text.pop_back();
-    return text;
-}
-
 // The decimal value at the start of text, atoi-style (leading blanks, an
 // optional sign, then digits; none gives 0), saturated to the int range.
 int leadingInt(const char* text) {
@@ -94,7 +86,7 @@ void testParameterCompatibility(const tamsu::Query& query, const std::optional<s
     if (!genomeListPath) failWithUsage("error: no genome list given\n");
     FILE* file = std::fopen(genomeListPath->c_str(), "r");
     if (file == nullptr)
-        failWithUsage(formatText("error: input file \"%s\" does not exist\n", genomeListPath->c_str()));
+        failWithUsage("error: input file \"" + *genomeListPath + "\" does not exist\n");
     std::fclose(file);
     try {
         tamsu::validate(query, 0);
@@ -143,24 +135,24 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             if (!hasNext) failWithUsage("\nerror: no value given for delta");
             deltaText = argv[++i];
             query.delta = leadingInt(argv[i]);
-            if (query.delta < 0) failWithUsage(formatText("\nerror: invalid value of delta: %s", argv[i]));
+            if (query.delta < 0) failWithUsage("\nerror: invalid value of delta: " + std::string(argv[i]));
         } else if (std::strcmp(arg, "-s") == 0) {
             if (!hasNext) failWithUsage("\nerror: no value given for s");
             sText = argv[++i];
             query.minClusterSize = leadingInt(argv[i]);
-            if (query.minClusterSize < 1) failWithUsage(formatText("\nerror: invalid value of s: %s", argv[i]));
+            if (query.minClusterSize < 1) failWithUsage("\nerror: invalid value of s: " + std::string(argv[i]));
         } else if (std::strcmp(arg, "-q") == 0) {
             if (!hasNext) failWithUsage("\nerror: no value given for q");
             qText = argv[++i];
             query.quorum = leadingInt(argv[i]);
             quorumGiven = true;
-            if (query.quorum < 1) failWithUsage(formatText("error: invalid value of q: %s", argv[i]));
+            if (query.quorum < 1) failWithUsage("error: invalid value of q: " + std::string(argv[i]));
         } else if (startsWith(arg, "--qType=")) {
             const char* value = arg + std::strlen("--qType=");
             if (std::strcmp(value, "zeroCost") == 0) query.cost = CostType::zero;
             else if (std::strcmp(value, "proportionateCost") == 0) query.cost = CostType::proportionate;
             else if (std::strcmp(value, "sizeDependentCost") == 0) query.cost = CostType::sizeDependent;
-            else failWithUsage(formatText("\nerror: unknown type of quorum cost: %s", value));
+            else failWithUsage("\nerror: unknown type of quorum cost: " + std::string(value));
         } else if (std::strcmp(arg, "-o") == 0) {
             if (!hasNext) failWithUsage("\nerror: no outputfile specified\n");
             outfile = argv[++i];
@@ -177,24 +169,24 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             if (std::strcmp(value, "genome") == 0) query.refType = RefType::genome;
             else if (std::strcmp(value, "cluster") == 0) query.refType = RefType::cluster;
             else if (std::strcmp(value, "discovery") == 0) query.refType = RefType::discovery;
-            else failWithUsage(formatText("\nerror: unknown type of reference occurrence: %s", value));
+            else failWithUsage("\nerror: unknown type of reference occurrence: " + std::string(value));
         } else if (startsWith(arg, "--format=")) {
             const char* value = arg + std::strlen("--format=");
             if (std::strcmp(value, "tsv") == 0) line.format = tamsu::OutputFormat::tsv;
             else if (std::strcmp(value, "json") == 0) line.format = tamsu::OutputFormat::json;
-            else failWithUsage(formatText("\nerror: unknown output format: %s", value));
+            else failWithUsage("\nerror: unknown output format: " + std::string(value));
         } else if (startsWith(arg, "--progress=")) {
             const char* value = arg + std::strlen("--progress=");
             if (std::strcmp(value, "default") == 0) line.progress = tamsu::ProgressForm::lines;
             else if (std::strcmp(value, "percent") == 0) line.progress = tamsu::ProgressForm::percent;
             else if (std::strcmp(value, "none") == 0) line.progress = tamsu::ProgressForm::none;
-            else failWithUsage(formatText("\nerror: unknown progress form: %s", value));
+            else failWithUsage("\nerror: unknown progress form: " + std::string(value));
         } else if (std::strcmp(arg, "-noNUM") == 0) {
             query.useNUM = false;
         } else if (std::strcmp(arg, "-noLR") == 0) {
             // Accepted for old scripts: every search needs the border tables.
         } else if (secondCharIsDash(arg)) {
-            failWithUsage(formatText("\nerror: unmatched option: %s\n", arg));
+            failWithUsage("\nerror: unmatched option: " + std::string(arg) + "\n");
         }
         // Any other argument is ignored.
     }

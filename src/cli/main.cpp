@@ -2,7 +2,6 @@
 // writes the reports; a fatal error prints its message and exits 1.
 #include <cstdio>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -58,20 +57,10 @@ int checkedStatus(int status) {
 int run(int argc, char** argv) {
     try {
         return runCommandLine(argc, argv);
-    } catch (const tamsu::Error& error) {
-        std::fflush(stdout);
-        error.print(stdout, stderr);
-    } catch (const std::bad_alloc&) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "error: out of memory\n");
-    } catch (const std::exception& error) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "error: %s\n", error.what());
     } catch (...) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "error: unexpected failure\n");
+        tamsu::printCurrentError(stdout, stderr);
+        return 1;
     }
-    return 1;
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include "outputFile.h"
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -13,42 +12,27 @@
 #include "tamsu/types.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Throws the library's error type (stream err) with the printf-formatted text.
-[[noreturn]] __attribute__((format(printf, 1, 2))) void fail(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    text.pop_back();
-    throw tamsu::Error(tamsu::Stream::err, text);
-}
-
-}  // namespace
+using tamsu::Error;
+constexpr tamsu::Stream kErr = tamsu::Stream::err;
 
 void checkOutputPath(const std::string& output, const std::vector<std::string>& inputs) {
     std::error_code ec;
-    if (output.empty()) fail("error: empty output file name\n");
+    if (output.empty()) throw Error::formatted(kErr, "error: empty output file name\n");
     const fs::path path(output);
     if (fs::is_directory(path, ec))
-        fail("Can't open output file: %s\nerror: \"%s\" is a folder\n", output.c_str(), output.c_str());
+        throw Error::formatted(kErr, "Can't open output file: %s\nerror: \"%s\" is a folder\n", output.c_str(),
+                               output.c_str());
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     if (!fs::is_directory(folder, ec))
-        fail("Can't open output file: %s\nerror: the folder \"%s\" does not exist\n", output.c_str(),
-             folder.string().c_str());
+        throw Error::formatted(kErr, "Can't open output file: %s\nerror: the folder \"%s\" does not exist\n",
+                               output.c_str(), folder.string().c_str());
     if (!fs::exists(path, ec)) return;  // a new file cannot be an input
     for (const std::string& input : inputs) {
         if (input.empty() || !fs::exists(input, ec)) continue;
         if (fs::equivalent(path, input, ec))
-            fail("error: output file \"%s\" is the input file \"%s\"; choose another name (-o)\n",
-                 output.c_str(), input.c_str());
+            throw Error::formatted(kErr,
+                                   "error: output file \"%s\" is the input file \"%s\"; choose another name (-o)\n",
+                                   output.c_str(), input.c_str());
     }
 }
 
@@ -63,7 +47,7 @@ AtomicOutputFile::AtomicOutputFile(std::string target) : target_(std::move(targe
     // a file over it would replace the device itself.
     if (fs::exists(target_, ec) && !fs::is_regular_file(target_, ec)) {
         file_ = std::fopen(target_.c_str(), "w");
-        if (file_ == nullptr) fail("Can't open output file: %s\n", target_.c_str());
+        if (file_ == nullptr) throw Error::formatted(kErr, "Can't open output file: %s\n", target_.c_str());
         return;
     }
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -87,7 +71,7 @@ AtomicOutputFile::AtomicOutputFile(std::string target) : target_(std::move(targe
         }
         tempName_ = std::move(name);
     }
-    if (file_ == nullptr) fail("Can't open output file: %s\n", target_.c_str());
+    if (file_ == nullptr) throw Error::formatted(kErr, "Can't open output file: %s\n", target_.c_str());
 }
 
 AtomicOutputFile::~AtomicOutputFile() { discard(); }
@@ -100,7 +84,7 @@ void AtomicOutputFile::discard() {
 }
 
 void AtomicOutputFile::commit() {
-    if (file_ == nullptr) fail("error: output file \"%s\" already closed\n", target_.c_str());
+    if (file_ == nullptr) throw Error::formatted(kErr, "error: output file \"%s\" already closed\n", target_.c_str());
     errno = 0;
     const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
     int error = errno;
@@ -109,14 +93,15 @@ void AtomicOutputFile::commit() {
     file_ = nullptr;
     if (!written || !closed) {
         discard();
-        fail("error: writing output file \"%s\" failed (%s); it was left as it was\n", target_.c_str(),
-             error != 0 ? std::strerror(error) : "write error");
+        throw Error::formatted(kErr, "error: writing output file \"%s\" failed (%s); it was left as it was\n",
+                               target_.c_str(), error != 0 ? std::strerror(error) : "write error");
     }
     if (tempName_.empty()) return;  // written in place
     if (std::rename(tempName_.c_str(), target_.c_str()) != 0) {
         const int renameError = errno;
         discard();
-        fail("error: cannot move the output into \"%s\" (%s)\n", target_.c_str(), std::strerror(renameError));
+        throw Error::formatted(kErr, "error: cannot move the output into \"%s\" (%s)\n", target_.c_str(),
+                               std::strerror(renameError));
     }
     tempName_.clear();
 }

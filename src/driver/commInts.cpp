@@ -9,8 +9,8 @@
 
 void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set) {
     std::fprintf(stream, "query parameters:\n\n");
-    std::fprintf(stream, params.isCenter ? "  search mode:               center\n"
-                                         : "  search mode:               median\n");
+    std::fprintf(stream,
+                 params.isCenter ? "  search mode:               center\n" : "  search mode:               median\n");
     std::fprintf(stream, "  distance threshold delta:  %d\n", params.delta);
     std::fprintf(stream, "  distance threshold d:      %d\n", params.d);
     std::fprintf(stream, "  minimal cluster size:      %d\n", params.minClusterSize);
@@ -76,8 +76,7 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
 
 std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress) {
     const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
-    if (!params.outfile.empty())
-        fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
+    if (!params.outfile.empty()) fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
     if (params.operationMode == Mode::median || params.operationMode == Mode::center)
         return computeMedianOrCenterClusters(set, index, params, progress);
     return computeReferenceBasedClusters(set, index, params, progress);

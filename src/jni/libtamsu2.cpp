@@ -6,7 +6,6 @@
 #include "libtamsu2.h"
 
 #include <atomic>
-#include <cstdarg>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -29,23 +28,10 @@ void errprint(const char* text) {
     std::fflush(stderr);
 }
 
-std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string formatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    text.pop_back();
-    return text;
-}
-
 // A refused or failed call: the message for stderr.
 [[noreturn]] void fail(const std::string& text) { throw tamsu::Error(tamsu::Stream::err, text); }
+using tamsu::Error;
+constexpr tamsu::Stream kErr = tamsu::Stream::err;
 
 // Clears a pending Java exception so that the host never sees one from this
 // library; with describe, its stack trace goes to stderr first (used where the
@@ -69,7 +55,7 @@ void checkHostCall(JNIEnv* env, const char* what) {
         std::fflush(stdout);
         env->ExceptionDescribe();
         env->ExceptionClear();
-        fail(formatText("error: %s failed in the host\n", what));
+        throw Error::formatted(kErr, "error: %s failed in the host\n", what);
     }
 }
 
@@ -183,7 +169,7 @@ private:
 // A host char in a message: itself when printable, else its code.
 std::string describeChar(jchar c) {
     if (c >= 0x20 && c < 0x7f) return std::string("'") + static_cast<char>(c) + "'";
-    return formatText("(char code %d)", static_cast<int>(c));
+    return "(char code " + std::to_string(c) + ")";
 }
 
 // The query as the host's Parameter object holds it.
@@ -202,7 +188,7 @@ jfieldID parameterField(JNIEnv* env, jclass parameterClass, const char* name, co
     jfieldID field = env->GetFieldID(parameterClass, name, signature);
     if (field == nullptr) {
         clearPendingException(env, false);
-        fail(formatText("Could not find field %s in Parameter class\n", name));
+        throw Error::formatted(kErr, "Could not find field %s in Parameter class\n", name);
     }
     return field;
 }
@@ -240,13 +226,13 @@ HostQuery readHostQuery(JNIEnv* env, jobject params) {
 
     jchar mode = query.operationMode;
     if (mode != 'm' && mode != 'c' && mode != 'r' && mode != 'p')
-        fail(formatText("error: unknown operationMode %s (expected 'm', 'c', 'r' or 'p')\n",
-                        describeChar(mode).c_str()));
+        throw Error::formatted(kErr, "error: unknown operationMode %s (expected 'm', 'c', 'r' or 'p')\n",
+                        describeChar(mode).c_str());
     if ((mode == 'r' || mode == 'p') && query.refType != 'g' && query.refType != 'c' && query.refType != 'd')
-        fail(formatText("error: unknown refType %s in reference-based mode (expected 'g', 'c' or 'd')\n",
-                        describeChar(query.refType).c_str()));
-    if (query.delta < 0) fail(formatText("error: negative distance threshold %d\n", query.delta));
-    if (query.alphabetSize < 0) fail(formatText("error: negative alphabetSize %d\n", query.alphabetSize));
+        throw Error::formatted(kErr, "error: unknown refType %s in reference-based mode (expected 'g', 'c' or 'd')\n",
+                        describeChar(query.refType).c_str());
+    if (query.delta < 0) throw Error::formatted(kErr, "error: negative distance threshold %d\n", query.delta);
+    if (query.alphabetSize < 0) throw Error::formatted(kErr, "error: negative alphabetSize %d\n", query.alphabetSize);
     if (codingTable.get() == nullptr) fail("error: no codingTable given\n");
     query.codingTable = copyIntArray(env, static_cast<jintArray>(codingTable.get()));
     return query;
@@ -259,13 +245,14 @@ tamsu::Genomes readHostGenomes(JNIEnv* env, jobjectArray genomes, HostQuery& que
     std::vector<std::vector<std::vector<int>>> genes(static_cast<size_t>(genomeCount));
     for (jsize i = 0; i < genomeCount; ++i) {
         LocalRef genomeRef(env, env->GetObjectArrayElement(genomes, i));
-        if (genomeRef.get() == nullptr) fail(formatText("error: genome %d is null\n", static_cast<int>(i)));
+        if (genomeRef.get() == nullptr) throw Error::formatted(kErr, "error: genome %d is null\n", static_cast<int>(i));
         jobjectArray chromosomes = static_cast<jobjectArray>(genomeRef.get());
         jsize chromCount = env->GetArrayLength(chromosomes);
         for (jsize j = 0; j < chromCount; ++j) {
             LocalRef chromRef(env, env->GetObjectArrayElement(chromosomes, j));
             if (chromRef.get() == nullptr)
-                fail(formatText("error: chromosome %d of genome %d is null\n", static_cast<int>(j), static_cast<int>(i)));
+                throw Error::formatted(kErr, "error: chromosome %d of genome %d is null\n", static_cast<int>(j),
+                                       static_cast<int>(i));
             genes[static_cast<size_t>(i)].push_back(copyIntArray(env, static_cast<jintArray>(chromRef.get())));
         }
     }
@@ -491,18 +478,8 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tamsu2_TamsuInstance_computeClust
             LocalFrame frame(env, 16);
             jobjectArray array = runHostQuery(env, genomes, params, host);
             answer = frame.pop(array);
-        } catch (const tamsu::Error& error) {
-            std::fflush(stdout);
-            error.print(stdout, stderr);
-        } catch (const std::bad_alloc&) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "error: out of memory\n");
-        } catch (const std::exception& error) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "error: %s\n", error.what());
         } catch (...) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "error: unexpected failure\n");
+            tamsu::printCurrentError(stdout, stderr);
         }
     }
     // The host sees no exception from this library, whatever happened above.

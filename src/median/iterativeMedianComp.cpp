@@ -79,7 +79,8 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             if (static_cast<int>(iv.localOcc.size()) > localCharCount) {
                 for (int c = 1; c <= localCharCount; ++c) {
                     occCount[c] -= iv.localOcc[c];
-                    if (occCount[c] > g) std::fprintf(data.progress->out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
+                    if (occCount[c] > g)
+                        std::fprintf(data.progress->out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
                 }
             }
         }

@@ -82,7 +82,8 @@ void validateQuery(const Query& query, int) {
     if (mode == Mode::perfect && query.delta != 0)
         fail(Stream::err, "error: distance threshold not zero in perfect gene cluster mode\n");
     if (refType != RefType::cluster && s < 1) fail(Stream::err, "error: no minimum size threshold given\n");
-    if (mode == Mode::median && refType != RefType::none) fail(Stream::err, "error: refType specified in median mode\n");
+    if (mode == Mode::median && refType != RefType::none)
+        fail(Stream::err, "error: refType specified in median mode\n");
     if (mode == Mode::center && refType != RefType::none) fail(Stream::err, "error: refType specified in center mode\n");
     if (mode != Mode::median && query.hasQuorum && cost != CostType::zero) {
         const char costChar = cost == CostType::proportionate ? 'r' : cost == CostType::sizeDependent ? 's' : '?';
@@ -114,7 +115,8 @@ void fprintParameterArray(FILE* stream, const ParameterArray& params) {
     std::fprintf(stream, "\tdelta:\t\t%d\n", params.delta);
     std::fprintf(stream, "\ts:\t\t%d\n", params.minClusterSize);
     if (params.hasQuorum) {
-        if (params.qtype == CostType::zero) std::fprintf(stream, "\tq:\t\t%d (no cost)\n", params.q);
+        if (params.qtype == CostType::zero)
+            std::fprintf(stream, "\tq:\t\t%d (no cost)\n", params.q);
         else if (params.qtype == CostType::proportionate) std::fprintf(stream, "\tq:\t\t%d (proportionate cost)\n", params.q);
         else if (params.qtype == CostType::sizeDependent) std::fprintf(stream, "\tq:\t\t%d (size dependent cost)\n", params.q);
     }

@@ -120,9 +120,10 @@ std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster) 
 }
 
 void writeClusterTable(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const std::string& mode) {
-    std::fprintf(out,
-                 "cluster\tmode\tscore\tlog10_score\tsize\tgene_families\tgenome_index\tgenome\tchromosome\tfirst\tlast\t"
-                 "first_locus_tag\tlast_locus_tag\tset_distance\toccurrence_score\tbest\n");
+    std::fprintf(
+        out,
+        "cluster\tmode\tscore\tlog10_score\tsize\tgene_families\tgenome_index\tgenome\tchromosome\tfirst\tlast\t"
+        "first_locus_tag\tlast_locus_tag\tset_distance\toccurrence_score\tbest\n");
     for (int i = 0; i < list.size(); ++i) {
         const geneCluster& cluster = list.clusters[i];
         std::string families;

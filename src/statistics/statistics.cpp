@@ -270,7 +270,9 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
                 tuple.pValues[j] = 1.0;
                 continue;
             }
-            if (!scorers[j]) scorers[j] = std::make_unique<OccurrenceScorer>(scoredSet, tables.charFreqsRow(j), tables.totalLength(j));
+            if (!scorers[j])
+                scorers[j] =
+                    std::make_unique<OccurrenceScorer>(scoredSet, tables.charFreqsRow(j), tables.totalLength(j));
             tuple.pValues[j] = scorers[j]->score(interval.dist);
         }
         tuple.pValue = combine_pValues(tuple.pValues.data(), K);

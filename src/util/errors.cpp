@@ -23,6 +23,14 @@ std::string formatText(const char* format, ...) {
     return text;
 }
 
+tamsu::Error tamsu::Error::formatted(Stream stream, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = vformatText(format, args);
+    va_end(args);
+    return Error(stream, std::move(text));
+}
+
 void fail(Stream stream, const char* format, ...) {
     va_list args;
     va_start(args, format);

@@ -22,8 +22,10 @@ void Progress::initProgress(const OccurrenceIndex& index, int refGenomeCount) {
     std::fprintf(err_, "number of Substrings: %d\n", static_cast<int>(substringCount_));
     old_I_ref_Counter_ = 0;
     temp_I_ref_Counter_ = 0;
-    if (sink_ != nullptr) sink_->initProgressBar(static_cast<int>(substringCount_));
-    else if (form_ == tamsu::ProgressForm::percent) percentLines_.start(out_);
+    if (sink_ != nullptr)
+        sink_->initProgressBar(static_cast<int>(substringCount_));
+    else if (form_ == tamsu::ProgressForm::percent)
+        percentLines_.start(out_);
     printProgress(0);
 }
 
@@ -43,9 +45,7 @@ void Progress::printProgress(long long value) {
     std::fflush(out_);
 }
 
-void Progress::updateProgress_before_step2(long long x) {
-    printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_ + x);
-}
+void Progress::updateProgress_before_step2(long long x) { printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_ + x); }
 
 void Progress::updateProgress_after_i(long long x) {
     temp_I_ref_Counter_ += x;
@@ -58,8 +58,7 @@ void Progress::updateProgress_after_chr(long long x) {
     printProgress(old_I_ref_Counter_);
 }
 
-void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName,
-                                      int geneCount) {
+void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount) {
     if (!fullLines()) return;
     std::fprintf(out_, "\r%104s", "");
     std::fprintf(out_, "\rprogress: %.2f %%  current ref: chr %d of genome %d %s(%d genes)",

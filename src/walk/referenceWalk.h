@@ -20,7 +20,10 @@ class ReferenceWalk {
 public:
     // D: the border depth the search reads; primed: keep L_prime and R_prime too.
     ReferenceWalk(const OccurrenceIndex& index, int D, bool primed, Progress& progress)
-        : index_(index), tables_(initWalkTables(index, D, primed)), primed_(primed), progress_(progress),
+        : index_(index),
+          tables_(initWalkTables(index, D, primed)),
+          primed_(primed),
+          progress_(progress),
           pattern_(initPattern(index.alphabetSize() + 1, index.genomeCount())) {}
 
     // For every left border i of every chromosome of genomes 0..refGenomeCount-1:

@@ -41,8 +41,9 @@ std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
         text += "\n";
         for (const auto* acis : {&cluster.bestClusters, &cluster.allClusters})
             for (const tamsu::ACI& aci : *acis) {
-                std::snprintf(line, sizeof line, " %s %.17g %d %d %d %d %d\n", acis == &cluster.bestClusters ? "best" : "all",
-                              aci.pValue, aci.totalDist, aci.support, aci.refOccCount, aci.minPwDist, aci.maxPwDist);
+                std::snprintf(line, sizeof line, " %s %.17g %d %d %d %d %d\n",
+                              acis == &cluster.bestClusters ? "best" : "all", aci.pValue, aci.totalDist, aci.support,
+                              aci.refOccCount, aci.minPwDist, aci.maxPwDist);
                 text += line;
                 for (const auto& occs : aci.occLists)
                     for (const tamsu::approxOcc& o : occs) {

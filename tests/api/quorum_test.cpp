@@ -47,7 +47,8 @@ tamsu::Genomes loadCase(const QuorumCase& c, const TempDir& dir) {
         annotation += chrom + ", test\nfamily\tstrand\tcategory\tlocus_tag\tannotation\n";
         std::istringstream genes(c.genomes[g]);
         int n = 0;
-        for (std::string id; genes >> id; ++n) annotation += id + "\t+\tE\t" + chrom + "_" + std::to_string(n) + "\tgene\n";
+        for (std::string id; genes >> id; ++n)
+            annotation += id + "\t+\tE\t" + chrom + "_" + std::to_string(n) + "\tgene\n";
         annotation += "\n";
     }
     writeFile(dir.file("annotation.txt"), annotation);
@@ -142,12 +143,13 @@ TEST(Quorum, ExactSetsOfTheQuorumAreFoundAtDeltaZero) {
                     for (size_t r = l; r + 1 < chrom.size(); ++r) holders[genesIn(chrom, l, r)].insert(g);
         for (const auto& [genes, holding] : holders) {
             if (static_cast<int>(holding.size()) < quorum || static_cast<int>(genes.size()) < s) continue;
-            const bool contained = std::any_of(result.clusters.clusters.begin(), result.clusters.clusters.end(),
-                                               [&](const tamsu::geneCluster& gc) {
-                                                   const std::set<int> median(gc.consensusSet.begin(), gc.consensusSet.end());
-                                                   return std::includes(median.begin(), median.end(), genes.begin(), genes.end());
-                                               });
-            EXPECT_TRUE(contained) << "seed " << seed << ": a set of " << genes.size() << " in " << holding.size() << " genomes";
+            const bool contained = std::any_of(
+                result.clusters.clusters.begin(), result.clusters.clusters.end(), [&](const tamsu::geneCluster& gc) {
+                    const std::set<int> median(gc.consensusSet.begin(), gc.consensusSet.end());
+                    return std::includes(median.begin(), median.end(), genes.begin(), genes.end());
+                });
+            EXPECT_TRUE(contained) << "seed " << seed << ": a set of " << genes.size() << " in " << holding.size()
+                                   << " genomes";
             excused += static_cast<int>(holding.size()) < k;
         }
     }

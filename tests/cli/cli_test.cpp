@@ -44,22 +44,26 @@ struct SmallData {
 std::string tableOfJson(const std::string& text) {
     const nlohmann::json document = nlohmann::json::parse(text);
     // null stands for a value that is not finite: an overflowed product, the log10 of a zero one
-    auto score = [](const nlohmann::json& v) { return v.is_null() ? std::string("inf") : formatText("%e", v.get<double>()); };
-    auto log10 = [](const nlohmann::json& v) { return v.is_null() ? std::string("-inf") : formatText("%.6f", v.get<double>()); };
+    auto score = [](const nlohmann::json& v) {
+        return v.is_null() ? std::string("inf") : formatText("%e", v.get<double>());
+    };
+    auto log10 = [](const nlohmann::json& v) {
+        return v.is_null() ? std::string("-inf") : formatText("%.6f", v.get<double>());
+    };
     std::string table;
     for (const auto& cluster : document.at("clusters")) {
         std::string families;
-        for (const auto& id : cluster.at("geneFamilies")) families += (families.empty() ? "" : ",") + std::to_string(id.get<int>());
+        for (const auto& id : cluster.at("geneFamilies"))
+            families += (families.empty() ? "" : ",") + std::to_string(id.get<int>());
         for (const auto& occ : cluster.at("occurrences"))
-            table += formatText("%d\t%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%s\t%d\n",
-                                cluster.at("cluster").get<int>(), cluster.at("mode").get<std::string>().c_str(),
-                                score(cluster.at("score")).c_str(), log10(cluster.at("log10Score")).c_str(),
-                                cluster.at("size").get<int>(), families.c_str(), occ.at("genomeIndex").get<int>(),
-                                occ.at("genome").get<std::string>().c_str(), occ.at("chromosome").get<std::string>().c_str(),
-                                occ.at("first").get<int>(), occ.at("last").get<int>(),
-                                occ.at("firstLocusTag").get<std::string>().c_str(),
-                                occ.at("lastLocusTag").get<std::string>().c_str(), occ.at("setDistance").get<int>(),
-                                score(occ.at("score")).c_str(), occ.at("best").get<bool>() ? 1 : 0);
+            table += formatText(
+                "%d\t%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%s\t%d\n", cluster.at("cluster").get<int>(),
+                cluster.at("mode").get<std::string>().c_str(), score(cluster.at("score")).c_str(),
+                log10(cluster.at("log10Score")).c_str(), cluster.at("size").get<int>(), families.c_str(),
+                occ.at("genomeIndex").get<int>(), occ.at("genome").get<std::string>().c_str(),
+                occ.at("chromosome").get<std::string>().c_str(), occ.at("first").get<int>(), occ.at("last").get<int>(),
+                occ.at("firstLocusTag").get<std::string>().c_str(), occ.at("lastLocusTag").get<std::string>().c_str(),
+                occ.at("setDistance").get<int>(), score(occ.at("score")).c_str(), occ.at("best").get<bool>() ? 1 : 0);
     }
     return table;
 }
@@ -99,15 +103,15 @@ TEST_P(CliGolden, WholeOutputIsPinned) {
 
 INSTANTIATE_TEST_SUITE_P(
     Small, CliGolden,
-    ::testing::Values(GoldenRun{"reference", "genomes.txt -r -d 1 -s 3", "genomes_d1_s3_r.out"},
-                      GoldenRun{"referenceQuorum", "genomes.txt -r -d 2 -s 3 -q 2", "genomes_d2_s3_r_q2.out"},
-                      GoldenRun{"referenceFixedGeneSet", "queryList.txt --refType=cluster -d 1", "queryList_d1_s_r.out"},
-                      GoldenRun{"perfect", "genomes.txt -p -s 2 -q 2", "genomes_d0_s2_p_q2.out"},
-                      GoldenRun{"perfectFixedGenome", "genomes.txt -p --refType=genome -s 2", "genomes_d0_s2_p.out"},
-                      GoldenRun{"median", "genomes.txt -m -d 2 -s 3", "genomes_d2_s3_m.out"},
-                      GoldenRun{"medianQuorum", "genomes.txt -m -d 2 -s 3 -q 2 --qType=proportionateCost",
-                                "genomes_d2_s3_m_q2.out"},
-                      GoldenRun{"center", "genomes.txt -c -d 1 -s 3 -q 2", "genomes_d1_s3_c_q2.out"}),
+    ::testing::Values(
+        GoldenRun{"reference", "genomes.txt -r -d 1 -s 3", "genomes_d1_s3_r.out"},
+        GoldenRun{"referenceQuorum", "genomes.txt -r -d 2 -s 3 -q 2", "genomes_d2_s3_r_q2.out"},
+        GoldenRun{"referenceFixedGeneSet", "queryList.txt --refType=cluster -d 1", "queryList_d1_s_r.out"},
+        GoldenRun{"perfect", "genomes.txt -p -s 2 -q 2", "genomes_d0_s2_p_q2.out"},
+        GoldenRun{"perfectFixedGenome", "genomes.txt -p --refType=genome -s 2", "genomes_d0_s2_p.out"},
+        GoldenRun{"median", "genomes.txt -m -d 2 -s 3", "genomes_d2_s3_m.out"},
+        GoldenRun{"medianQuorum", "genomes.txt -m -d 2 -s 3 -q 2 --qType=proportionateCost", "genomes_d2_s3_m_q2.out"},
+        GoldenRun{"center", "genomes.txt -c -d 1 -s 3 -q 2", "genomes_d1_s3_c_q2.out"}),
     [](const ::testing::TestParamInfo<GoldenRun>& info) { return std::string(info.param.name); });
 
 // Every refused command line prints its message, then the usage, and exits 1
@@ -139,7 +143,8 @@ TEST(Cli, RefusedCommandLines) {
         {"list.txt -c -d 2 -s 3 --refType=discovery", "error: refType specified in center mode\n"},
         {"list.txt -c -d 2 -s 3 -q 2 --qType=proportionateCost",
          "error: quorum type 'r' incompatible with search mode 'c'\n"},
-        {"list.txt -d 2 -s 3 --qType=sizeDependentCost", "error: quorum type specified but no quorum parameter given\n"},
+        {"list.txt -d 2 -s 3 --qType=sizeDependentCost",
+         "error: quorum type specified but no quorum parameter given\n"},
         {"list.txt -d 2 -s 3 --refType=cluster", "error: no minSize threshold needed for fixed ref chromosome\n"},
     };
     for (const auto& c : cases) {
@@ -166,7 +171,8 @@ TEST(Cli, ParameterPrintAndDefaultOutputName) {
 // refused before the search, and the inputs stay as they were.
 TEST(Cli, OutputNamesRefusedBeforeTheSearch) {
     SmallData data;
-    ASSERT_EQ(0, std::system(("cd '" + data.dir.path() + "' && mkdir sub && ln genomes.txt genomes.genFamStat").c_str()));
+    ASSERT_EQ(0,
+              std::system(("cd '" + data.dir.path() + "' && mkdir sub && ln genomes.txt genomes.genFamStat").c_str()));
     const std::string list = readFile(data.dir.file("genomes.txt"));
     const std::string annotation = readFile(data.dir.file("annotation.txt"));
     const std::pair<std::string, std::string> cases[] = {
@@ -243,7 +249,8 @@ TEST(Cli, ProgressForms) {
         }
         EXPECT_EQ(100, last);
         EXPECT_LE(count, 101);
-        EXPECT_EQ(std::string::npos, runZub(std::string("genomes.txt --progress=none ") + mode, data.dir.path()).out.find("progress"));
+        EXPECT_EQ(std::string::npos,
+                  runZub(std::string("genomes.txt --progress=none ") + mode, data.dir.path()).out.find("progress"));
     }
 }
 

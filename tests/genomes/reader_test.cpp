@@ -55,9 +55,9 @@ protected:
 };
 
 TEST_F(ReadGenomes, SmallListWithStdoutLines) {
-    std::string list = write(source() + "G1:chr1,plasmid\nG2: chrA\n",
-                             block("chr1, Escherichia coli chromosome", {1, 2, 0}) + block("plasmid", {}) +
-                                 block("chrA", {2, 0, 3}));
+    std::string list =
+        write(source() + "G1:chr1,plasmid\nG2: chrA\n",
+              block("chr1, Escherichia coli chromosome", {1, 2, 0}) + block("plasmid", {}) + block("chrA", {2, 0, 3}));
     auto set = read(list);
     EXPECT_EQ(header(list, dir.file("ann.txt")), out);
     ASSERT_EQ(2, set->genomeCount);

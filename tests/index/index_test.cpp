@@ -13,11 +13,11 @@ namespace {
 TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
     for (unsigned seed = 1; seed <= 8; ++seed) {
         const int alphabet = 3 + static_cast<int>(seed % 6);
-        Indexed with(makeSet({{randomGenes(seed, 25, alphabet), {}}, {randomGenes(seed + 50, 9, alphabet)}},
-                             alphabet + 1));
-        Indexed without(makeSet({{randomGenes(seed, 25, alphabet), {}}, {randomGenes(seed + 50, 9, alphabet)}},
-                                alphabet + 1),
-                        false);
+        Indexed with(
+            makeSet({{randomGenes(seed, 25, alphabet), {}}, {randomGenes(seed + 50, 9, alphabet)}}, alphabet + 1));
+        Indexed without(
+            makeSet({{randomGenes(seed, 25, alphabet), {}}, {randomGenes(seed + 50, 9, alphabet)}}, alphabet + 1),
+            false);
         const OccurrenceIndex& index = with.index;
         std::vector<int> chromosomesHolding(alphabet + 2, 0);
         for (const ChromIndex& chrom : index.chromosomes()) {

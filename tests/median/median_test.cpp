@@ -70,8 +70,8 @@ TEST(Candidates, MatchBruteForceOnRandomSets) {
             if (g == 1) rows.back().push_back(randomGenes(seed * 57 + g, 6, alphabet));
         }
         Indexed set(makeSet(rows, alphabet));
-        const ParameterArray params = derivedParams(seed % 4 == 3 ? Mode::center : Mode::median, 1 + seed % 2, 1, k,
-                                                    seed % 4 == 2 ? k - 1 : -1);
+        const ParameterArray params =
+            derivedParams(seed % 4 == 3 ? Mode::center : Mode::median, 1 + seed % 2, 1, k, seed % 4 == 2 ? k - 1 : -1);
         const int D = depthOf(params);
         for (int ref = 0; ref < 2; ++ref)
             forEachReferenceInterval(set.index, D, false, ref, [&](ReferenceWalk& walk, Pattern& p) {
@@ -81,11 +81,13 @@ TEST(Candidates, MatchBruteForceOnRandomSets) {
                 for (int g = 0; g < k; ++g) {
                     std::vector<Found> found;
                     for (int dist = 0; dist <= record.matchField.m(); ++dist)
-                        for (const Interval& iv : record.matchField.bucket(g, dist)) found.push_back({dist, iv.chr, iv.l, iv.r});
-                    const auto expected = g == ref ? std::vector<Found>{}
-                                                   : bruteForceCandidates(set, walk.rank(), params, p, g, p.maxRemDists[g]);
-                    ASSERT_EQ(expected, found) << "seed " << seed << " ref " << ref << " [" << p.left << "," << p.right
-                                               << "] genome " << g;
+                        for (const Interval& iv : record.matchField.bucket(g, dist))
+                            found.push_back({dist, iv.chr, iv.l, iv.r});
+                    const auto expected = g == ref
+                                              ? std::vector<Found>{}
+                                              : bruteForceCandidates(set, walk.rank(), params, p, g, p.maxRemDists[g]);
+                    ASSERT_EQ(expected, found)
+                        << "seed " << seed << " ref " << ref << " [" << p.left << "," << p.right << "] genome " << g;
                     ++compared;
                 }
             });
@@ -152,7 +154,8 @@ bool naiveBordersOptimal(const SetOfSeqs& set, const std::vector<Candidate>& cho
             }
         if (L < 0) return false;
         for (int p = c.l; p < L; ++p)
-            if (std::find(genes.begin() + p + 1, genes.begin() + R + 1, genes[p]) == genes.begin() + R + 1) return false;
+            if (std::find(genes.begin() + p + 1, genes.begin() + R + 1, genes[p]) == genes.begin() + R + 1)
+                return false;
         for (int p = R + 1; p <= c.r; ++p)
             if (std::find(genes.begin() + L, genes.begin() + p, genes[p]) == genes.begin() + p) return false;
         if (majority.count(genes[c.l - 1]) || majority.count(genes[c.r + 1])) return false;

@@ -76,8 +76,8 @@ std::unique_ptr<SetOfSeqs> randomSet(unsigned seed, int genomes, int alphabet) {
         std::vector<std::vector<int>> chroms;
         const int chromCount = 1 + static_cast<int>(rng() % 2);
         for (int c = 0; c < chromCount; ++c)
-            chroms.push_back(randomGenes(seed * 97 + g * 13 + c, (30 + static_cast<int>(rng() % 31)) / chromCount,
-                                         alphabet));
+            chroms.push_back(
+                randomGenes(seed * 97 + g * 13 + c, (30 + static_cast<int>(rng() % 31)) / chromCount, alphabet));
         rows.push_back(chroms);
     }
     return makeSet(rows, alphabet);

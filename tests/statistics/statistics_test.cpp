@@ -2,9 +2,9 @@
 // enumeration, and the shared-table scorer against from-scratch scoring.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
-#include <array>
 #include <random>
 #include <tuple>
 
@@ -43,7 +43,10 @@ std::vector<double> bruteDistinctAll(const std::vector<double>& w, int m) {
         int distinct = 0;
         for (int x : seq) {
             p *= w[x] / total;
-            if (!seen[x]) { seen[x] = true; ++distinct; }
+            if (!seen[x]) {
+                seen[x] = true;
+                ++distinct;
+            }
         }
         byCount[distinct] += p;
         int pos = 0;
@@ -62,14 +65,12 @@ TEST(StatisticsTest, WorkedScores) {
         std::vector<int> G;
         double score;
     } cases[] = {
-        {*set, 0, {1}, 2.71},         // one gene occurring once among 10: 0.1 * 10 + 0.19 * 9
-        {*set, 0, {1, 2}, 1.2938},    // two such genes: 0.18 + 0.432 + 0.6818
-        {*set, 0, {2, 1}, 1.2938},
-        {*set, 1, {1}, 21.71},        // L = 1, 2 with Q_L(1) = P_L(0) + 1: 1.1 * 10 + 1.19 * 9
-        {*set, 2, {1}, 40.71},        // d' = 2 > n = 1 adds 0: 2.1 * 10 + 2.19 * 9
-        {*two, 0, {1, 2, 3}, 0.0},    // genome shorter than needed
-        {*two, 0, {}, 0.0},
-        {*two, -1, {1}, 0.0},
+        {*set, 0, {1}, 2.71},                              // one gene occurring once among 10: 0.1 * 10 + 0.19 * 9
+        {*set, 0, {1, 2}, 1.2938},                         // two such genes: 0.18 + 0.432 + 0.6818
+        {*set, 0, {2, 1}, 1.2938}, {*set, 1, {1}, 21.71},  // L = 1, 2 with Q_L(1) = P_L(0) + 1: 1.1 * 10 + 1.19 * 9
+        {*set, 2, {1}, 40.71},                             // d' = 2 > n = 1 adds 0: 2.1 * 10 + 2.19 * 9
+        {*two, 0, {1, 2, 3}, 0.0},                         // genome shorter than needed
+        {*two, 0, {}, 0.0},        {*two, -1, {1}, 0.0},
     };
     for (const auto& c : cases) EXPECT_NEAR(scoreOf(c.set, c.delta, 0, c.G), c.score, 1e-12) << c.delta;
     EXPECT_GT(scoreOf(*two, 1, 0, {1, 2, 3}), 0.0);

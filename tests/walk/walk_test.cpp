@@ -75,8 +75,8 @@ void expectUpdatesEqualDefinitions(const OccurrenceIndex& index, int D, const st
                         Lp[0] = Rp[0] = 0;
                         const std::vector<int> actual[] = {row(t.L, p, D), row(t.R, p, D), Lp, Rp};
                         for (int k = 0; k < 4; ++k)
-                            ASSERT_EQ(naive[k], actual[k]) << scenario << " ref " << ref.name() << " i " << i
-                                                           << " row " << p << " of " << chrom.name() << " table " << k;
+                            ASSERT_EQ(naive[k], actual[k]) << scenario << " ref " << ref.name() << " i " << i << " row "
+                                                           << p << " of " << chrom.name() << " table " << k;
                         ASSERT_EQ(naive[0], row(rebuilt.of(chrom).L, p, D));
                         ASSERT_EQ(naive[1], row(rebuilt.of(chrom).R, p, D));
                     }
@@ -93,7 +93,8 @@ TEST(ReferenceWalk, IncrementalUpdatesEqualDefinitions) {
             for (int g = 0; g < 3; ++g) {
                 rows.emplace_back();
                 for (int c = 0, count = 1 + static_cast<int>(rng() % 2); c < count; ++c)
-                    rows.back().push_back(randomGenes(seed * 31 + g * 7 + c, 8 + static_cast<int>(rng() % 20), alphabet));
+                    rows.back().push_back(
+                        randomGenes(seed * 31 + g * 7 + c, 8 + static_cast<int>(rng() % 20), alphabet));
             }
             // A family in genome 2 only: absent from every other reference.
             rows[2][0].push_back(alphabet + 1);
