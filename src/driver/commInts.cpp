@@ -30,16 +30,15 @@ static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeq
     FILE* err = progress.err();
     fprintHeader(err, params, set);
     std::fprintf(out, "computing cluster filters ...\n\n");
-    MedianResult search;
-    search.tuples->k = set.genomeCount;
-    if (!computeFiltersAlg3(index, params, progress, search)) {
+    std::optional<MedianResult> search = computeFiltersAlg3(index, params, progress);
+    if (!search) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
     auto result = std::make_unique<ResultArray>();
-    result->counts = search.counts;
-    result->kTupleList = std::move(search.tuples);
+    result->counts = search->counts;
+    result->kTupleList = std::move(search->tuples);
     kTupleList* list = result->kTupleList.get();
     result->counts.medianCenterCount = countMedianCenters(list, params);
     result->counts.refBasedKTupleCount = countRefBased_kTuples(list);
@@ -62,15 +61,15 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
                                                                   const ParameterArray& params, Progress& progress) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
-    auto clusters = std::make_unique<listOfRefClusters>();
-    if (!computeReferenceClusters(index, params, progress, *clusters)) {
+    std::optional<listOfRefClusters> clusters = computeReferenceClusters(index, params, progress);
+    if (!clusters) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
-    computeStatisticsRef(clusters.get(), set, progress.err());
+    computeStatisticsRef(&*clusters, set, progress.err());
     auto result = std::make_unique<ResultArray>();
-    result->refClusterList = std::move(clusters);
+    result->refClusterList = std::make_unique<listOfRefClusters>(std::move(*clusters));
     return result;
 }
 

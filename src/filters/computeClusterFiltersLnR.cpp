@@ -20,8 +20,8 @@ static int filterDepth(const ParameterArray& params) {
     return params.isCenter ? 2 * params.pwDelta : params.delta;
 }
 
-bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
-                        MedianResult& result) {
+std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
+                                               Progress& progress) {
     const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = countRefGenomes(params, k);
@@ -31,6 +31,8 @@ bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& para
     Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
     MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+    MedianResult result;
+    result.tuples->k = k;
     tamsu::SearchCounts& counts = result.counts;
 
     const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& ch, int i) {
@@ -63,8 +65,9 @@ bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& para
         }
         return LeftBorder::done;
     });
-    if (complete) progress.emptyProgress();
-    return complete;
+    if (!complete) return std::nullopt;
+    progress.emptyProgress();
+    return result;
 }
 
 bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params) {

@@ -2,6 +2,8 @@
 // and center searches.
 #pragma once
 
+#include <optional>
+
 #include "index/initDatastructures.h"
 #include "median/kTuples.h"
 #include "params/parameterArray.h"
@@ -10,10 +12,10 @@
 #include "walk/progress.h"
 
 // Walks every reference interval, expands each accepted filter into candidate
-// occurrences and merges the median search's k-tuples into result. False when
+// occurrences and returns the median search's merged k-tuples; nothing when
 // the run was cancelled.
-bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
-                        MedianResult& result);
+std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
+                                               Progress& progress);
 
 // The cheap tests of a grown reference interval: size, infrequent characters
 // (median mode) and the frequency of its border characters.

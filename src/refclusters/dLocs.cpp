@@ -363,8 +363,8 @@ struct RefSearchState {
 
 }  // namespace
 
-bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
-                              listOfRefClusters& result) {
+std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+                                                          Progress& progress) {
     const int K = index.genomeCount();
     const int delta = params.delta;
 
@@ -454,13 +454,12 @@ bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray
         }
         return LeftBorder::done;
     });
-    if (!complete) return false;
+    if (!complete) return std::nullopt;
 
     removeSubOptRefClusters(clusterList, progress.out());
     setGeneContentsInList(clusterList, index);
-    result = std::move(clusterList);
     progress.emptyProgress();
     std::fprintf(progress.out(), "number of reference gene clusters:  %d\n", clusterFilterCount);
     std::fprintf(progress.out(), "non-nested reference gene clusters: %d\n", nonNestedCount);
-    return true;
+    return clusterList;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <list>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,10 +53,10 @@ struct listOfRefClusters {
 };
 
 // The reference-based (and perfect) search: walks every reference interval,
-// keeps per genome the best approximate occurrences and leaves the reduced
-// cluster list in result. False when the run was cancelled.
-bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
-                              listOfRefClusters& result);
+// keeps per genome the best approximate occurrences and returns the reduced
+// cluster list; nothing when the run was cancelled.
+std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+                                                          Progress& progress);
 
 // --- Locations and their lists ---------------------------------------------
 

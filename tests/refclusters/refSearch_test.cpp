@@ -24,9 +24,9 @@ ParameterArray searchParams(int delta, int minClusterSize, int lacking, int K, R
 std::unique_ptr<listOfRefClusters> runSearch(const SetOfSeqs& set, const ParameterArray& params, bool useNUM = true) {
     QuietProgress quiet;
     const OccurrenceIndex index = initDataStructures(set, useNUM, quiet.get().out());
-    auto list = std::make_unique<listOfRefClusters>();
-    EXPECT_TRUE(computeReferenceClusters(index, params, quiet.get(), *list));
-    return list;
+    std::optional<listOfRefClusters> list = computeReferenceClusters(index, params, quiet.get());
+    EXPECT_TRUE(list);
+    return std::make_unique<listOfRefClusters>(std::move(*list));
 }
 
 // Every location's counts from scratch against the cluster's gene set, and
