@@ -116,8 +116,10 @@ int runExplain(int argc, const char* const* argv) {
     query.delta = 0;
     std::vector<int> families;
     std::string listPath;
+    bool modeGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        modeGiven = modeGiven || arg == "-m" || arg == "-c" || arg == "-r" || arg == "-p";
         if (arg == "--genes") {
             std::string list = valueOf(kExplainUsage, argc, argv, i);
             for (size_t start = 0; start <= list.size();) {
@@ -144,6 +146,8 @@ int runExplain(int argc, const char* const* argv) {
         else if (arg.starts_with("-") || !listPath.empty()) failWith(kExplainUsage, "error: unknown argument: " + arg + "\n");
         else listPath = arg;
     }
+    // As on a run: a reference type without a mode means reference mode.
+    if (!modeGiven && query.refType != tamsu::RefType::none) query.mode = tamsu::Mode::reference;
     if (listPath.empty()) failWith(kExplainUsage, "error: no genome list given\n");
     if (families.empty()) failWith(kExplainUsage, "error: no gene set given (--genes)\n");
     const tamsu::Genomes genomes = tamsu::Genomes::read(listPath, nullptr);

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "center/bincenter.h"
 #include "util/errors.h"
 
 using tamsu::Explanation;
@@ -89,6 +90,24 @@ int essentialGene(const std::vector<int>& genes, int l, int r, bool fromRight) {
         if (std::find(genes.begin() + from, genes.begin() + to + 1, genes[p]) == genes.begin() + to + 1) return genes[p];
     }
     return 0;
+}
+
+// Whether some gene set lies within delta of the gene sets of all the
+// intervals (the center test of center mode on these intervals).
+bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanation*>& intervals, int delta) {
+    std::vector<std::set<int>> rows;
+    std::set<int> columns;
+    for (const IntervalExplanation* g : intervals) {
+        const std::vector<int>& genes = set.genomes[g->genome].chromosomes[g->chromosome].genes;
+        rows.emplace_back(genes.begin() + g->first, genes.begin() + g->last + 1);
+        columns.insert(rows.back().begin(), rows.back().end());
+    }
+    bincenter_inst instance(static_cast<int>(rows.size()), static_cast<int>(columns.size()), delta);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        int c = 0;
+        for (int column : columns) instance.at(static_cast<int>(i), c++) = rows[i].count(column) != 0 ? 1 : 0;
+    }
+    return rows.empty() || find_bincenter(instance).has_value();
 }
 
 }  // namespace
@@ -186,6 +205,25 @@ Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyI
                                     formatText("%d of %d genomes hold a family of the set, the quorum is %d", holding,
                                                genomeCount, required)});
         }
+    } else if (query.mode == Mode::center) {
+        // The closest genomes' best intervals, as many as there are down to
+        // the quorum, must admit a common center.
+        std::vector<const IntervalExplanation*> closest;
+        for (const IntervalExplanation& g : result.genomes)
+            if (g.hasInterval) closest.push_back(&g);
+        std::stable_sort(closest.begin(), closest.end(), [](auto* a, auto* b) { return a->distance < b->distance; });
+        bool found = false;
+        while (!found && static_cast<int>(closest.size()) >= std::max(required, 1)) {
+            found = haveCenter(set, closest, delta);
+            if (!found) closest.pop_back();
+        }
+        std::vector<std::string> names;
+        for (const IntervalExplanation* g : closest) names.push_back(set.genomes[g->genome].name);
+        result.rules.push_back({"center", found,
+                                found ? formatText("a gene set lies within distance %d of the best intervals of %s (%d "
+                                                   "genomes needed)", delta, joined(names).c_str(), required)
+                                      : formatText("no gene set lies within distance %d of the best intervals of %d "
+                                                   "genomes (%d needed)", delta, required, required)});
     } else if (query.hasQuorum) {
         result.rules.push_back({"quorum", present >= required,
                                 formatText("%d of %d genomes have an occurrence within distance %d, the quorum is %d; "
