@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tamsu/tools.h"
 #include "tamsu/types.h"
 
 struct SetOfSeqs;
@@ -102,5 +103,25 @@ void writeReports(const Result& result, const Genomes& genomes, RunContext& cont
 // genomeListPath is only named in the JSON header.
 void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
                    const std::string& genomeListPath);
+
+// ---- Around a search: inputs from GFF3 files, pictures, explanations ----
+
+// Converts GFF3 files and gene-family tables (see ConvertRequest) into a
+// genome list and an annotation file, written to the two streams. Throws
+// Error naming the file and line of malformed input, and when the tables'
+// genome columns are not the GFF file stems.
+ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation);
+// The conversion report: genes matched and unmatched per genome, table genes in no GFF.
+void printConvertSummary(FILE* out, const ConvertSummary& summary);
+
+// Draws the best clusters of a run's output table (tab-separated) as SVG
+// files, one per cluster; returns their paths. Throws Error naming the table's
+// line when a row does not belong to these genomes.
+std::vector<std::string> plotClusters(const Genomes& genomes, const std::string& clusterTablePath,
+                                      const PlotOptions& options);
+
+// Why a gene set (family ids as read) is or is not a cluster under the query:
+// every genome's best interval and the search's rules with their values.
+Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, const Query& query);
 
 }  // namespace tamsu

@@ -7,6 +7,7 @@
 
 #include "commandLine.h"
 #include "outputFile.h"
+#include "subcommands.h"
 #include "tamsu/tamsu.h"
 
 namespace {
@@ -14,6 +15,7 @@ namespace {
 // The whole run; returns the exit status of a complete run (0) and throws
 // tamsu::Error on any failure.
 int runCommandLine(int argc, const char* const* argv) {
+    if (argc >= 2 && isSubcommand(argv[1])) return runSubcommand(argc, argv);
     const CommandLine line = readParameters(argc, argv, stdout);
     const tamsu::Query& query = line.query;
     tamsu::printParameters(stdout, query);

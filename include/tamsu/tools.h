@@ -1,0 +1,79 @@
+// The vocabulary of the tools around a search: converting GFF3 files and a
+// gene-family table into the genome list format, drawing found clusters, and
+// explaining why a gene set is or is not a cluster. Plain data; the calls are
+// declared in tamsu/tamsu.h.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tamsu {
+
+// One conversion: GFF3 files (one per genome, the file stem names the genome
+// and is its column in the family tables) and family tables (Roary/Panaroo
+// gene_presence_absence.csv or OrthoFinder Orthogroups.tsv).
+struct ConvertRequest {
+    std::vector<std::string> gffPaths;      // in genome order
+    std::vector<std::string> tablePaths;    // read in this order; an Orthogroups.tsv brings its unassigned genes
+    std::string idAttribute = "locus_tag";  // the attribute matched against the table's ids, then "ID"
+    std::string featureType = "CDS";        // the GFF feature type of a gene ("CDS" or "gene")
+    std::string annotationName;             // what the genome list's SOURCE line names
+};
+
+struct ConvertedGenome {
+    std::string name;
+    int chromosomes = 0;
+    int genes = 0;
+    int matched = 0;  // genes with a family
+};
+
+struct ConvertSummary {
+    std::vector<ConvertedGenome> genomes;
+    int families = 0;                      // family ids 1..families, in table order
+    std::vector<std::string> extraTables;  // tables read without being named
+    std::vector<std::string> notFound;     // table genes in no GFF file: "genome<TAB>id<TAB>file:line"
+};
+
+// What to draw of a run's output table.
+struct PlotOptions {
+    std::string directory;  // the SVG files go here, one cluster_<n>.svg per cluster
+    int top = 10;           // the best clusters by score
+    int flank = 2;          // genes drawn on either side of an occurrence
+};
+
+// A genome's best interval for a gene set: the smallest set distance, then
+// the fewest genes, then the first in chromosome and position order.
+struct IntervalExplanation {
+    int genome = 0;
+    bool hasInterval = false;     // some family of the set occurs in the genome
+    int chromosome = -1;
+    int first = 0;                // 1-based gene positions
+    int last = 0;
+    int distance = 0;             // set distance; the set's size without an interval
+    bool withinDistance = false;  // distance <= delta
+    int hits = 0;                 // families of the set inside the interval
+    std::vector<int> missing;     // families of the set not in the interval (ids as read)
+    std::vector<int> foreign;     // families of the interval not in the set (ids as read)
+};
+
+// One rule of the search applied to the gene set.
+struct RuleCheck {
+    std::string rule;    // "minimum size", "distance", "quorum", "reference interval", "essential genes", ...
+    bool passes = true;
+    std::string detail;  // the values the verdict rests on
+};
+
+struct Explanation {
+    std::vector<int> families;         // the set: ids as read, ascending, each once
+    std::vector<int> unknownFamilies;  // ids of the set that no genome holds
+    int delta = 0;
+    std::vector<IntervalExplanation> genomes;
+    std::vector<RuleCheck> rules;
+    bool isCluster() const {
+        for (const RuleCheck& check : rules)
+            if (!check.passes) return false;
+        return true;
+    }
+};
+
+}  // namespace tamsu

@@ -1,0 +1,193 @@
+// zub convert, zub plot, zub explain.
+#include "subcommands.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "outputFile.h"
+#include "tamsu/tamsu.h"
+
+namespace {
+
+constexpr const char* kConvertUsage =
+    "\nUsage: zub convert -o <folder> --table <familyTable> [--table <file>]... [--id-attribute <name>]\n"
+    "                   [--feature CDS|gene] <genome1.gff> <genome2.gff> ...\n"
+    "\nWrites <folder>/genomes.txt and <folder>/annotation.txt from one GFF3 file per genome and a\n"
+    "gene-family table: a Roary/Panaroo gene_presence_absence.csv or an OrthoFinder Orthogroups.tsv\n"
+    "(its Orthogroups_UnassignedGenes.tsv beside it is read as well). The table's genome columns are\n"
+    "the GFF file names without extension. Genes are matched through --id-attribute (default\n"
+    "locus_tag), then ID; genes without a family get 0.\n\n";
+
+constexpr const char* kPlotUsage =
+    "\nUsage: zub plot <genomeList> <clusterTable> -o <folder> [--top <n>] [--flank <genes>]\n"
+    "\nDraws the n best clusters (default 10) of a run's tab-separated output table as\n"
+    "<folder>/cluster_<number>.svg, with <genes> genes (default 2) on either side of each occurrence.\n\n";
+
+constexpr const char* kExplainUsage =
+    "\nUsage: zub explain <genomeList> --genes <id,id,...> [-d <delta>] [-s <minsize>] [-q <quorum>]\n"
+    "                   [-m|-c|-r|-p] [--refType=genome|cluster|discovery] [--qType=...]\n"
+    "\nFor the gene set (family ids of the annotation file) prints each genome's best interval and the\n"
+    "rules of the search that accept or reject the set as a cluster. delta is 0 unless given.\n\n";
+
+[[noreturn]] void failWith(const char* usage, const std::string& message) {
+    throw tamsu::Error(tamsu::Stream::err, message + usage);
+}
+
+int number(const char* usage, const char* option, const char* text) {
+    int value = 0;
+    const char* end = text + std::strlen(text);
+    auto [ptr, ec] = std::from_chars(text, end, value);
+    if (ec != std::errc() || ptr != end || value < 0)
+        failWith(usage, std::string("error: invalid value of ") + option + ": " + text + "\n");
+    return value;
+}
+
+// The value after an option; argv[i] is the option.
+const char* valueOf(const char* usage, int argc, const char* const* argv, int& i) {
+    if (i + 1 >= argc) failWith(usage, std::string("error: no value given for ") + argv[i] + "\n");
+    return argv[++i];
+}
+
+int runConvert(int argc, const char* const* argv) {
+    tamsu::ConvertRequest request;
+    std::string folder;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o") folder = valueOf(kConvertUsage, argc, argv, i);
+        else if (arg == "--table") request.tablePaths.push_back(valueOf(kConvertUsage, argc, argv, i));
+        else if (arg == "--id-attribute") request.idAttribute = valueOf(kConvertUsage, argc, argv, i);
+        else if (arg == "--feature") request.featureType = valueOf(kConvertUsage, argc, argv, i);
+        else if (arg.starts_with("-")) failWith(kConvertUsage, "error: unknown option: " + arg + "\n");
+        else request.gffPaths.push_back(arg);
+    }
+    if (folder.empty()) failWith(kConvertUsage, "error: no output folder given (-o)\n");
+    if (request.gffPaths.empty()) failWith(kConvertUsage, "error: no GFF3 file given\n");
+    if (request.tablePaths.empty()) failWith(kConvertUsage, "error: no family table given (--table)\n");
+
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::string listPath = (std::filesystem::path(folder) / "genomes.txt").string();
+    const std::string annotationPath = (std::filesystem::path(folder) / "annotation.txt").string();
+    std::vector<std::string> inputs = request.gffPaths;
+    inputs.insert(inputs.end(), request.tablePaths.begin(), request.tablePaths.end());
+    checkOutputPath(listPath, inputs);
+    checkOutputPath(annotationPath, inputs);
+    request.annotationName = "annotation.txt";
+    AtomicOutputFile list(listPath), annotation(annotationPath);
+    const tamsu::ConvertSummary summary = tamsu::convertGenomes(request, list.get(), annotation.get());
+    annotation.commit();
+    list.commit();
+    tamsu::printConvertSummary(stdout, summary);
+    std::printf("wrote %s and %s\n", listPath.c_str(), annotationPath.c_str());
+    return 0;
+}
+
+int runPlot(int argc, const char* const* argv) {
+    std::vector<std::string> positional;
+    tamsu::PlotOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o") options.directory = valueOf(kPlotUsage, argc, argv, i);
+        else if (arg == "--top") options.top = number(kPlotUsage, "--top", valueOf(kPlotUsage, argc, argv, i));
+        else if (arg == "--flank") options.flank = number(kPlotUsage, "--flank", valueOf(kPlotUsage, argc, argv, i));
+        else if (arg.starts_with("-")) failWith(kPlotUsage, "error: unknown option: " + arg + "\n");
+        else positional.push_back(arg);
+    }
+    if (positional.size() != 2) failWith(kPlotUsage, "error: a genome list and a cluster table are needed\n");
+    if (options.directory.empty()) failWith(kPlotUsage, "error: no output folder given (-o)\n");
+    if (options.top < 1) failWith(kPlotUsage, "error: invalid value of --top: 0\n");
+    const tamsu::Genomes genomes = tamsu::Genomes::read(positional[0], nullptr);
+    for (const std::string& path : tamsu::plotClusters(genomes, positional[1], options)) std::printf("%s\n", path.c_str());
+    return 0;
+}
+
+std::string idList(const std::vector<int>& ids) {
+    std::string text;
+    for (int id : ids) text += (text.empty() ? "" : ",") + std::to_string(id);
+    return text;
+}
+
+int runExplain(int argc, const char* const* argv) {
+    tamsu::Query query;
+    query.delta = 0;
+    std::vector<int> families;
+    std::string listPath;
+    bool modeGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        modeGiven = modeGiven || arg == "-m" || arg == "-c" || arg == "-r" || arg == "-p";
+        if (arg == "--genes") {
+            std::string list = valueOf(kExplainUsage, argc, argv, i);
+            for (size_t start = 0; start <= list.size();) {
+                const size_t comma = std::min(list.find(',', start), list.size());
+                families.push_back(number(kExplainUsage, "--genes", list.substr(start, comma - start).c_str()));
+                start = comma + 1;
+            }
+        } else if (arg == "-d") query.delta = number(kExplainUsage, "-d", valueOf(kExplainUsage, argc, argv, i));
+        else if (arg == "-s") query.minClusterSize = number(kExplainUsage, "-s", valueOf(kExplainUsage, argc, argv, i));
+        else if (arg == "-q") {
+            query.quorum = number(kExplainUsage, "-q", valueOf(kExplainUsage, argc, argv, i));
+            query.hasQuorum = true;
+            if (query.cost == tamsu::CostType::none) query.cost = tamsu::CostType::zero;
+        } else if (arg == "-m") query.mode = tamsu::Mode::median;
+        else if (arg == "-c") query.mode = tamsu::Mode::center;
+        else if (arg == "-r") query.mode = tamsu::Mode::reference;
+        else if (arg == "-p") query.mode = tamsu::Mode::perfect;
+        else if (arg == "--refType=genome") query.refType = tamsu::RefType::genome;
+        else if (arg == "--refType=cluster") query.refType = tamsu::RefType::cluster;
+        else if (arg == "--refType=discovery") query.refType = tamsu::RefType::discovery;
+        else if (arg == "--qType=zeroCost") query.cost = tamsu::CostType::zero;
+        else if (arg == "--qType=proportionateCost") query.cost = tamsu::CostType::proportionate;
+        else if (arg == "--qType=sizeDependentCost") query.cost = tamsu::CostType::sizeDependent;
+        else if (arg.starts_with("-") || !listPath.empty()) failWith(kExplainUsage, "error: unknown argument: " + arg + "\n");
+        else listPath = arg;
+    }
+    // As on a run: a reference type without a mode means reference mode.
+    if (!modeGiven && query.refType != tamsu::RefType::none) query.mode = tamsu::Mode::reference;
+    if (listPath.empty()) failWith(kExplainUsage, "error: no genome list given\n");
+    if (families.empty()) failWith(kExplainUsage, "error: no gene set given (--genes)\n");
+    const tamsu::Genomes genomes = tamsu::Genomes::read(listPath, nullptr);
+    const tamsu::Explanation why = tamsu::explain(genomes, families, query);
+
+    static const char* const kModes[] = {"median", "center", "reference", "perfect"};
+    std::printf("gene set %s (%zu families), mode %s, delta %d\n", idList(why.families).c_str(), why.families.size(),
+                kModes[static_cast<int>(query.mode)], why.delta);
+    if (!why.unknownFamilies.empty()) std::printf("in no genome: %s\n", idList(why.unknownFamilies).c_str());
+    for (const tamsu::IntervalExplanation& g : why.genomes) {
+        std::printf("%s: ", genomes.genomeName(g.genome).c_str());
+        if (!g.hasInterval) {
+            std::printf("no interval within distance %d (no family of the set)\n", why.delta);
+            continue;
+        }
+        std::string interval = genomes.chromosomeName(g.genome, g.chromosome) + " " +
+                                std::to_string(g.first) + "-" + std::to_string(g.last) + ", distance " +
+                                std::to_string(g.distance) + (g.missing.empty() ? "" : ", missing " + idList(g.missing)) +
+                                (g.foreign.empty() ? "" : ", foreign " + idList(g.foreign));
+        if (g.withinDistance) std::printf("%s\n", interval.c_str());
+        else std::printf("no interval within distance %d (best: %s)\n", why.delta, interval.c_str());
+    }
+    std::string rejected;
+    std::printf("rules:\n");
+    for (const tamsu::RuleCheck& rule : why.rules) {
+        std::printf("  %s: %s (%s)\n", rule.rule.c_str(), rule.passes ? "passes" : "rejects", rule.detail.c_str());
+        if (!rule.passes) rejected += (rejected.empty() ? "" : ", ") + rule.rule;
+    }
+    if (rejected.empty()) std::printf("verdict: a cluster under these rules\n");
+    else std::printf("verdict: not a cluster (rejected by: %s)\n", rejected.c_str());
+    return 0;
+}
+
+}  // namespace
+
+bool isSubcommand(const std::string& name) { return name == "convert" || name == "plot" || name == "explain"; }
+
+int runSubcommand(int argc, const char* const* argv) {
+    const std::string name = argv[1];
+    if (name == "convert") return runConvert(argc - 1, argv + 1);
+    if (name == "plot") return runPlot(argc - 1, argv + 1);
+    return runExplain(argc - 1, argv + 1);
+}

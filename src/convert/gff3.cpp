@@ -1,0 +1,111 @@
+// GFF3 feature lines: nine tab-separated columns, the ninth a list of
+// key=value attributes separated by ';' with percent-encoded values.
+#include "convert/gff3.h"
+
+#include <charconv>
+
+#include "util/errors.h"
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::vector<std::string_view> splitTabs(std::string_view line) {
+    std::vector<std::string_view> columns;
+    size_t start = 0;
+    while (true) {
+        size_t tab = line.find('\t', start);
+        columns.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) return columns;
+        start = tab + 1;
+    }
+}
+
+bool parsePosition(std::string_view text, long long& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= 1;
+}
+
+}  // namespace
+
+std::string percentDecode(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        int high = 0, low = 0;
+        if (text[i] == '%' && i + 2 < text.size() && (high = hexValue(text[i + 1])) >= 0 &&
+            (low = hexValue(text[i + 2])) >= 0) {
+            decoded.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            decoded.push_back(text[i]);
+        }
+    }
+    return decoded;
+}
+
+const std::string* GffFeature::attribute(std::string_view key) const {
+    for (const auto& [name, value] : attributes)
+        if (name == key) return &value;
+    return nullptr;
+}
+
+bool GffReader::next(GffFeature& feature) {
+    std::string line;
+    while (!done_ && file_.next(line)) {
+        if (line.empty()) continue;
+        if (line.starts_with("##FASTA") || line[0] == '>') break;
+        if (line.starts_with("##sequence-region")) {
+            const size_t start = line.find_first_not_of(" \t", 17);
+            if (start != std::string::npos) regions_.push_back(line.substr(start, line.find_first_of(" \t", start) - start));
+            continue;
+        }
+        if (line[0] == '#') continue;
+
+        const int number = file_.lineNumber();
+        const char* name = path().c_str();
+        const std::vector<std::string_view> columns = splitTabs(line);
+        if (columns.size() != 9)
+            fail(Stream::err, "error: %s line %d: a feature line needs 9 tab-separated columns, found %zu\n", name,
+                 number, columns.size());
+        feature.seqid = percentDecode(columns[0]);
+        feature.type = std::string(columns[2]);
+        if (feature.seqid.empty() || feature.type.empty())
+            fail(Stream::err, "error: %s line %d: empty sequence id or feature type\n", name, number);
+        if (!parsePosition(columns[3], feature.start) || !parsePosition(columns[4], feature.end))
+            fail(Stream::err, "error: %s line %d: bad coordinates \"%.*s\" and \"%.*s\" (positive integers needed)\n",
+                 name, number, static_cast<int>(columns[3].size()), columns[3].data(),
+                 static_cast<int>(columns[4].size()), columns[4].data());
+        if (feature.start > feature.end)
+            fail(Stream::err, "error: %s line %d: start %lld lies after end %lld\n", name, number, feature.start,
+                 feature.end);
+        if (columns[6].size() != 1 || std::string_view("+-.?").find(columns[6][0]) == std::string_view::npos)
+            fail(Stream::err, "error: %s line %d: unknown strand \"%.*s\" (one of + - . ?)\n", name, number,
+                 static_cast<int>(columns[6].size()), columns[6].data());
+        feature.strand = columns[6][0];
+        feature.line = number;
+        feature.attributes.clear();
+        if (columns[8] != ".") {
+            std::string_view rest = columns[8];
+            while (!rest.empty()) {
+                const size_t semicolon = rest.find(';');
+                std::string_view entry = rest.substr(0, semicolon);
+                rest = semicolon == std::string_view::npos ? std::string_view() : rest.substr(semicolon + 1);
+                while (!entry.empty() && entry.front() == ' ') entry.remove_prefix(1);
+                const size_t equals = entry.find('=');
+                if (entry.empty() || equals == std::string_view::npos) continue;
+                feature.attributes.emplace_back(percentDecode(entry.substr(0, equals)),
+                                                percentDecode(entry.substr(equals + 1)));
+            }
+        }
+        return true;
+    }
+    done_ = true;
+    return false;
+}
