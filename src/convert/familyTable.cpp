@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "util/errors.h"
+#include "util/strings.h"
 
 namespace {
 
@@ -32,17 +33,6 @@ std::vector<std::string> cellIds(std::string_view cell, std::string_view separat
         cell.remove_prefix(cut + 1);
     }
     return ids;
-}
-
-std::vector<std::string> splitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (true) {
-        const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return fields;
-        start = tab + 1;
-    }
 }
 
 // Columns of the file, in the file's order, mapped onto the table's genomes.
@@ -130,11 +120,11 @@ void readFamilyTable(const std::string& path, FamilyTable& table) {
     if (!file.next(line)) fail(Stream::err, "error: %s line 1: empty family table\n", path.c_str());
 
     if (line.starts_with("Orthogroup\t")) {
-        std::vector<std::string> header = splitTabs(line);
+        std::vector<std::string> header = splitTabsCopied(line);
         const std::vector<int> columns = mapGenomeColumns({header.begin() + 1, header.end()}, table, path);
         while (file.next(line)) {
             if (line.empty()) continue;
-            std::vector<std::string> cells = splitTabs(line);
+            std::vector<std::string> cells = splitTabsCopied(line);
             if (cells.size() > header.size())
                 fail(Stream::err, "error: %s line %d: %zu columns where the header has %zu\n", path.c_str(),
                      file.lineNumber(), cells.size(), header.size());

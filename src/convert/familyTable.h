@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "convert/textLines.h"
+#include "util/textFile.h"
 
 struct FamilyTable {
     // Where a gene id of one genome stands in the tables.

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "util/errors.h"
+#include "util/strings.h"
 
 namespace {
 
@@ -13,17 +14,6 @@ int hexValue(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-std::vector<std::string_view> splitTabs(std::string_view line) {
-    std::vector<std::string_view> columns;
-    size_t start = 0;
-    while (true) {
-        size_t tab = line.find('\t', start);
-        columns.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
-        if (tab == std::string_view::npos) return columns;
-        start = tab + 1;
-    }
 }
 
 bool parsePosition(std::string_view text, long long& value) {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/textLines.h"
+#include "util/textFile.h"
 
 struct GffFeature {
     std::string seqid;

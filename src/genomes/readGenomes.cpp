@@ -10,15 +10,10 @@
 #include <vector>
 
 #include "util/errors.h"
+#include "util/textFile.h"
 #include "util/strings.h"
 
 namespace {
-
-// Closes a stdio file on every way out, thrown errors included.
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
 
 // A kept line of the genome list with its 1-based line number.
 struct GenomeLine {
@@ -57,31 +52,10 @@ SplitGenomeLine splitGenomeLine(const std::string& line) {
 // Number of chromosome names of a split genome line.
 int countChromosomes(const SplitGenomeLine& split) { return static_cast<int>(split.chromosomes.size()); }
 
-// The lines of a text file as any platform saves it: a UTF-8 byte-order mark
-// before the first line and the carriage return of a CRLF line end are not
-// part of the text. number() is the 1-based number of the last line read.
-class TextLines {
-public:
-    explicit TextLines(FILE* file) : file_(file) {}
-
-    bool next(std::string& line) {
-        if (!readLine(file_, line)) return false;
-        if (number_++ == 0 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return true;
-    }
-    int number() const { return number_; }
-
-private:
-    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    FILE* file_;
-    int number_ = 0;
-};
-
 // Skips the column-title line, then collects the gene lines up to an empty
 // line (or one starting with a carriage return) or the end of the file.
 // Returns the number of gene lines.
-int readChromLines(std::vector<std::string>& lines, TextLines& file) {
+int readChromLines(std::vector<std::string>& lines, TextFile& file) {
     lines.clear();
     std::string line;
     if (!file.next(line)) return 0;
@@ -116,9 +90,8 @@ bool isNameContained(const SetOfSeqs& set, const std::string& name) {
 }
 
 void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath, FILE* out) {
-    File file(std::fopen(path.c_str(), "r"));
-    if (!file) fail(Stream::err, "Can't open sequence file \"%s\"\n", path.c_str());
-    TextLines lines(file.get());
+    TextFile lines(path, std::nothrow);
+    if (!lines.isOpen()) fail(Stream::err, "Can't open sequence file \"%s\"\n", path.c_str());
 
     // Every chromosome of a name receives the block of that name.
     std::unordered_map<std::string, std::vector<Chromosome*>> byName;
@@ -131,7 +104,7 @@ void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string
         if (line.empty() || !isLetter(line[0])) continue;
         auto found = byName.find(line.substr(0, line.find(',')));
         if (found == byName.end()) continue;
-        const int firstGeneLine = lines.number() + 2;
+        const int firstGeneLine = lines.lineNumber() + 2;
         readChromLines(geneLines, lines);
         for (Chromosome* chrom : found->second) setChrom(*chrom, geneLines, path, firstGeneLine, out);
     }
@@ -151,9 +124,8 @@ void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string
 std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
     std::fprintf(out, "\nparsing input file: \"%s\"\n", path.c_str());
 
-    File list(std::fopen(path.c_str(), "r"));
-    if (!list) fail(Stream::err, "Can't open genome list file: \"%s\"\n", path.c_str());
-    TextLines listLines(list.get());
+    TextFile listLines(path, std::nothrow);
+    if (!listLines.isOpen()) fail(Stream::err, "Can't open genome list file: \"%s\"\n", path.c_str());
 
     std::string line;
     if (!listLines.next(line)) fail(Stream::err, "Empty genome list file:\"%s\"!\n", path.c_str());
@@ -173,9 +145,9 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
     std::vector<GenomeLine> genomeLines;
     while (listLines.next(line)) {
         if (line.empty()) continue;
-        genomeLines.push_back({line, listLines.number()});
+        genomeLines.push_back({line, listLines.lineNumber()});
     }
-    list.reset();
+    listLines.close();
     if (genomeLines.empty()) fail(Stream::err, "error: no genome listed in \"%s\"\n", path.c_str());
 
     auto set = initSetOfSeqs(static_cast<int>(genomeLines.size()));

@@ -10,23 +10,13 @@
 #include <fstream>
 #include <map>
 
-#include "convert/textLines.h"
+#include "util/textFile.h"
 #include "util/errors.h"
+#include "util/strings.h"
 
 namespace {
 
 constexpr int kGeneWidth = 46, kGap = 6, kArrowHeight = 20, kRowHeight = 48, kLabelWidth = 260, kTop = 56;
-
-std::vector<std::string> splitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (true) {
-        const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return fields;
-        start = tab + 1;
-    }
-}
 
 bool parseInt(const std::string& text, int& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -84,7 +74,7 @@ std::vector<TableOccurrence> readClusterTable(const std::string& path, const Set
     TextFile file(path);
     std::string line;
     if (!file.next(line)) fail(Stream::err, "error: %s line 1: empty cluster table\n", path.c_str());
-    const std::vector<std::string> header = splitTabs(line);
+    const std::vector<std::string> header = splitTabsCopied(line);
     std::map<std::string, size_t> column;
     for (size_t c = 0; c < header.size(); ++c) column[header[c]] = c;
     for (const char* name : {"cluster", "mode", "score", "log10_score", "gene_families", "genome_index", "genome",
@@ -96,7 +86,7 @@ std::vector<TableOccurrence> readClusterTable(const std::string& path, const Set
     std::vector<TableOccurrence> rows;
     while (file.next(line)) {
         if (line.empty()) continue;
-        const std::vector<std::string> fields = splitTabs(line);
+        const std::vector<std::string> fields = splitTabsCopied(line);
         const int number = file.lineNumber();
         TableOccurrence row;
         row.line = number;

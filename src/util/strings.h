@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Concatenation of both parts (file name = stem + extension).
 std::string composeFileName(const std::string& first, const std::string& second);
@@ -13,3 +15,9 @@ bool readLine(FILE* file, std::string& line, bool* hadNewline = nullptr);
 
 // The text with leading blanks (' ') removed.
 std::string skipLeadingBlanks(const std::string& text);
+
+// The tab-separated fields of a line (an empty line is one empty field); the
+// views point into line.
+std::vector<std::string_view> splitTabs(std::string_view line);
+// The same fields as strings, which outlive the line.
+std::vector<std::string> splitTabsCopied(std::string_view line);
