@@ -1,11 +1,15 @@
 // The run driver: index, statistics file, the mode's search and its p-values.
 #include "driver/commInts.h"
 
+#include <algorithm>
+
 #include "center/centerCheck.h"
 #include "filters/computeClusterFiltersLnR.h"
 #include "index/initDatastructures.h"
+#include "results/export.h"
 #include "results/output.h"
 #include "statistics/statistics.h"
+#include "util/memoryBudget.h"
 
 void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set) {
     std::fprintf(stream, "query parameters:\n\n");
@@ -25,13 +29,15 @@ void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& s
 }
 
 static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
-                                                                  const ParameterArray& params, Progress& progress) {
+                                                                  const ParameterArray& params, Progress& progress,
+                                                                  MemoryBudget& memory) {
     FILE* out = progress.out();
     FILE* err = progress.err();
     fprintHeader(err, params, set);
     std::fprintf(out, "computing cluster filters ...\n\n");
     MedianResult search;
     search.tuples->k = set.genomeCount;
+    search.memory.attach(&memory);
     if (!computeFiltersAlg3(index, params, progress, search)) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
@@ -59,11 +65,12 @@ static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeq
 }
 
 static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
-                                                                  const ParameterArray& params, Progress& progress) {
+                                                                  const ParameterArray& params, Progress& progress,
+                                                                  MemoryBudget& memory) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
     auto clusters = std::make_unique<listOfRefClusters>();
-    if (!computeReferenceClusters(index, params, progress, *clusters)) {
+    if (!computeReferenceClusters(index, params, progress, *clusters, &memory)) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
     }
@@ -74,11 +81,25 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
     return result;
 }
 
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress) {
+// The entered parameters with the distance bound of these genomes: the depth
+// at which a large delta stops sizing the searches' tables.
+static ParameterArray boundedParameters(const SetOfSeqs& set, const ParameterArray& entered) {
+    int longest = 0;
+    for (const Genome& genome : set.genomes)
+        for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length);
+    ParameterArray params = entered;
+    params.distanceBound = distanceBound(set.alphabetSize, longest);
+    return params;
+}
+
+std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& entered, Progress& progress,
+                                             std::size_t maxMemory) {
+    const ParameterArray params = boundedParameters(set, entered);
+    MemoryBudget memory(maxMemory, modeName(params.operationMode));
     const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
     if (!params.outfile.empty())
         fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
     if (params.operationMode == Mode::median || params.operationMode == Mode::center)
-        return computeMedianOrCenterClusters(set, index, params, progress);
-    return computeReferenceBasedClusters(set, index, params, progress);
+        return computeMedianOrCenterClusters(set, index, params, progress, memory);
+    return computeReferenceBasedClusters(set, index, params, progress, memory);
 }

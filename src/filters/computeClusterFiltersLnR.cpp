@@ -15,9 +15,10 @@
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
-// Filter depth: how many foreign characters an occurrence may hold.
+// Filter depth: how many foreign characters an occurrence may hold, no
+// deeper than any distance of the genomes reaches.
 static int filterDepth(const ParameterArray& params) {
-    return params.isCenter ? 2 * params.pwDelta : params.delta;
+    return searchDepth(params, params.isCenter ? 2LL * params.pwDelta : params.delta);
 }
 
 bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
@@ -30,7 +31,8 @@ bool computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& para
     ReferenceWalk walk(index, D, false, progress);
     Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
-    MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+    MatchesRecord record = initMatchesRecord(k, searchDepth(params, std::max(params.d, D)));
+    record.memory.attach(result.memory.budget());
     tamsu::SearchCounts& counts = result.counts;
 
     const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& ch, int i) {
@@ -178,7 +180,7 @@ bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
         return false;
     }
     for (int dist : *bounds)
-        if (dist > 2 * params.delta) return true;
+        if (dist > 2LL * params.delta) return true;
     return total > (k - 1) * params.pwDelta;
 }
 

@@ -9,6 +9,7 @@
 
 #include "index/initDatastructures.h"
 #include "params/parameterArray.h"
+#include "util/memoryBudget.h"
 #include "walk/arraysLnR.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
@@ -53,9 +54,10 @@ struct listOfRefClusters {
 
 // The reference-based (and perfect) search: walks every reference interval,
 // keeps per genome the best approximate occurrences and leaves the reduced
-// cluster list in result. False when the run was cancelled.
+// cluster list in result. False when the run was cancelled. The cluster list
+// charges memory (when given) as it grows.
 bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
-                              listOfRefClusters& result);
+                              listOfRefClusters& result, MemoryBudget* memory = nullptr);
 
 // --- Locations and their lists ---------------------------------------------
 
