@@ -30,9 +30,12 @@ run() {
 }
 
 small=$root/tests/data/small
+# The last three: deltas far beyond every distance of the small set (its
+# tables stop at the distance bound).
 for q in "-r -d 1 -s 3" "-r -d 2 -s 3 -q 2" "-p -s 2 -q 2" "-p --refType=genome -s 2" "-m -d 2 -s 3" \
          "-m -d 2 -s 3 -q 2 --qType=proportionateCost" "-c -d 1 -s 3 -q 2" "-c -d 1 -s 3" "-r -d 1 -s 3 -noNUM" \
-         "-m -d 1 -s 2 -q 3" "-r --refType=genome -d 2 -s 2"; do
+         "-m -d 1 -s 2 -q 3" "-r --refType=genome -d 2 -s 2" \
+         "-m -d 1000 -s 3 -q 2 --qType=proportionateCost" "-c -d 300 -s 3 -q 2" "-r -d 1000 -s 3"; do
   run "small" "$small" genomes.txt $q
 done
 run "small fixed gene set" "$small" queryList.txt --refType=cluster -d 1

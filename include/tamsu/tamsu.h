@@ -69,8 +69,8 @@ private:
 void printCurrentError(FILE* out, FILE* err);
 
 // Refuses a query that no search can run: throws Error (stream err) with the
-// rule's message. Rules that need the genome count are skipped when it is
-// below 1.
+// rule's message. Rules that need the genome count (a quorum no larger than
+// it) are skipped when it is below 1.
 void validate(const Query& query, int genomeCount);
 
 // The parameter block: as entered (the command line's), or with the values

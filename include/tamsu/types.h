@@ -3,6 +3,7 @@
 // so every layer of the library may use it.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -116,6 +117,9 @@ struct RunContext {
     // Polled once per reference left border and every 1000 median steps;
     // false stops the run (the result is then "cancelled").
     std::function<bool()> keepGoing;
+    // Bytes the search's growing lists may hold before the run is stopped
+    // with an error; 0: 80% of the physical memory.
+    std::size_t maxMemory = 0;
 };
 
 // ---------------------------------------------------------------------------

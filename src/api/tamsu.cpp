@@ -150,7 +150,7 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
     Result result;
-    std::unique_ptr<ResultArray> found = computeClusters(set, params, progress);
+    std::unique_ptr<ResultArray> found = computeClusters(set, params, progress, context.maxMemory);
     if (!found) {
         result.cancelled = true;
         return result;

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "tamsu/tamsu.h"
@@ -42,6 +43,8 @@ constexpr const char* kUsage =
     "--refType=discovery        normal reference mode (default)\n"
     "--format=tsv|json          output file as a tab-separated table (default) or JSON\n"
     "--progress=default|percent|none  progress lines: all, one per whole percent, none\n"
+    "--max-memory SIZE          stop a search that needs more memory (bytes, or with K, M or G;\n"
+    "                           default: 80% of the physical memory)\n"
     "\nSpace efficiency options:\n"
     "-noNum         No usage of table NUM (more space efficient)\n"
     "-noLR          No usage of L[] and R[] (a little bit more space efficient)\n"
@@ -68,6 +71,29 @@ int leadingInt(const char* text) {
     if (value > INT_MAX) value = INT_MAX;
     if (value < INT_MIN) value = INT_MIN;
     return static_cast<int>(value);
+}
+
+// A memory size: decimal digits and an optional K, M or G (powers of 1024);
+// nothing when it is malformed, zero or beyond the size range.
+std::optional<std::size_t> memorySize(const char* text) {
+    std::size_t value = 0;
+    const char* p = text;
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return std::nullopt;
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+        if (value > (SIZE_MAX - 9) / 10) return std::nullopt;
+        value = value * 10 + static_cast<std::size_t>(*p - '0');
+    }
+    int shift = 0;
+    switch (std::toupper(static_cast<unsigned char>(*p))) {
+    case 'K': shift = 10; break;
+    case 'M': shift = 20; break;
+    case 'G': shift = 30; break;
+    case '\0': break;
+    default: return std::nullopt;
+    }
+    if (shift != 0 && *++p != '\0') return std::nullopt;
+    if (value == 0 || value > (SIZE_MAX >> shift)) return std::nullopt;
+    return value << shift;
 }
 
 bool startsWith(const char* text, const char* prefix) {
@@ -181,6 +207,15 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             else if (std::strcmp(value, "percent") == 0) line.progress = tamsu::ProgressForm::percent;
             else if (std::strcmp(value, "none") == 0) line.progress = tamsu::ProgressForm::none;
             else failWithUsage("\nerror: unknown progress form: " + std::string(value));
+        } else if (std::strcmp(arg, "--max-memory") == 0 || startsWith(arg, "--max-memory=")) {
+            const char* value = arg[std::strlen("--max-memory")] == '=' ? arg + std::strlen("--max-memory=") : nullptr;
+            if (value == nullptr) {
+                if (!hasNext) failWithUsage("\nerror: no value given for --max-memory\n");
+                value = argv[++i];
+            }
+            const std::optional<std::size_t> size = memorySize(value);
+            if (!size) failWithUsage("\nerror: invalid value of --max-memory: " + std::string(value) + "\n");
+            line.maxMemory = *size;
         } else if (std::strcmp(arg, "-noNUM") == 0) {
             query.useNUM = false;
         } else if (std::strcmp(arg, "-noLR") == 0) {

@@ -2,6 +2,7 @@
 // default output name.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@ struct CommandLine {
     tamsu::Query query;
     tamsu::OutputFormat format = tamsu::OutputFormat::tsv;      // --format
     tamsu::ProgressForm progress = tamsu::ProgressForm::lines;  // --progress
+    std::size_t maxMemory = 0;                                  // --max-memory; 0: the library's default
 };
 
 // Parses the command line; throws tamsu::Error (message and usage, for

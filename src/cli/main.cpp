@@ -33,6 +33,7 @@ int runCommandLine(int argc, const char* const* argv) {
     tamsu::RunContext context;
     context.keys = stdin;  // the listing pauses for a key after each cluster
     context.progressForm = line.progress;
+    context.maxMemory = line.maxMemory;
     const tamsu::Result result = tamsu::findClusters(genomes, query, context);
     if (!result.cancelled) {
         // The clusters go to a temporary file beside the output file, which

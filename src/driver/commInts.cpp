@@ -1,11 +1,15 @@
 // The run driver: index, statistics file, the mode's search and its p-values.
 #include "driver/commInts.h"
 
+#include <algorithm>
+
 #include "center/centerCheck.h"
 #include "filters/computeClusterFiltersLnR.h"
 #include "index/initDatastructures.h"
+#include "results/export.h"
 #include "results/output.h"
 #include "statistics/statistics.h"
+#include "util/memoryBudget.h"
 
 void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set) {
     std::fprintf(stream, "query parameters:\n\n");
@@ -25,12 +29,13 @@ void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& s
 }
 
 static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
-                                                                  const ParameterArray& params, Progress& progress) {
+                                                                  const ParameterArray& params, Progress& progress,
+                                                                  MemoryBudget& memory) {
     FILE* out = progress.out();
     FILE* err = progress.err();
     fprintHeader(err, params, set);
     std::fprintf(out, "computing cluster filters ...\n\n");
-    std::optional<MedianResult> search = computeFiltersAlg3(index, params, progress);
+    std::optional<MedianResult> search = computeFiltersAlg3(index, params, progress, memory);
     if (!search) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
@@ -58,10 +63,11 @@ static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeq
 }
 
 static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
-                                                                  const ParameterArray& params, Progress& progress) {
+                                                                  const ParameterArray& params, Progress& progress,
+                                                                  MemoryBudget& memory) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
-    std::optional<listOfRefClusters> clusters = computeReferenceClusters(index, params, progress);
+    std::optional<listOfRefClusters> clusters = computeReferenceClusters(index, params, progress, &memory);
     if (!clusters) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
@@ -73,10 +79,24 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
     return result;
 }
 
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress) {
+// The entered parameters with the distance bound of these genomes: the depth
+// at which a large delta stops sizing the searches' tables.
+static ParameterArray boundedParameters(const SetOfSeqs& set, const ParameterArray& entered) {
+    int longest = 0;
+    for (const Genome& genome : set.genomes)
+        for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length);
+    ParameterArray params = entered;
+    params.distanceBound = distanceBound(set.alphabetSize, longest);
+    return params;
+}
+
+std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& entered, Progress& progress,
+                                             std::size_t maxMemory) {
+    const ParameterArray params = boundedParameters(set, entered);
+    MemoryBudget memory(maxMemory, modeName(params.operationMode));
     const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
     if (!params.outfile.empty()) fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
     if (params.operationMode == Mode::median || params.operationMode == Mode::center)
-        return computeMedianOrCenterClusters(set, index, params, progress);
-    return computeReferenceBasedClusters(set, index, params, progress);
+        return computeMedianOrCenterClusters(set, index, params, progress, memory);
+    return computeReferenceBasedClusters(set, index, params, progress, memory);
 }

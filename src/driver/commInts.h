@@ -1,6 +1,7 @@
 // The run driver: the one sequence of a run that every entry shares.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 
@@ -21,7 +22,10 @@ struct ResultArray {
 // Builds the index, writes the gene-family statistics file (when params name
 // an output file), runs the mode's search and rates the clusters. Returns
 // null when the run was cancelled.
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress);
+// The searches' growing lists may hold maxMemory bytes (0: 80% of the
+// physical memory); beyond it the run fails with a message.
+std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress,
+                                             std::size_t maxMemory = 0);
 
 // The query header of the median and center searches.
 void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set);

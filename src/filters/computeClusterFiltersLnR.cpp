@@ -15,13 +15,14 @@
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
-// Filter depth: how many foreign characters an occurrence may hold.
+// Filter depth: how many foreign characters an occurrence may hold, no
+// deeper than any distance of the genomes reaches.
 static int filterDepth(const ParameterArray& params) {
-    return params.isCenter ? 2 * params.pwDelta : params.delta;
+    return searchDepth(params, params.isCenter ? 2LL * params.pwDelta : params.delta);
 }
 
 std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
-                                               Progress& progress) {
+                                               Progress& progress, MemoryBudget& memory) {
     const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = countRefGenomes(params, k);
@@ -30,9 +31,11 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
     ReferenceWalk walk(index, D, false, progress);
     Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
-    MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+    MatchesRecord record = initMatchesRecord(k, searchDepth(params, std::max(params.d, D)));
     MedianResult result;
     result.tuples->k = k;
+    result.memory.attach(&memory);
+    record.memory.attach(&memory);
     tamsu::SearchCounts& counts = result.counts;
 
     const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& ch, int i) {
@@ -181,7 +184,7 @@ bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
         return false;
     }
     for (int dist : *bounds)
-        if (dist > 2 * params.delta) return true;
+        if (dist > 2LL * params.delta) return true;
     return total > (k - 1) * params.pwDelta;
 }
 

@@ -13,9 +13,9 @@
 
 // Walks every reference interval, expands each accepted filter into candidate
 // occurrences and returns the median search's merged k-tuples; nothing when
-// the run was cancelled.
+// the run was cancelled. The growing lists charge memory.
 std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
-                                               Progress& progress);
+                                               Progress& progress, MemoryBudget& memory);
 
 // The cheap tests of a grown reference interval: size, infrequent characters
 // (median mode) and the frequency of its border characters.

@@ -1,6 +1,8 @@
 // Candidate-interval enumeration around the occurrences of a filter's characters.
 #include "filters/superIntervals.h"
 
+#include <algorithm>
+
 #include "median/iterativeMedianComp.h"
 
 // Candidates through position p (an occurrence of x, the highest-ranked
@@ -18,10 +20,12 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
     const int R_P = rank[pattern.newChar];
     const int rankX = rank[x];
     // Intervals never reach the (m+1)-th boundary on either side: beyond it they
-    // hold more foreign characters than the budget allows.
+    // hold more foreign characters than the budget allows. A budget deeper
+    // than the tables has its boundary past the last one they keep: the end.
     const BorderTables& tables = walk.of(chrom);
-    const int a = tables.L(p, m + 1);
-    const int b = tables.R(p, m + 1);
+    const int column = std::min(m, walk.D) + 1;
+    const int a = tables.L(p, column);
+    const int b = tables.R(p, column);
 
     int f_left = 0;
     int rightLimit = n + 1;

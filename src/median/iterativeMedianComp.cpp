@@ -24,8 +24,14 @@ bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params
     data.occCount.assign(static_cast<size_t>(data.localCharCount) + 1, 0);
     if (k < 1) return true;
 
+    data.memory.attach(results.memory.budget());
     if (!getNextIntervalBool(0, params.d, params.delta, params.q, data)) return false;
-    merge_kTupleLists(*results.tuples, *data.newTuples);
+    // The merged list keeps the share of the fresh tuples it did not drop.
+    const std::size_t fresh = static_cast<std::size_t>(data.newTuples->size());
+    const std::size_t freshBytes = data.memory.held();
+    const std::size_t dropped = static_cast<std::size_t>(merge_kTupleLists(*results.tuples, *data.newTuples));
+    data.memory.clear();
+    if (fresh > 0) results.memory.add(freshBytes / fresh * (fresh - dropped));
     results.counts.distinctKTupleCount = results.tuples->size();
     return true;
 }
@@ -48,9 +54,14 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             data.currentIntervals[g] = &iv;
             const bool isEmpty = iv.l > iv.r;
             int cost;
+            // Distance to the reference interval: the list's, or for an empty
+            // occurrence its cost (which may lie beyond the last list).
+            int refDist = d;
             if (isEmpty) {
                 if (missBudget <= 0) continue;  // no genome may lack an occurrence any more
                 cost = lackingGenomeCost(params, k);
+                refDist = cost;
+                if (refDist > refBudget) continue;
             } else {
                 // The majority is taken over the genomes that hold an occurrence.
                 cost = addToDistToMedian(iv.localOcc, data, localCharCount, g - data.emptyPlaced);
@@ -61,7 +72,7 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             } else if (g < k - 1) {
                 data.emptyPlaced += isEmpty ? 1 : 0;
                 const bool goOn =
-                    getNextIntervalBool(g + 1, refBudget - d, distBudget - cost, missBudget - (isEmpty ? 1 : 0), data);
+                    getNextIntervalBool(g + 1, refBudget - refDist, distBudget - cost, missBudget - (isEmpty ? 1 : 0), data);
                 data.emptyPlaced -= isEmpty ? 1 : 0;
                 if (!goOn) return false;
             } else {

@@ -26,6 +26,7 @@ struct kTupleData {
     int refSeq = 0;
     std::vector<int> occCount;                // localCharCount + 1
     int emptyPlaced = 0;                      // empty intervals among the chosen ones
+    MemoryCharge memory;                      // what newTuples holds of the run's budget
 };
 
 // Enumerates the filter's k-tuples and merges them into results.kTupleList;

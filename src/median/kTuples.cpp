@@ -88,9 +88,18 @@ kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
     return tuple;
 }
 
+// Roughly what a tuple occupies: the record, its list node and its arrays.
+static std::size_t approxBytes(const kTuple& tuple, int k) {
+    const std::size_t locals = static_cast<std::size_t>(tuple.localCharCount) + 1;
+    const std::size_t genomes = static_cast<std::size_t>(k > 0 ? k : 0);
+    return sizeof(kTuple) + 2 * sizeof(void*) + genomes * (sizeof(kTupleInterval) + sizeof(double) + locals) +
+           locals * 2 * sizeof(int) + tuple.median.size() * sizeof(medianElement);
+}
+
 void copyInto_kTupleList(int k, int totalDist, kTupleData& data) {
     if (!data.newTuples) data.newTuples = init_kTupleList(k);
     data.newTuples->tuples.push_back(init_kTuple(totalDist, k, data));
+    data.memory.add(approxBytes(data.newTuples->tuples.back(), k));
 }
 
 kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple) {

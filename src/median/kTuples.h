@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "params/parameterArray.h"
+#include "util/memoryBudget.h"
 
 struct kTupleInterval {
     int l = 0;
@@ -66,6 +67,7 @@ struct kTupleList {
 struct MedianResult {
     tamsu::SearchCounts counts;
     std::unique_ptr<kTupleList> tuples = std::make_unique<kTupleList>();
+    MemoryCharge memory;  // what the tuples hold of the run's budget (none attached: no limit)
 };
 
 struct kTupleData;

@@ -14,6 +14,7 @@ MatchesRecord initMatchesRecord(int k, int d) {
 }
 
 void addToMatchesRecord(MatchesRecord& record, int g, int dist, int l, int r, int chr) {
+    record.memory.add(sizeof(Interval));
     ++record.elementCountPerSeq[g];
     addToMatchField(record.matchField, g, dist, l, r, chr);
 }
@@ -45,6 +46,9 @@ void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterAr
     default:
         return;  // no bucket for this cost type
     }
+    // A cost beyond every distance of the genomes goes to the last list, after
+    // all intervals; the median search charges it by its cost, not its list.
+    dist = std::min(dist, record.matchField.m());
     for (int g = 0; g < k; ++g)
         if (g != refGenome) addToMatchesRecord(record, g, dist, -1, -2, 0);
 }
@@ -76,6 +80,7 @@ void generateLocalOcc(MatchesRecord& record, const OccurrenceIndex& index, int k
     });
     record.localChars.assign(static_cast<size_t>(count) + 1, 0);
     forEachInterval(record.matchField, k, D, [&](int g, Interval& iv) {
+        record.memory.add(static_cast<size_t>(count) + 1);
         iv.localOcc.assign(static_cast<size_t>(count) + 1, 0);
         if (iv.l > iv.r) return;
         std::span<const int> genes = index.chrom(g, iv.chr).genes;
@@ -123,6 +128,7 @@ void resetMatchField(MatchField& matchField, int k, int m) {
 void resetMatchesRecord(MatchesRecord& record, int k, int m) {
     std::fill(record.elementCountPerSeq.begin(), record.elementCountPerSeq.end(), 0);
     resetMatchField(record.matchField, k, m);
+    record.memory.clear();
     record.localChars.clear();
     record.localCharCount = 0;
 }

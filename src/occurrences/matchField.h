@@ -9,6 +9,7 @@
 
 #include "index/initDatastructures.h"
 #include "params/parameterArray.h"
+#include "util/memoryBudget.h"
 
 struct Interval {
     int l = -1;                          // -1 for an empty occurrence
@@ -46,6 +47,7 @@ struct MatchesRecord {
     std::vector<int> localChars;          // local char -> gene id; entry 0 is 0
     std::vector<int> localIndex;          // gene id -> local char; 0 when absent
     int localCharCount = 0;
+    MemoryCharge memory;                  // what the stored intervals hold of the run's budget
 };
 
 // A record for k genomes whose match field has lists 0..d+1 per genome.

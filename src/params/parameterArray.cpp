@@ -1,6 +1,7 @@
 // Parameter derivation, the compatibility rules of a query and the parameter print.
 #include "params/parameterArray.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "util/errors.h"
@@ -9,10 +10,19 @@ namespace {
 
 // Derived values are formed in 64 bits; a result outside int cannot be used
 // by the searches, so it is refused rather than wrapped.
-int checkedInt(long long value) {
+int checkedInt(long long value, const Query& query, int g) {
     if (value > INT_MAX || value < INT_MIN)
-        fail(Stream::err, "error: distance threshold too large for the number of genomes\n");
+        fail(Stream::err, "error: distance threshold %d too large for %d genomes (a derived distance exceeds %d)\n",
+             query.delta, g, INT_MAX);
     return static_cast<int>(value);
+}
+
+// s minus the distance: only a negative s (which no query rule admits) can
+// leave the int range, so the message names s.
+int derivedMinRefSize(long long distance, const Query& query, int g) {
+    const long long value = query.minClusterSize - distance;
+    if (value < INT_MIN) fail(Stream::err, "error: invalid minimal cluster size %d\n", query.minClusterSize);
+    return checkedInt(value, query, g);
 }
 
 }  // namespace
@@ -55,25 +65,34 @@ ParameterArray setDerivedParameters(const Query& query, int g) {
     ParameterArray params = enteredParameters(query);
     const long long delta = params.delta;
     if (params.isCenter) {
-        params.maxOccDist = checkedInt(2 * delta);
+        params.maxOccDist = checkedInt(2 * delta, query, g);
         params.maxDistToCenter = params.delta;
-        params.maxSumDist = checkedInt(g * delta);
+        params.maxSumDist = checkedInt(g * delta, query, g);
         params.pwDelta = params.delta;
-        params.delta = checkedInt(g * delta);
+        params.delta = checkedInt(g * delta, query, g);
     } else {
         params.maxOccDist = params.delta;
         params.maxSumDist = params.delta;
     }
-    // From here on q counts the genomes that may lack a cluster; without a
-    // quorum that is none of them.
-    params.q = params.hasQuorum ? g - params.q : 0;
-    params.d = checkedInt(((2LL * g - 2) * params.delta) / g);
-    params.minRefSize = checkedInt(params.isCenter ? params.minClusterSize - delta
-                                                   : params.minClusterSize - delta / g);
+    // From here on q counts the genomes that may lack a cluster: none without
+    // a quorum, and none rather than a negative number for a quorum above g
+    // (which validateQuery refuses).
+    params.q = params.hasQuorum ? std::max(g - params.q, 0) : 0;
+    params.d = checkedInt(((2LL * g - 2) * params.delta) / g, query, g);
+    params.minRefSize = derivedMinRefSize(params.isCenter ? delta : delta / g, query, g);
     return params;
 }
 
-void validateQuery(const Query& query, int) {
+int distanceBound(int alphabetSize, int longestChromosome) {
+    const long long bound = std::min<long long>(alphabetSize, 2LL * longestChromosome);
+    return static_cast<int>(std::clamp<long long>(bound, 0, INT_MAX));
+}
+
+int searchDepth(const ParameterArray& params, long long depth) {
+    return static_cast<int>(std::min<long long>(depth, params.distanceBound));
+}
+
+void validateQuery(const Query& query, int genomeCount) {
     const Mode mode = query.mode;
     const RefType refType = query.refType;
     const CostType cost = query.cost;
@@ -94,6 +113,8 @@ void validateQuery(const Query& query, int) {
         fail(Stream::err, "error: quorum type specified but no quorum parameter given\n");
     if (refType == RefType::cluster && s != -1)
         fail(Stream::err, "error: no minSize threshold needed for fixed ref chromosome\n");
+    if (genomeCount >= 1 && query.hasQuorum && query.quorum > genomeCount)
+        fail(Stream::err, "error: quorum %d is larger than the number of genomes (%d)\n", query.quorum, genomeCount);
 }
 
 void fprintParameterArray(FILE* stream, const ParameterArray& params) {

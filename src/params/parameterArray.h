@@ -2,6 +2,7 @@
 // derived from it and the genome count, and the checks of a query.
 #pragma once
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -31,7 +32,21 @@ struct ParameterArray {
     std::string outfile;
     std::string outfileBase;     // outfile without its four-character extension
     bool useNUM = true;
+    // No distance in these genomes can exceed it (see distanceBound); the
+    // tables that grow with delta stop there. Set by the driver once the
+    // genomes are known.
+    int distanceBound = INT_MAX;
 };
+
+// Neither the set distance of a gene set and an interval nor the number of
+// foreign genes an interval holds can exceed the alphabet size (both count
+// genes of their union) or twice the longest chromosome (each side holds at
+// most that many genes). Border tables and match fields deeper than this hold
+// nothing more, so a larger delta sizes them no larger and changes no result.
+int distanceBound(int alphabetSize, int longestChromosome);
+// A table depth derived from delta (formed in 64 bits by the caller), clamped
+// to the distance bound of the derived parameters.
+int searchDepth(const ParameterArray& params, long long depth);
 
 // Under a quorum, what a genome that lacks the cluster adds to its distance
 // (derived parameters, g genomes): nothing at zero cost, the proportionate
@@ -56,7 +71,8 @@ ParameterArray enteredParameters(const Query& query);
 ParameterArray setDerivedParameters(const Query& query, int g);
 
 // Refuses a query no search can run: throws TamsuError (stream err) with the
-// rule's message. A genomeCount below 1 skips the rules that need it.
+// rule's message. A genomeCount below 1 skips the rules that need it (a
+// quorum no larger than the genome count).
 void validateQuery(const Query& query, int genomeCount);
 
 void fprintParameterArray(FILE* stream, const ParameterArray& params);

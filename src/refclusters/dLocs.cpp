@@ -123,7 +123,7 @@ int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minO
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  const WalkTables& walk) {
     const int delta = params.delta;
-    const int D = delta + 1;
+    const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
     listOf_dLocs result = initListOf_dLocs(g);
     for (const ChromIndex& chrom : index.genome(g)) {
@@ -363,8 +363,17 @@ struct RefSearchState {
 
 }  // namespace
 
+// Roughly what a reference cluster occupies: the record, its list node and
+// its location lists.
+static std::size_t approxBytes(const refCluster& cluster) {
+    std::size_t bytes = sizeof(refCluster) + 2 * sizeof(void*);
+    for (const listOf_dLocs& list : cluster.dLocLists)
+        bytes += sizeof(listOf_dLocs) + list.locs.size() * (sizeof(dLoc) + 2 * sizeof(void*));
+    return bytes;
+}
+
 std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
-                                                          Progress& progress) {
+                                                          Progress& progress, MemoryBudget* memory) {
     const int K = index.genomeCount();
     const int delta = params.delta;
 
@@ -375,6 +384,7 @@ std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex&
     }
     state.nonOccCount.assign(K, 0);
     listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
+    MemoryCharge clusterBytes(memory);
 
     std::fprintf(progress.out(), "q: %d\n", params.q);
     const int refGenomeCount = countRefGenomes(params, K);
@@ -385,7 +395,7 @@ std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex&
                                    ? index.chrom(0, 0).length
                                    : params.minClusterSize;
     // The location search reads the primed tables too.
-    ReferenceWalk walk(index, delta, true, progress);
+    ReferenceWalk walk(index, searchDepth(params, delta), true, progress);
     Pattern& pattern = walk.pattern();
     std::vector<listOf_dLocs>& workLists = state.workLists;
     std::vector<listOf_dLocs>& newLists = state.newLists;
@@ -449,8 +459,10 @@ std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex&
                 bubbleSort_dLocList(list);
             }
             // Clusters are only ever inserted behind the last one.
-            if (isFirstRefOcc(reference, copies))
+            if (isFirstRefOcc(reference, copies)) {
                 clusterList.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
+                clusterBytes.add(approxBytes(clusterList.clusters.back()));
+            }
         }
         return LeftBorder::done;
     });

@@ -10,6 +10,7 @@
 
 #include "index/initDatastructures.h"
 #include "params/parameterArray.h"
+#include "util/memoryBudget.h"
 #include "walk/arraysLnR.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
@@ -54,9 +55,10 @@ struct listOfRefClusters {
 
 // The reference-based (and perfect) search: walks every reference interval,
 // keeps per genome the best approximate occurrences and returns the reduced
-// cluster list; nothing when the run was cancelled.
+// cluster list; nothing when the run was cancelled. The cluster list charges
+// memory (when given) as it grows.
 std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
-                                                          Progress& progress);
+                                                          Progress& progress, MemoryBudget* memory = nullptr);
 
 // --- Locations and their lists ---------------------------------------------
 

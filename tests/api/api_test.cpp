@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -129,6 +130,55 @@ TEST(Api, IndexOptionsNeverChangeTheAnswer) {
         }
     }
     EXPECT_GT(found, 40);
+}
+
+// A delta beyond every distance of the genomes (6 families, so no distance
+// exceeds 6) sizes nothing by itself and gives the clusters of a delta that
+// already admits everything: 3 * 7 summed, 7 pair-wise.
+TEST(Api, HugeDeltaGivesTheClustersOfAnyDeltaBeyondEveryDistance) {
+    const tamsu::Genomes genomes = tamsu::Genomes::fromRecoded(
+        {{{0, 1, 2, 3, 4, 5, 1, 0}, {0, 6, 2, 0}}, {{0, 3, 2, 1, 4, 6, 0}}, {{0, 1, 2, 5, 3, 4, 2, 0}}},
+        {0, 11, 12, 13, 14, 15, 16}, 6);
+    const struct {
+        Mode mode;
+        int quorum;
+        int admitsAll, huge;  // the largest delta the derived values still fit in int
+    } cases[] = {
+        {Mode::median, 0, 21, INT_MAX / 2},   {Mode::median, 2, 21, INT_MAX / 2},
+        {Mode::center, 2, 7, INT_MAX / 4},    {Mode::reference, 0, 21, INT_MAX / 2},
+        {Mode::reference, 2, 21, INT_MAX / 2},
+    };
+    for (const auto& c : cases) {
+        const tamsu::RefType refType = c.mode == Mode::reference ? tamsu::RefType::discovery : tamsu::RefType::none;
+        const std::string expected = dump(quietRun(genomes, makeQuery(c.mode, c.admitsAll, 3, c.quorum, refType)), genomes);
+        EXPECT_NE("", expected);
+        EXPECT_EQ(expected, dump(quietRun(genomes, makeQuery(c.mode, c.huge, 3, c.quorum, refType)), genomes))
+            << tamsu::modeChar(c.mode) << " q " << c.quorum;
+    }
+}
+
+// Crossing the memory limit ends a run with a message naming the search; a
+// quorum above the genome count is refused before it starts.
+TEST(Api, RunsEndingWithAMessage) {
+    const tamsu::Genomes genomes = relatedGenomes(5);
+    const struct {
+        tamsu::Query query;
+        std::size_t maxMemory;
+        const char* message;
+    } cases[] = {
+        {makeQuery(Mode::median, 2, 3), 1024, "error: median search stopped: it needs more than 1 KB of memory"},
+        {makeQuery(Mode::center, 1, 3, 2), 1024, "error: center search stopped"},
+        {makeQuery(Mode::reference, 1, 3), 100, "error: reference search stopped: it needs more than 100 bytes"},
+        {makeQuery(Mode::median, 2, 3, 4), 0, "error: quorum 4 is larger than the number of genomes (3)\n"},
+    };
+    for (const auto& c : cases) {
+        tamsu::RunContext context;
+        context.out = context.err = nullptr;
+        context.maxMemory = c.maxMemory;
+        EXPECT_EQ(0u, errorOf([&] { tamsu::findClusters(genomes, c.query, context); }).rfind(c.message, 0)) << c.message;
+    }
+    EXPECT_NO_THROW(tamsu::validate(makeQuery(Mode::median, 2, 3, 3), 3));
+    EXPECT_NO_THROW(tamsu::validate(makeQuery(Mode::median, 2, 3, 4), 0));
 }
 
 // A stopped run reports "cancelled" and leaves nothing behind: the next run

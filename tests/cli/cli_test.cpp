@@ -135,6 +135,8 @@ TEST(Cli, RefusedCommandLines) {
         {"list.txt -d 2 -s 3 --verbose", "\nerror: unmatched option: --verbose\n"},
         {"list.txt -d 2 -s 3 --format=csv", "\nerror: unknown output format: csv"},
         {"list.txt -d 2 -s 3 --progress=bar", "\nerror: unknown progress form: bar"},
+        {"list.txt -d 2 -s 3 --max-memory 0", "\nerror: invalid value of --max-memory: 0\n"},
+        {"list.txt -d 2 -s 3 --max-memory=2KB", "\nerror: invalid value of --max-memory: 2KB\n"},
         {"missing.txt -d 3", "error: input file \"missing.txt\" does not exist\n"},
         {"list.txt -s 3", "error: negative distance threshold -1\n"},
         {"list.txt -p -d 1 -s 3", "error: distance threshold not zero in perfect gene cluster mode\n"},
@@ -190,6 +192,23 @@ TEST(Cli, OutputNamesRefusedBeforeTheSearch) {
         EXPECT_EQ(std::string::npos, result.out.find("computing")) << args << ": searched before refusing";
         EXPECT_EQ(list, readFile(data.dir.file("genomes.txt")));
         EXPECT_EQ(annotation, readFile(data.dir.file("annotation.txt")));
+    }
+}
+
+// Queries the genomes cannot take, and searches past the memory limit, end
+// with one message and exit 1, leaving no output table.
+TEST(Cli, RunsEndingWithAMessage) {
+    SmallData data;
+    const std::pair<const char*, const char*> cases[] = {
+        {"-m -d 2 -s 3 -q 4", "error: quorum 4 is larger than the number of genomes (3)\n"},
+        {"-m -d 2147483647 -s 3", "error: distance threshold 2147483647 too large for 3 genomes"},
+        {"-c -d 1 -s 3 --max-memory 1K", "error: center search stopped: it needs more than 1 KB of memory"},
+    };
+    for (const auto& [args, message] : cases) {
+        RunResult run = runZub(std::string("genomes.txt -o x.out ") + args, data.dir.path());
+        EXPECT_EQ(1, run.status) << args;
+        EXPECT_NE(std::string::npos, run.err.find(message)) << args << ": " << run.err;
+        EXPECT_FALSE(fileExists(data.dir.file("x.out"))) << args;
     }
 }
 
