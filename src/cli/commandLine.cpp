@@ -48,6 +48,10 @@ constexpr const char* kUsage =
     "\nSpace efficiency options:\n"
     "-noNum         No usage of table NUM (more space efficient)\n"
     "-noLR          No usage of L[] and R[] (a little bit more space efficient)\n"
+    "\nOther commands (each prints its own usage):\n"
+    "./zub convert  GFF3 files and a gene-family table to a genome list and annotation file\n"
+    "./zub plot     SVG pictures of the best clusters of an output table\n"
+    "./zub explain  why a gene set is or is not reported as a cluster\n"
     "\n";
 
 // A command-line error: the message followed by the usage, both for stderr.
