@@ -8,7 +8,7 @@
 // grows left to l and right to r without meeting a character of P ranked at or
 // above x other than at p itself.
 static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                               const WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
+                               WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
                                int x, int p, int m) {
     const std::vector<int>& rank = walk.rank;
     std::span<const int> genes = chrom.genes;
@@ -19,9 +19,9 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
     const int rankX = rank[x];
     // Intervals never reach the (m+1)-th boundary on either side: beyond it they
     // hold more foreign characters than the budget allows.
-    const BorderTables& tables = walk.of(chrom);
-    const int a = tables.L(p, m + 1);
-    const int b = tables.R(p, m + 1);
+    const BorderRows rows = walk.rows(chrom, p);
+    const int a = rows.L[m + 1];
+    const int b = rows.R[m + 1];
 
     int f_left = 0;
     int rightLimit = n + 1;
@@ -51,7 +51,7 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
 }
 
 void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                           const WalkTables& walk, const ParameterArray& params) {
+                           WalkTables& walk, const ParameterArray& params) {
     for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
         const int m = pattern.maxRemDists[g];

@@ -121,7 +121,7 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode) {
 int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minOccSize + 0.999999); }
 
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 const WalkTables& walk) {
+                                 WalkTables& walk) {
     const int delta = params.delta;
     const int D = delta + 1;
     const int m = minOccGeneCount(s, params.minOccSize);
@@ -131,13 +131,13 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
         const int k = chrom.number;
         const std::vector<int>& prevOcc = chrom.prevOcc;
         const std::vector<int>& nextOcc = chrom.nextOcc;
-        const BorderTables& tables = walk.of(chrom);
         int prevPos = 0;
         for (int p : chrom.POS[c]) {
-            const int* L = tables.L.row(p);
-            const int* R = tables.R.row(p);
-            const int* Lp = tables.L_prime.row(p);
-            const int* Rp = tables.R_prime.row(p);
+            const BorderRows rows = walk.rows(chrom, p);
+            const int* L = rows.L;
+            const int* R = rows.R;
+            const int* Lp = rows.L_prime;
+            const int* Rp = rows.R_prime;
             for (int a = D; a >= 1; --a) {
                 // Intervals holding the previous occurrence of c were produced from it.
                 if (prevPos > L[a]) continue;

@@ -90,9 +90,9 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode);
 // Distinct genes an occurrence of a gene set of size s must hold at least.
 int minOccGeneCount(int s, double minOccSize);
 // Locations in genome around the occurrences of c for a gene set of size s,
-// from the border tables of the current ranks.
+// from the border rows of the current ranks.
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 const WalkTables& walk);
+                                 WalkTables& walk);
 // Carries a genome's locations over to the gene set grown by c.
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
                                   int minOccGeneCount);

@@ -1,6 +1,6 @@
 // The one walk over every reference interval that the median, center and
 // reference-based searches share: left border by left border over the
-// chromosomes of the reference genomes, with ranks, border tables, the
+// chromosomes of the reference genomes, with ranks, border rows, the
 // pattern, progress and cancellation kept current.
 #pragma once
 
@@ -20,11 +20,11 @@ class ReferenceWalk {
 public:
     // D: the border depth the search reads; primed: keep L_prime and R_prime too.
     ReferenceWalk(const OccurrenceIndex& index, int D, bool primed, Progress& progress)
-        : index_(index), tables_(initWalkTables(index, D, primed)), primed_(primed), progress_(progress),
+        : index_(index), tables_(index, D, primed), progress_(progress),
           pattern_(initPattern(index.alphabetSize() + 1, index.genomeCount())) {}
 
     // For every left border i of every chromosome of genomes 0..refGenomeCount-1:
-    // brings the ranks and border tables up to the suffix starting at i, resets
+    // brings the ranks and border rows up to the suffix starting at i, resets
     // the pattern to the empty interval at i and calls atLeftBorder(ref, i),
     // which grows the interval with grow() and answers a LeftBorder. False
     // when the run was cancelled (by the poll or by the search); the progress
@@ -38,32 +38,23 @@ public:
     bool grow(int j, const ChromIndex& ref) { return getNextI_ref(j, pattern_, ref); }
 
     Pattern& pattern() { return pattern_; }
-    const WalkTables& tables() const { return tables_; }
+    WalkTables& tables() { return tables_; }
     const std::vector<int>& rank() const { return tables_.rank; }
     Progress& progress() { return progress_; }
 
-    // Brings ranks, tables and pattern to left border i of ref (i = 1 rebuilds).
+    // Brings ranks, rows and pattern to left border i of ref (i = 1 rebuilds).
     void moveLeftBorder(const ChromIndex& ref, int i);
 
 private:
     const OccurrenceIndex& index_;
     WalkTables tables_;
-    bool primed_;
     Progress& progress_;
     Pattern pattern_;
 };
 
 inline void ReferenceWalk::moveLeftBorder(const ChromIndex& ref, int i) {
-    updateRank(tables_, index_.alphabetSize(), ref, i, progress_.out());
-    // Only the character left of i changed its rank, so it is the one that
-    // tells which rows need a refresh.
-    const int moved = ref.genes[i - 1];
-    updateL(tables_, index_, i, moved);
-    updateR(tables_, index_, i, moved);
-    if (primed_) {
-        updateR_prime(tables_, index_, i, moved);
-        updateL_prime(tables_, index_, i, moved);
-    }
+    updateRank(tables_, index_.alphabetSize(), ref, i);
+    tables_.forgetRows();
     resetPattern(pattern_, index_.alphabetSize(), tables_.D, ref.genome, ref.number, i);
 }
 
