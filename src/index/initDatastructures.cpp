@@ -53,6 +53,27 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
     for (const ChromIndex& chrom : index.chroms_)
         for (int c = 0; c <= alphabetSize; ++c)
             if (chrom.POS.contains(c)) ++index.charOccStat_[c];
+    // Genomes per character: counted, then filled genome by genome.
+    PositionLists& holders = index.holders_;
+    holders.start.assign(static_cast<size_t>(alphabetSize) + 2, 0);
+    std::vector<int> lastGenome(static_cast<size_t>(alphabetSize) + 1, -1);
+    for (int pass = 0; pass < 2; ++pass) {
+        std::fill(lastGenome.begin(), lastGenome.end(), -1);
+        std::vector<int> tail(holders.start.begin(), holders.start.end() - 1);
+        for (int g = 0; g < index.genomeCount(); ++g)
+            for (const ChromIndex& chrom : index.genome(g))
+                for (int p = 1; p <= chrom.length; ++p) {
+                    const int c = chrom.genes[p];
+                    if (lastGenome[c] == g) continue;
+                    lastGenome[c] = g;
+                    if (pass == 0) ++holders.start[c + 1];
+                    else holders.positions[tail[c]++] = g;
+                }
+        if (pass == 0) {
+            for (int c = 0; c <= alphabetSize; ++c) holders.start[c + 1] += holders.start[c];
+            holders.positions.assign(static_cast<size_t>(holders.start.back()), 0);
+        }
+    }
     return index;
 }
 

@@ -58,6 +58,12 @@ public:
     const std::vector<int>& charOccStat() const { return charOccStat_; }
     // Whether some chromosome of genome g holds c.
     bool genomeHolds(int g, int c) const;
+    // The genomes that hold c, ascending: per-family work of a growth step
+    // visits these instead of every genome.
+    std::span<const int> genomesHolding(int c) const {
+        return {holders_.positions.data() + holders_.start[c],
+                static_cast<size_t>(holders_.start[c + 1] - holders_.start[c])};
+    }
 
     friend OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
 
@@ -66,6 +72,7 @@ private:
     std::vector<ChromIndex> chroms_;
     std::vector<int> genomeStart_{0};
     std::vector<int> charOccStat_;
+    PositionLists holders_;  // per character, genome numbers instead of positions
 };
 
 // Builds the index of every chromosome (NUM only with useNUM); announces

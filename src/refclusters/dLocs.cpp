@@ -199,16 +199,27 @@ void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dL
     }
 }
 
-void updateNonOccCount(std::vector<int>& nonOccCount, const OccurrenceIndex& index, int c) {
-    for (int j = 0; j < index.genomeCount(); ++j)
-        if (!index.genomeHolds(j, c)) nonOccCount[j] += 1;
+void NonOccTally::reset(int genomeCount, int delta) {
+    held_.assign(static_cast<size_t>(genomeCount), 0);
+    heldBy_.assign(1, genomeCount);
+    size_ = 0;
+    delta_ = delta;
+    lacking_ = 0;
 }
 
-int tooManyNonOccsCount(const std::vector<int>& nonOccCount, int K, int delta) {
-    int count = 0;
-    for (int j = 0; j < K; ++j)
-        if (nonOccCount[j] > delta) ++count;
-    return count;
+void NonOccTally::add(std::span<const int> holders) {
+    // Threshold: a genome lacks too many genes while it holds fewer than
+    // size - delta of them.
+    const int t = size_ - delta_;
+    for (int j : holders) {
+        const int h = held_[static_cast<size_t>(j)]++;
+        --heldBy_[static_cast<size_t>(h)];
+        if (static_cast<size_t>(h) + 1 >= heldBy_.size()) heldBy_.push_back(0);
+        ++heldBy_[static_cast<size_t>(h) + 1];
+        if (h < t && h + 1 >= t) --lacking_;
+    }
+    ++size_;
+    if (t >= 0 && static_cast<size_t>(t) < heldBy_.size()) lacking_ += heldBy_[static_cast<size_t>(t)];
 }
 
 int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
@@ -220,9 +231,8 @@ int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
 }
 
 bool zeroOccs(const OccurrenceIndex& index, int c, int g) {
-    for (int j = 0; j < index.genomeCount(); ++j)
-        if (j != g && index.genomeHolds(j, c)) return false;
-    return true;
+    std::span<const int> holders = index.genomesHolding(c);
+    return holders.empty() || (holders.size() == 1 && holders[0] == g);
 }
 
 int leftMostEssentChar(const dLoc& x, const ChromIndex& chrom) {
@@ -356,7 +366,7 @@ namespace {
 
 // Working state of one search; released on every way out.
 struct RefSearchState {
-    std::vector<int> nonOccCount;
+    NonOccTally nonOccs;
     std::vector<listOf_dLocs> workLists;
     std::vector<listOf_dLocs> newLists;
 };
@@ -373,7 +383,6 @@ bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray
         state.workLists.push_back(initListOf_dLocs(j));
         state.newLists.push_back(initListOf_dLocs(j));
     }
-    state.nonOccCount.assign(K, 0);
     listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
 
     std::fprintf(progress.out(), "q: %d\n", params.q);
@@ -399,7 +408,7 @@ bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray
         const int g = chrom.genome;
         const int n = chrom.length;
         if (i == 1) lastL = lastR = 0;
-        std::fill(state.nonOccCount.begin(), state.nonOccCount.end(), 0);
+        state.nonOccs.reset(K, delta);
         for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
 
         // A gene found nowhere else never starts a cluster.
@@ -416,15 +425,18 @@ bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray
 
             // More genomes than allowed lack too many genes of P, and
             // growth only adds genes.
-            updateNonOccCount(state.nonOccCount, index, c);
-            if (tooManyNonOccsCount(state.nonOccCount, K, delta) > params.q) break;
+            std::span<const int> holders = index.genomesHolding(c);
+            state.nonOccs.add(holders);
+            if (state.nonOccs.lacking() > params.q) break;
 
             emptyListOf_dLocs(workLists[g]);
             workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
-            for (int x = 0; x < K; ++x)
-                if (x != g) newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk.tables());
-            for (int x = 0; x < K; ++x)
-                if (x != g) mergeLists(workLists[x], newLists[x]);
+            // New locations lie around occurrences of c only.
+            for (int x : holders)
+                if (x != g) {
+                    newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk.tables());
+                    mergeLists(workLists[x], newLists[x]);
+                }
 
             const int covered = minHitCoveredCount(workLists, K);
             if (covered < K - params.q || s < minClusterSize) continue;
