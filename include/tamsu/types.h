@@ -76,7 +76,7 @@ struct Query {
     CostType cost = CostType::none;
     RefType refType = RefType::none;
     double minOccSize = 0.0;   // share of a cluster's genes an occurrence must hold
-    bool useNUM = true;        // build the quadratic distinct-count table
+    bool useNUM = true;        // the quadratic distinct-count table, where it fits a small budget
     // The output file name; the gene-family statistics file takes its stem
     // (the name without its four-character extension). Empty: no statistics
     // file is written.

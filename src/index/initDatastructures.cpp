@@ -25,8 +25,16 @@ void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize
 
 }  // namespace
 
+// NUM holds (n+2)^2 ints per chromosome: it is built only for chromosomes of
+// at most kNumMaxGenes genes, while all tables together stay within
+// kNumBudgetBytes; every other chromosome counts through prevOcc, so memory
+// grows linearly with the input.
+constexpr int kNumMaxGenes = 3000;
+constexpr size_t kNumBudgetBytes = size_t{256} << 20;
+
 OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out) {
     std::fprintf(out, "initializing data structures\n");
+    size_t numBytes = 0;
     const int alphabetSize = set.alphabetSize;
     OccurrenceIndex index;
     index.alphabetSize_ = alphabetSize;
@@ -43,7 +51,11 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
             const int n = chrom.length;
             ix.POS = computePOS(ix.genes, n, alphabetSize);
             ix.charFreq = computeCharFreq(ix.POS, alphabetSize + 1);
-            if (useNUM) ix.NUM = computeNUM(ix.genes, n, alphabetSize);
+            const size_t bytes = static_cast<size_t>(n + 2) * static_cast<size_t>(n + 2) * sizeof(int);
+            if (useNUM && n <= kNumMaxGenes && numBytes + bytes <= kNumBudgetBytes) {
+                ix.NUM = computeNUM(ix.genes, n, alphabetSize);
+                numBytes += bytes;
+            }
             computePrevNextOcc(ix, alphabetSize);
             index.chroms_.push_back(std::move(ix));
         }

@@ -36,7 +36,7 @@ struct ChromIndex {
     std::span<const int> genes;     // length + 2, sentinel 0 at both ends
     PositionLists POS;
     std::vector<int> charFreq;      // alphabetSize + 1
-    IntTable NUM;                   // (length+2)^2, empty without NUM
+    IntTable NUM;                   // (length+2)^2, empty where not built
     std::vector<int> prevOcc;       // length + 2
     std::vector<int> nextOcc;       // length + 2
 
@@ -75,7 +75,8 @@ private:
     PositionLists holders_;  // per character, genome numbers instead of positions
 };
 
-// Builds the index of every chromosome (NUM only with useNUM); announces
+// Builds the index of every chromosome (NUM only with useNUM, and only where
+// it fits a fixed budget: the one place that decides); announces
 // itself on out. Refuses chromosomes without sentinels or with characters
 // outside the alphabet.
 OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
