@@ -120,6 +120,28 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode) {
 
 int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minOccSize + 0.999999); }
 
+namespace {
+
+// The distinct count of from..to (getNUM) as to moves right: a position
+// counts when its gene does not occur between from and it.
+class RunningDistinct {
+public:
+    RunningDistinct(const int* prevOcc, int from) : prevOcc_(prevOcc), from_(from), to_(from - 1) {}
+    int upTo(int to) {
+        for (; to_ < to; ++to_)
+            if (prevOcc_[to_ + 1] < from_) ++count_;
+        return count_;
+    }
+
+private:
+    const int* prevOcc_;
+    int from_;
+    int to_;
+    int count_ = 0;
+};
+
+}  // namespace
+
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk) {
     const int delta = params.delta;
@@ -146,6 +168,9 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                 while (a > 1 && L[a] == L[a - 1]) --a;
                 const int lp = L[a];
                 int extra = a - 1;  // foreign genes first met at L[1..a-1]
+                // Distinct counts of the interval and of its part from the
+                // primed borders, both growing to the right with b.
+                RunningDistinct outer(prevOcc.data(), lp + 1), inner(prevOcc.data(), Lp[a]);
                 for (int b = 1; b <= D; ++b) {
                     if (b > 1) {
                         if (R[b] == R[b - 1]) break;
@@ -156,10 +181,10 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                     if (extra > delta) break;
                     if (nextOcc[lp] < R[b]) break;  // the left neighbour recurs inside
                     if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
-                    const int n = getNUM(chrom, lp + 1, R[b] - 1);
+                    const int n = outer.upTo(R[b] - 1);
                     // Foreign genes met only at the ends make a better interval
                     // without them.
-                    if (n != getNUM(chrom, Lp[a], Rp[b])) continue;
+                    if (n != inner.upTo(Rp[b])) continue;
                     const int dist = s - n + 2 * extra;
                     if (dist < 0) fail(Stream::err, "negative distance %d\n", dist);
                     if (dist > delta || n < m) continue;
