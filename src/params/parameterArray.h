@@ -31,6 +31,7 @@ struct ParameterArray {
     std::string outfile;
     std::string outfileBase;     // outfile without its four-character extension
     bool useNUM = true;
+    int threads = 1;             // workers of the reference-based and perfect searches
 };
 
 // Under a quorum, what a genome that lacks the cluster adds to its distance

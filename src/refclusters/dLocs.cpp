@@ -389,27 +389,118 @@ void setGeneContentsInList(listOfRefClusters& list, const OccurrenceIndex& index
 
 namespace {
 
-// Working state of one search; released on every way out.
-struct RefSearchState {
-    NonOccTally nonOccs;
-    std::vector<listOf_dLocs> workLists;
-    std::vector<listOf_dLocs> newLists;
+// What the search found on one reference chromosome.
+struct ChromClusters {
+    std::list<refCluster> clusters;
+    int filterCount = 0;
+    int nonNestedCount = 0;
 };
+
+// One worker's search: its walk, its working lists, and the results it
+// keeps per reference chromosome (shared slots, each written by the one
+// worker that walks that chromosome).
+class RefSearcher {
+public:
+    RefSearcher(const OccurrenceIndex& index, const ParameterArray& params, int minClusterSize, ReferenceWalk& walk,
+                std::vector<ChromClusters>& found)
+        : index_(index), params_(params), minClusterSize_(minClusterSize), walk_(walk), found_(found) {
+        for (int j = 0; j < index.genomeCount(); ++j) {
+            workLists_.push_back(initListOf_dLocs(j));
+            newLists_.push_back(initListOf_dLocs(j));
+        }
+    }
+
+    LeftBorder operator()(const ChromIndex& chrom, int i);
+
+private:
+    const OccurrenceIndex& index_;
+    const ParameterArray& params_;
+    const int minClusterSize_;
+    ReferenceWalk& walk_;
+    std::vector<ChromClusters>& found_;
+    NonOccTally nonOccs_;
+    std::vector<listOf_dLocs> workLists_;
+    std::vector<listOf_dLocs> newLists_;
+    int lastL_ = 0;
+    int lastR_ = 0;
+};
+
+LeftBorder RefSearcher::operator()(const ChromIndex& chrom, int i) {
+    const OccurrenceIndex& index = index_;
+    const ParameterArray& params = params_;
+    const int K = index.genomeCount();
+    const int delta = params.delta;
+    const int g = chrom.genome;
+    const int n = chrom.length;
+    Pattern& pattern = walk_.pattern();
+    std::vector<listOf_dLocs>& workLists = workLists_;
+    std::vector<listOf_dLocs>& newLists = newLists_;
+    ChromClusters& found = found_[static_cast<size_t>(chrom.flat)];
+    if (i == 1) lastL_ = lastR_ = 0;
+    nonOccs_.reset(K, delta);
+    for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
+
+    // A gene found nowhere else never starts a cluster.
+    if (chrom.nextOcc[i] > n && zeroOccs(index, chrom.genes[i], g)) return LeftBorder::skipped;
+
+    int j = i;
+    while (walk_.grow(j, chrom)) {
+        j = pattern.right + 1;
+        const int c = pattern.newChar;
+        const int s = pattern.size;
+
+        const int m = minOccGeneCount(s, params.minOccSize);
+        for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
+
+        // More genomes than allowed lack too many genes of P, and
+        // growth only adds genes.
+        std::span<const int> holders = index.genomesHolding(c);
+        nonOccs_.add(holders);
+        if (nonOccs_.lacking() > params.q) break;
+
+        emptyListOf_dLocs(workLists[g]);
+        workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
+        // New locations lie around occurrences of c only.
+        for (int x : holders)
+            if (x != g) {
+                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables());
+                mergeLists(workLists[x], newLists[x]);
+            }
+
+        const int covered = minHitCoveredCount(workLists, K);
+        if (covered < K - params.q || s < minClusterSize_) continue;
+        if (pattern.right > lastR_) {
+            if (pattern.left > lastL_) {
+                found.nonNestedCount += 1;
+                lastL_ = pattern.left;
+            }
+            lastR_ = pattern.right;
+        }
+        found.filterCount += 1;
+
+        const dLoc reference = workLists[g].locs.front();
+        if (!isFirstRefOcc(reference, workLists)) continue;
+        if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, index, g)) continue;
+        if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, index, g)) continue;
+
+        std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
+        for (listOf_dLocs& list : copies) {
+            remove_dLocsWithTooSmallIntersection(list, 2);
+            removeSuboptimal_dLocs(list);
+            bubbleSort_dLocList(list);
+        }
+        // Clusters are only ever inserted behind the last one.
+        if (isFirstRefOcc(reference, copies))
+            found.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
+    }
+    return LeftBorder::done;
+}
 
 }  // namespace
 
 bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
                               listOfRefClusters& result) {
     const int K = index.genomeCount();
-    const int delta = params.delta;
-
-    RefSearchState state;
-    for (int j = 0; j < K; ++j) {
-        state.workLists.push_back(initListOf_dLocs(j));
-        state.newLists.push_back(initListOf_dLocs(j));
-    }
-    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
-
     std::fprintf(progress.out(), "q: %d\n", params.q);
     const int refGenomeCount = countRefGenomes(params, K);
     std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, K);
@@ -418,81 +509,32 @@ bool computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray
     const int minClusterSize = params.refType == RefType::cluster && K > 0 && !index.genome(0).empty()
                                    ? index.chrom(0, 0).length
                                    : params.minClusterSize;
-    // The location search reads the primed tables too.
-    ReferenceWalk walk(index, delta, true, progress);
-    Pattern& pattern = walk.pattern();
-    std::vector<listOf_dLocs>& workLists = state.workLists;
-    std::vector<listOf_dLocs>& newLists = state.newLists;
 
-    int clusterFilterCount = 0;
-    int nonNestedCount = 0;
-    int lastL = 0;
-    int lastR = 0;
-
-    const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& chrom, int i) {
-        const int g = chrom.genome;
-        const int n = chrom.length;
-        if (i == 1) lastL = lastR = 0;
-        state.nonOccs.reset(K, delta);
-        for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
-
-        // A gene found nowhere else never starts a cluster.
-        if (chrom.nextOcc[i] > n && zeroOccs(index, chrom.genes[i], g)) return LeftBorder::skipped;
-
-        int j = i;
-        while (walk.grow(j, chrom)) {
-            j = pattern.right + 1;
-            const int c = pattern.newChar;
-            const int s = pattern.size;
-
-            const int m = minOccGeneCount(s, params.minOccSize);
-            for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
-
-            // More genomes than allowed lack too many genes of P, and
-            // growth only adds genes.
-            std::span<const int> holders = index.genomesHolding(c);
-            state.nonOccs.add(holders);
-            if (state.nonOccs.lacking() > params.q) break;
-
-            emptyListOf_dLocs(workLists[g]);
-            workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
-            // New locations lie around occurrences of c only.
-            for (int x : holders)
-                if (x != g) {
-                    newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk.tables());
-                    mergeLists(workLists[x], newLists[x]);
-                }
-
-            const int covered = minHitCoveredCount(workLists, K);
-            if (covered < K - params.q || s < minClusterSize) continue;
-            if (pattern.right > lastR) {
-                if (pattern.left > lastL) {
-                    nonNestedCount += 1;
-                    lastL = pattern.left;
-                }
-                lastR = pattern.right;
-            }
-            clusterFilterCount += 1;
-
-            const dLoc reference = workLists[g].locs.front();
-            if (!isFirstRefOcc(reference, workLists)) continue;
-            if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, index, g)) continue;
-            if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, index, g)) continue;
-
-            std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
-            for (listOf_dLocs& list : copies) {
-                remove_dLocsWithTooSmallIntersection(list, 2);
-                removeSuboptimal_dLocs(list);
-                bubbleSort_dLocList(list);
-            }
-            // Clusters are only ever inserted behind the last one.
-            if (isFirstRefOcc(reference, copies))
-                clusterList.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
-        }
-        return LeftBorder::done;
-    });
+    // Results by reference chromosome, gathered in walk order below: the same
+    // list whichever thread walked which chromosome.
+    std::vector<ChromClusters> found(index.chromosomes().size());
+    // The location search reads the primed rows too.
+    bool complete = false;
+    if (params.threads > 1) {
+        complete = runReferenceWalkInParallel(index, params.delta, true, progress, refGenomeCount, params.threads,
+                                              [&](ReferenceWalk& walk) {
+                                                  return RefSearcher(index, params, minClusterSize, walk, found);
+                                              });
+    } else {
+        ReferenceWalk walk(index, params.delta, true, progress);
+        RefSearcher search(index, params, minClusterSize, walk, found);
+        complete = walk.run(refGenomeCount, search);
+    }
     if (!complete) return false;
 
+    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
+    int clusterFilterCount = 0;
+    int nonNestedCount = 0;
+    for (ChromClusters& chrom : found) {
+        clusterList.clusters.splice(clusterList.clusters.end(), chrom.clusters);
+        clusterFilterCount += chrom.filterCount;
+        nonNestedCount += chrom.nonNestedCount;
+    }
     removeSubOptRefClusters(clusterList, progress.out());
     setGeneContentsInList(clusterList, index);
     result = std::move(clusterList);
