@@ -83,5 +83,5 @@ done
 # How the reference search grows with the genome count (CPU time).
 if [ -n "${cpu[ref-d2-gen10x1000]:-}" ] && [ -n "${cpu[ref-d2-gen40x1000]:-}" ]; then
   awk -v a="${cpu[ref-d2-gen40x1000]}" -v b="${cpu[ref-d2-gen10x1000]}" \
-    'BEGIN { printf "ratio cpu(ref-d2-gen40x1000)/cpu(ref-d2-gen10x1000): %.2f\n", b > 0 ? a / b : 0 }'
+    'BEGIN { printf "ratio cpu(ref-d2-gen40x1000)/cpu(ref-d2-gen10x1000): %.2f\n", (b > 0 ? a / b : 0) }'
 fi
