@@ -78,8 +78,11 @@ struct Query {
     int quorum = -1;  // genomes a cluster has to occur in; -1 when not given
     CostType cost = CostType::none;
     RefType refType = RefType::none;
-    double minOccSize = 0.0;  // share of a cluster's genes an occurrence must hold
-    bool useNUM = true;       // build the quadratic distinct-count table
+    double minOccSize = 0.0;   // share of a cluster's genes an occurrence must hold
+    bool useNUM = true;        // the quadratic distinct-count table, where it fits a small budget
+    // Reference chromosomes searched at once in reference-based and perfect
+    // mode (the answer and the report are the same for any number).
+    int threads = 1;
     // The output file name; the gene-family statistics file takes its stem
     // (the name without its four-character extension). Empty: no statistics
     // file is written.

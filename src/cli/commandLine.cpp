@@ -2,10 +2,12 @@
 // default output name.
 #include "commandLine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "tamsu/tamsu.h"
 
@@ -33,6 +35,7 @@ constexpr const char* kUsage =
     "-r             reference-based gene cluster mode\n"
     "-p             perfect gene cluster mode\n"
     "-q <quorum>    minimum number of genomes in which cluster has to occur\n"
+    "-t <threads>   reference chromosomes searched at once in modes -r and -p (default: the machine's cores)\n"
     "-o <outfile>   write output to <outfile>, default: \"<infile>_d[X]_s[Y]_(q[Z])_[m|c|r|p].out\"\n"
     "\nFurther options:\n"
     "--qType=zeroCost           no cost for non-occurrence in genome (default)\n"
@@ -150,6 +153,8 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
 
     CommandLine line;
     tamsu::Query& query = line.query;
+    // The command line uses the machine: one worker per core unless told.
+    query.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::optional<std::string> deltaText, sText, qText, genomeListPath, outfile;
     std::optional<Mode> mode;
     bool quorumGiven = false;
@@ -220,6 +225,10 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             const std::optional<std::size_t> size = memorySize(value);
             if (!size) failWithUsage("\nerror: invalid value of --max-memory: " + std::string(value) + "\n");
             line.maxMemory = *size;
+        } else if (std::strcmp(arg, "-t") == 0) {
+            if (!hasNext) failWithUsage("\nerror: no value given for t");
+            query.threads = leadingInt(argv[++i]);
+            if (query.threads < 1) failWithUsage("\nerror: invalid value of t: " + std::string(argv[i]));
         } else if (std::strcmp(arg, "-noNUM") == 0) {
             query.useNUM = false;
         } else if (std::strcmp(arg, "-noLR") == 0) {

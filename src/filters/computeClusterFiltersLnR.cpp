@@ -87,14 +87,14 @@ bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterAr
     return charOccStat[ch.genes[r]] >= t;
 }
 
-void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, const WalkTables& walk, int D) {
+void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D) {
     for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
         for (const ChromIndex& ch : index.genome(g)) {
             int prev = -1;
             for (int p : ch.POS[pattern.newChar]) {
                 pattern.minDists[g] =
-                    std::min(pattern.minDists[g], computeDist(p, D, pattern.size, ch, walk.of(ch), prev));
+                    std::min(pattern.minDists[g], computeDist(D, pattern.size, ch, walk.rows(ch, p), prev));
                 prev = p;
             }
         }
@@ -103,10 +103,10 @@ void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, const WalkT
     for (int dist : pattern.minDists) pattern.minTotalDist += dist;
 }
 
-int computeDist(int p, int D, int size, const ChromIndex& ch, const BorderTables& tables, int prev) {
+int computeDist(int D, int size, const ChromIndex& ch, const BorderRows& rows, int prev) {
     const int n = ch.length;
-    const int* Lrow = tables.L.row(p);
-    const int* Rrow = tables.R.row(p);
+    const int* Lrow = rows.L;
+    const int* Rrow = rows.R;
     // Entries beyond the D+1 boundaries kept per row read as the sentinels.
     auto Lp = [&](int index) { return index <= D + 1 ? Lrow[index] : 0; };
     auto Rp = [&](int index) { return index <= D + 1 ? Rrow[index] : n + 1; };

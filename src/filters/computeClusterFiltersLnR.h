@@ -22,11 +22,11 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
 bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params);
 // Lower bounds, per genome, of the distance between the pattern's character
 // set and any interval: evaluated around every occurrence of newChar.
-void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, const WalkTables& walk, int D);
+void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D);
 // Smallest distance between a set of size characters (those ranked 1..size)
-// and an interval of chrom through position p, with at most D foreign
+// and an interval of chrom through the position of rows, with at most D foreign
 // characters; intervals reaching left of prev are not considered.
-int computeDist(int p, int D, int size, const ChromIndex& chrom, const BorderTables& tables, int prev);
+int computeDist(int D, int size, const ChromIndex& chrom, const BorderRows& rows, int prev);
 // Whether the bounds already rule the filter out; under a quorum the genomes
 // that may lack the cluster are charged what lacking it costs instead.
 bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params);

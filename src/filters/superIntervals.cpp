@@ -10,7 +10,7 @@
 // grows left to l and right to r without meeting a character of P ranked at or
 // above x other than at p itself.
 static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                               const WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
+                               WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
                                int x, int p, int m) {
     const std::vector<int>& rank = walk.rank;
     std::span<const int> genes = chrom.genes;
@@ -21,11 +21,11 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
     const int rankX = rank[x];
     // Intervals never reach the (m+1)-th boundary on either side: beyond it they
     // hold more foreign characters than the budget allows. A budget deeper
-    // than the tables has its boundary past the last one they keep: the end.
-    const BorderTables& tables = walk.of(chrom);
+    // than the rows has its boundary past the last one they keep: the end.
+    const BorderRows rows = walk.rows(chrom, p);
     const int column = std::min(m, walk.D) + 1;
-    const int a = tables.L(p, column);
-    const int b = tables.R(p, column);
+    const int a = rows.L[column];
+    const int b = rows.R[column];
 
     int f_left = 0;
     int rightLimit = n + 1;
@@ -55,7 +55,7 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
 }
 
 void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                           const WalkTables& walk, const ParameterArray& params) {
+                           WalkTables& walk, const ParameterArray& params) {
     for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
         const int m = pattern.maxRemDists[g];

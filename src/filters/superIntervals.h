@@ -14,4 +14,4 @@
 // and R must be current for the reference position; the per-genome bound is
 // the pattern's maxRemDists.
 void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                           const WalkTables& walk, const ParameterArray& params);
+                           WalkTables& walk, const ParameterArray& params);

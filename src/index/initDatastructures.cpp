@@ -25,8 +25,16 @@ void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize
 
 }  // namespace
 
+// NUM holds (n+2)^2 ints per chromosome: it is built only for chromosomes of
+// at most kNumMaxGenes genes, while all tables together stay within
+// kNumBudgetBytes; every other chromosome counts through prevOcc, so memory
+// grows linearly with the input.
+constexpr int kNumMaxGenes = 3000;
+constexpr size_t kNumBudgetBytes = size_t{256} << 20;
+
 OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out) {
     std::fprintf(out, "initializing data structures\n");
+    size_t numBytes = 0;
     const int alphabetSize = set.alphabetSize;
     OccurrenceIndex index;
     index.alphabetSize_ = alphabetSize;
@@ -43,7 +51,11 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
             const int n = chrom.length;
             ix.POS = computePOS(ix.genes, n, alphabetSize);
             ix.charFreq = computeCharFreq(ix.POS, alphabetSize + 1);
-            if (useNUM) ix.NUM = computeNUM(ix.genes, n, alphabetSize);
+            const size_t bytes = static_cast<size_t>(n + 2) * static_cast<size_t>(n + 2) * sizeof(int);
+            if (useNUM && n <= kNumMaxGenes && numBytes + bytes <= kNumBudgetBytes) {
+                ix.NUM = computeNUM(ix.genes, n, alphabetSize);
+                numBytes += bytes;
+            }
             computePrevNextOcc(ix, alphabetSize);
             index.chroms_.push_back(std::move(ix));
         }
@@ -53,6 +65,27 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
     for (const ChromIndex& chrom : index.chroms_)
         for (int c = 0; c <= alphabetSize; ++c)
             if (chrom.POS.contains(c)) ++index.charOccStat_[c];
+    // Genomes per character: counted, then filled genome by genome.
+    PositionLists& holders = index.holders_;
+    holders.start.assign(static_cast<size_t>(alphabetSize) + 2, 0);
+    std::vector<int> lastGenome(static_cast<size_t>(alphabetSize) + 1, -1);
+    for (int pass = 0; pass < 2; ++pass) {
+        std::fill(lastGenome.begin(), lastGenome.end(), -1);
+        std::vector<int> tail(holders.start.begin(), holders.start.end() - 1);
+        for (int g = 0; g < index.genomeCount(); ++g)
+            for (const ChromIndex& chrom : index.genome(g))
+                for (int p = 1; p <= chrom.length; ++p) {
+                    const int c = chrom.genes[p];
+                    if (lastGenome[c] == g) continue;
+                    lastGenome[c] = g;
+                    if (pass == 0) ++holders.start[c + 1];
+                    else holders.positions[tail[c]++] = g;
+                }
+        if (pass == 0) {
+            for (int c = 0; c <= alphabetSize; ++c) holders.start[c + 1] += holders.start[c];
+            holders.positions.assign(static_cast<size_t>(holders.start.back()), 0);
+        }
+    }
     return index;
 }
 

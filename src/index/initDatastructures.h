@@ -36,7 +36,7 @@ struct ChromIndex {
     std::span<const int> genes;     // length + 2, sentinel 0 at both ends
     PositionLists POS;
     std::vector<int> charFreq;      // alphabetSize + 1
-    IntTable NUM;                   // (length+2)^2, empty without NUM
+    IntTable NUM;                   // (length+2)^2, empty where not built
     std::vector<int> prevOcc;       // length + 2
     std::vector<int> nextOcc;       // length + 2
 
@@ -58,6 +58,12 @@ public:
     const std::vector<int>& charOccStat() const { return charOccStat_; }
     // Whether some chromosome of genome g holds c.
     bool genomeHolds(int g, int c) const;
+    // The genomes that hold c, ascending: per-family work of a growth step
+    // visits these instead of every genome.
+    std::span<const int> genomesHolding(int c) const {
+        return {holders_.positions.data() + holders_.start[c],
+                static_cast<size_t>(holders_.start[c + 1] - holders_.start[c])};
+    }
 
     friend OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
 
@@ -66,9 +72,11 @@ private:
     std::vector<ChromIndex> chroms_;
     std::vector<int> genomeStart_{0};
     std::vector<int> charOccStat_;
+    PositionLists holders_;  // per character, genome numbers instead of positions
 };
 
-// Builds the index of every chromosome (NUM only with useNUM); announces
+// Builds the index of every chromosome (NUM only with useNUM, and only where
+// it fits a fixed budget: the one place that decides); announces
 // itself on out. Refuses chromosomes without sentinels or with characters
 // outside the alphabet.
 OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);

@@ -57,6 +57,7 @@ ParameterArray enteredParameters(const Query& query) {
     // to carry one is its own stem.
     params.outfileBase = query.outfile.size() >= 4 ? query.outfile.substr(0, query.outfile.size() - 4) : query.outfile;
     params.useNUM = query.useNUM;
+    params.threads = std::max(query.threads, 1);
     return params;
 }
 

@@ -36,6 +36,7 @@ struct ParameterArray {
     // tables that grow with delta stop there. Set by the driver once the
     // genomes are known.
     int distanceBound = INT_MAX;
+    int threads = 1;             // workers of the reference-based and perfect searches
 };
 
 // Neither the set distance of a gene set and an interval nor the number of

@@ -120,8 +120,30 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode) {
 
 int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minOccSize + 0.999999); }
 
+namespace {
+
+// The distinct count of from..to (getNUM) as to moves right: a position
+// counts when its gene does not occur between from and it.
+class RunningDistinct {
+public:
+    RunningDistinct(const int* prevOcc, int from) : prevOcc_(prevOcc), from_(from), to_(from - 1) {}
+    int upTo(int to) {
+        for (; to_ < to; ++to_)
+            if (prevOcc_[to_ + 1] < from_) ++count_;
+        return count_;
+    }
+
+private:
+    const int* prevOcc_;
+    int from_;
+    int to_;
+    int count_ = 0;
+};
+
+}  // namespace
+
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 const WalkTables& walk) {
+                                 WalkTables& walk) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
@@ -131,13 +153,13 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
         const int k = chrom.number;
         const std::vector<int>& prevOcc = chrom.prevOcc;
         const std::vector<int>& nextOcc = chrom.nextOcc;
-        const BorderTables& tables = walk.of(chrom);
         int prevPos = 0;
         for (int p : chrom.POS[c]) {
-            const int* L = tables.L.row(p);
-            const int* R = tables.R.row(p);
-            const int* Lp = tables.L_prime.row(p);
-            const int* Rp = tables.R_prime.row(p);
+            const BorderRows rows = walk.rows(chrom, p);
+            const int* L = rows.L;
+            const int* R = rows.R;
+            const int* Lp = rows.L_prime;
+            const int* Rp = rows.R_prime;
             for (int a = D; a >= 1; --a) {
                 // Intervals holding the previous occurrence of c were produced from it.
                 if (prevPos > L[a]) continue;
@@ -146,6 +168,9 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                 while (a > 1 && L[a] == L[a - 1]) --a;
                 const int lp = L[a];
                 int extra = a - 1;  // foreign genes first met at L[1..a-1]
+                // Distinct counts of the interval and of its part from the
+                // primed borders, both growing to the right with b.
+                RunningDistinct outer(prevOcc.data(), lp + 1), inner(prevOcc.data(), Lp[a]);
                 for (int b = 1; b <= D; ++b) {
                     if (b > 1) {
                         if (R[b] == R[b - 1]) break;
@@ -156,10 +181,10 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                     if (extra > delta) break;
                     if (nextOcc[lp] < R[b]) break;  // the left neighbour recurs inside
                     if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
-                    const int n = getNUM(chrom, lp + 1, R[b] - 1);
+                    const int n = outer.upTo(R[b] - 1);
                     // Foreign genes met only at the ends make a better interval
                     // without them.
-                    if (n != getNUM(chrom, Lp[a], Rp[b])) continue;
+                    if (n != inner.upTo(Rp[b])) continue;
                     const int dist = s - n + 2 * extra;
                     if (dist < 0) fail(Stream::err, "negative distance %d\n", dist);
                     if (dist > delta || n < m) continue;
@@ -199,16 +224,27 @@ void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dL
     }
 }
 
-void updateNonOccCount(std::vector<int>& nonOccCount, const OccurrenceIndex& index, int c) {
-    for (int j = 0; j < index.genomeCount(); ++j)
-        if (!index.genomeHolds(j, c)) nonOccCount[j] += 1;
+void NonOccTally::reset(int genomeCount, int delta) {
+    held_.assign(static_cast<size_t>(genomeCount), 0);
+    heldBy_.assign(1, genomeCount);
+    size_ = 0;
+    delta_ = delta;
+    lacking_ = 0;
 }
 
-int tooManyNonOccsCount(const std::vector<int>& nonOccCount, int K, int delta) {
-    int count = 0;
-    for (int j = 0; j < K; ++j)
-        if (nonOccCount[j] > delta) ++count;
-    return count;
+void NonOccTally::add(std::span<const int> holders) {
+    // Threshold: a genome lacks too many genes while it holds fewer than
+    // size - delta of them.
+    const int t = size_ - delta_;
+    for (int j : holders) {
+        const int h = held_[static_cast<size_t>(j)]++;
+        --heldBy_[static_cast<size_t>(h)];
+        if (static_cast<size_t>(h) + 1 >= heldBy_.size()) heldBy_.push_back(0);
+        ++heldBy_[static_cast<size_t>(h) + 1];
+        if (h < t && h + 1 >= t) --lacking_;
+    }
+    ++size_;
+    if (t >= 0 && static_cast<size_t>(t) < heldBy_.size()) lacking_ += heldBy_[static_cast<size_t>(t)];
 }
 
 int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
@@ -220,9 +256,8 @@ int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
 }
 
 bool zeroOccs(const OccurrenceIndex& index, int c, int g) {
-    for (int j = 0; j < index.genomeCount(); ++j)
-        if (j != g && index.genomeHolds(j, c)) return false;
-    return true;
+    std::span<const int> holders = index.genomesHolding(c);
+    return holders.empty() || (holders.size() == 1 && holders[0] == g);
 }
 
 int leftMostEssentChar(const dLoc& x, const ChromIndex& chrom) {
@@ -354,38 +389,132 @@ void setGeneContentsInList(listOfRefClusters& list, const OccurrenceIndex& index
 
 namespace {
 
-// Working state of one search; released on every way out.
-struct RefSearchState {
-    std::vector<int> nonOccCount;
-    std::vector<listOf_dLocs> workLists;
-    std::vector<listOf_dLocs> newLists;
-};
-
-}  // namespace
-
 // Roughly what a reference cluster occupies: the record, its list node and
 // its location lists.
-static std::size_t approxBytes(const refCluster& cluster) {
+std::size_t approxBytes(const refCluster& cluster) {
     std::size_t bytes = sizeof(refCluster) + 2 * sizeof(void*);
     for (const listOf_dLocs& list : cluster.dLocLists)
         bytes += sizeof(listOf_dLocs) + list.locs.size() * (sizeof(dLoc) + 2 * sizeof(void*));
     return bytes;
 }
 
+// What the search found on one reference chromosome.
+struct ChromClusters {
+    std::list<refCluster> clusters;
+    int filterCount = 0;
+    int nonNestedCount = 0;
+};
+
+// One worker's search: its walk, its working lists, and the results it
+// keeps per reference chromosome (shared slots, each written by the one
+// worker that walks that chromosome).
+class RefSearcher {
+public:
+    RefSearcher(const OccurrenceIndex& index, const ParameterArray& params, int minClusterSize, ReferenceWalk& walk,
+                std::vector<ChromClusters>& found, MemoryBudget* memory)
+        : index_(index), params_(params), minClusterSize_(minClusterSize), walk_(walk), found_(found),
+          clusterBytes_(memory) {
+        for (int j = 0; j < index.genomeCount(); ++j) {
+            workLists_.push_back(initListOf_dLocs(j));
+            newLists_.push_back(initListOf_dLocs(j));
+        }
+    }
+
+    LeftBorder operator()(const ChromIndex& chrom, int i);
+
+private:
+    const OccurrenceIndex& index_;
+    const ParameterArray& params_;
+    const int minClusterSize_;
+    ReferenceWalk& walk_;
+    std::vector<ChromClusters>& found_;
+    NonOccTally nonOccs_;
+    std::vector<listOf_dLocs> workLists_;
+    std::vector<listOf_dLocs> newLists_;
+    int lastL_ = 0;
+    int lastR_ = 0;
+    MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
+};
+
+LeftBorder RefSearcher::operator()(const ChromIndex& chrom, int i) {
+    const OccurrenceIndex& index = index_;
+    const ParameterArray& params = params_;
+    const int K = index.genomeCount();
+    const int delta = params.delta;
+    const int g = chrom.genome;
+    const int n = chrom.length;
+    Pattern& pattern = walk_.pattern();
+    std::vector<listOf_dLocs>& workLists = workLists_;
+    std::vector<listOf_dLocs>& newLists = newLists_;
+    ChromClusters& found = found_[static_cast<size_t>(chrom.flat)];
+    if (i == 1) lastL_ = lastR_ = 0;
+    nonOccs_.reset(K, delta);
+    for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
+
+    // A gene found nowhere else never starts a cluster.
+    if (chrom.nextOcc[i] > n && zeroOccs(index, chrom.genes[i], g)) return LeftBorder::skipped;
+
+    int j = i;
+    while (walk_.grow(j, chrom)) {
+        j = pattern.right + 1;
+        const int c = pattern.newChar;
+        const int s = pattern.size;
+
+        const int m = minOccGeneCount(s, params.minOccSize);
+        for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
+
+        // More genomes than allowed lack too many genes of P, and
+        // growth only adds genes.
+        std::span<const int> holders = index.genomesHolding(c);
+        nonOccs_.add(holders);
+        if (nonOccs_.lacking() > params.q) break;
+
+        emptyListOf_dLocs(workLists[g]);
+        workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
+        // New locations lie around occurrences of c only.
+        for (int x : holders)
+            if (x != g) {
+                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables());
+                mergeLists(workLists[x], newLists[x]);
+            }
+
+        const int covered = minHitCoveredCount(workLists, K);
+        if (covered < K - params.q || s < minClusterSize_) continue;
+        if (pattern.right > lastR_) {
+            if (pattern.left > lastL_) {
+                found.nonNestedCount += 1;
+                lastL_ = pattern.left;
+            }
+            lastR_ = pattern.right;
+        }
+        found.filterCount += 1;
+
+        const dLoc reference = workLists[g].locs.front();
+        if (!isFirstRefOcc(reference, workLists)) continue;
+        if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, index, g)) continue;
+        if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, index, g)) continue;
+
+        std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
+        for (listOf_dLocs& list : copies) {
+            remove_dLocsWithTooSmallIntersection(list, 2);
+            removeSuboptimal_dLocs(list);
+            bubbleSort_dLocList(list);
+        }
+        // Clusters are only ever inserted behind the last one.
+        if (isFirstRefOcc(reference, copies)) {
+            found.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
+            clusterBytes_.add(approxBytes(found.clusters.back()));
+        }
+    }
+    return LeftBorder::done;
+}
+
+}  // namespace
+
+
 std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
                                                           Progress& progress, MemoryBudget* memory) {
     const int K = index.genomeCount();
-    const int delta = params.delta;
-
-    RefSearchState state;
-    for (int j = 0; j < K; ++j) {
-        state.workLists.push_back(initListOf_dLocs(j));
-        state.newLists.push_back(initListOf_dLocs(j));
-    }
-    state.nonOccCount.assign(K, 0);
-    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
-    MemoryCharge clusterBytes(memory);
-
     std::fprintf(progress.out(), "q: %d\n", params.q);
     const int refGenomeCount = countRefGenomes(params, K);
     std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, K);
@@ -394,80 +523,33 @@ std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex&
     const int minClusterSize = params.refType == RefType::cluster && K > 0 && !index.genome(0).empty()
                                    ? index.chrom(0, 0).length
                                    : params.minClusterSize;
-    // The location search reads the primed tables too.
-    ReferenceWalk walk(index, searchDepth(params, delta), true, progress);
-    Pattern& pattern = walk.pattern();
-    std::vector<listOf_dLocs>& workLists = state.workLists;
-    std::vector<listOf_dLocs>& newLists = state.newLists;
 
-    int clusterFilterCount = 0;
-    int nonNestedCount = 0;
-    int lastL = 0;
-    int lastR = 0;
-
-    const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& chrom, int i) {
-        const int g = chrom.genome;
-        const int n = chrom.length;
-        if (i == 1) lastL = lastR = 0;
-        std::fill(state.nonOccCount.begin(), state.nonOccCount.end(), 0);
-        for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
-
-        // A gene found nowhere else never starts a cluster.
-        if (chrom.nextOcc[i] > n && zeroOccs(index, chrom.genes[i], g)) return LeftBorder::skipped;
-
-        int j = i;
-        while (walk.grow(j, chrom)) {
-            j = pattern.right + 1;
-            const int c = pattern.newChar;
-            const int s = pattern.size;
-
-            const int m = minOccGeneCount(s, params.minOccSize);
-            for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
-
-            // More genomes than allowed lack too many genes of P, and
-            // growth only adds genes.
-            updateNonOccCount(state.nonOccCount, index, c);
-            if (tooManyNonOccsCount(state.nonOccCount, K, delta) > params.q) break;
-
-            emptyListOf_dLocs(workLists[g]);
-            workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
-            for (int x = 0; x < K; ++x)
-                if (x != g) newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk.tables());
-            for (int x = 0; x < K; ++x)
-                if (x != g) mergeLists(workLists[x], newLists[x]);
-
-            const int covered = minHitCoveredCount(workLists, K);
-            if (covered < K - params.q || s < minClusterSize) continue;
-            if (pattern.right > lastR) {
-                if (pattern.left > lastL) {
-                    nonNestedCount += 1;
-                    lastL = pattern.left;
-                }
-                lastR = pattern.right;
-            }
-            clusterFilterCount += 1;
-
-            const dLoc reference = workLists[g].locs.front();
-            if (!isFirstRefOcc(reference, workLists)) continue;
-            if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, index, g)) continue;
-            if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, index, g)) continue;
-
-            std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
-            for (listOf_dLocs& list : copies) {
-                remove_dLocsWithTooSmallIntersection(list, 2);
-                removeSuboptimal_dLocs(list);
-                bubbleSort_dLocList(list);
-            }
-            // Clusters are only ever inserted behind the last one.
-            if (isFirstRefOcc(reference, copies)) {
-                clusterList.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
-                clusterBytes.add(approxBytes(clusterList.clusters.back()));
-            }
-        }
-        return LeftBorder::done;
-    });
+    // Results by reference chromosome, gathered in walk order below: the same
+    // list whichever thread walked which chromosome.
+    std::vector<ChromClusters> found(index.chromosomes().size());
+    // The location search reads the primed rows too.
+    const int depth = searchDepth(params, params.delta);
+    bool complete = false;
+    if (params.threads > 1) {
+        complete = runReferenceWalkInParallel(index, depth, true, progress, refGenomeCount, params.threads,
+                                              [&](ReferenceWalk& walk) {
+                                                  return RefSearcher(index, params, minClusterSize, walk, found, memory);
+                                              });
+    } else {
+        ReferenceWalk walk(index, depth, true, progress);
+        RefSearcher search(index, params, minClusterSize, walk, found, memory);
+        complete = walk.run(refGenomeCount, search);
+    }
     if (!complete) return std::nullopt;
 
+    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
+    int clusterFilterCount = 0;
+    int nonNestedCount = 0;
+    for (ChromClusters& chrom : found) {
+        clusterList.clusters.splice(clusterList.clusters.end(), chrom.clusters);
+        clusterFilterCount += chrom.filterCount;
+        nonNestedCount += chrom.nonNestedCount;
+    }
     removeSubOptRefClusters(clusterList, progress.out());
     setGeneContentsInList(clusterList, index);
     progress.emptyProgress();

@@ -93,15 +93,30 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode);
 // Distinct genes an occurrence of a gene set of size s must hold at least.
 int minOccGeneCount(int s, double minOccSize);
 // Locations in genome around the occurrences of c for a gene set of size s,
-// from the border tables of the current ranks.
+// from the border rows of the current ranks.
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 const WalkTables& walk);
+                                 WalkTables& walk);
 // Carries a genome's locations over to the gene set grown by c.
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
                                   int minOccGeneCount);
 bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delta, int c);
-void updateNonOccCount(std::vector<int>& nonOccCount, const OccurrenceIndex& index, int c);
-int tooManyNonOccsCount(const std::vector<int>& nonOccCount, int K, int delta);
+// How many genomes lack more than delta genes of a growing gene set: per
+// genome the genes it holds, and how many genomes hold each count, so that a
+// growth step costs the genomes that hold the new gene.
+class NonOccTally {
+public:
+    void reset(int genomeCount, int delta);
+    // The set grows by a gene that exactly the genomes holders hold.
+    void add(std::span<const int> holders);
+    int lacking() const { return lacking_; }
+
+private:
+    std::vector<int> held_;    // per genome
+    std::vector<int> heldBy_;  // per count, the genomes holding that many
+    int size_ = 0;
+    int delta_ = 0;
+    int lacking_ = 0;
+};
 // Genomes whose list holds a location with at least 2 hits.
 int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K);
 // c occurs in no chromosome of any genome other than g.

@@ -111,44 +111,86 @@ double p_0(int m, int l, double p) {
     return gsl_ran_binomial_pdf(static_cast<unsigned>(m), p, static_cast<unsigned>(l));
 }
 
+namespace {
+
+// Layer i of the table (cur) from layer i-1 (prev), both (Lmax+1) x (n+1);
+// binom is scratch. cur must hold zeros wherever it is not written: in every
+// entry (l, k) with k > min(i, l) or l > 0, k = 0.
+void nextPLayer(const DoubleTable& prev, DoubleTable& cur, DoubleTable& binom, int i, int Lmax, double p) {
+    // B(m; l, pi_i) does not depend on k: evaluate each once per gene.
+    if (p != 0.0)
+        for (int l = 1; l <= Lmax; ++l)
+            for (int m = 0; m <= l; ++m) binom(l, m) = p_0(m, l, p);
+    for (int l = 1; l <= Lmax; ++l) {
+        for (int k = 1; k <= std::min(i, l); ++k) {
+            if (p != 0.0) {
+                double sum = binom(l, 0) * prev(l, k);
+                // terms with m > l - k + 1 multiply table entries that are 0
+                for (int m = 1; m <= l - k + 1; ++m) {
+                    const double factor = binom(l, m);
+                    const double entry = prev(l - m, k - 1);
+                    sum += factor * entry;
+                    if (std::isnan(sum))
+                        fail(Stream::err,
+                             "isnan:\ncharProb[%d] = %e\npValue[%d][%d][%d] is not a number\n"
+                             "gsl_ran_binomial_pdf(%d,%f,%d)\n%f * %f\n",
+                             i, p, i, l, k, m, p, Lmax, factor, entry);
+                }
+                cur(l, k) = sum;
+            } else {
+                cur(l, k) = prev(l, k);
+            }
+            if (std::isnan(cur(l, k))) fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
+        }
+    }
+}
+
+}  // namespace
+
 DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi) {
     // Zero-filled, so every border entry (i, l or k = 0, k > min(i, l)) is
     // 0.0 already; kmax only bounded that explicit zeroing.
     (void)kmax;
     DoubleTable3 T(n + 1, Lmax + 1, n + 1, 0.0);
     for (int i = 0; i <= n; ++i) T(i, 0, 0) = 1.0;
-
-    // B(m; l, pi_i) does not depend on k: evaluate each once per gene.
-    DoubleTable binom(Lmax + 1, Lmax + 1, 0.0);
+    DoubleTable prev(Lmax + 1, n + 1, 0.0), cur(Lmax + 1, n + 1, 0.0), binom(Lmax + 1, Lmax + 1, 0.0);
+    prev(0, 0) = 1.0;
     for (int i = 1; i <= n; ++i) {
-        const double p = pi[i];
-        if (p != 0.0)
-            for (int l = 1; l <= Lmax; ++l)
-                for (int m = 0; m <= l; ++m) binom(l, m) = p_0(m, l, p);
-        for (int l = 1; l <= Lmax; ++l) {
-            for (int k = 1; k <= std::min(i, l); ++k) {
-                if (p != 0.0) {
-                    double sum = binom(l, 0) * T(i - 1, l, k);
-                    // terms with m > l - k + 1 multiply table entries that are 0
-                    for (int m = 1; m <= l - k + 1; ++m) {
-                        const double factor = binom(l, m);
-                        const double entry = T(i - 1, l - m, k - 1);
-                        sum += factor * entry;
-                        if (std::isnan(sum))
-                            fail(Stream::err,
-                                 "isnan:\ncharProb[%d] = %e\npValue[%d][%d][%d] is not a number\n"
-                                 "gsl_ran_binomial_pdf(%d,%f,%d)\n%f * %f\n",
-                                 i, p, i, l, k, m, p, Lmax, factor, entry);
-                    }
-                    T(i, l, k) = sum;
-                } else {
-                    T(i, l, k) = T(i - 1, l, k);
-                }
-                if (std::isnan(T(i, l, k))) fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
-            }
-        }
+        cur(0, 0) = 1.0;
+        nextPLayer(prev, cur, binom, i, Lmax, pi[i]);
+        for (int l = 0; l <= Lmax; ++l)
+            for (int k = 0; k <= n; ++k) T(i, l, k) = cur(l, k);
+        std::swap(prev, cur);
     }
     return T;
+}
+
+DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi) {
+    // Two layers in turn: layer i-2's entries lie where layer i writes.
+    DoubleTable prev(Lmax + 1, n + 1, 0.0), cur(Lmax + 1, n + 1, 0.0), binom(Lmax + 1, Lmax + 1, 0.0);
+    prev(0, 0) = cur(0, 0) = 1.0;
+    for (int i = 1; i <= n; ++i) {
+        nextPLayer(prev, cur, binom, i, Lmax, pi[i]);
+        std::swap(prev, cur);
+    }
+    return prev;
+}
+
+std::shared_ptr<const DoubleTable> PTableCache::get(const std::vector<int>& freqs, const std::vector<double>& pi) {
+    auto at = tables_.find(freqs);
+    if (at != tables_.end()) return at->second;
+    const int n = static_cast<int>(freqs.size());
+    auto table = std::make_shared<const DoubleTable>(compute_pTableLast(n, 2 * n, pi));
+    const size_t bytes = static_cast<size_t>(2 * n + 1) * static_cast<size_t>(n + 1) * sizeof(double);
+    // Bounded: past the budget the tables kept so far are let go (scorers
+    // still holding one keep it alive).
+    if (bytes_ + bytes > kBudget) {
+        tables_.clear();
+        bytes_ = 0;
+    }
+    tables_.emplace(freqs, table);
+    bytes_ += bytes;
+    return table;
 }
 
 double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T) {
@@ -195,9 +237,12 @@ double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta,
 // ---------------------------------------------------------------------------
 // Scores sharing one table
 
-OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const int> freqs, int N)
-    : n_(static_cast<int>(G.size())), N_(N),
-      pi_(compute_localCharProb(G, freqs)), pG_(elementOf_C_prob(G, freqs, N)) {}
+OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const int> freqs, int N, PTableCache* cache)
+    : n_(static_cast<int>(G.size())), N_(N), cache_(cache),
+      pi_(compute_localCharProb(G, freqs)), pG_(elementOf_C_prob(G, freqs, N)) {
+    if (cache_ != nullptr)
+        for (int c : G) freqs_.push_back(frequencyOf(freqs, c));
+}
 
 void OccurrenceScorer::extend(int L, int delta) {
     // Continuing the running sums performs exactly the additions of
@@ -213,7 +258,7 @@ void OccurrenceScorer::extend(int L, int delta) {
         const int d = static_cast<int>(P.size());
         double p = d == 0 ? 0.0 : P[d - 1];
         if (d <= n_)
-            for (int m = 0; m <= L; ++m) p += B[m] * T_(n_, m, n_ - d);
+            for (int m = 0; m <= L; ++m) p += B[m] * (*T_)(m, n_ - d);
         P.push_back(p);
         Q.push_back((d == 0 ? 0.0 : Q[d - 1]) + p);
     }
@@ -227,7 +272,8 @@ double OccurrenceScorer::score(int delta) {
     double score = 0.0;
     if (lo <= hi) {
         if (!haveTable_) {
-            T_ = compute_pTable(n_, 2 * n_, n_, pi_);
+            T_ = cache_ != nullptr ? cache_->get(freqs_, pi_)
+                                   : std::make_shared<const DoubleTable>(compute_pTableLast(n_, 2 * n_, pi_));
             binom_.assign(2 * n_ + 1, {});
             P_.assign(2 * n_ + 1, {});
             Q_.assign(2 * n_ + 1, {});
@@ -253,6 +299,7 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
     const int K = list->k;
     // Tuples arrive sorted by gene content, so runs share their gene set and
     // with it one scorer per genome.
+    PTableCache cache;
     std::vector<std::unique_ptr<OccurrenceScorer>> scorers(std::max(K, 0));
     std::vector<int> scoredSet;
     bool haveSet = false;
@@ -271,8 +318,8 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
                 continue;
             }
             if (!scorers[j])
-                scorers[j] =
-                    std::make_unique<OccurrenceScorer>(scoredSet, tables.charFreqsRow(j), tables.totalLength(j));
+                scorers[j] = std::make_unique<OccurrenceScorer>(scoredSet, tables.charFreqsRow(j), tables.totalLength(j),
+                                                                &cache);
             tuple.pValues[j] = scorers[j]->score(interval.dist);
         }
         tuple.pValue = combine_pValues(tuple.pValues.data(), K);
@@ -285,6 +332,7 @@ void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* e
     if (list == nullptr) return;
     const int K = std::max(set.genomeCount, 0);
     std::vector<double> minP(K);
+    PTableCache cache;
     for (refCluster& cluster : list->clusters) {
         const std::vector<int> G = createReferenceSet(cluster);
         std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
@@ -294,7 +342,9 @@ void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* e
                 if (x.l > x.r || x.genome == cluster.refGenome) {
                     x.pValue = 1.0;
                 } else {
-                    if (!scorer) scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j));
+                    if (!scorer)
+                        scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j),
+                                                                    &cache);
                     x.pValue = scorer->score(x.setDist);
                 }
                 if (x.pValue < minP[j]) minP[j] = x.pValue;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -49,6 +51,23 @@ double elementOf_C_prob(const std::vector<int>& G, std::span<const int> charFreq
 std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<const int> charFreqsRow);
 // T[i][l][k]: l positions drawn from c_1..c_i show exactly k distinct genes.
 DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi);
+// Its last layer T[n][l][k], (Lmax+1) x (n+1), the only one a score reads,
+// computed in two layers' memory (the same doubles).
+DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi);
+
+// Last layers shared between the scorers of one statistics call. A layer
+// depends only on the frequencies of the gene set's genes, in the set's
+// order, so clusters and genomes with equal frequencies share one; a bounded
+// number of bytes is kept.
+class PTableCache {
+public:
+    std::shared_ptr<const DoubleTable> get(const std::vector<int>& freqs, const std::vector<double>& pi);
+
+private:
+    static constexpr size_t kBudget = size_t{64} << 20;
+    std::map<std::vector<int>, std::shared_ptr<const DoubleTable>> tables_;
+    size_t bytes_ = 0;
+};
 
 double p_0(int m, int l, double p);
 double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T);
@@ -64,7 +83,9 @@ double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta,
 // score equals prob_C_has_approxOcc_in_Genome bit for bit.
 class OccurrenceScorer {
 public:
-    OccurrenceScorer(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
+    // cache: where the probability table is taken from (null: built here).
+    OccurrenceScorer(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength,
+                     PTableCache* cache = nullptr);
     double score(int delta);
 
 private:
@@ -73,10 +94,12 @@ private:
 
     int n_;
     int N_;
+    PTableCache* cache_;
+    std::vector<int> freqs_;  // f(c) of the set's genes, in order: the cache's key
     std::vector<double> pi_;
     double pG_ = 0.0;
     bool haveTable_ = false;
-    DoubleTable3 T_;
+    std::shared_ptr<const DoubleTable> T_;  // last layer of the probability table
     std::vector<std::vector<double>> binom_;  // [L][m] = B(m; L, p_G)
     std::vector<std::vector<double>> P_;      // [L][d]
     std::vector<std::vector<double>> Q_;      // [L][d]

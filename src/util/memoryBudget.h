@@ -4,6 +4,7 @@
 // instead of letting it take all memory until the system kills it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -16,13 +17,13 @@ public:
     MemoryBudget& operator=(const MemoryBudget&) = delete;
 
     // Throws tamsu::Error (stream err) when the charge takes the held bytes
-    // past the limit.
+    // past the limit. Workers of one search may charge it at once.
     void charge(std::size_t bytes) {
-        held_ += bytes;
-        if (held_ > limit_) exceeded();
+        if (held_.fetch_add(bytes) + bytes > limit_) exceeded();
     }
-    void release(std::size_t bytes) { held_ -= bytes < held_ ? bytes : held_; }
-    std::size_t held() const { return held_; }
+    // Gives back what a charge took (never more than was charged).
+    void release(std::size_t bytes) { held_.fetch_sub(bytes); }
+    std::size_t held() const { return held_.load(); }
     std::size_t limit() const { return limit_; }
 
     // 80% of the physical memory (a large fixed amount where it cannot be asked).
@@ -32,7 +33,7 @@ private:
     [[noreturn]] void exceeded() const;
 
     std::size_t limit_;
-    std::size_t held_ = 0;
+    std::atomic<std::size_t> held_{0};
     std::string search_;
 };
 

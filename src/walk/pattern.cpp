@@ -80,9 +80,7 @@ int countRefGenomes(const ParameterArray& params, int k) {
 bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta) {
     int k = pattern.genomeCount;
     int c = pattern.newChar;
-    int lacking = 0;
-    for (int g = 0; g < index.genomeCount(); ++g)
-        if (!index.genomeHolds(g, c)) ++lacking;
+    const int lacking = index.genomeCount() - static_cast<int>(index.genomesHolding(c).size());
     if (lacking > k / 2) pattern.infreqCharCount += 1.0;
     if (k == 0) return false;
     return pattern.infreqCharCount > static_cast<double>(delta / k);

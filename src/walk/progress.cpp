@@ -1,6 +1,8 @@
 // Progress counters and their two output forms.
 #include "walk/progress.h"
 
+#include <climits>
+
 #include "index/initDatastructures.h"
 
 bool Progress::countStep() {
@@ -17,15 +19,15 @@ void Progress::initProgress(const OccurrenceIndex& index, int refGenomeCount) {
             long long n = chrom.length > 0 ? chrom.length : 0;
             total += n * (n + 1) / 2;
         }
-    // The host's progress bar counts in int, and so does the printed total.
-    substringCount_ = static_cast<int>(total);
-    std::fprintf(err_, "number of Substrings: %d\n", static_cast<int>(substringCount_));
+    substringCount_ = total;
+    std::fprintf(err_, "number of Substrings: %lld\n", substringCount_);
     old_I_ref_Counter_ = 0;
     temp_I_ref_Counter_ = 0;
-    if (sink_ != nullptr)
-        sink_->initProgressBar(static_cast<int>(substringCount_));
-    else if (form_ == tamsu::ProgressForm::percent)
-        percentLines_.start(out_);
+    // The host's progress bar counts in int: a larger total is handed over in
+    // units of several intervals.
+    sinkUnit_ = substringCount_ / INT_MAX + 1;
+    if (sink_ != nullptr) sink_->initProgressBar(static_cast<int>(substringCount_ / sinkUnit_));
+    else if (form_ == tamsu::ProgressForm::percent) percentLines_.start(out_);
     printProgress(0);
 }
 
@@ -36,7 +38,7 @@ double Progress::percentOf(long long value) const {
 
 void Progress::printProgress(long long value) {
     if (sink_ != nullptr) {
-        sink_->setProgressStatus(static_cast<int>(value));
+        sink_->setProgressStatus(static_cast<int>(value / sinkUnit_));
         return;
     }
     if (form_ == tamsu::ProgressForm::percent) percentLines_.show(percentOf(value));

@@ -51,6 +51,7 @@ private:
     PercentLines percentLines_;  // the percent form's lines
     unsigned int stepCounter_ = 0;
     long long substringCount_ = 0;
+    long long sinkUnit_ = 1;  // intervals per step of the host's progress bar
     long long old_I_ref_Counter_ = 0;
     long long temp_I_ref_Counter_ = 0;
 };

@@ -1,8 +1,16 @@
 // The one walk over every reference interval that the median, center and
 // reference-based searches share: left border by left border over the
-// chromosomes of the reference genomes, with ranks, border tables, the
+// chromosomes of the reference genomes, with ranks, border rows, the
 // pattern, progress and cancellation kept current.
 #pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "index/initDatastructures.h"
 #include "walk/arraysLnR.h"
@@ -20,14 +28,11 @@ class ReferenceWalk {
 public:
     // D: the border depth the search reads; primed: keep L_prime and R_prime too.
     ReferenceWalk(const OccurrenceIndex& index, int D, bool primed, Progress& progress)
-        : index_(index),
-          tables_(initWalkTables(index, D, primed)),
-          primed_(primed),
-          progress_(progress),
+        : index_(index), tables_(index, D, primed), progress_(progress),
           pattern_(initPattern(index.alphabetSize() + 1, index.genomeCount())) {}
 
     // For every left border i of every chromosome of genomes 0..refGenomeCount-1:
-    // brings the ranks and border tables up to the suffix starting at i, resets
+    // brings the ranks and border rows up to the suffix starting at i, resets
     // the pattern to the empty interval at i and calls atLeftBorder(ref, i),
     // which grows the interval with grow() and answers a LeftBorder. False
     // when the run was cancelled (by the poll or by the search); the progress
@@ -41,32 +46,23 @@ public:
     bool grow(int j, const ChromIndex& ref) { return getNextI_ref(j, pattern_, ref); }
 
     Pattern& pattern() { return pattern_; }
-    const WalkTables& tables() const { return tables_; }
+    WalkTables& tables() { return tables_; }
     const std::vector<int>& rank() const { return tables_.rank; }
     Progress& progress() { return progress_; }
 
-    // Brings ranks, tables and pattern to left border i of ref (i = 1 rebuilds).
+    // Brings ranks, rows and pattern to left border i of ref (i = 1 rebuilds).
     void moveLeftBorder(const ChromIndex& ref, int i);
 
 private:
     const OccurrenceIndex& index_;
     WalkTables tables_;
-    bool primed_;
     Progress& progress_;
     Pattern pattern_;
 };
 
 inline void ReferenceWalk::moveLeftBorder(const ChromIndex& ref, int i) {
-    updateRank(tables_, index_.alphabetSize(), ref, i, progress_.out());
-    // Only the character left of i changed its rank, so it is the one that
-    // tells which rows need a refresh.
-    const int moved = ref.genes[i - 1];
-    updateL(tables_, index_, i, moved);
-    updateR(tables_, index_, i, moved);
-    if (primed_) {
-        updateR_prime(tables_, index_, i, moved);
-        updateL_prime(tables_, index_, i, moved);
-    }
+    updateRank(tables_, index_.alphabetSize(), ref, i);
+    tables_.forgetRows();
     resetPattern(pattern_, index_.alphabetSize(), tables_.D, ref.genome, ref.number, i);
 }
 
@@ -90,5 +86,97 @@ bool ReferenceWalk::run(int refGenomeCount, AtLeftBorder&& atLeftBorder) {
             }
             progress_.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
         }
+    return true;
+}
+
+// The walk of ReferenceWalk::run spread over `threads` workers, one reference
+// chromosome at a time. Every worker owns a ReferenceWalk (ranks, rows,
+// pattern) and whatever makeWorker(walk) returns: a callable
+// (ref, i) -> LeftBorder, run at every left border of the chromosomes the
+// worker takes, which keeps its results by chromosome (ref.flat is the
+// chromosome's place in walk order). Workers touch neither the progress nor
+// the host: the calling thread polls cancellation and, as each chromosome in
+// walk order is done, writes its progress exactly as run() would have. False
+// when cancelled (the progress line is closed then).
+template <typename MakeWorker>
+bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress,
+                                int refGenomeCount, int threads, MakeWorker&& makeWorker) {
+    std::vector<int> genomeOf;  // by flat chromosome number, walk order
+    for (int g = 0; g < refGenomeCount && g < index.genomeCount(); ++g)
+        for (size_t c = 0; c < index.genome(g).size(); ++c) genomeOf.push_back(g);
+    const size_t count = genomeOf.size();
+    struct Slot {
+        std::vector<unsigned char> done;  // per left border: counted in the progress
+        bool finished = false;
+    };
+    std::vector<Slot> slots(count);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::exception_ptr error;
+
+    auto work = [&] {
+        try {
+            ReferenceWalk walk(index, D, primed, progress);
+            auto atLeftBorder = makeWorker(walk);
+            for (size_t s = next++; s < count && !stop; s = next++) {
+                const ChromIndex& ref = index.chromosomes()[s];
+                std::vector<unsigned char> done;
+                done.reserve(static_cast<size_t>(std::max(ref.length, 0)));
+                for (int i = 1; i <= ref.length && !stop; ++i) {
+                    walk.moveLeftBorder(ref, i);
+                    const LeftBorder step = atLeftBorder(ref, i);
+                    if (step == LeftBorder::cancel) {
+                        stop = true;
+                        break;
+                    }
+                    done.push_back(step == LeftBorder::done ? 1 : 0);
+                }
+                std::lock_guard lock(mutex);
+                slots[s].done = std::move(done);
+                slots[s].finished = true;
+                changed.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard lock(mutex);
+            if (!error) error = std::current_exception();
+            stop = true;
+            changed.notify_all();
+        }
+    };
+    size_t s = 0;
+    {
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t) workers.emplace_back(work);
+        while (s < count) {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, std::chrono::milliseconds(50),
+                             [&] { return slots[s].finished || error || stop; });
+            if (error) break;
+            if (!slots[s].finished) {
+                if (stop) break;
+                lock.unlock();
+                if (!progress.continueComputation()) stop = true;
+                continue;
+            }
+            const std::vector<unsigned char> done = std::move(slots[s].done);
+            lock.unlock();
+            const ChromIndex& ref = index.chromosomes()[s];
+            const int n = ref.length;
+            progress.printProgressNewRefChr(ref.number, genomeOf[s], ref.name(), n);
+            for (size_t i = 1; i <= done.size(); ++i)
+                if (done[i - 1] != 0) progress.updateProgress_after_i(n - static_cast<long long>(i) + 1);
+            if (static_cast<int>(done.size()) < n) break;  // stopped inside this chromosome
+            progress.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+            ++s;
+        }
+        stop = true;  // the workers leave once the answer is complete or given up
+    }
+    if (error) std::rethrow_exception(error);
+    if (s < count) {
+        progress.emptyProgress();
+        return false;
+    }
     return true;
 }

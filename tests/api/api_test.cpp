@@ -113,7 +113,7 @@ TEST(Api, ClustersOfEveryModeOnTheSmallData) {
     }
 }
 
-// Without the NUM table every mode gives the same answer.
+// Without the NUM table, and on several threads, every mode gives the same answer.
 TEST(Api, IndexOptionsNeverChangeTheAnswer) {
     int found = 0;
     for (unsigned seed = 1; seed <= 4; ++seed) {
@@ -126,6 +126,8 @@ TEST(Api, IndexOptionsNeverChangeTheAnswer) {
             const tamsu::Result with = quietRun(genomes, query);
             query.useNUM = false;
             EXPECT_EQ(dump(with, genomes), dump(quietRun(genomes, query), genomes)) << "seed " << seed;
+            query.threads = 3;
+            EXPECT_EQ(dump(with, genomes), dump(quietRun(genomes, query), genomes)) << "seed " << seed << " threads";
             found += with.clusters.size();
         }
     }

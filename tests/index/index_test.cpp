@@ -51,7 +51,17 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
                 }
         }
         EXPECT_EQ(chromosomesHolding, index.charOccStat());
+        for (int c = 0; c <= alphabet + 1; ++c) {
+            std::vector<int> genomes;
+            for (int g = 0; g < index.genomeCount(); ++g)
+                if (index.genomeHolds(g, c)) genomes.push_back(g);
+            EXPECT_EQ(genomes, std::vector<int>(index.genomesHolding(c).begin(), index.genomesHolding(c).end()));
+        }
     }
+    // A chromosome past the size NUM is built for counts through prevOcc.
+    Indexed large(makeSet({{randomGenes(1, 3001, 40)}, {randomGenes(2, 30, 40)}}, 40));
+    EXPECT_TRUE(large.index.chrom(0, 0).NUM.empty());
+    EXPECT_FALSE(large.index.chrom(1, 0).NUM.empty());
 }
 
 TEST(OccurrenceIndex, GenesOutsideTheAlphabetAreRefused) {

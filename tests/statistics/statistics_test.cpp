@@ -97,7 +97,8 @@ TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
     const BackgroundTables tables(*set, stderr);
     const IntTable freqs = computeCharFreqs(*set);
     const std::vector<int> lengths = computeTotalLengths(*set);
-    for (int round = 0; round < 12; ++round) {
+    PTableCache cache;  // tables shared across rounds with equal frequencies
+    for (int round = 0; round < 24; ++round) {
         const int j = round % 2;
         std::vector<int> G;
         const int n = 1 + round % 6;
@@ -105,7 +106,8 @@ TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
             const int c = 1 + static_cast<int>(rng() % 15);
             if (std::find(G.begin(), G.end(), c) == G.end()) G.push_back(c);
         }
-        OccurrenceScorer scorer(G, {freqs.row(j), static_cast<size_t>(freqs.cols())}, lengths[j]);
+        OccurrenceScorer scorer(G, {freqs.row(j), static_cast<size_t>(freqs.cols())}, lengths[j],
+                                round % 3 != 0 ? &cache : nullptr);
         // scattered order, repeats and distances beyond the set size
         for (int delta : {3, 0, n + 2, 1, 3, 2, n, 0, n + 5}) {
             const double shared = scorer.score(delta);
