@@ -341,7 +341,11 @@ bool areAll_dLocsNested(const refCluster& a, const refCluster& b) {
 }
 
 void removeSubOptRefClusters(listOfRefClusters& list, FILE* out) {
-    std::list<refCluster>& clusters = list.clusters;
+    removeSubOptRefClusters(list.clusters);
+    std::fprintf(out, "list size: %d\n", list.count());
+}
+
+void removeSubOptRefClusters(std::list<refCluster>& clusters) {
     // Pass 1: a cluster gives way to a later, longer one with the same left border.
     for (auto a = clusters.begin(); a != clusters.end();) {
         bool dominated = false;
@@ -366,7 +370,6 @@ void removeSubOptRefClusters(listOfRefClusters& list, FILE* out) {
             b = clusters.erase(b);
         }
     }
-    std::fprintf(out, "list size: %d\n", list.count());
 }
 
 std::vector<int> setRefGeneContentArray(const refCluster& cluster, const OccurrenceIndex& index) {
@@ -420,9 +423,19 @@ public:
         }
     }
 
-    LeftBorder operator()(const ChromIndex& chrom, int i);
+    LeftBorder operator()(const ChromIndex& chrom, int i) {
+        const LeftBorder step = search(chrom, i);
+        // A chromosome's clusters are reduced as soon as it is done, which
+        // bounds what is kept; the reduction of the whole list then finds
+        // nothing more to remove there.
+        if (i == chrom.length && step != LeftBorder::cancel)
+            removeSubOptRefClusters(found_[static_cast<size_t>(chrom.flat)].clusters);
+        return step;
+    }
 
 private:
+    LeftBorder search(const ChromIndex& chrom, int i);
+
     const OccurrenceIndex& index_;
     const ParameterArray& params_;
     const int minClusterSize_;
@@ -436,7 +449,7 @@ private:
     MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
 };
 
-LeftBorder RefSearcher::operator()(const ChromIndex& chrom, int i) {
+LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     const OccurrenceIndex& index = index_;
     const ParameterArray& params = params_;
     const int K = index.genomeCount();

@@ -137,6 +137,10 @@ void remove_dLocsWithTooSmallIntersection(listOf_dLocs& list, int minHits);
 void removeSuboptimal_dLocs(listOf_dLocs& list);
 // Removes dominated clusters and reports the size left on out.
 void removeSubOptRefClusters(listOfRefClusters& list, FILE* out);
+// The same on a list, silently. A cluster is only ever dominated by one on its
+// own reference chromosome, so the lists of single chromosomes can be reduced
+// apart; reducing twice removes nothing more.
+void removeSubOptRefClusters(std::list<refCluster>& clusters);
 bool sameRefChroms(const refCluster& a, const refCluster& b);
 bool isRefIntervalNested(const refCluster& a, const refCluster& b);
 bool areAll_dLocsNested(const refCluster& a, const refCluster& b);
