@@ -428,8 +428,14 @@ public:
         // A chromosome's clusters are reduced as soon as it is done, which
         // bounds what is kept; the reduction of the whole list then finds
         // nothing more to remove there.
-        if (i == chrom.length && step != LeftBorder::cancel)
-            removeSubOptRefClusters(found_[static_cast<size_t>(chrom.flat)].clusters);
+        if (i == chrom.length && step != LeftBorder::cancel) {
+            std::list<refCluster>& clusters = found_[static_cast<size_t>(chrom.flat)].clusters;
+            std::size_t before = 0, after = 0;
+            for (const refCluster& cluster : clusters) before += approxBytes(cluster);
+            removeSubOptRefClusters(clusters);
+            for (const refCluster& cluster : clusters) after += approxBytes(cluster);
+            clusterBytes_.remove(before - after);  // the dominated clusters are gone
+        }
         return step;
     }
 

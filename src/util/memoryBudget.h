@@ -66,10 +66,13 @@ public:
         budget_->charge(bytes);
         held_ += bytes;
     }
-    void clear() {
-        if (budget_ != nullptr) budget_->release(held_);
-        held_ = 0;
+    // Gives back part of what is held (what was freed).
+    void remove(std::size_t bytes) {
+        bytes = bytes < held_ ? bytes : held_;
+        if (budget_ != nullptr) budget_->release(bytes);
+        held_ -= bytes;
     }
+    void clear() { remove(held_); }
     std::size_t held() const { return held_; }
 
 private:
