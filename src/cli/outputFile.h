@@ -29,7 +29,6 @@ public:
     AtomicOutputFile& operator=(const AtomicOutputFile&) = delete;
 
     FILE* get() const { return file_; }
-    const std::string& temporaryName() const { return tempName_; }
 
     // Flushes and closes the stream and renames the temporary file to the
     // target; throws tamsu::Error (stderr) when any write failed or the rename

@@ -107,7 +107,10 @@ int runPlot(int argc, const char* const* argv) {
 
 std::string idList(const std::vector<int>& ids) {
     std::string text;
-    for (int id : ids) text += (text.empty() ? "" : ",") + std::to_string(id);
+    for (int id : ids) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(id);
+    }
     return text;
 }
 
@@ -176,7 +179,7 @@ int runExplain(int argc, const char* const* argv) {
         std::printf("  %s: %s (%s)\n", rule.rule.c_str(), rule.passes ? "passes" : "rejects", rule.detail.c_str());
         if (!rule.passes) rejected += (rejected.empty() ? "" : ", ") + rule.rule;
     }
-    if (rejected.empty()) std::printf("verdict: a cluster under these rules\n");
+    if (why.isCluster()) std::printf("verdict: a cluster under these rules\n");
     else std::printf("verdict: not a cluster (rejected by: %s)\n", rejected.c_str());
     return 0;
 }
