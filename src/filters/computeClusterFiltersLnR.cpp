@@ -27,7 +27,7 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
     const int D = filterDepth(params);
     const int refGenomeCount = countRefGenomes(params, k);
     std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, k);
-    progress.initProgress(index, refGenomeCount);
+    progress.initProgress(index, index.leadingGenomes(refGenomeCount));
     ReferenceWalk walk(index, D, false, progress);
     Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
@@ -38,7 +38,7 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
     record.memory.attach(&memory);
     tamsu::SearchCounts& counts = result.counts;
 
-    const bool complete = walk.run(refGenomeCount, [&](const ChromIndex& ch, int i) {
+    const bool complete = walk.run(index.leadingGenomes(refGenomeCount), [&](const ChromIndex& ch, int i) {
         const int g = ch.genome;
         int j = i;
         while (walk.grow(j, ch)) {

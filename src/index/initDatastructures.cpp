@@ -95,6 +95,35 @@ bool OccurrenceIndex::genomeHolds(int g, int c) const {
     return false;
 }
 
+ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part, int parts) {
+    long long total = 0;
+    for (int flat = range.first; flat < range.end; ++flat) total += index.chromosomes()[static_cast<size_t>(flat)].length;
+    // The part of a chromosome never decreases along the range, so each part is contiguous.
+    auto partOf = [&](long long before, long long length) {
+        if (total == 0) return 0;
+        const long long p = (2 * before + length) * parts / (2 * total);
+        return static_cast<int>(std::min<long long>(p, parts - 1));
+    };
+    ChromRange result{range.end, range.end};
+    long long before = 0;
+    bool started = false;
+    for (int flat = range.first; flat < range.end; ++flat) {
+        const long long length = index.chromosomes()[static_cast<size_t>(flat)].length;
+        const int p = partOf(before, length);
+        before += length;
+        if (p == part && !started) {
+            result.first = flat;
+            started = true;
+        }
+        if (p > part) {
+            result.end = flat;
+            break;
+        }
+    }
+    if (!started) result.first = result.end;
+    return result;
+}
+
 bool isContained(const ChromIndex& chrom, int c, int l, int r) {
     if (l > r) return false;
     std::span<const int> positions = chrom.POS[c];

@@ -43,6 +43,13 @@ struct ChromIndex {
     const std::string& name() const { return source->name; }
 };
 
+// A contiguous run of chromosomes in walk order: flat numbers first..end-1.
+struct ChromRange {
+    int first = 0;
+    int end = 0;
+    bool contains(int flat) const { return first <= flat && flat < end; }
+};
+
 class OccurrenceIndex {
 public:
     int genomeCount() const { return static_cast<int>(genomeStart_.size()) - 1; }
@@ -54,6 +61,11 @@ public:
     const ChromIndex& chrom(int g, int c) const { return chroms_[static_cast<size_t>(genomeStart_[g] + c)]; }
     // Every chromosome, genome by genome.
     const std::vector<ChromIndex>& chromosomes() const { return chroms_; }
+    // The chromosomes of genomes 0..genomes-1: the reference chromosomes of a walk.
+    ChromRange leadingGenomes(int genomes) const {
+        const int g = genomes < 0 ? 0 : (genomes > genomeCount() ? genomeCount() : genomes);
+        return {0, genomeStart_[static_cast<size_t>(g)]};
+    }
     // Per character, the chromosomes (over all genomes) that hold it.
     const std::vector<int>& charOccStat() const { return charOccStat_; }
     // Whether some chromosome of genome g holds c.
@@ -98,6 +110,11 @@ inline int getNUM(const ChromIndex& chrom, int i, int j) {
         if (prev[p] < i) ++count;
     return count;
 }
+
+// Part `part` (0-based) of `parts` contiguous parts of the chromosomes of
+// range, balanced by gene count: a chromosome goes to the part that holds the
+// middle of its genes. A part may be empty.
+ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part, int parts);
 
 // Whether character c occurs at a position in l..r (false when l > r).
 bool isContained(const ChromIndex& chrom, int c, int l, int r);

@@ -401,13 +401,6 @@ std::size_t approxBytes(const refCluster& cluster) {
     return bytes;
 }
 
-// What the search found on one reference chromosome.
-struct ChromClusters {
-    std::list<refCluster> clusters;
-    int filterCount = 0;
-    int nonNestedCount = 0;
-};
-
 // One worker's search: its walk, its working lists, and the results it
 // keeps per reference chromosome (shared slots, each written by the one
 // worker that walks that chromosome).
@@ -461,7 +454,6 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     const int K = index.genomeCount();
     const int delta = params.delta;
     const int g = chrom.genome;
-    const int n = chrom.length;
     Pattern& pattern = walk_.pattern();
     std::vector<listOf_dLocs>& workLists = workLists_;
     std::vector<listOf_dLocs>& newLists = newLists_;
@@ -470,8 +462,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     nonOccs_.reset(K, delta);
     for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
 
-    // A gene found nowhere else never starts a cluster.
-    if (chrom.nextOcc[i] > n && zeroOccs(index, chrom.genes[i], g)) return LeftBorder::skipped;
+    if (startsNoCluster(index, chrom, i)) return LeftBorder::skipped;
 
     int j = i;
     while (walk_.grow(j, chrom)) {
@@ -531,36 +522,64 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
 }  // namespace
 
 
-std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
-                                                          Progress& progress, MemoryBudget* memory) {
+bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int i) {
+    return chrom.nextOcc[i] > chrom.length && zeroOccs(index, chrom.genes[i], chrom.genome);
+}
+
+ChromRange referenceChromosomes(const OccurrenceIndex& index, const ParameterArray& params) {
+    return index.leadingGenomes(countRefGenomes(params, index.genomeCount()));
+}
+
+// The search's opening lines and the start of its progress over refs.
+static void startReferenceSearch(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
+                                 ChromRange refs) {
     const int K = index.genomeCount();
     std::fprintf(progress.out(), "q: %d\n", params.q);
-    const int refGenomeCount = countRefGenomes(params, K);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, K);
-    progress.initProgress(index, refGenomeCount);
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", countRefGenomes(params, K), params.q, K);
+    progress.initProgress(index, refs);
+}
+
+std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const OccurrenceIndex& index,
+                                                                     const ParameterArray& params, Progress& progress,
+                                                                     ChromRange refs, MemoryBudget* memory) {
+    const int K = index.genomeCount();
+    startReferenceSearch(index, params, progress, refs);
     // A fixed gene set is the whole first chromosome of genome 0.
     const int minClusterSize = params.refType == RefType::cluster && K > 0 && !index.genome(0).empty()
                                    ? index.chrom(0, 0).length
                                    : params.minClusterSize;
 
-    // Results by reference chromosome, gathered in walk order below: the same
-    // list whichever thread walked which chromosome.
+    // Results by reference chromosome, gathered in walk order by the caller:
+    // the same list whichever thread walked which chromosome.
     std::vector<ChromClusters> found(index.chromosomes().size());
     // The location search reads the primed rows too.
     const int depth = searchDepth(params, params.delta);
     bool complete = false;
     if (params.threads > 1) {
-        complete = runReferenceWalkInParallel(index, depth, true, progress, refGenomeCount, params.threads,
+        complete = runReferenceWalkInParallel(index, depth, true, progress, refs, params.threads,
                                               [&](ReferenceWalk& walk) {
                                                   return RefSearcher(index, params, minClusterSize, walk, found, memory);
                                               });
     } else {
         ReferenceWalk walk(index, depth, true, progress);
         RefSearcher search(index, params, minClusterSize, walk, found, memory);
-        complete = walk.run(refGenomeCount, search);
+        complete = walk.run(refs, search);
     }
     if (!complete) return std::nullopt;
+    found.erase(found.begin() + refs.end, found.end());
+    found.erase(found.begin(), found.begin() + refs.first);
+    return found;
+}
 
+void replayReferenceSearch(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress) {
+    const ChromRange refs = referenceChromosomes(index, params);
+    startReferenceSearch(index, params, progress, refs);
+    replayReferenceWalk(index, refs, progress,
+                        [&](const ChromIndex& ref, int i) { return !startsNoCluster(index, ref, i); });
+}
+
+listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
+                                          const ParameterArray& params, Progress& progress) {
     listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
     int clusterFilterCount = 0;
     int nonNestedCount = 0;
@@ -575,4 +594,12 @@ std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex&
     std::fprintf(progress.out(), "number of reference gene clusters:  %d\n", clusterFilterCount);
     std::fprintf(progress.out(), "non-nested reference gene clusters: %d\n", nonNestedCount);
     return clusterList;
+}
+
+std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+                                                          Progress& progress, MemoryBudget* memory) {
+    std::optional<std::vector<ChromClusters>> found =
+        searchReferenceChromosomes(index, params, progress, referenceChromosomes(index, params), memory);
+    if (!found) return std::nullopt;
+    return gatherReferenceClusters(std::move(*found), index, params, progress);
 }

@@ -53,6 +53,35 @@ struct listOfRefClusters {
     int count() const { return static_cast<int>(clusters.size()); }
 };
 
+// What the search found on one reference chromosome: its clusters (already
+// reduced among themselves: dominance never crosses chromosomes) and how many
+// intervals passed the filters there.
+struct ChromClusters {
+    std::list<refCluster> clusters;
+    int filterCount = 0;
+    int nonNestedCount = 0;
+};
+
+// The reference chromosomes of the query's walk, in walk order.
+ChromRange referenceChromosomes(const OccurrenceIndex& index, const ParameterArray& params);
+
+// The search of the reference chromosomes refs (all of referenceChromosomes,
+// or one shard's part of them): what each chromosome of refs found, in walk
+// order; nothing when the run was cancelled. The progress line is left open.
+std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const OccurrenceIndex& index,
+                                                                     const ParameterArray& params, Progress& progress,
+                                                                     ChromRange refs, MemoryBudget* memory = nullptr);
+// The run's cluster list from what every reference chromosome found (walk
+// order): the final reduction, the gene contents and the closing counts.
+listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
+                                          const ParameterArray& params, Progress& progress);
+// Writes what the search of every reference chromosome writes, without
+// searching: for results that shards of the run found.
+void replayReferenceSearch(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress);
+// A left border whose gene occurs nowhere else starts no cluster and is
+// left out of the progress.
+bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int i);
+
 // The reference-based (and perfect) search: walks every reference interval,
 // keeps per genome the best approximate occurrences and returns the reduced
 // cluster list; nothing when the run was cancelled. The cluster list charges

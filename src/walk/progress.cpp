@@ -12,13 +12,13 @@ bool Progress::countStep() {
     return keepGoing_();
 }
 
-void Progress::initProgress(const OccurrenceIndex& index, int refGenomeCount) {
+void Progress::initProgress(const OccurrenceIndex& index, ChromRange refs) {
     long long total = 0;
-    for (int g = 0; g < refGenomeCount && g < index.genomeCount(); ++g)
-        for (const ChromIndex& chrom : index.genome(g)) {
-            long long n = chrom.length > 0 ? chrom.length : 0;
-            total += n * (n + 1) / 2;
-        }
+    for (int flat = refs.first; flat < refs.end; ++flat) {
+        const ChromIndex& chrom = index.chromosomes()[static_cast<size_t>(flat)];
+        long long n = chrom.length > 0 ? chrom.length : 0;
+        total += n * (n + 1) / 2;
+    }
     substringCount_ = total;
     std::fprintf(err_, "number of Substrings: %lld\n", substringCount_);
     old_I_ref_Counter_ = 0;

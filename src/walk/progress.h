@@ -11,6 +11,7 @@
 #include "util/progressLines.h"
 
 class OccurrenceIndex;
+struct ChromRange;
 
 class Progress {
 public:
@@ -28,9 +29,9 @@ public:
     // Counts one median recursion step and polls every 1000 steps.
     bool countStep();
 
-    // Counts the reference intervals of the first refGenomeCount genomes (the
+    // Counts the reference intervals of the reference chromosomes refs (the
     // whole of the work) and prints the start.
-    void initProgress(const OccurrenceIndex& index, int refGenomeCount);
+    void initProgress(const OccurrenceIndex& index, ChromRange refs);
     void printProgress(long long value);
     void updateProgress_before_step2(long long x);
     void updateProgress_after_i(long long x);

@@ -4,6 +4,7 @@
 // pattern, progress and cancellation kept current.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -31,14 +32,14 @@ public:
         : index_(index), tables_(index, D, primed), progress_(progress),
           pattern_(initPattern(index.alphabetSize() + 1, index.genomeCount())) {}
 
-    // For every left border i of every chromosome of genomes 0..refGenomeCount-1:
-    // brings the ranks and border rows up to the suffix starting at i, resets
-    // the pattern to the empty interval at i and calls atLeftBorder(ref, i),
-    // which grows the interval with grow() and answers a LeftBorder. False
-    // when the run was cancelled (by the poll or by the search); the progress
-    // line is closed then. After a complete walk the caller closes it.
+    // For every left border i of every reference chromosome of refs: brings
+    // the ranks and border rows up to the suffix starting at i, resets the
+    // pattern to the empty interval at i and calls atLeftBorder(ref, i), which
+    // grows the interval with grow() and answers a LeftBorder. False when the
+    // run was cancelled (by the poll or by the search); the progress line is
+    // closed then. After a complete walk the caller closes it.
     template <typename AtLeftBorder>
-    bool run(int refGenomeCount, AtLeftBorder&& atLeftBorder);
+    bool run(ChromRange refs, AtLeftBorder&& atLeftBorder);
 
     // Grows the pattern by the character at position j of ref and every
     // position after it that holds a character already in it; false at the
@@ -67,26 +68,50 @@ inline void ReferenceWalk::moveLeftBorder(const ChromIndex& ref, int i) {
 }
 
 template <typename AtLeftBorder>
-bool ReferenceWalk::run(int refGenomeCount, AtLeftBorder&& atLeftBorder) {
-    for (int g = 0; g < refGenomeCount && g < index_.genomeCount(); ++g)
-        for (const ChromIndex& ref : index_.genome(g)) {
-            const int n = ref.length;
-            progress_.printProgressNewRefChr(ref.number, g, ref.name(), n);
-            for (int i = 1; i <= n; ++i) {
-                LeftBorder step = LeftBorder::cancel;
-                if (progress_.continueComputation()) {
-                    moveLeftBorder(ref, i);
-                    step = atLeftBorder(ref, i);
-                }
-                if (step == LeftBorder::cancel) {
-                    progress_.emptyProgress();
-                    return false;
-                }
-                if (step == LeftBorder::done) progress_.updateProgress_after_i(n - i + 1);
+bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
+    for (int flat = refs.first; flat < refs.end; ++flat) {
+        const ChromIndex& ref = index_.chromosomes()[static_cast<size_t>(flat)];
+        const int n = ref.length;
+        progress_.printProgressNewRefChr(ref.number, ref.genome, ref.name(), n);
+        for (int i = 1; i <= n; ++i) {
+            LeftBorder step = LeftBorder::cancel;
+            if (progress_.continueComputation()) {
+                moveLeftBorder(ref, i);
+                step = atLeftBorder(ref, i);
             }
-            progress_.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+            if (step == LeftBorder::cancel) {
+                progress_.emptyProgress();
+                return false;
+            }
+            if (step == LeftBorder::done) progress_.updateProgress_after_i(n - i + 1);
         }
+        progress_.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+    }
     return true;
+}
+
+// The progress of one walked reference chromosome, written afterwards exactly
+// as run() writes it along the way; done[i-1]: left border i was counted. A
+// chromosome with fewer flags than left borders was stopped inside.
+inline void reportChromosomeProgress(Progress& progress, const ChromIndex& ref, const std::vector<unsigned char>& done) {
+    const int n = ref.length;
+    progress.printProgressNewRefChr(ref.number, ref.genome, ref.name(), n);
+    for (size_t i = 1; i <= done.size(); ++i)
+        if (done[i - 1] != 0) progress.updateProgress_after_i(n - static_cast<long long>(i) + 1);
+    if (static_cast<int>(done.size()) == n) progress.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+}
+
+// The progress of a walk over refs whose results were found elsewhere (by
+// the shards of a split run): isDone(ref, i) tells whether left border i
+// counts. Writes what run() would have written.
+template <typename IsDone>
+void replayReferenceWalk(const OccurrenceIndex& index, ChromRange refs, Progress& progress, IsDone&& isDone) {
+    for (int flat = refs.first; flat < refs.end; ++flat) {
+        const ChromIndex& ref = index.chromosomes()[static_cast<size_t>(flat)];
+        std::vector<unsigned char> done(static_cast<size_t>(std::max(ref.length, 0)));
+        for (int i = 1; i <= ref.length; ++i) done[static_cast<size_t>(i - 1)] = isDone(ref, i) ? 1 : 0;
+        reportChromosomeProgress(progress, ref, done);
+    }
 }
 
 // The walk of ReferenceWalk::run spread over `threads` workers, one reference
@@ -100,11 +125,9 @@ bool ReferenceWalk::run(int refGenomeCount, AtLeftBorder&& atLeftBorder) {
 // when cancelled (the progress line is closed then).
 template <typename MakeWorker>
 bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress,
-                                int refGenomeCount, int threads, MakeWorker&& makeWorker) {
-    std::vector<int> genomeOf;  // by flat chromosome number, walk order
-    for (int g = 0; g < refGenomeCount && g < index.genomeCount(); ++g)
-        for (size_t c = 0; c < index.genome(g).size(); ++c) genomeOf.push_back(g);
-    const size_t count = genomeOf.size();
+                                ChromRange refs, int threads, MakeWorker&& makeWorker) {
+    const size_t first = static_cast<size_t>(refs.first);
+    const size_t count = static_cast<size_t>(std::max(refs.end - refs.first, 0));
     struct Slot {
         std::vector<unsigned char> done;  // per left border: counted in the progress
         bool finished = false;
@@ -121,7 +144,7 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
             ReferenceWalk walk(index, D, primed, progress);
             auto atLeftBorder = makeWorker(walk);
             for (size_t s = next++; s < count && !stop; s = next++) {
-                const ChromIndex& ref = index.chromosomes()[s];
+                const ChromIndex& ref = index.chromosomes()[first + s];
                 std::vector<unsigned char> done;
                 done.reserve(static_cast<size_t>(std::max(ref.length, 0)));
                 for (int i = 1; i <= ref.length && !stop; ++i) {
@@ -162,13 +185,9 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
             }
             const std::vector<unsigned char> done = std::move(slots[s].done);
             lock.unlock();
-            const ChromIndex& ref = index.chromosomes()[s];
-            const int n = ref.length;
-            progress.printProgressNewRefChr(ref.number, genomeOf[s], ref.name(), n);
-            for (size_t i = 1; i <= done.size(); ++i)
-                if (done[i - 1] != 0) progress.updateProgress_after_i(n - static_cast<long long>(i) + 1);
-            if (static_cast<int>(done.size()) < n) break;  // stopped inside this chromosome
-            progress.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+            const ChromIndex& ref = index.chromosomes()[first + s];
+            reportChromosomeProgress(progress, ref, done);
+            if (static_cast<int>(done.size()) < ref.length) break;  // stopped inside this chromosome
             ++s;
         }
         stop = true;  // the workers leave once the answer is complete or given up
