@@ -21,6 +21,7 @@
 
 struct SetOfSeqs;
 struct listOfRefClusters;
+struct ShardClusters;
 
 namespace tamsu {
 
@@ -103,6 +104,49 @@ void writeReports(const Result& result, const Genomes& genomes, RunContext& cont
 // genomeListPath is only named in the JSON header.
 void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
                    const std::string& genomeListPath);
+
+// ---- Runs split into shards ----
+//
+// A reference-based or perfect run splits by reference chromosome: shard i of
+// n searches a contiguous part of the reference chromosomes (balanced by gene
+// count; a part may be empty). Only the final reduction of dominated clusters
+// and the statistics need every chromosome, so they wait for mergeShards,
+// which then writes and returns exactly what the whole run would have.
+
+struct ShardResult {
+    int shard = 1;  // 1-based
+    int shardCount = 1;
+    std::vector<std::string> command;  // the query as its caller recorded it (compared by the merge)
+    std::string inputFingerprint;      // inputFingerprint() of the genomes searched
+    std::shared_ptr<const ShardClusters> clusters;  // null when the search was cancelled
+    std::string source;                             // the file it was read from, for messages
+};
+
+// "fnv1a64:" and 16 hex digits: FNV-1a over the bytes of the genome list and
+// the annotation file it names.
+std::string inputFingerprint(const Genomes& genomes, const std::string& genomeListPath);
+
+// Searches shard `shard` (1-based) of shardCount: progress and status lines
+// go to context.out, as in findClusters; no file is written. Throws Error for
+// a median or center query or a shard outside 1..shardCount.
+ShardResult findShardClusters(const Genomes& genomes, const Query& query, int shard, int shardCount,
+                              RunContext& context);
+
+// The shard result file: one versioned JSON document (described in the README).
+void writeShardResult(FILE* out, const ShardResult& result, const Genomes& genomes);
+// Reads one; throws Error naming the file when it is not a shard result of this version.
+ShardResult readShardResult(const std::string& path);
+
+// Checks that results are the shards 1..n of one run, each once, of the same
+// command and input fingerprint, and returns them in shard order; throws
+// Error naming their files otherwise.
+std::vector<ShardResult> orderShards(std::vector<ShardResult> results);
+
+// The rest of the run from its ordered shards (see orderShards): what
+// findClusters returns and writes, the gene-family statistics file included.
+// Throws Error when a shard does not fit the genomes.
+Result mergeShards(const Genomes& genomes, const Query& query, const std::vector<ShardResult>& shards,
+                   RunContext& context);
 
 // ---- Around a search: inputs from GFF3 files, pictures, explanations ----
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "api/callStreams.h"
 #include "driver/commInts.h"
 #include "genomes/readGenomes.h"
 #include "results/export.h"
@@ -16,30 +17,6 @@
 namespace tamsu {
 
 namespace {
-
-// The two streams of a call; a null stream of the context writes to
-// /dev/null for the length of the call.
-class CallStreams {
-public:
-    CallStreams(FILE* out, FILE* err) : out_(out), err_(err) {
-        if (out_ == nullptr || err_ == nullptr) {
-            sink_.reset(std::fopen("/dev/null", "w"));
-            if (!sink_) fail(Stream::err, "error: cannot open /dev/null to silence the run\n");
-            if (out_ == nullptr) out_ = sink_.get();
-            if (err_ == nullptr) err_ = sink_.get();
-        }
-    }
-    FILE* out() const { return out_; }
-    FILE* err() const { return err_; }
-
-private:
-    struct Closer {
-        void operator()(FILE* file) const { std::fclose(file); }
-    };
-    FILE* out_;
-    FILE* err_;
-    std::unique_ptr<FILE, Closer> sink_;
-};
 
 const std::string kNoText;
 
@@ -149,8 +126,11 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     const ParameterArray params = setDerivedParameters(query, set.genomeCount);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
+    return resultOf(computeClusters(set, params, progress, context.maxMemory), set);
+}
+
+Result resultOf(std::unique_ptr<ResultArray> found, const SetOfSeqs& set) {
     Result result;
-    std::unique_ptr<ResultArray> found = computeClusters(set, params, progress, context.maxMemory);
     if (!found) {
         result.cancelled = true;
         return result;

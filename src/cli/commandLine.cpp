@@ -48,6 +48,9 @@ constexpr const char* kUsage =
     "--progress=default|percent|none  progress lines: all, one per whole percent, none\n"
     "--max-memory SIZE          stop a search that needs more memory (bytes, or with K, M or G;\n"
     "                           default: 80% of the physical memory)\n"
+    "--shard I/N                search only part I of N of the reference chromosomes (-r, -p) and write\n"
+    "                           a shard result for ./zub merge, named by --partial FILE (default:\n"
+    "                           \"<outfile without extension>.shard<I>of<N>.json\")\n"
     "\nSpace efficiency options:\n"
     "-noNum         No usage of table NUM (more space efficient)\n"
     "-noLR          No usage of L[] and R[] (a little bit more space efficient)\n"
@@ -55,6 +58,7 @@ constexpr const char* kUsage =
     "./zub convert  GFF3 files and a gene-family table to a genome list and annotation file\n"
     "./zub plot     SVG pictures of the best clusters of an output table\n"
     "./zub explain  why a gene set is or is not reported as a cluster\n"
+    "./zub merge    the result of a run split by --shard, from all its shard results\n"
     "\n";
 
 // A command-line error: the message followed by the usage, both for stderr.
@@ -105,6 +109,30 @@ std::optional<std::size_t> memorySize(const char* text) {
 
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// The value of a long option given as "--name=value" or "--name value";
+// argv[i] is the option.
+const char* optionValue(int argc, const char* const* argv, int& i, const char* name) {
+    const char* arg = argv[i];
+    if (arg[std::strlen(name)] == '=') return arg + std::strlen(name) + 1;
+    if (i + 1 >= argc) failWithUsage("\nerror: no value given for " + std::string(name) + "\n");
+    return argv[++i];
+}
+
+// "I/N" with 1 <= I <= N.
+bool shardOf(const char* text, int& shard, int& count) {
+    const char* slash = std::strchr(text, '/');
+    if (slash == nullptr) return false;
+    const std::string first(text, slash);
+    auto whole = [](const std::string& digits, int& value) {
+        if (digits.empty() || digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        value = std::stoi(digits);
+        return true;
+    };
+    return whole(first, shard) && whole(slash + 1, count) && shard >= 1 && shard <= count;
 }
 
 // Arguments of the form "-x..." or "--..." are options only when their second
@@ -162,10 +190,14 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
     if (argc >= 2) {
         if (secondCharIsDash(argv[1])) failWithUsage("");
         genomeListPath = argv[1];
+        line.command.push_back(argv[1]);
     }
     for (int i = 2; i < argc; ++i) {
         const char* arg = argv[i];
         const bool hasNext = i + 1 < argc;
+        // Options that steer only this process stay out of the recorded query.
+        const int wordsFrom = i;
+        bool queryWords = true;
         if (std::strcmp(arg, "-d") == 0) {
             if (!hasNext) failWithUsage("\nerror: no value given for delta");
             deltaText = argv[++i];
@@ -217,18 +249,26 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             else if (std::strcmp(value, "none") == 0) line.progress = tamsu::ProgressForm::none;
             else failWithUsage("\nerror: unknown progress form: " + std::string(value));
         } else if (std::strcmp(arg, "--max-memory") == 0 || startsWith(arg, "--max-memory=")) {
-            const char* value = arg[std::strlen("--max-memory")] == '=' ? arg + std::strlen("--max-memory=") : nullptr;
-            if (value == nullptr) {
-                if (!hasNext) failWithUsage("\nerror: no value given for --max-memory\n");
-                value = argv[++i];
-            }
+            const char* value = optionValue(argc, argv, i, "--max-memory");
             const std::optional<std::size_t> size = memorySize(value);
             if (!size) failWithUsage("\nerror: invalid value of --max-memory: " + std::string(value) + "\n");
             line.maxMemory = *size;
+            queryWords = false;
         } else if (std::strcmp(arg, "-t") == 0) {
             if (!hasNext) failWithUsage("\nerror: no value given for t");
             query.threads = leadingInt(argv[++i]);
             if (query.threads < 1) failWithUsage("\nerror: invalid value of t: " + std::string(argv[i]));
+            queryWords = false;
+        } else if (std::strcmp(arg, "--shard") == 0 || startsWith(arg, "--shard=")) {
+            const char* value = optionValue(argc, argv, i, "--shard");
+            if (!shardOf(value, line.shard, line.shardCount))
+                failWithUsage("\nerror: invalid value of --shard: " + std::string(value) +
+                              " (I/N with 1 <= I <= N)\n");
+            queryWords = false;
+        } else if (std::strcmp(arg, "--partial") == 0 || startsWith(arg, "--partial=")) {
+            line.shardResultPath = optionValue(argc, argv, i, "--partial");
+            if (line.shardResultPath.empty()) failWithUsage("\nerror: no value given for --partial\n");
+            queryWords = false;
         } else if (std::strcmp(arg, "-noNUM") == 0) {
             query.useNUM = false;
         } else if (std::strcmp(arg, "-noLR") == 0) {
@@ -237,6 +277,8 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
             failWithUsage("\nerror: unmatched option: " + std::string(arg) + "\n");
         }
         // Any other argument is ignored.
+        if (queryWords)
+            for (int word = wordsFrom; word <= i; ++word) line.command.push_back(argv[word]);
     }
 
     // The last mode option wins, wholly: an earlier "-c" leaves no center
@@ -257,6 +299,8 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
     if (query.mode == Mode::perfect && query.refType == RefType::none) query.refType = RefType::discovery;
 
     testParameterCompatibility(query, genomeListPath);
+    if (line.shardCount > 0 && query.mode != Mode::reference && query.mode != Mode::perfect)
+        failWithUsage("\nerror: --shard splits reference-based and perfect runs (-r, -p) only\n");
 
     line.genomeListPath = *genomeListPath;
     query.outfile = outfile ? *outfile : createNameForOutFile(deltaText, sText, query.mode, qText, line.genomeListPath);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tamsu/types.h"
 
@@ -15,6 +16,13 @@ struct CommandLine {
     tamsu::OutputFormat format = tamsu::OutputFormat::tsv;      // --format
     tamsu::ProgressForm progress = tamsu::ProgressForm::lines;  // --progress
     std::size_t maxMemory = 0;                                  // --max-memory; 0: the library's default
+    int shard = 0;                                              // --shard I/N: I (1-based) and N; N 0: whole run
+    int shardCount = 0;
+    std::string shardResultPath;                                // --partial; empty: the default name
+    // The query as typed: the words after the program name without those that
+    // only steer this process (-t, --max-memory, --shard, --partial), so that
+    // every shard of one run records the same words.
+    std::vector<std::string> command;
 };
 
 // Parses the command line; throws tamsu::Error (message and usage, for

@@ -64,17 +64,37 @@ static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeq
 
 static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
                                                                   const ParameterArray& params, Progress& progress,
-                                                                  MemoryBudget& memory) {
+                                                                  MemoryBudget& memory, const RunPart& part) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
-    std::optional<listOfRefClusters> clusters = computeReferenceClusters(index, params, progress, &memory);
+    auto result = std::make_unique<ResultArray>();
+    if (part.shardCount > 0) {
+        const ChromRange refs = splitByGenes(index, referenceChromosomes(index, params), part.shard, part.shardCount);
+        std::optional<std::vector<ChromClusters>> found =
+            searchReferenceChromosomes(index, params, progress, refs, &memory);
+        if (!found) {
+            std::fprintf(out, "\ncomputation stopped.\n");
+            return nullptr;
+        }
+        progress.emptyProgress();
+        std::fprintf(out, "shard %d of %d searched: %d reference chromosomes\n", part.shard + 1, part.shardCount,
+                     refs.end - refs.first);
+        result->shardClusters = std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found)});
+        return result;
+    }
+    std::optional<listOfRefClusters> clusters;
+    if (part.found != nullptr) {
+        replayReferenceSearch(index, params, progress);
+        clusters = gatherReferenceClusters(std::move(*part.found), index, params, progress);
+    } else {
+        clusters = computeReferenceClusters(index, params, progress, &memory);
+    }
     if (!clusters) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
     computeStatisticsRef(&*clusters, set, progress.err());
-    auto result = std::make_unique<ResultArray>();
     result->refClusterList = std::make_unique<listOfRefClusters>(std::move(*clusters));
     return result;
 }
@@ -91,12 +111,21 @@ static ParameterArray boundedParameters(const SetOfSeqs& set, const ParameterArr
 }
 
 std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& entered, Progress& progress,
-                                             std::size_t maxMemory) {
+                                             std::size_t maxMemory, const RunPart& part) {
     const ParameterArray params = boundedParameters(set, entered);
     MemoryBudget memory(maxMemory, modeName(params.operationMode));
     const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
-    if (!params.outfile.empty()) fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
+    // A shard leaves the run's files to the merge.
+    if (!params.outfile.empty() && part.shardCount == 0)
+        fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
     if (params.operationMode == Mode::median || params.operationMode == Mode::center)
         return computeMedianOrCenterClusters(set, index, params, progress, memory);
-    return computeReferenceBasedClusters(set, index, params, progress, memory);
+    return computeReferenceBasedClusters(set, index, params, progress, memory, part);
+}
+
+int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params) {
+    const int refGenomes = std::min(countRefGenomes(params, set.genomeCount), set.genomeCount);
+    int count = 0;
+    for (int g = 0; g < refGenomes; ++g) count += static_cast<int>(set.genomes[static_cast<size_t>(g)].chromosomes.size());
+    return count;
 }

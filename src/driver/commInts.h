@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "genomes/setOfSeqs.h"
 #include "median/kTuples.h"
@@ -11,21 +12,36 @@
 #include "refclusters/dLocs.h"
 #include "walk/progress.h"
 
-// What one search leaves: its counts and, by mode, the median/center k-tuples
-// or the reference clusters.
+// How much of a reference-based run this call does: the whole run, the
+// search of one shard's part of the reference chromosomes, or the rest of the
+// run from what every shard found.
+struct RunPart {
+    int shard = 0;       // 0-based
+    int shardCount = 0;  // 0: not split
+    std::vector<ChromClusters>* found = nullptr;  // merging: every reference chromosome's, walk order
+};
+
+// What one search leaves: its counts and, by mode, the median/center k-tuples,
+// the reference clusters or one shard's part of them.
 struct ResultArray {
     tamsu::SearchCounts counts;
     std::unique_ptr<struct kTupleList> kTupleList;
     std::unique_ptr<struct listOfRefClusters> refClusterList;
+    std::unique_ptr<ShardClusters> shardClusters;
 };
 
 // Builds the index, writes the gene-family statistics file (when params name
-// an output file), runs the mode's search and rates the clusters. Returns
-// null when the run was cancelled.
+// an output file and the run is not a shard), runs the mode's search (or the
+// given part of it) and rates the clusters. Returns null when the run was
+// cancelled.
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
 // physical memory); beyond it the run fails with a message.
 std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress,
-                                             std::size_t maxMemory = 0);
+                                             std::size_t maxMemory = 0, const RunPart& part = {});
+
+// How many chromosomes a reference-based run walks as references (the first
+// ones of the set).
+int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params);
 
 // The query header of the median and center searches.
 void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set);

@@ -62,6 +62,13 @@ struct ChromClusters {
     int nonNestedCount = 0;
 };
 
+// What one shard of a reference-based run found: per reference chromosome
+// of its part, in walk order, the clusters before the run's final reduction.
+struct ShardClusters {
+    ChromRange refs;
+    std::vector<ChromClusters> chroms;  // one per chromosome of refs
+};
+
 // The reference chromosomes of the query's walk, in walk order.
 ChromRange referenceChromosomes(const OccurrenceIndex& index, const ParameterArray& params);
 

@@ -1,0 +1,40 @@
+// The two output streams of one library call.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "driver/commInts.h"
+#include "tamsu/tamsu.h"
+#include "util/errors.h"
+
+namespace tamsu {
+
+// The context's streams for the length of a call; a null stream writes to
+// /dev/null.
+class CallStreams {
+public:
+    CallStreams(FILE* out, FILE* err) : out_(out), err_(err) {
+        if (out_ == nullptr || err_ == nullptr) {
+            sink_.reset(std::fopen("/dev/null", "w"));
+            if (!sink_) fail(Stream::err, "error: cannot open /dev/null to silence the run\n");
+            if (out_ == nullptr) out_ = sink_.get();
+            if (err_ == nullptr) err_ = sink_.get();
+        }
+    }
+    FILE* out() const { return out_; }
+    FILE* err() const { return err_; }
+
+private:
+    struct Closer {
+        void operator()(FILE* file) const { std::fclose(file); }
+    };
+    FILE* out_;
+    FILE* err_;
+    std::unique_ptr<FILE, Closer> sink_;
+};
+
+// The public result of a search's result (cancelled when there is none).
+Result resultOf(std::unique_ptr<ResultArray> found, const SetOfSeqs& set);
+
+}  // namespace tamsu

@@ -1,0 +1,33 @@
+// The partial result file of one shard of a split reference-based run: a
+// versioned JSON document with the query, a fingerprint of the input files
+// and the clusters of the shard's reference chromosomes before the run's
+// final reduction.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "genomes/setOfSeqs.h"
+#include "refclusters/dLocs.h"
+
+// The version written; a reader takes only this one.
+constexpr int kShardFileVersion = 1;
+
+struct ShardFileHeader {
+    int shard = 1;  // 1-based
+    int shardCount = 1;
+    std::vector<std::string> command;  // the query as words of the command line
+    std::string inputFingerprint;
+};
+
+void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardClusters& found, const SetOfSeqs& set);
+
+// Reads a file written by writeShardFile; throws tamsu::Error naming path on
+// anything else. The clusters are checked for form only: checkShardClusters
+// checks them against the genomes.
+void readShardFile(const std::string& path, ShardFileHeader& header, ShardClusters& found);
+
+// Every chromosome, interval and count of found lies within the genomes set
+// (so that no table is read past its end); throws tamsu::Error naming path.
+void checkShardClusters(const ShardClusters& found, const SetOfSeqs& set, const std::string& path);
