@@ -84,7 +84,7 @@ std::unique_ptr<SetOfSeqs> makeSet(const GeneRows& genomes, int alphabetSize) {
     int maxId = 0;
     for (size_t g = 0; g < genomes.size(); ++g) {
         Genome& genome = set->genomes[g];
-        genome.name = "G" + std::to_string(g);
+        genome.name = std::string("G").append(std::to_string(g));
         genome.number = static_cast<int>(g);
         genome.chromosomeCount = static_cast<int>(genomes[g].size());
         for (size_t c = 0; c < genomes[g].size(); ++c) {

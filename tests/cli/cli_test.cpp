@@ -54,7 +54,7 @@ std::string tableOfJson(const std::string& text) {
     for (const auto& cluster : document.at("clusters")) {
         std::string families;
         for (const auto& id : cluster.at("geneFamilies"))
-            families += (families.empty() ? "" : ",") + std::to_string(id.get<int>());
+            families.append(families.empty() ? "" : ",").append(std::to_string(id.get<int>()));
         for (const auto& occ : cluster.at("occurrences"))
             table += formatText(
                 "%d\t%s\t%s\t%s\t%d\t%s\t%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%s\t%d\n", cluster.at("cluster").get<int>(),
@@ -137,6 +137,8 @@ TEST(Cli, RefusedCommandLines) {
         {"list.txt -d 2 -s 3 --progress=bar", "\nerror: unknown progress form: bar"},
         {"list.txt -d 2 -s 3 --max-memory 0", "\nerror: invalid value of --max-memory: 0\n"},
         {"list.txt -d 2 -s 3 --max-memory=2KB", "\nerror: invalid value of --max-memory: 2KB\n"},
+        {"list.txt -r -d 2 -s 3 --shard 3/2", "\nerror: invalid value of --shard: 3/2 (I/N with 1 <= I <= N)\n"},
+        {"list.txt -m -d 2 -s 3 --shard 1/2", "\nerror: --shard splits reference-based and perfect runs (-r, -p) only\n"},
         {"missing.txt -d 3", "error: input file \"missing.txt\" does not exist\n"},
         {"list.txt -s 3", "error: negative distance threshold -1\n"},
         {"list.txt -p -d 1 -s 3", "error: distance threshold not zero in perfect gene cluster mode\n"},

@@ -72,3 +72,30 @@ TEST(OccurrenceIndex, GenesOutsideTheAlphabetAreRefused) {
 }
 
 }  // namespace
+
+// The parts of a split tile the range in order, and no part holds more than
+// its share of the genes plus one chromosome.
+TEST(OccurrenceIndex, SplitByGenesTilesAndBalances) {
+    GeneRows rows;
+    const int lengths[] = {40, 3, 17, 90, 1, 25, 60, 8};
+    for (unsigned g = 0; g < 4; ++g)
+        rows.push_back({randomGenes(g, lengths[2 * g], 9), randomGenes(g + 9, lengths[2 * g + 1], 9)});
+    Indexed set(makeSet(rows, 9), false);
+    const OccurrenceIndex& index = set.index;
+    for (ChromRange all : {index.leadingGenomes(4), index.leadingGenomes(2), ChromRange{3, 7}})
+        for (int parts = 1; parts <= 10; ++parts) {
+            long long total = 0;
+            for (int flat = all.first; flat < all.end; ++flat) total += index.chromosomes()[flat].length;
+            int next = all.first;
+            for (int part = 0; part < parts; ++part) {
+                const ChromRange range = splitByGenes(index, all, part, parts);
+                EXPECT_EQ(next, range.first) << parts;
+                EXPECT_LE(range.first, range.end);
+                long long genes = 0;
+                for (int flat = range.first; flat < range.end; ++flat) genes += index.chromosomes()[flat].length;
+                EXPECT_LE(genes, total / parts + 90) << part << " of " << parts;
+                next = range.end;
+            }
+            EXPECT_EQ(all.end, next) << parts;
+        }
+}
