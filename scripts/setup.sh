@@ -3,10 +3,11 @@
 # a C++ compiler, CMake, GSL, nlohmann-json, a JDK (for the JNI library and the
 # Java host harness), GoogleTest, and clang with its libFuzzer runtime for the
 # fuzz targets; xmllint (libxml2-utils) and Chromium to check the cluster
-# pictures (the browser test skips where Chromium is missing).
+# pictures (the browser test skips where Chromium is missing); Snakemake for
+# the workflow of split runs.
 set -euo pipefail
 
-packages=(g++ cmake make libgsl-dev nlohmann-json3-dev default-jdk-headless libgtest-dev clang libclang-rt-dev libxml2-utils chromium)
+packages=(g++ cmake make libgsl-dev nlohmann-json3-dev default-jdk-headless libgtest-dev clang libclang-rt-dev libxml2-utils chromium snakemake)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
