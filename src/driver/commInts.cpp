@@ -77,8 +77,11 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
             return nullptr;
         }
         progress.emptyProgress();
-        std::fprintf(out, "shard %d of %d searched: %d reference chromosomes\n", part.shard + 1, part.shardCount,
-                     refs.end - refs.first);
+        if (refs.first == refs.end)
+            std::fprintf(out, "shard %d of %d: no reference chromosome to search\n", part.shard + 1, part.shardCount);
+        else
+            std::fprintf(out, "shard %d of %d searched: reference chromosomes %d to %d of %d\n", part.shard + 1,
+                         part.shardCount, refs.first + 1, refs.end, referenceChromosomes(index, params).end);
         result->shardClusters = std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found)});
         return result;
     }
