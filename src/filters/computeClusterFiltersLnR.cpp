@@ -92,7 +92,7 @@ void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables&
         if (g == pattern.refGenome) continue;
         for (const ChromIndex& ch : index.genome(g)) {
             int prev = -1;
-            for (int p : ch.POS[pattern.newChar]) {
+            for (int p : index.positions(pattern.newChar, ch)) {
                 pattern.minDists[g] =
                     std::min(pattern.minDists[g], computeDist(D, pattern.size, ch, walk.rows(ch, p), prev));
                 prev = p;

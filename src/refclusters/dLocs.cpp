@@ -148,13 +148,18 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
     listOf_dLocs result = initListOf_dLocs(g);
-    for (const ChromIndex& chrom : index.genome(g)) {
-        if (chrom.length < 1 || !chrom.POS.contains(c)) continue;
+    // c's occurrences in genome g, chromosome by chromosome.
+    const FamilyOccurrences& occ = index.occurrences();
+    const auto [first, last] = index.occurrencesIn(c, g);
+    for (int at = first; at < last;) {
+        const ChromIndex& chrom = index.chromosomes()[static_cast<size_t>(occ.key[at] >> 32)];
         const int k = chrom.number;
         const std::vector<int>& prevOcc = chrom.prevOcc;
         const std::vector<int>& nextOcc = chrom.nextOcc;
+        const long long chromEnd = FamilyOccurrences::keyOf(chrom.flat + 1, 0);
         int prevPos = 0;
-        for (int p : chrom.POS[c]) {
+        for (; at < last && occ.key[at] < chromEnd; ++at) {
+            const int p = occ.position[at];
             const BorderRows rows = walk.rows(chrom, p);
             const int* L = rows.L;
             const int* R = rows.R;
@@ -206,12 +211,23 @@ bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delt
 
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
                                   int minOccGeneCount) {
+    // c's occurrences in the location's genome (a list holds one genome's),
+    // searched by (chromosome, position) key.
+    const FamilyOccurrences& occ = index.occurrences();
+    const long long* first = nullptr;
+    const long long* last = nullptr;
+    int genome = -1;
     for (auto it = list.locs.begin(); it != list.locs.end();) {
         dLoc& x = *it;
+        if (x.genome != genome) {
+            genome = x.genome;
+            const auto [from, to] = index.occurrencesIn(c, genome);
+            first = occ.key.data() + from;
+            last = occ.key.data() + to;
+        }
         const ChromIndex& chrom = index.chrom(x.genome, x.chr);
-        std::span<const int> positions = chrom.POS[c];
-        auto at = std::lower_bound(positions.begin(), positions.end(), x.l);
-        if (at != positions.end() && *at <= x.r) {
+        const long long* at = first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
+        if (at != last && *at <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
             x.hitCount += 1;
             ++it;
             continue;
@@ -278,7 +294,7 @@ bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const Occu
     for (size_t j = 0; j < lists.size(); ++j) {
         if (static_cast<int>(j) == g) continue;
         for (const dLoc& x : lists[j].locs)
-            if (x.hitCount > 2 && isContained(index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r)) return true;
+            if (x.hitCount > 2 && isContained(index, index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r)) return true;
     }
     return false;
 }

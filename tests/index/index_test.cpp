@@ -36,8 +36,12 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
                 std::vector<int> positions;
                 for (int p = 1; p <= n; ++p)
                     if (chrom.genes[p] == c) positions.push_back(p);
-                ASSERT_EQ(positions, std::vector<int>(chrom.POS[c].begin(), chrom.POS[c].end()));
-                ASSERT_EQ(static_cast<int>(positions.size()), chrom.charFreq[c]);
+                std::span<const int> indexed = index.positions(c, chrom);
+                ASSERT_EQ(positions, std::vector<int>(indexed.begin(), indexed.end()));
+                for (int l = 0; l <= n + 1; ++l)
+                    for (int r = l; r <= n + 1; ++r)
+                        ASSERT_EQ(std::any_of(positions.begin(), positions.end(), [&](int p) { return l <= p && p <= r; }),
+                                  isContained(index, chrom, c, l, r));
                 chromosomesHolding[c] += held.count(c) ? 1 : 0;
             }
             // Distinct counts of every interval, empty ones and the sentinels included.
