@@ -506,9 +506,11 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
 
         emptyListOf_dLocs(workLists[g]);
         workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
-        // New locations lie around occurrences of c only.
+        // New locations lie around occurrences of c only, and only in genomes
+        // that hold enough of P's genes: a location's distance is at least
+        // the number of P's genes its genome lacks.
         for (int x : holders)
-            if (x != g) {
+            if (x != g && !nonOccs_.lacks(x)) {
                 newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables());
                 mergeLists(workLists[x], newLists[x]);
             }

@@ -109,6 +109,8 @@ public:
     // The set grows by a gene that exactly the genomes holders hold.
     void add(std::span<const int> holders);
     int lacking() const { return lacking_; }
+    // Whether genome j lacks too many genes: no location there is close enough.
+    bool lacks(int j) const { return held_[static_cast<size_t>(j)] < size_ - delta_; }
 
 private:
     std::vector<int> held_;    // per genome
