@@ -11,30 +11,25 @@ WalkTables::WalkTables(const OccurrenceIndex& index, int D, bool primed) : D(D),
     rank.assign(static_cast<size_t>(index.alphabetSize()) + 1, absentRank());
     chroms_.resize(index.chromosomes().size());
     const int cols = D + 2;
+    // Every entry is written before it is read (the stamp 0 is never an epoch).
     for (const ChromIndex& chrom : index.chromosomes()) {
         const int n = std::max(chrom.length, 0);
-        Rows& t = chroms_[static_cast<size_t>(chrom.flat)];
-        t.L = IntTable(n + 2, cols, 0);
-        t.R = IntTable(n + 2, cols, n + 1);
-        if (primed) {
-            t.L_prime = IntTable(n + 2, cols, 0);
-            t.R_prime = IntTable(n + 2, cols, n + 1);
-        }
-        t.stamp.assign(static_cast<size_t>(n) + 2, 0);
+        chroms_[static_cast<size_t>(chrom.flat)] = IntTable(n + 2, 1 + (primed ? 4 : 2) * cols, 0);
     }
 }
 
-void WalkTables::computeRows(const ChromIndex& chrom, int p, Rows& t) const {
+void WalkTables::computeRows(const ChromIndex& chrom, int p, int* block) const {
     const int n = chrom.length;
     const int* genes = chrom.genes.data();
     const int* nextOcc = chrom.nextOcc.data();
     const int* prevOcc = chrom.prevOcc.data();
     const int* key = rank.data();
     const int rp = key[genes[p]];
-    int* L = t.L.row(p);
-    int* R = t.R.row(p);
-    int* Lp = primed_ ? t.L_prime.row(p) : nullptr;
-    int* Rp = primed_ ? t.R_prime.row(p) : nullptr;
+    const int cols = D + 2;
+    int* L = block + 1;
+    int* R = L + cols;
+    int* Lp = primed_ ? R + cols : nullptr;
+    int* Rp = primed_ ? R + 2 * cols : nullptr;
 
     // Leftward: j is a border when its character ranks above p's and does not
     // recur in j+1..p. low is the leftmost position in j+1..p ranked at most
@@ -76,7 +71,7 @@ void WalkTables::computeRows(const ChromIndex& chrom, int p, Rows& t) const {
         Rp[0] = 0;
         for (; k <= D + 1; ++k) Rp[k] = high;
     }
-    t.stamp[static_cast<size_t>(p)] = epoch_;
+    block[0] = epoch_;
 }
 
 void computeRank(WalkTables& walk, int A, const ChromIndex& ref) {

@@ -38,24 +38,25 @@ public:
 
     // The rows of position p (1..length) of chrom for the current ranks.
     BorderRows rows(const ChromIndex& chrom, int p) {
-        Rows& t = chroms_[static_cast<size_t>(chrom.flat)];
-        if (t.stamp[static_cast<size_t>(p)] != epoch_) computeRows(chrom, p, t);
-        return {t.L.row(p), t.R.row(p), primed_ ? t.L_prime.row(p) : nullptr,
-                primed_ ? t.R_prime.row(p) : nullptr};
+        int* block = chroms_[static_cast<size_t>(chrom.flat)].row(p);
+        if (block[0] != epoch_) computeRows(chrom, p, block);
+        const int cols = D + 2;
+        return {block + 1, block + 1 + cols, primed_ ? block + 1 + 2 * cols : nullptr,
+                primed_ ? block + 1 + 3 * cols : nullptr};
     }
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
 
 private:
-    struct Rows {
-        IntTable L, R, L_prime, R_prime;
-        std::vector<int> stamp;  // per position, the epoch its rows were computed in
-    };
-    void computeRows(const ChromIndex& chrom, int p, Rows& t) const;
+    // Computes the rows of p into its block and stamps it.
+    void computeRows(const ChromIndex& chrom, int p, int* block) const;
 
     bool primed_ = false;
     int epoch_ = 1;
-    std::vector<Rows> chroms_;  // per chromosome, in index order
+    // Per chromosome one row per position 0..length+1 holding, side by side,
+    // the epoch its rows were computed in, then L, R (and L_prime, R_prime):
+    // a lookup touches one block instead of five scattered arrays.
+    std::vector<IntTable> chroms_;
 };
 
 // Ranks for left border 1 of ref: characters by first occurrence, absent ones
