@@ -90,13 +90,17 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
         }
     for (int c = 0; c <= alphabetSize; ++c) index.holderStart_[c + 1] += index.holderStart_[c];
     index.holders_.assign(static_cast<size_t>(index.holderStart_.back()), 0);
+    index.holderOcc_.assign(static_cast<size_t>(index.holderStart_.back()), 0);
     std::copy(index.holderStart_.begin(), index.holderStart_.end() - 1, tail.begin());
+    std::vector<int> occTail(occ.start.begin(), occ.start.end() - 1);
     std::fill(lastGenome.begin(), lastGenome.end(), -1);
     for (const ChromIndex& chrom : index.chroms_)
         for (int p = 1; p <= chrom.length; ++p) {
             const int c = chrom.genes[p];
+            const int at = occTail[c]++;
             if (lastGenome[c] == chrom.genome) continue;
             lastGenome[c] = chrom.genome;
+            index.holderOcc_[tail[c]] = at;
             index.holders_[tail[c]++] = chrom.genome;
         }
     return index;
@@ -122,8 +126,10 @@ std::span<const int> OccurrenceIndex::positions(int c, const ChromIndex& chrom) 
 }
 
 std::pair<int, int> OccurrenceIndex::occurrencesIn(int c, int g) const {
-    return occurrences_.range(c, FamilyOccurrences::keyOf(genomeStart_[g], 0),
-                              FamilyOccurrences::keyOf(genomeStart_[g + 1], 0));
+    std::span<const int> holders = genomesHolding(c);
+    const auto at = std::lower_bound(holders.begin(), holders.end(), g);
+    if (at == holders.end() || *at != g) return {0, 0};
+    return occurrencesOfHolder(c, static_cast<int>(at - holders.begin()));
 }
 
 bool isContained(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r) {

@@ -63,6 +63,11 @@ public:
     // The occurrences of c in genome g: indices [first, second) into
     // occurrences().key / .position, chromosome by chromosome.
     std::pair<int, int> occurrencesIn(int c, int g) const;
+    // The same for the h-th genome of genomesHolding(c), in O(1).
+    std::pair<int, int> occurrencesOfHolder(int c, int h) const {
+        const int at = holderStart_[c] + h;
+        return {holderOcc_[at], at + 1 < holderStart_[c + 1] ? holderOcc_[at + 1] : occurrences_.start[c + 1]};
+    }
     const FamilyOccurrences& occurrences() const { return occurrences_; }
     // The genomes that hold c, ascending: per-family work of a growth step
     // visits these instead of every genome.
@@ -80,6 +85,7 @@ private:
     FamilyOccurrences occurrences_;
     std::vector<int> holderStart_;  // per character, alphabetSize + 2 offsets into holders_
     std::vector<int> holders_;      // per character, the genomes holding it, ascending
+    std::vector<int> holderOcc_;    // parallel to holders_: where the character's occurrences in that genome start
 };
 
 // Builds the index of every chromosome (NUM only with useNUM, and only where

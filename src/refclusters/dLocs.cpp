@@ -144,13 +144,18 @@ private:
 
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk) {
+    return computeNewOpt_dLocs(params, s, c, index, g, walk, index.occurrencesIn(c, g));
+}
+
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+                                 WalkTables& walk, std::pair<int, int> occurrences) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
     listOf_dLocs result = initListOf_dLocs(g);
     // c's occurrences in genome g, chromosome by chromosome.
     const FamilyOccurrences& occ = index.occurrences();
-    const auto [first, last] = index.occurrencesIn(c, g);
+    const auto [first, last] = occurrences;
     for (int at = first; at < last;) {
         const ChromIndex& chrom = index.chromosomes()[static_cast<size_t>(occ.key[at] >> 32)];
         const int k = chrom.number;
@@ -211,20 +216,19 @@ bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delt
 
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
                                   int minOccGeneCount) {
-    // c's occurrences in the location's genome (a list holds one genome's),
-    // searched by (chromosome, position) key.
+    if (!list.empty())
+        removeNonInheritableElements(index, c, list, delta, minOccGeneCount,
+                                     index.occurrencesIn(c, list.locs.front().genome));
+}
+
+void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+                                  int minOccGeneCount, std::pair<int, int> occurrences) {
+    // c's occurrences in the list's genome, searched by (chromosome, position) key.
     const FamilyOccurrences& occ = index.occurrences();
-    const long long* first = nullptr;
-    const long long* last = nullptr;
-    int genome = -1;
+    const long long* first = occ.key.data() + occurrences.first;
+    const long long* last = occ.key.data() + occurrences.second;
     for (auto it = list.locs.begin(); it != list.locs.end();) {
         dLoc& x = *it;
-        if (x.genome != genome) {
-            genome = x.genome;
-            const auto [from, to] = index.occurrencesIn(c, genome);
-            first = occ.key.data() + from;
-            last = occ.key.data() + to;
-        }
         const ChromIndex& chrom = index.chrom(x.genome, x.chr);
         const long long* at = first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
         if (at != last && *at <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
@@ -496,11 +500,18 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         const int s = pattern.size;
 
         const int m = minOccGeneCount(s, params.minOccSize);
-        for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
+        // holders and the genomes both ascend: c's occurrences per genome in one walk.
+        std::span<const int> holders = index.genomesHolding(c);
+        for (int x = 0, h = 0; x < K; ++x) {
+            while (h < static_cast<int>(holders.size()) && holders[h] < x) ++h;
+            if (workLists[x].empty()) continue;
+            const bool holds = h < static_cast<int>(holders.size()) && holders[h] == x;
+            removeNonInheritableElements(index, c, workLists[x], delta, m,
+                                         holds ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
+        }
 
         // More genomes than allowed lack too many genes of P, and
         // growth only adds genes.
-        std::span<const int> holders = index.genomesHolding(c);
         nonOccs_.add(holders);
         if (nonOccs_.lacking() > params.q) break;
 
@@ -509,11 +520,14 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         // New locations lie around occurrences of c only, and only in genomes
         // that hold enough of P's genes: a location's distance is at least
         // the number of P's genes its genome lacks.
-        for (int x : holders)
+        for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
+            const int x = holders[h];
             if (x != g && !nonOccs_.lacks(x)) {
-                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables());
+                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables(),
+                                                  index.occurrencesOfHolder(c, h));
                 mergeLists(workLists[x], newLists[x]);
             }
+        }
 
         const int covered = minHitCoveredCount(workLists, K);
         if (covered < K - params.q || s < minClusterSize_) continue;

@@ -56,6 +56,17 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
         }
         EXPECT_EQ(chromosomesHolding, index.charOccStat());
         for (int c = 0; c <= alphabet + 1; ++c) {
+            // c's occurrences per genome, as (chromosome, position) in walk order
+            for (int g = 0; g < index.genomeCount(); ++g) {
+                std::vector<std::pair<int, int>> expected, got;
+                for (const ChromIndex& chrom : index.genome(g))
+                    for (int p = 1; p <= chrom.length; ++p)
+                        if (chrom.genes[p] == c) expected.emplace_back(chrom.flat, p);
+                const auto [from, to] = index.occurrencesIn(c, g);
+                for (int at = from; at < to; ++at)
+                    got.emplace_back(static_cast<int>(index.occurrences().key[at] >> 32), index.occurrences().position[at]);
+                ASSERT_EQ(expected, got) << c << " in genome " << g;
+            }
             std::vector<int> genomes;
             for (int g = 0; g < index.genomeCount(); ++g)
                 if (index.genomeHolds(g, c)) genomes.push_back(g);
