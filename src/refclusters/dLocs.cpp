@@ -191,6 +191,11 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                     if (extra > delta) break;
                     if (nextOcc[lp] < R[b]) break;  // the left neighbour recurs inside
                     if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
+                    // The interval holds at most its length in distinct genes,
+                    // extra of them foreign: too short an interval is too far
+                    // (or too small) whatever its count, which is left unread.
+                    const int length = R[b] - 1 - lp;
+                    if (length < s - delta + 2 * extra || length < m) continue;
                     const int n = outer.upTo(R[b] - 1);
                     // Foreign genes met only at the ends make a better interval
                     // without them.
