@@ -503,6 +503,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         j = pattern.right + 1;
         const int c = pattern.newChar;
         const int s = pattern.size;
+        walk_.tables().absorb(index, c);
 
         const int m = minOccGeneCount(s, params.minOccSize);
         // holders and the genomes both ascend: c's occurrences per genome in one walk.

@@ -39,20 +39,47 @@ public:
     // The rows of position p (1..length) of chrom for the current ranks.
     BorderRows rows(const ChromIndex& chrom, int p) {
         int* block = chroms_[static_cast<size_t>(chrom.flat)].row(p);
-        if (block[0] != epoch_) computeRows(chrom, p, block);
+        if (block[0] != epoch_) {
+            if (absorbedEpoch_ == epoch_ && rank[static_cast<size_t>(chrom.genes[p])] == absorbedRank_)
+                computeRowsSkipping(chrom, p, block);
+            else
+                computeRows(chrom, p, block);
+        }
         const int cols = D + 2;
         return {block + 1, block + 1 + cols, primed_ ? block + 1 + 2 * cols : nullptr,
                 primed_ ? block + 1 + 3 * cols : nullptr};
     }
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
+    // The pattern of the current left border gained c. A caller that tells
+    // every character the pattern gains, in order, lets the rows of the last
+    // one's positions skip the runs of pattern positions instead of stepping
+    // through them (rows of other positions are computed as always).
+    void absorb(const OccurrenceIndex& index, int c);
 
 private:
     // Computes the rows of p into its block and stamps it.
-    void computeRows(const ChromIndex& chrom, int p, int* block) const;
+    void computeRows(const ChromIndex& chrom, int p, int* block);
+    // The same, stepping over absorbed positions only through the skip links.
+    void computeRowsSkipping(const ChromIndex& chrom, int p, int* block);
+
+    // Per position, whether its character joined the pattern at this left
+    // border (epoch) and links towards the nearest positions that did not,
+    // shortened as they are followed.
+    struct Skip {
+        int epoch = 0;
+        int left = 0;
+        int right = 0;
+    };
+    // The nearest position at or left of (right of) q not absorbed at this left border.
+    int leftOf(Skip* skips, int q) const;
+    int rightOf(Skip* skips, int q) const;
 
     bool primed_ = false;
     int epoch_ = 1;
+    int absorbedEpoch_ = 0;  // the left border absorb was last called at
+    int absorbedRank_ = 0;   // the rank of the last character absorbed there
+    std::vector<std::vector<Skip>> skips_;  // per chromosome, positions 0..length+1
     // Per chromosome one row per position 0..length+1 holding, side by side,
     // the epoch its rows were computed in, then L, R (and L_prime, R_prime):
     // a lookup touches one block instead of five scattered arrays.
