@@ -147,8 +147,9 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
     return computeNewOpt_dLocs(params, s, c, index, g, walk, index.occurrencesIn(c, g));
 }
 
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 WalkTables& walk, std::pair<int, int> occurrences) {
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int /*c: its occurrences are given*/,
+                                 const OccurrenceIndex& index, int g, WalkTables& walk,
+                                 std::pair<int, int> occurrences) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
@@ -165,7 +166,9 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
         int prevPos = 0;
         for (; at < last && occ.key[at] < chromEnd; ++at) {
             const int p = occ.position[at];
-            const BorderRows rows = walk.rows(chrom, p);
+            // Each position's rows are read once per left border (when its
+            // gene joins the pattern): computed afresh, not kept.
+            const BorderRows rows = walk.rowsOnce(chrom, p);
             const int* L = rows.L;
             const int* R = rows.R;
             const int* Lp = rows.L_prime;

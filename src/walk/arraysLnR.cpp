@@ -10,12 +10,7 @@
 WalkTables::WalkTables(const OccurrenceIndex& index, int D, bool primed) : D(D), primed_(primed) {
     rank.assign(static_cast<size_t>(index.alphabetSize()) + 1, absentRank());
     chroms_.resize(index.chromosomes().size());
-    const int cols = D + 2;
-    // Every entry is written before it is read (the stamp 0 is never an epoch).
-    for (const ChromIndex& chrom : index.chromosomes()) {
-        const int n = std::max(chrom.length, 0);
-        chroms_[static_cast<size_t>(chrom.flat)] = IntTable(n + 2, 1 + (primed ? 4 : 2) * cols, 0);
-    }
+    scratch_.assign(static_cast<size_t>(blockWidth()), 0);
     skips_.resize(index.chromosomes().size());
     for (const ChromIndex& chrom : index.chromosomes())
         skips_[static_cast<size_t>(chrom.flat)].resize(static_cast<size_t>(std::max(chrom.length, 0)) + 2);

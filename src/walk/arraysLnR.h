@@ -3,6 +3,7 @@
 // kept apart from the read-only index.
 #pragma once
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <vector>
@@ -38,16 +39,18 @@ public:
 
     // The rows of position p (1..length) of chrom for the current ranks.
     BorderRows rows(const ChromIndex& chrom, int p) {
-        int* block = chroms_[static_cast<size_t>(chrom.flat)].row(p);
-        if (block[0] != epoch_) {
-            if (absorbedEpoch_ == epoch_ && rank[static_cast<size_t>(chrom.genes[p])] == absorbedRank_)
-                computeRowsSkipping(chrom, p, block);
-            else
-                computeRows(chrom, p, block);
-        }
-        const int cols = D + 2;
-        return {block + 1, block + 1 + cols, primed_ ? block + 1 + 2 * cols : nullptr,
-                primed_ ? block + 1 + 3 * cols : nullptr};
+        IntTable& blocks = chroms_[static_cast<size_t>(chrom.flat)];
+        if (blocks.empty()) blocks = IntTable(std::max(chrom.length, 0) + 2, blockWidth(), 0);  // on first use
+        int* block = blocks.row(p);
+        if (block[0] != epoch_) fillBlock(chrom, p, block);
+        return view(block);
+    }
+    // The same rows computed afresh into scratch space, valid until the next
+    // call: for a reader that reads a position's rows at most once per left
+    // border (the reference search), which neither keeps nor misses a block.
+    BorderRows rowsOnce(const ChromIndex& chrom, int p) {
+        fillBlock(chrom, p, scratch_.data());
+        return view(scratch_.data());
     }
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
@@ -58,6 +61,18 @@ public:
     void absorb(const OccurrenceIndex& index, int c);
 
 private:
+    int blockWidth() const { return 1 + (primed_ ? 4 : 2) * (D + 2); }
+    BorderRows view(const int* block) const {
+        const int cols = D + 2;
+        return {block + 1, block + 1 + cols, primed_ ? block + 1 + 2 * cols : nullptr,
+                primed_ ? block + 1 + 3 * cols : nullptr};
+    }
+    void fillBlock(const ChromIndex& chrom, int p, int* block) {
+        if (absorbedEpoch_ == epoch_ && rank[static_cast<size_t>(chrom.genes[p])] == absorbedRank_)
+            computeRowsSkipping(chrom, p, block);
+        else
+            computeRows(chrom, p, block);
+    }
     // Computes the rows of p into its block and stamps it.
     void computeRows(const ChromIndex& chrom, int p, int* block);
     // The same, stepping over absorbed positions only through the skip links.
@@ -82,8 +97,10 @@ private:
     std::vector<std::vector<Skip>> skips_;  // per chromosome, positions 0..length+1
     // Per chromosome one row per position 0..length+1 holding, side by side,
     // the epoch its rows were computed in, then L, R (and L_prime, R_prime):
-    // a lookup touches one block instead of five scattered arrays.
+    // a lookup touches one block instead of five scattered arrays. Allocated
+    // when a chromosome's rows are first kept.
     std::vector<IntTable> chroms_;
+    std::vector<int> scratch_;  // the block of rowsOnce
 };
 
 // Ranks for left border 1 of ref: characters by first occurrence, absent ones
