@@ -94,7 +94,9 @@ std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const Paramet
                                              std::size_t maxMemory) {
     const ParameterArray params = boundedParameters(set, entered);
     MemoryBudget memory(maxMemory, modeName(params.operationMode));
-    const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
+    // Only the median and center filters read NUM.
+    const bool medianOrCenter = params.operationMode == Mode::median || params.operationMode == Mode::center;
+    const OccurrenceIndex index = initDataStructures(set, params.useNUM && medianOrCenter, progress.out());
     if (!params.outfile.empty()) fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
     if (params.operationMode == Mode::median || params.operationMode == Mode::center)
         return computeMedianOrCenterClusters(set, index, params, progress, memory);
