@@ -73,7 +73,7 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
-    computeStatisticsRef(&*clusters, set, progress.err());
+    computeStatisticsRef(&*clusters, set, progress.err(), params.threads);
     auto result = std::make_unique<ResultArray>();
     result->refClusterList = std::make_unique<listOfRefClusters>(std::move(*clusters));
     return result;

@@ -4,9 +4,12 @@
 #include "statistics/statistics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_sf_gamma.h>
@@ -399,30 +402,70 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
     }
 }
 
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err) {
+namespace {
+
+// The p-values of one cluster's locations and of the cluster; minP is scratch.
+void scoreRefCluster(refCluster& cluster, const BackgroundTables& tables, int K, PTableCache& cache,
+                     std::vector<double>& minP) {
+    const std::vector<int> G = createReferenceSet(cluster);
+    std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
+    for (int j = 0; j < K && j < static_cast<int>(cluster.dLocLists.size()); ++j) {
+        std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
+        for (dLoc& x : cluster.dLocLists[j].locs) {
+            if (x.l > x.r || x.genome == cluster.refGenome) {
+                x.pValue = 1.0;
+            } else {
+                if (!scorer)
+                    scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j),
+                                                                &cache);
+                x.pValue = scorer->score(x.setDist);
+            }
+            if (x.pValue < minP[j]) minP[j] = x.pValue;
+        }
+    }
+    cluster.pValue = combine_pValues(minP.data(), K);
+    cluster.log10PValue = combine_log10PValues(minP.data(), K);
+}
+
+}  // namespace
+
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err, int threads) {
     const BackgroundTables tables(set, err);
     if (list == nullptr) return;
     const int K = std::max(set.genomeCount, 0);
-    std::vector<double> minP(K);
-    PTableCache cache;
-    for (refCluster& cluster : list->clusters) {
-        const std::vector<int> G = createReferenceSet(cluster);
-        std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
-        for (int j = 0; j < K && j < static_cast<int>(cluster.dLocLists.size()); ++j) {
-            std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
-            for (dLoc& x : cluster.dLocLists[j].locs) {
-                if (x.l > x.r || x.genome == cluster.refGenome) {
-                    x.pValue = 1.0;
-                } else {
-                    if (!scorer)
-                        scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j),
-                                                                    &cache);
-                    x.pValue = scorer->score(x.setDist);
+    std::vector<refCluster*> clusters;
+    for (refCluster& cluster : list->clusters) clusters.push_back(&cluster);
+    // Every cluster's scores are independent of the others and of which
+    // cache made its table (the same doubles), so workers take runs of
+    // clusters in turn, each with its own cache.
+    constexpr size_t kRun = 16;
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> failedAt{clusters.size()};
+    std::mutex mutex;
+    std::exception_ptr error;  // of the first cluster in list order that failed: the one a single thread meets
+    auto work = [&] {
+        PTableCache cache;
+        std::vector<double> minP(static_cast<size_t>(K));
+        for (size_t from = next.fetch_add(kRun); from < clusters.size(); from = next.fetch_add(kRun))
+            for (size_t i = from; i < std::min(from + kRun, clusters.size()); ++i) {
+                if (i >= failedAt) return;
+                try {
+                    scoreRefCluster(*clusters[i], tables, K, cache, minP);
+                } catch (...) {
+                    std::lock_guard lock(mutex);
+                    if (i < failedAt) {
+                        failedAt = i;
+                        error = std::current_exception();
+                    }
+                    return;
                 }
-                if (x.pValue < minP[j]) minP[j] = x.pValue;
             }
-        }
-        cluster.pValue = combine_pValues(minP.data(), K);
-        cluster.log10PValue = combine_log10PValues(minP.data(), K);
+    };
+    if (threads <= 1 || clusters.size() <= kRun) {
+        work();
+    } else {
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t) workers.emplace_back(work);
     }
+    if (error) std::rethrow_exception(error);
 }

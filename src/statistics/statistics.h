@@ -17,7 +17,8 @@
 
 // p-values of every tuple / cluster; NaN frequencies are reported on err.
 void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err);
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err);
+// threads: workers scoring clusters side by side (the same p-values).
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err, int threads = 1);
 
 // Product of p[0..K-1]; 1.0 when K < 1.
 double combine_pValues(const double* p, int K);
