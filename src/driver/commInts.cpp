@@ -97,7 +97,7 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
-    computeStatisticsRef(&*clusters, set, progress.err());
+    computeStatisticsRef(&*clusters, set, progress.err(), params.threads);
     result->refClusterList = std::make_unique<listOfRefClusters>(std::move(*clusters));
     return result;
 }
@@ -117,7 +117,9 @@ std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const Paramet
                                              std::size_t maxMemory, const RunPart& part) {
     const ParameterArray params = boundedParameters(set, entered);
     MemoryBudget memory(maxMemory, modeName(params.operationMode));
-    const OccurrenceIndex index = initDataStructures(set, params.useNUM, progress.out());
+    // Only the median and center filters read NUM.
+    const bool medianOrCenter = params.operationMode == Mode::median || params.operationMode == Mode::center;
+    const OccurrenceIndex index = initDataStructures(set, params.useNUM && medianOrCenter, progress.out());
     // A shard leaves the run's files to the merge.
     if (!params.outfile.empty() && part.shardCount == 0)
         fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);

@@ -88,15 +88,23 @@ bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterAr
 }
 
 void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D) {
-    for (int g = 0; g < index.genomeCount(); ++g) {
+    // Only genomes holding the new character have positions to visit: its
+    // occurrences there, chromosome by chromosome.
+    const int c = pattern.newChar;
+    const FamilyOccurrences& occ = index.occurrences();
+    std::span<const int> holders = index.genomesHolding(c);
+    for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
+        const int g = holders[h];
         if (g == pattern.refGenome) continue;
-        for (const ChromIndex& ch : index.genome(g)) {
-            int prev = -1;
-            for (int p : ch.POS[pattern.newChar]) {
-                pattern.minDists[g] =
-                    std::min(pattern.minDists[g], computeDist(D, pattern.size, ch, walk.rows(ch, p), prev));
-                prev = p;
-            }
+        const auto [first, last] = index.occurrencesOfHolder(c, h);
+        int prev = -1;
+        for (int at = first; at < last; ++at) {
+            const ChromIndex& ch = index.chromosomes()[static_cast<size_t>(occ.key[at] >> 32)];
+            if (at > first && occ.key[at] >> 32 != occ.key[at - 1] >> 32) prev = -1;  // a new chromosome
+            const int p = occ.position[at];
+            pattern.minDists[g] =
+                std::min(pattern.minDists[g], computeDist(D, pattern.size, ch, walk.rows(ch, p), prev));
+            prev = p;
         }
     }
     pattern.minDists[pattern.refGenome] = 0;

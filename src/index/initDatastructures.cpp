@@ -49,8 +49,6 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
             ix.length = chrom.length;
             ix.genes = chrom.genes;
             const int n = chrom.length;
-            ix.POS = computePOS(ix.genes, n, alphabetSize);
-            ix.charFreq = computeCharFreq(ix.POS, alphabetSize + 1);
             const size_t bytes = static_cast<size_t>(n + 2) * static_cast<size_t>(n + 2) * sizeof(int);
             if (useNUM && n <= kNumMaxGenes && numBytes + bytes <= kNumBudgetBytes) {
                 ix.NUM = computeNUM(ix.genes, n, alphabetSize);
@@ -61,38 +59,64 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
         }
         index.genomeStart_.push_back(static_cast<int>(index.chroms_.size()));
     }
-    index.charOccStat_.assign(static_cast<size_t>(alphabetSize) + 1, 0);
+    // Per character: its occurrences (counted, then filled in walk order, so
+    // that every stretch is ordered by chromosome and position), the
+    // chromosomes and the genomes that hold it.
+    FamilyOccurrences& occ = index.occurrences_;
+    occ.start.assign(static_cast<size_t>(alphabetSize) + 2, 0);
     for (const ChromIndex& chrom : index.chroms_)
-        for (int c = 0; c <= alphabetSize; ++c)
-            if (chrom.POS.contains(c)) ++index.charOccStat_[c];
-    // Genomes per character: counted, then filled genome by genome.
-    PositionLists& holders = index.holders_;
-    holders.start.assign(static_cast<size_t>(alphabetSize) + 2, 0);
+        for (int p = 1; p <= chrom.length; ++p) ++occ.start[static_cast<size_t>(chrom.genes[p]) + 1];
+    for (int c = 0; c <= alphabetSize; ++c) occ.start[c + 1] += occ.start[c];
+    occ.key.assign(static_cast<size_t>(occ.start.back()), 0);
+    occ.position.assign(static_cast<size_t>(occ.start.back()), 0);
+    index.charOccStat_.assign(static_cast<size_t>(alphabetSize) + 1, 0);
+    index.holderStart_.assign(static_cast<size_t>(alphabetSize) + 2, 0);
+    std::vector<int> tail(occ.start.begin(), occ.start.end() - 1);
+    std::vector<int> lastChrom(static_cast<size_t>(alphabetSize) + 1, -1);
     std::vector<int> lastGenome(static_cast<size_t>(alphabetSize) + 1, -1);
-    for (int pass = 0; pass < 2; ++pass) {
-        std::fill(lastGenome.begin(), lastGenome.end(), -1);
-        std::vector<int> tail(holders.start.begin(), holders.start.end() - 1);
-        for (int g = 0; g < index.genomeCount(); ++g)
-            for (const ChromIndex& chrom : index.genome(g))
-                for (int p = 1; p <= chrom.length; ++p) {
-                    const int c = chrom.genes[p];
-                    if (lastGenome[c] == g) continue;
-                    lastGenome[c] = g;
-                    if (pass == 0) ++holders.start[c + 1];
-                    else holders.positions[tail[c]++] = g;
-                }
-        if (pass == 0) {
-            for (int c = 0; c <= alphabetSize; ++c) holders.start[c + 1] += holders.start[c];
-            holders.positions.assign(static_cast<size_t>(holders.start.back()), 0);
+    for (const ChromIndex& chrom : index.chroms_)
+        for (int p = 1; p <= chrom.length; ++p) {
+            const int c = chrom.genes[p];
+            occ.key[tail[c]] = FamilyOccurrences::keyOf(chrom.flat, p);
+            occ.position[tail[c]++] = p;
+            if (lastChrom[c] != chrom.flat) {
+                lastChrom[c] = chrom.flat;
+                ++index.charOccStat_[c];
+            }
+            if (lastGenome[c] != chrom.genome) {
+                lastGenome[c] = chrom.genome;
+                ++index.holderStart_[static_cast<size_t>(c) + 1];
+            }
         }
-    }
+    for (int c = 0; c <= alphabetSize; ++c) index.holderStart_[c + 1] += index.holderStart_[c];
+    index.holders_.assign(static_cast<size_t>(index.holderStart_.back()), 0);
+    index.holderOcc_.assign(static_cast<size_t>(index.holderStart_.back()), 0);
+    std::copy(index.holderStart_.begin(), index.holderStart_.end() - 1, tail.begin());
+    std::vector<int> occTail(occ.start.begin(), occ.start.end() - 1);
+    std::fill(lastGenome.begin(), lastGenome.end(), -1);
+    for (const ChromIndex& chrom : index.chroms_)
+        for (int p = 1; p <= chrom.length; ++p) {
+            const int c = chrom.genes[p];
+            const int at = occTail[c]++;
+            if (lastGenome[c] == chrom.genome) continue;
+            lastGenome[c] = chrom.genome;
+            index.holderOcc_[tail[c]] = at;
+            index.holders_[tail[c]++] = chrom.genome;
+        }
     return index;
 }
 
+std::pair<int, int> FamilyOccurrences::range(int c, long long lo, long long hi) const {
+    const long long* first = key.data() + start[c];
+    const long long* last = key.data() + start[c + 1];
+    const long long* from = std::lower_bound(first, last, lo);
+    const long long* to = std::lower_bound(from, last, hi);
+    return {static_cast<int>(from - key.data()), static_cast<int>(to - key.data())};
+}
+
 bool OccurrenceIndex::genomeHolds(int g, int c) const {
-    for (const ChromIndex& chrom : genome(g))
-        if (chrom.POS.contains(c)) return true;
-    return false;
+    std::span<const int> holders = genomesHolding(c);
+    return std::binary_search(holders.begin(), holders.end(), g);
 }
 
 ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part, int parts) {
@@ -124,30 +148,25 @@ ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part
     return result;
 }
 
-bool isContained(const ChromIndex& chrom, int c, int l, int r) {
-    if (l > r) return false;
-    std::span<const int> positions = chrom.POS[c];
-    auto at = std::lower_bound(positions.begin(), positions.end(), l);
-    return at != positions.end() && *at <= r;
+std::span<const int> OccurrenceIndex::positions(int c, const ChromIndex& chrom) const {
+    const auto [from, to] = occurrences_.range(c, FamilyOccurrences::keyOf(chrom.flat, 0),
+                                               FamilyOccurrences::keyOf(chrom.flat + 1, 0));
+    return {occurrences_.position.data() + from, static_cast<size_t>(to - from)};
 }
 
-PositionLists computePOS(std::span<const int> genes, int n, int alphabetSize) {
-    // Count, prefix-sum into start offsets, then fill in position order so
-    // that every list is ascending.
-    PositionLists POS;
-    POS.start.assign(static_cast<size_t>(alphabetSize) + 2, 0);
-    for (int p = 1; p <= n; ++p) ++POS.start[genes[p] + 1];
-    for (int c = 0; c <= alphabetSize; ++c) POS.start[c + 1] += POS.start[c];
-    POS.positions.assign(static_cast<size_t>(n > 0 ? n : 0), 0);
-    std::vector<int> tail(POS.start.begin(), POS.start.end() - 1);
-    for (int p = 1; p <= n; ++p) POS.positions[tail[genes[p]]++] = p;
-    return POS;
+std::pair<int, int> OccurrenceIndex::occurrencesIn(int c, int g) const {
+    std::span<const int> holders = genomesHolding(c);
+    const auto at = std::lower_bound(holders.begin(), holders.end(), g);
+    if (at == holders.end() || *at != g) return {0, 0};
+    return occurrencesOfHolder(c, static_cast<int>(at - holders.begin()));
 }
 
-std::vector<int> computeCharFreq(const PositionLists& POS, int size) {
-    std::vector<int> charFreq(static_cast<size_t>(size), 0);
-    for (int c = 0; c < size; ++c) charFreq[c] = static_cast<int>(POS[c].size());
-    return charFreq;
+bool isContained(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r) {
+    if (l > r || r < 1) return false;
+    l = std::max(l, 1);  // positions start at 1; a key needs a non-negative one
+    const auto [from, to] = index.occurrences().range(c, FamilyOccurrences::keyOf(chrom.flat, l),
+                                                      FamilyOccurrences::keyOf(chrom.flat, r) + 1);
+    return from < to;
 }
 
 IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize) {

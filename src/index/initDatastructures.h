@@ -1,29 +1,31 @@
 // Occurrence index, built once per run before any search and read-only during
-// it: per chromosome the position lists, frequencies, the distinct-count table
-// NUM and previous/next occurrences; per character the number of chromosomes
-// that hold it.
+// it: per chromosome the distinct-count table NUM and previous/next
+// occurrences; per character its positions over all chromosomes, the
+// chromosomes and the genomes that hold it.
 #pragma once
 
 #include <cstdio>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "genomes/setOfSeqs.h"
 #include "util/intArrays.h"
 
-// Ascending positions of every character, stored as one flat array with a
-// start offset per character (character c owns positions[start[c] .. start[c+1])).
-struct PositionLists {
-    std::vector<int> start;      // alphabetSize + 2 entries once built
-    std::vector<int> positions;  // one entry per gene position
+// Per character, its occurrences over every chromosome of the set, ordered
+// by chromosome (walk order) and then position. Family-major: the work of a
+// growth step on one character reads one contiguous stretch, and no table
+// per chromosome is sized by the alphabet (sets of many chromosomes and
+// families would need chromosomes x alphabet entries).
+struct FamilyOccurrences {
+    std::vector<int> start;          // alphabetSize + 2 offsets; c owns [start[c], start[c+1])
+    std::vector<long long> key;      // per occurrence: flat chromosome number << 32 | position
+    std::vector<int> position;       // per occurrence: the position part of key
 
-    bool built() const { return !start.empty(); }
-    std::span<const int> operator[](int c) const {
-        return {positions.data() + start[c], static_cast<size_t>(start[c + 1] - start[c])};
-    }
-    // Whether c occurs at all (the list head is non-null).
-    bool contains(int c) const { return start[c + 1] > start[c]; }
+    static long long keyOf(int flat, int p) { return static_cast<long long>(flat) << 32 | static_cast<unsigned>(p); }
+    // Indices [first, second) of the occurrences of c whose key lies in [lo, hi).
+    std::pair<int, int> range(int c, long long lo, long long hi) const;
 };
 
 // One chromosome with its index tables; genes point into the genome set.
@@ -34,8 +36,6 @@ struct ChromIndex {
     int flat = 0;                   // position among all chromosomes of the set
     int length = 0;
     std::span<const int> genes;     // length + 2, sentinel 0 at both ends
-    PositionLists POS;
-    std::vector<int> charFreq;      // alphabetSize + 1
     IntTable NUM;                   // (length+2)^2, empty where not built
     std::vector<int> prevOcc;       // length + 2
     std::vector<int> nextOcc;       // length + 2
@@ -70,11 +70,21 @@ public:
     const std::vector<int>& charOccStat() const { return charOccStat_; }
     // Whether some chromosome of genome g holds c.
     bool genomeHolds(int g, int c) const;
+    // Ascending positions of c on chrom.
+    std::span<const int> positions(int c, const ChromIndex& chrom) const;
+    // The occurrences of c in genome g: indices [first, second) into
+    // occurrences().key / .position, chromosome by chromosome.
+    std::pair<int, int> occurrencesIn(int c, int g) const;
+    // The same for the h-th genome of genomesHolding(c), in O(1).
+    std::pair<int, int> occurrencesOfHolder(int c, int h) const {
+        const int at = holderStart_[c] + h;
+        return {holderOcc_[at], at + 1 < holderStart_[c + 1] ? holderOcc_[at + 1] : occurrences_.start[c + 1]};
+    }
+    const FamilyOccurrences& occurrences() const { return occurrences_; }
     // The genomes that hold c, ascending: per-family work of a growth step
     // visits these instead of every genome.
     std::span<const int> genomesHolding(int c) const {
-        return {holders_.positions.data() + holders_.start[c],
-                static_cast<size_t>(holders_.start[c + 1] - holders_.start[c])};
+        return {holders_.data() + holderStart_[c], static_cast<size_t>(holderStart_[c + 1] - holderStart_[c])};
     }
 
     friend OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
@@ -84,7 +94,10 @@ private:
     std::vector<ChromIndex> chroms_;
     std::vector<int> genomeStart_{0};
     std::vector<int> charOccStat_;
-    PositionLists holders_;  // per character, genome numbers instead of positions
+    FamilyOccurrences occurrences_;
+    std::vector<int> holderStart_;  // per character, alphabetSize + 2 offsets into holders_
+    std::vector<int> holders_;      // per character, the genomes holding it, ascending
+    std::vector<int> holderOcc_;    // parallel to holders_: where the character's occurrences in that genome start
 };
 
 // Builds the index of every chromosome (NUM only with useNUM, and only where
@@ -93,8 +106,6 @@ private:
 // outside the alphabet.
 OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
 
-PositionLists computePOS(std::span<const int> genes, int n, int alphabetSize);
-std::vector<int> computeCharFreq(const PositionLists& POS, int size);
 IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize);
 void computePrevNextOcc(ChromIndex& chrom, int alphabetSize);
 
@@ -116,5 +127,5 @@ inline int getNUM(const ChromIndex& chrom, int i, int j) {
 // middle of its genes. A part may be empty.
 ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part, int parts);
 
-// Whether character c occurs at a position in l..r (false when l > r).
-bool isContained(const ChromIndex& chrom, int c, int l, int r);
+// Whether character c occurs at a position in l..r of chrom (false when l > r).
+bool isContained(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r);

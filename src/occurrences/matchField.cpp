@@ -110,7 +110,7 @@ void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, i
                     if (!iv.localOcc[v]) continue;
                     // An empty occurrence never holds a flag; its chromosome is not looked at.
                     bool found = iv.l <= iv.r &&
-                                 isContained(index.chrom(g, iv.chr), record.localChars[v], iv.l, iv.r);
+                                 isContained(index, index.chrom(g, iv.chr), record.localChars[v], iv.l, iv.r);
                     if (!found)
                         std::fprintf(out, "Zeichen %d ist in localOcc aber nicht in Lokation S_%d(%d,%d)\n",
                                      record.localChars[v], g, iv.l, iv.r);

@@ -144,18 +144,31 @@ private:
 
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk) {
+    return computeNewOpt_dLocs(params, s, c, index, g, walk, index.occurrencesIn(c, g));
+}
+
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int /*c: its occurrences are given*/,
+                                 const OccurrenceIndex& index, int g, WalkTables& walk,
+                                 std::pair<int, int> occurrences) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
     listOf_dLocs result = initListOf_dLocs(g);
-    for (const ChromIndex& chrom : index.genome(g)) {
-        if (chrom.length < 1 || !chrom.POS.contains(c)) continue;
+    // c's occurrences in genome g, chromosome by chromosome.
+    const FamilyOccurrences& occ = index.occurrences();
+    const auto [first, last] = occurrences;
+    for (int at = first; at < last;) {
+        const ChromIndex& chrom = index.chromosomes()[static_cast<size_t>(occ.key[at] >> 32)];
         const int k = chrom.number;
         const std::vector<int>& prevOcc = chrom.prevOcc;
         const std::vector<int>& nextOcc = chrom.nextOcc;
+        const long long chromEnd = FamilyOccurrences::keyOf(chrom.flat + 1, 0);
         int prevPos = 0;
-        for (int p : chrom.POS[c]) {
-            const BorderRows rows = walk.rows(chrom, p);
+        for (; at < last && occ.key[at] < chromEnd; ++at) {
+            const int p = occ.position[at];
+            // Each position's rows are read once per left border (when its
+            // gene joins the pattern): computed afresh, not kept.
+            const BorderRows rows = walk.rowsOnce(chrom, p);
             const int* L = rows.L;
             const int* R = rows.R;
             const int* Lp = rows.L_prime;
@@ -181,6 +194,11 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, con
                     if (extra > delta) break;
                     if (nextOcc[lp] < R[b]) break;  // the left neighbour recurs inside
                     if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
+                    // The interval holds at most its length in distinct genes,
+                    // extra of them foreign: too short an interval is too far
+                    // (or too small) whatever its count, which is left unread.
+                    const int length = R[b] - 1 - lp;
+                    if (length < s - delta + 2 * extra || length < m) continue;
                     const int n = outer.upTo(R[b] - 1);
                     // Foreign genes met only at the ends make a better interval
                     // without them.
@@ -206,12 +224,22 @@ bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delt
 
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
                                   int minOccGeneCount) {
+    if (!list.empty())
+        removeNonInheritableElements(index, c, list, delta, minOccGeneCount,
+                                     index.occurrencesIn(c, list.locs.front().genome));
+}
+
+void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+                                  int minOccGeneCount, std::pair<int, int> occurrences) {
+    // c's occurrences in the list's genome, searched by (chromosome, position) key.
+    const FamilyOccurrences& occ = index.occurrences();
+    const long long* first = occ.key.data() + occurrences.first;
+    const long long* last = occ.key.data() + occurrences.second;
     for (auto it = list.locs.begin(); it != list.locs.end();) {
         dLoc& x = *it;
         const ChromIndex& chrom = index.chrom(x.genome, x.chr);
-        std::span<const int> positions = chrom.POS[c];
-        auto at = std::lower_bound(positions.begin(), positions.end(), x.l);
-        if (at != positions.end() && *at <= x.r) {
+        const long long* at = first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
+        if (at != last && *at <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
             x.hitCount += 1;
             ++it;
             continue;
@@ -278,7 +306,7 @@ bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const Occu
     for (size_t j = 0; j < lists.size(); ++j) {
         if (static_cast<int>(j) == g) continue;
         for (const dLoc& x : lists[j].locs)
-            if (x.hitCount > 2 && isContained(index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r)) return true;
+            if (x.hitCount > 2 && isContained(index, index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r)) return true;
     }
     return false;
 }
@@ -469,24 +497,37 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         j = pattern.right + 1;
         const int c = pattern.newChar;
         const int s = pattern.size;
+        walk_.tables().absorb(index, c);
 
         const int m = minOccGeneCount(s, params.minOccSize);
-        for (int x = 0; x < K; ++x) removeNonInheritableElements(index, c, workLists[x], delta, m);
+        // holders and the genomes both ascend: c's occurrences per genome in one walk.
+        std::span<const int> holders = index.genomesHolding(c);
+        for (int x = 0, h = 0; x < K; ++x) {
+            while (h < static_cast<int>(holders.size()) && holders[h] < x) ++h;
+            if (workLists[x].empty()) continue;
+            const bool holds = h < static_cast<int>(holders.size()) && holders[h] == x;
+            removeNonInheritableElements(index, c, workLists[x], delta, m,
+                                         holds ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
+        }
 
         // More genomes than allowed lack too many genes of P, and
         // growth only adds genes.
-        std::span<const int> holders = index.genomesHolding(c);
         nonOccs_.add(holders);
         if (nonOccs_.lacking() > params.q) break;
 
         emptyListOf_dLocs(workLists[g]);
         workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
-        // New locations lie around occurrences of c only.
-        for (int x : holders)
-            if (x != g) {
-                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables());
+        // New locations lie around occurrences of c only, and only in genomes
+        // that hold enough of P's genes: a location's distance is at least
+        // the number of P's genes its genome lacks.
+        for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
+            const int x = holders[h];
+            if (x != g && !nonOccs_.lacks(x)) {
+                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables(),
+                                                  index.occurrencesOfHolder(c, h));
                 mergeLists(workLists[x], newLists[x]);
             }
+        }
 
         const int covered = minHitCoveredCount(workLists, K);
         if (covered < K - params.q || s < minClusterSize_) continue;

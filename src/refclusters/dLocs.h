@@ -6,6 +6,7 @@
 #include <list>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "index/initDatastructures.h"
@@ -132,9 +133,15 @@ int minOccGeneCount(int s, double minOccSize);
 // from the border rows of the current ranks.
 listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk);
+// The same, given c's occurrences in genome g (OccurrenceIndex::occurrencesIn).
+listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+                                 WalkTables& walk, std::pair<int, int> occurrences);
 // Carries a genome's locations over to the gene set grown by c.
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
                                   int minOccGeneCount);
+// The same for a list of one genome, given c's occurrences there.
+void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+                                  int minOccGeneCount, std::pair<int, int> occurrences);
 bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delta, int c);
 // How many genomes lack more than delta genes of a growing gene set: per
 // genome the genes it holds, and how many genomes hold each count, so that a
@@ -145,6 +152,8 @@ public:
     // The set grows by a gene that exactly the genomes holders hold.
     void add(std::span<const int> holders);
     int lacking() const { return lacking_; }
+    // Whether genome j lacks too many genes: no location there is close enough.
+    bool lacks(int j) const { return held_[static_cast<size_t>(j)] < size_ - delta_; }
 
 private:
     std::vector<int> held_;    // per genome

@@ -3,6 +3,9 @@
 #include "results/output.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "util/strings.h"
 
@@ -186,10 +189,33 @@ void fprintf_geneCluster(FILE* stream, const geneCluster& cluster, int genomeCou
     fprintf_aciList(stream, cluster.allClusters, genomeCount);
 }
 
+namespace {
+
+// Runs print(s) on a memory stream and hands what it printed to stream in one
+// write (directly on stream when no memory stream can be had). The listing
+// goes to stderr, which is unbuffered: each fprintf call there is a system
+// call of its own, several per occurrence line.
+template <typename Print>
+void printInOneWrite(FILE* stream, Print&& print) {
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* memory = open_memstream(&text, &size);
+    if (memory == nullptr) {
+        print(stream);
+        return;
+    }
+    print(memory);
+    std::fclose(memory);
+    std::unique_ptr<char, decltype(&std::free)> owned(text, &std::free);
+    std::fwrite(owned.get(), 1, size, stream);
+}
+
+}  // namespace
+
 void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys) {
     std::fprintf(stream, "\n\ngene cluster list of size %d\n", list.size());
     for (const geneCluster& cluster : list.clusters) {
-        fprintf_geneCluster(stream, cluster, list.genomeCount);
+        printInOneWrite(stream, [&](FILE* to) { fprintf_geneCluster(to, cluster, list.genomeCount); });
         // the reader sees the cluster before the listing waits for a key
         std::fflush(stream);
         if (keys != nullptr) std::fgetc(keys);

@@ -4,11 +4,15 @@
 #include "statistics/statistics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include <gsl/gsl_randist.h>
+#include <gsl/gsl_sf_gamma.h>
 
 #include "results/geneClusters.h"
 #include "results/refGeneClusters.h"
@@ -111,6 +115,20 @@ double p_0(int m, int l, double p) {
     return gsl_ran_binomial_pdf(static_cast<unsigned>(m), p, static_cast<unsigned>(l));
 }
 
+void LnChoose::grow(int l) {
+    values_.reserve(static_cast<size_t>(l + 1) * (l + 2) / 2);
+    for (int row = top_ + 1; row <= l; ++row)
+        for (int m = 0; m <= row; ++m) values_.push_back(gsl_sf_lnchoose(static_cast<unsigned>(row), static_cast<unsigned>(m)));
+    top_ = l;
+}
+
+BinomialPdf::BinomialPdf(double p, LnChoose& lnChoose) : p_(p), lnChoose_(&lnChoose) {
+    if (p != 0.0 && p != 1.0) {
+        logP_ = std::log(p);
+        log1mP_ = std::log1p(-p);
+    }
+}
+
 namespace {
 
 // Layer i of the table (cur) from layer i-1 (prev), both (Lmax+1) x (n+1);
@@ -145,6 +163,56 @@ void nextPLayer(const DoubleTable& prev, DoubleTable& cur, DoubleTable& binom, i
     }
 }
 
+// The first failure nextPLayer reports for entry (l, k) of layer i, whose
+// sum turned out NaN: its terms replayed in their order.
+[[noreturn]] void failNaNEntry(const DoubleTable& prev, const std::vector<double>& binom, int i, int l, int k, int Lmax,
+                               double p) {
+    double sum = binom[0] * prev(l, k);
+    for (int m = 1; m <= l - k + 1; ++m) {
+        sum += binom[static_cast<size_t>(m)] * prev(l - m, k - 1);
+        if (std::isnan(sum))
+            fail(Stream::err,
+                 "isnan:\ncharProb[%d] = %e\npValue[%d][%d][%d] is not a number\n"
+                 "gsl_ran_binomial_pdf(%d,%f,%d)\n%f * %f\n",
+                 i, p, i, l, k, m, p, Lmax, binom[static_cast<size_t>(m)], prev(l - m, k - 1));
+    }
+    fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
+}
+
+// nextPLayer bit for bit, faster: per l the sums of every k grow together
+// over m (each still adds its terms in the order of m, so the doubles are
+// the same), reading rows of prev, and the binomials come from one pair of
+// logarithms per layer. binom is scratch.
+void nextPLayerFast(const DoubleTable& prev, DoubleTable& cur, std::vector<double>& binom, int i, int Lmax, double p,
+                    LnChoose& lnChoose) {
+    const BinomialPdf pdf(p, lnChoose);
+    binom.resize(static_cast<size_t>(Lmax) + 1);
+    for (int l = 1; l <= Lmax; ++l) {
+        const int kmax = std::min(i, l);
+        double* out = cur.row(l);
+        if (p == 0.0) {
+            const double* same = prev.row(l);
+            for (int k = 1; k <= kmax; ++k) {
+                out[k] = same[k];
+                if (std::isnan(out[k])) fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
+            }
+            continue;
+        }
+        for (int m = 0; m <= l; ++m) binom[static_cast<size_t>(m)] = pdf(m, l);
+        const double* own = prev.row(l);
+        for (int k = 1; k <= kmax; ++k) out[k] = binom[0] * own[k];
+        // term m reaches the entries k <= l - m + 1
+        for (int m = 1; m <= l; ++m) {
+            const double factor = binom[static_cast<size_t>(m)];
+            const double* from = prev.row(l - m);
+            const int last = std::min(kmax, l - m + 1);
+            for (int k = 1; k <= last; ++k) out[k] += factor * from[k - 1];
+        }
+        for (int k = 1; k <= kmax; ++k)
+            if (std::isnan(out[k])) failNaNEntry(prev, binom, i, l, k, Lmax, p);
+    }
+}
+
 }  // namespace
 
 DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi) {
@@ -166,11 +234,17 @@ DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>
 }
 
 DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi) {
+    LnChoose lnChoose;
+    return compute_pTableLast(n, Lmax, pi, lnChoose);
+}
+
+DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose) {
     // Two layers in turn: layer i-2's entries lie where layer i writes.
-    DoubleTable prev(Lmax + 1, n + 1, 0.0), cur(Lmax + 1, n + 1, 0.0), binom(Lmax + 1, Lmax + 1, 0.0);
+    DoubleTable prev(Lmax + 1, n + 1, 0.0), cur(Lmax + 1, n + 1, 0.0);
+    std::vector<double> binom;
     prev(0, 0) = cur(0, 0) = 1.0;
     for (int i = 1; i <= n; ++i) {
-        nextPLayer(prev, cur, binom, i, Lmax, pi[i]);
+        nextPLayerFast(prev, cur, binom, i, Lmax, pi[i], lnChoose);
         std::swap(prev, cur);
     }
     return prev;
@@ -180,7 +254,7 @@ std::shared_ptr<const DoubleTable> PTableCache::get(const std::vector<int>& freq
     auto at = tables_.find(freqs);
     if (at != tables_.end()) return at->second;
     const int n = static_cast<int>(freqs.size());
-    auto table = std::make_shared<const DoubleTable>(compute_pTableLast(n, 2 * n, pi));
+    auto table = std::make_shared<const DoubleTable>(compute_pTableLast(n, 2 * n, pi, lnChoose_));
     const size_t bytes = static_cast<size_t>(2 * n + 1) * static_cast<size_t>(n + 1) * sizeof(double);
     // Bounded: past the budget the tables kept so far are let go (scorers
     // still holding one keep it alive).
@@ -250,7 +324,8 @@ void OccurrenceScorer::extend(int L, int delta) {
     std::vector<double>& B = binom_[L];
     if (B.empty()) {
         B.resize(L + 1);
-        for (int m = 0; m <= L; ++m) B[m] = p_0(m, L, pG_);
+        const BinomialPdf pdf(pG_, cache_ != nullptr ? cache_->lnChoose() : ownLnChoose_);
+        for (int m = 0; m <= L; ++m) B[m] = pdf(m, L);
     }
     std::vector<double>& P = P_[L];
     std::vector<double>& Q = Q_[L];
@@ -273,7 +348,7 @@ double OccurrenceScorer::score(int delta) {
     if (lo <= hi) {
         if (!haveTable_) {
             T_ = cache_ != nullptr ? cache_->get(freqs_, pi_)
-                                   : std::make_shared<const DoubleTable>(compute_pTableLast(n_, 2 * n_, pi_));
+                                   : std::make_shared<const DoubleTable>(compute_pTableLast(n_, 2 * n_, pi_, ownLnChoose_));
             binom_.assign(2 * n_ + 1, {});
             P_.assign(2 * n_ + 1, {});
             Q_.assign(2 * n_ + 1, {});
@@ -327,30 +402,70 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
     }
 }
 
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err) {
+namespace {
+
+// The p-values of one cluster's locations and of the cluster; minP is scratch.
+void scoreRefCluster(refCluster& cluster, const BackgroundTables& tables, int K, PTableCache& cache,
+                     std::vector<double>& minP) {
+    const std::vector<int> G = createReferenceSet(cluster);
+    std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
+    for (int j = 0; j < K && j < static_cast<int>(cluster.dLocLists.size()); ++j) {
+        std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
+        for (dLoc& x : cluster.dLocLists[j].locs) {
+            if (x.l > x.r || x.genome == cluster.refGenome) {
+                x.pValue = 1.0;
+            } else {
+                if (!scorer)
+                    scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j),
+                                                                &cache);
+                x.pValue = scorer->score(x.setDist);
+            }
+            if (x.pValue < minP[j]) minP[j] = x.pValue;
+        }
+    }
+    cluster.pValue = combine_pValues(minP.data(), K);
+    cluster.log10PValue = combine_log10PValues(minP.data(), K);
+}
+
+}  // namespace
+
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err, int threads) {
     const BackgroundTables tables(set, err);
     if (list == nullptr) return;
     const int K = std::max(set.genomeCount, 0);
-    std::vector<double> minP(K);
-    PTableCache cache;
-    for (refCluster& cluster : list->clusters) {
-        const std::vector<int> G = createReferenceSet(cluster);
-        std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
-        for (int j = 0; j < K && j < static_cast<int>(cluster.dLocLists.size()); ++j) {
-            std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
-            for (dLoc& x : cluster.dLocLists[j].locs) {
-                if (x.l > x.r || x.genome == cluster.refGenome) {
-                    x.pValue = 1.0;
-                } else {
-                    if (!scorer)
-                        scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j),
-                                                                    &cache);
-                    x.pValue = scorer->score(x.setDist);
+    std::vector<refCluster*> clusters;
+    for (refCluster& cluster : list->clusters) clusters.push_back(&cluster);
+    // Every cluster's scores are independent of the others and of which
+    // cache made its table (the same doubles), so workers take runs of
+    // clusters in turn, each with its own cache.
+    constexpr size_t kRun = 16;
+    std::atomic<size_t> next{0};
+    std::atomic<size_t> failedAt{clusters.size()};
+    std::mutex mutex;
+    std::exception_ptr error;  // of the first cluster in list order that failed: the one a single thread meets
+    auto work = [&] {
+        PTableCache cache;
+        std::vector<double> minP(static_cast<size_t>(K));
+        for (size_t from = next.fetch_add(kRun); from < clusters.size(); from = next.fetch_add(kRun))
+            for (size_t i = from; i < std::min(from + kRun, clusters.size()); ++i) {
+                if (i >= failedAt) return;
+                try {
+                    scoreRefCluster(*clusters[i], tables, K, cache, minP);
+                } catch (...) {
+                    std::lock_guard lock(mutex);
+                    if (i < failedAt) {
+                        failedAt = i;
+                        error = std::current_exception();
+                    }
+                    return;
                 }
-                if (x.pValue < minP[j]) minP[j] = x.pValue;
             }
-        }
-        cluster.pValue = combine_pValues(minP.data(), K);
-        cluster.log10PValue = combine_log10PValues(minP.data(), K);
+    };
+    if (threads <= 1 || clusters.size() <= kRun) {
+        work();
+    } else {
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t) workers.emplace_back(work);
     }
+    if (error) std::rethrow_exception(error);
 }

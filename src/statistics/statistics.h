@@ -2,6 +2,7 @@
 // gene-family frequencies.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -16,7 +17,8 @@
 
 // p-values of every tuple / cluster; NaN frequencies are reported on err.
 void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err);
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err);
+// threads: workers scoring clusters side by side (the same p-values).
+void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err, int threads = 1);
 
 // Product of p[0..K-1]; 1.0 when K < 1.
 double combine_pValues(const double* p, int K);
@@ -49,11 +51,48 @@ private:
 double elementOf_C_prob(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
 // pi[0] = 0.0; pi[i] = f(c_i) / (f(c_1) + ... + f(c_i)), 0.0 for an absent gene.
 std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<const int> charFreqsRow);
+// ln C(l, m) for 0 <= m <= l, exactly as gsl_sf_lnchoose gives them, kept in
+// one triangular array that grows on demand.
+class LnChoose {
+public:
+    double operator()(int l, int m) {
+        if (l > top_) grow(l);
+        return values_[static_cast<size_t>(l) * (l + 1) / 2 + m];
+    }
+    void grow(int l);
+
+private:
+    std::vector<double> values_;
+    int top_ = -1;
+};
+
+// B(m; l, p) for one p, bit for bit what gsl_ran_binomial_pdf(m, p, l)
+// returns: the same sum ln C(l, m) + m log p + (l - m) log1p(-p) and exp of
+// it, with the logarithms taken once per p instead of once per value.
+class BinomialPdf {
+public:
+    BinomialPdf(double p, LnChoose& lnChoose);
+    double operator()(int m, int l) const {
+        if (m > l) return 0.0;
+        if (p_ == 0.0) return m == 0 ? 1.0 : 0.0;
+        if (p_ == 1.0) return m == l ? p_ : 0.0;
+        const double P = (*lnChoose_)(l, m) + static_cast<double>(m) * logP_ + static_cast<double>(l - m) * log1mP_;
+        return std::exp(P);
+    }
+
+private:
+    double p_;
+    double logP_ = 0.0;
+    double log1mP_ = 0.0;
+    LnChoose* lnChoose_;
+};
+
 // T[i][l][k]: l positions drawn from c_1..c_i show exactly k distinct genes.
 DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi);
 // Its last layer T[n][l][k], (Lmax+1) x (n+1), the only one a score reads,
 // computed in two layers' memory (the same doubles).
 DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi);
+DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose);
 
 // Last layers shared between the scorers of one statistics call. A layer
 // depends only on the frequencies of the gene set's genes, in the set's
@@ -62,8 +101,10 @@ DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi);
 class PTableCache {
 public:
     std::shared_ptr<const DoubleTable> get(const std::vector<int>& freqs, const std::vector<double>& pi);
+    LnChoose& lnChoose() { return lnChoose_; }
 
 private:
+    LnChoose lnChoose_;
     static constexpr size_t kBudget = size_t{64} << 20;
     std::map<std::vector<int>, std::shared_ptr<const DoubleTable>> tables_;
     size_t bytes_ = 0;
@@ -95,6 +136,7 @@ private:
     int n_;
     int N_;
     PTableCache* cache_;
+    LnChoose ownLnChoose_;    // used without a cache
     std::vector<int> freqs_;  // f(c) of the set's genes, in order: the cache's key
     std::vector<double> pi_;
     double pG_ = 0.0;

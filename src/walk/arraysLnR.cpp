@@ -10,31 +10,115 @@
 WalkTables::WalkTables(const OccurrenceIndex& index, int D, bool primed) : D(D), primed_(primed) {
     rank.assign(static_cast<size_t>(index.alphabetSize()) + 1, absentRank());
     chroms_.resize(index.chromosomes().size());
-    const int cols = D + 2;
-    for (const ChromIndex& chrom : index.chromosomes()) {
-        const int n = std::max(chrom.length, 0);
-        Rows& t = chroms_[static_cast<size_t>(chrom.flat)];
-        t.L = IntTable(n + 2, cols, 0);
-        t.R = IntTable(n + 2, cols, n + 1);
-        if (primed) {
-            t.L_prime = IntTable(n + 2, cols, 0);
-            t.R_prime = IntTable(n + 2, cols, n + 1);
-        }
-        t.stamp.assign(static_cast<size_t>(n) + 2, 0);
+    scratch_.assign(static_cast<size_t>(blockWidth()), 0);
+    skips_.resize(index.chromosomes().size());
+    for (const ChromIndex& chrom : index.chromosomes())
+        skips_[static_cast<size_t>(chrom.flat)].resize(static_cast<size_t>(std::max(chrom.length, 0)) + 2);
+}
+
+void WalkTables::absorb(const OccurrenceIndex& index, int c) {
+    absorbedEpoch_ = epoch_;
+    absorbedRank_ = rank[static_cast<size_t>(c)];
+    const FamilyOccurrences& occ = index.occurrences();
+    for (int at = occ.start[c]; at < occ.start[c + 1]; ++at) {
+        const int q = occ.position[at];
+        skips_[static_cast<size_t>(occ.key[at] >> 32)][static_cast<size_t>(q)] = {epoch_, q - 1, q + 1};
     }
 }
 
-void WalkTables::computeRows(const ChromIndex& chrom, int p, Rows& t) const {
+int WalkTables::leftOf(Skip* skips, int q) const {
+    int r = q;
+    while (skips[r].epoch == epoch_) r = skips[r].left;
+    // Every absorbed position passed links to r directly from now on.
+    while (q != r) {
+        const int next = skips[q].left;
+        skips[q].left = r;
+        q = next;
+    }
+    return r;
+}
+
+int WalkTables::rightOf(Skip* skips, int q) const {
+    int r = q;
+    while (skips[r].epoch == epoch_) r = skips[r].right;
+    while (q != r) {
+        const int next = skips[q].right;
+        skips[q].right = r;
+        q = next;
+    }
+    return r;
+}
+
+void WalkTables::computeRowsSkipping(const ChromIndex& chrom, int p, int* block) {
+    // The pattern holds exactly the characters ranked at most p's (p's is the
+    // last absorbed), so the absorbed positions are those ranked at most p's
+    // and every other one is ranked above: computeRows' steps, taken only at
+    // positions that are not absorbed.
+    const int n = chrom.length;
+    const int* nextOcc = chrom.nextOcc.data();
+    const int* prevOcc = chrom.prevOcc.data();
+    Skip* skips = skips_[static_cast<size_t>(chrom.flat)].data();
+    const int cols = D + 2;
+    const int last = D + 1;
+    int* L = block + 1;
+    int* R = L + cols;
+    int* Lp = primed_ ? R + cols : nullptr;
+    int* Rp = primed_ ? R + 2 * cols : nullptr;
+
+    std::fill(L, L + cols, 0);
+    L[0] = p;
+    int k = 1;
+    int low = p;
+    for (int from = p - 1;;) {
+        const int j = leftOf(skips, from);  // position 0 is never absorbed
+        if (j < from) low = j + 1;          // the absorbed run j+1..from
+        if (j < 1) break;
+        if (nextOcc[j] > p) {
+            if (Lp) Lp[k] = low;
+            L[k++] = j;
+            if (k > last) break;
+        }
+        from = j - 1;
+    }
+    if (Lp) {
+        Lp[0] = 0;
+        for (; k <= last; ++k) Lp[k] = low;
+    }
+
+    std::fill(R, R + cols, n + 1);
+    R[0] = p;
+    k = 1;
+    int high = p;
+    for (int from = p + 1;;) {
+        const int j = rightOf(skips, from);  // position n+1 is never absorbed
+        if (j > from) high = j - 1;          // the absorbed run from..j-1
+        if (j > n || prevOcc[j] < p) {
+            if (Rp) Rp[k] = high;
+            R[k++] = j;
+            if (k > last) break;
+        }
+        if (j > n) break;
+        from = j + 1;
+    }
+    if (Rp) {
+        Rp[0] = 0;
+        for (; k <= last; ++k) Rp[k] = high;
+    }
+    block[0] = epoch_;
+}
+
+void WalkTables::computeRows(const ChromIndex& chrom, int p, int* block) {
     const int n = chrom.length;
     const int* genes = chrom.genes.data();
     const int* nextOcc = chrom.nextOcc.data();
     const int* prevOcc = chrom.prevOcc.data();
     const int* key = rank.data();
     const int rp = key[genes[p]];
-    int* L = t.L.row(p);
-    int* R = t.R.row(p);
-    int* Lp = primed_ ? t.L_prime.row(p) : nullptr;
-    int* Rp = primed_ ? t.R_prime.row(p) : nullptr;
+    const int cols = D + 2;
+    int* L = block + 1;
+    int* R = L + cols;
+    int* Lp = primed_ ? R + cols : nullptr;
+    int* Rp = primed_ ? R + 2 * cols : nullptr;
 
     // Leftward: j is a border when its character ranks above p's and does not
     // recur in j+1..p. low is the leftmost position in j+1..p ranked at most
@@ -76,7 +160,7 @@ void WalkTables::computeRows(const ChromIndex& chrom, int p, Rows& t) const {
         Rp[0] = 0;
         for (; k <= D + 1; ++k) Rp[k] = high;
     }
-    t.stamp[static_cast<size_t>(p)] = epoch_;
+    block[0] = epoch_;
 }
 
 void computeRank(WalkTables& walk, int A, const ChromIndex& ref) {

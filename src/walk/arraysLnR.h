@@ -3,6 +3,7 @@
 // kept apart from the read-only index.
 #pragma once
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <vector>
@@ -38,24 +39,68 @@ public:
 
     // The rows of position p (1..length) of chrom for the current ranks.
     BorderRows rows(const ChromIndex& chrom, int p) {
-        Rows& t = chroms_[static_cast<size_t>(chrom.flat)];
-        if (t.stamp[static_cast<size_t>(p)] != epoch_) computeRows(chrom, p, t);
-        return {t.L.row(p), t.R.row(p), primed_ ? t.L_prime.row(p) : nullptr,
-                primed_ ? t.R_prime.row(p) : nullptr};
+        IntTable& blocks = chroms_[static_cast<size_t>(chrom.flat)];
+        if (blocks.empty()) blocks = IntTable(std::max(chrom.length, 0) + 2, blockWidth(), 0);  // on first use
+        int* block = blocks.row(p);
+        if (block[0] != epoch_) fillBlock(chrom, p, block);
+        return view(block);
+    }
+    // The same rows computed afresh into scratch space, valid until the next
+    // call: for a reader that reads a position's rows at most once per left
+    // border (the reference search), which neither keeps nor misses a block.
+    BorderRows rowsOnce(const ChromIndex& chrom, int p) {
+        fillBlock(chrom, p, scratch_.data());
+        return view(scratch_.data());
     }
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
+    // The pattern of the current left border gained c. A caller that tells
+    // every character the pattern gains, in order, lets the rows of the last
+    // one's positions skip the runs of pattern positions instead of stepping
+    // through them (rows of other positions are computed as always).
+    void absorb(const OccurrenceIndex& index, int c);
 
 private:
-    struct Rows {
-        IntTable L, R, L_prime, R_prime;
-        std::vector<int> stamp;  // per position, the epoch its rows were computed in
+    int blockWidth() const { return 1 + (primed_ ? 4 : 2) * (D + 2); }
+    BorderRows view(const int* block) const {
+        const int cols = D + 2;
+        return {block + 1, block + 1 + cols, primed_ ? block + 1 + 2 * cols : nullptr,
+                primed_ ? block + 1 + 3 * cols : nullptr};
+    }
+    void fillBlock(const ChromIndex& chrom, int p, int* block) {
+        if (absorbedEpoch_ == epoch_ && rank[static_cast<size_t>(chrom.genes[p])] == absorbedRank_)
+            computeRowsSkipping(chrom, p, block);
+        else
+            computeRows(chrom, p, block);
+    }
+    // Computes the rows of p into its block and stamps it.
+    void computeRows(const ChromIndex& chrom, int p, int* block);
+    // The same, stepping over absorbed positions only through the skip links.
+    void computeRowsSkipping(const ChromIndex& chrom, int p, int* block);
+
+    // Per position, whether its character joined the pattern at this left
+    // border (epoch) and links towards the nearest positions that did not,
+    // shortened as they are followed.
+    struct Skip {
+        int epoch = 0;
+        int left = 0;
+        int right = 0;
     };
-    void computeRows(const ChromIndex& chrom, int p, Rows& t) const;
+    // The nearest position at or left of (right of) q not absorbed at this left border.
+    int leftOf(Skip* skips, int q) const;
+    int rightOf(Skip* skips, int q) const;
 
     bool primed_ = false;
     int epoch_ = 1;
-    std::vector<Rows> chroms_;  // per chromosome, in index order
+    int absorbedEpoch_ = 0;  // the left border absorb was last called at
+    int absorbedRank_ = 0;   // the rank of the last character absorbed there
+    std::vector<std::vector<Skip>> skips_;  // per chromosome, positions 0..length+1
+    // Per chromosome one row per position 0..length+1 holding, side by side,
+    // the epoch its rows were computed in, then L, R (and L_prime, R_prime):
+    // a lookup touches one block instead of five scattered arrays. Allocated
+    // when a chromosome's rows are first kept.
+    std::vector<IntTable> chroms_;
+    std::vector<int> scratch_;  // the block of rowsOnce
 };
 
 // Ranks for left border 1 of ref: characters by first occurrence, absent ones

@@ -26,9 +26,11 @@ void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNum
     pattern.minTotalDist = 0;
     std::fill(pattern.minDists.begin(), pattern.minDists.end(), 0);
     std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), D);
+    // Only the characters added since the last reset are counted: clearing
+    // them spares a pass over the whole alphabet at every left border.
+    (void)alphabetSize;
+    for (int c : pattern.charList) pattern.charCount[c] = 0;
     pattern.charList.clear();
-    std::fill(pattern.charCount.begin(),
-              pattern.charCount.begin() + std::min<size_t>(alphabetSize + 1, pattern.charCount.size()), 0);
 }
 
 void addToPattern(Pattern& pattern, int c, int r, int g) {

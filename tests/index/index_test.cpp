@@ -36,8 +36,12 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
                 std::vector<int> positions;
                 for (int p = 1; p <= n; ++p)
                     if (chrom.genes[p] == c) positions.push_back(p);
-                ASSERT_EQ(positions, std::vector<int>(chrom.POS[c].begin(), chrom.POS[c].end()));
-                ASSERT_EQ(static_cast<int>(positions.size()), chrom.charFreq[c]);
+                std::span<const int> indexed = index.positions(c, chrom);
+                ASSERT_EQ(positions, std::vector<int>(indexed.begin(), indexed.end()));
+                for (int l = 0; l <= n + 1; ++l)
+                    for (int r = l; r <= n + 1; ++r)
+                        ASSERT_EQ(std::any_of(positions.begin(), positions.end(), [&](int p) { return l <= p && p <= r; }),
+                                  isContained(index, chrom, c, l, r));
                 chromosomesHolding[c] += held.count(c) ? 1 : 0;
             }
             // Distinct counts of every interval, empty ones and the sentinels included.
@@ -52,6 +56,17 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
         }
         EXPECT_EQ(chromosomesHolding, index.charOccStat());
         for (int c = 0; c <= alphabet + 1; ++c) {
+            // c's occurrences per genome, as (chromosome, position) in walk order
+            for (int g = 0; g < index.genomeCount(); ++g) {
+                std::vector<std::pair<int, int>> expected, got;
+                for (const ChromIndex& chrom : index.genome(g))
+                    for (int p = 1; p <= chrom.length; ++p)
+                        if (chrom.genes[p] == c) expected.emplace_back(chrom.flat, p);
+                const auto [from, to] = index.occurrencesIn(c, g);
+                for (int at = from; at < to; ++at)
+                    got.emplace_back(static_cast<int>(index.occurrences().key[at] >> 32), index.occurrences().position[at]);
+                ASSERT_EQ(expected, got) << c << " in genome " << g;
+            }
             std::vector<int> genomes;
             for (int g = 0; g < index.genomeCount(); ++g)
                 if (index.genomeHolds(g, c)) genomes.push_back(g);

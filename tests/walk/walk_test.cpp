@@ -91,6 +91,43 @@ void expectUpdatesEqualDefinitions(const OccurrenceIndex& index, int D, const st
             }
 }
 
+// As the reference search reads them: the pattern grows at every left
+// border, every character it gains is absorbed, and rows are read afresh at
+// the positions of the last one (which skip the absorbed runs) and, now and
+// then, kept at any other position.
+void expectGrowingPatternRowsEqualDefinitions(const OccurrenceIndex& index, int D, const std::string& scenario) {
+    QuietProgress quiet;
+    ReferenceWalk walk(index, D, true, quiet.get());
+    std::mt19937 rng(D + 100);
+    auto check = [&](const std::vector<int>& rank, const ChromIndex& chrom, int p, bool once,
+                     const std::string& where) {
+        const auto naive = naiveRows(chrom, rank, p, D);
+        const BorderRows rows = once ? walk.tables().rowsOnce(chrom, p) : walk.tables().rows(chrom, p);
+        std::vector<int> Lp = row(rows.L_prime, D), Rp = row(rows.R_prime, D);
+        Lp[0] = Rp[0] = 0;
+        const std::vector<int> actual[] = {row(rows.L, D), row(rows.R, D), Lp, Rp};
+        for (int k = 0; k < 4; ++k) ASSERT_EQ(naive[k], actual[k]) << where << " row " << p << " table " << k;
+    };
+    for (int g = 0; g < index.genomeCount(); ++g)
+        for (const ChromIndex& ref : index.genome(g))
+            for (int i = 1; i <= ref.length; ++i) {
+                walk.moveLeftBorder(ref, i);
+                const std::vector<int> rank = naiveRank(ref, i, index.alphabetSize());
+                for (int j = i; walk.grow(j, ref); j = walk.pattern().right + 1) {
+                    const int c = walk.pattern().newChar;
+                    walk.tables().absorb(index, c);
+                    const std::string where = scenario + " ref " + ref.name() + " i " + std::to_string(i) + " c " +
+                                              std::to_string(c);
+                    for (const ChromIndex& chrom : index.chromosomes())
+                        for (int p = 1; p <= chrom.length; ++p)
+                            if (chrom.genes[p] == c ? rng() % 4 != 0 : rng() % 8 == 0) {
+                                const bool once = chrom.genes[p] == c && rng() % 2 == 0;
+                                ASSERT_NO_FATAL_FAILURE(check(rank, chrom, p, once, where + " " + chrom.name()));
+                            }
+                }
+            }
+}
+
 TEST(ReferenceWalk, RowsReadEqualDefinitions) {
     for (unsigned seed = 1; seed <= 4; ++seed)
         for (int D = 0; D <= 3; ++D) {
@@ -107,10 +144,13 @@ TEST(ReferenceWalk, RowsReadEqualDefinitions) {
             rows[2][0].push_back(alphabet + 1);
             Indexed set(makeSet(rows, alphabet + 1), seed % 2 == 0);
             expectUpdatesEqualDefinitions(set.index, D, "seed " + std::to_string(seed) + " D " + std::to_string(D));
+            expectGrowingPatternRowsEqualDefinitions(set.index, D,
+                                                     "growing, seed " + std::to_string(seed) + " D " + std::to_string(D));
         }
     // Every family on the first reference: absent ones must still rank above the last.
     Indexed whole(makeSet({{{1, 2, 3, 1, 4, 2, 4, 3}}, {{4, 3, 2, 1, 1, 3}}}, 4));
     expectUpdatesEqualDefinitions(whole.index, 2, "whole alphabet");
+    expectGrowingPatternRowsEqualDefinitions(whole.index, 2, "growing, whole alphabet");
 }
 
 }  // namespace
