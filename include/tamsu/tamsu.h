@@ -116,8 +116,8 @@ void writeClusters(FILE* out, OutputFormat format, const Result& result, const G
 struct ShardResult {
     int shard = 1;  // 1-based
     int shardCount = 1;
-    std::vector<std::string> command;  // the query as its caller recorded it (compared by the merge)
-    std::string inputFingerprint;      // inputFingerprint() of the genomes searched
+    std::vector<std::string> command;               // the query as its caller recorded it (compared by the merge)
+    std::string inputFingerprint;                   // inputFingerprint() of the genomes searched
     std::shared_ptr<const ShardClusters> clusters;  // null when the search was cancelled
     std::string source;                             // the file it was read from, for messages
 };

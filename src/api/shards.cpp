@@ -25,7 +25,8 @@ public:
         std::ifstream file(path, std::ios::binary);
         if (!file) fail(Stream::err, "error: cannot read \"%s\" to fingerprint the input\n", path.c_str());
         char buffer[1 << 16];
-        while (file.read(buffer, sizeof buffer) || file.gcount() > 0) add(buffer, static_cast<std::size_t>(file.gcount()));
+        while (file.read(buffer, sizeof buffer) || file.gcount() > 0)
+            add(buffer, static_cast<std::size_t>(file.gcount()));
         if (file.bad()) fail(Stream::err, "error: cannot read \"%s\" to fingerprint the input\n", path.c_str());
     }
     std::uint64_t value() const { return hash_; }
@@ -77,8 +78,8 @@ ShardResult findShardClusters(const Genomes& genomes, const Query& query, int sh
 }
 
 void writeShardResult(FILE* out, const ShardResult& result, const Genomes& genomes) {
-    if (!result.clusters) fail(Stream::err, "error: shard %d of %d was not searched to its end\n", result.shard,
-                               result.shardCount);
+    if (!result.clusters)
+        fail(Stream::err, "error: shard %d of %d was not searched to its end\n", result.shard, result.shardCount);
     ShardFileHeader header{result.shard, result.shardCount, result.command, result.inputFingerprint};
     writeShardFile(out, header, *result.clusters, genomes.data());
 }
@@ -138,8 +139,8 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     std::vector<ChromClusters> found;
     int next = 0;
     for (const ShardResult& shard : shards) {
-        if (!shard.clusters) fail(Stream::err, "error: shard %d of %d holds no clusters\n", shard.shard,
-                                  shard.shardCount);
+        if (!shard.clusters)
+            fail(Stream::err, "error: shard %d of %d holds no clusters\n", shard.shard, shard.shardCount);
         const ShardClusters& part = *shard.clusters;
         if (part.refs.first != next)
             fail(Stream::err, "error: %s starts at reference chromosome %d, not %d: the shards do not fit together\n",

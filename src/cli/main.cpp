@@ -31,10 +31,10 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     context.maxMemory = line.maxMemory;
 
     if (line.shardCount > 0) {
-        const std::string partial = !line.shardResultPath.empty()
-                                        ? line.shardResultPath
-                                        : stem + ".shard" + std::to_string(line.shard) + "of" +
-                                              std::to_string(line.shardCount) + ".json";
+        const std::string partial =
+            !line.shardResultPath.empty()
+                ? line.shardResultPath
+                : stem + ".shard" + std::to_string(line.shard) + "of" + std::to_string(line.shardCount) + ".json";
         checkOutputPath(partial, inputs);
         tamsu::ShardResult result = tamsu::findShardClusters(genomes, query, line.shard, line.shardCount, context);
         if (result.clusters) {
@@ -83,10 +83,13 @@ constexpr const char* kMergeUsage =
 int runMerge(int argc, const char* const* argv) {
     std::vector<tamsu::ShardResult> results;
     for (int i = 2; i < argc; ++i) {
-        if (argv[i][0] == '-') throw tamsu::Error(tamsu::Stream::err, std::string("error: unknown option: ") + argv[i] + "\n" + kMergeUsage);
+        if (argv[i][0] == '-')
+            throw tamsu::Error(tamsu::Stream::err,
+                               std::string("error: unknown option: ") + argv[i] + "\n" + kMergeUsage);
         results.push_back(tamsu::readShardResult(argv[i]));
     }
-    if (results.empty()) throw tamsu::Error(tamsu::Stream::err, std::string("error: no shard results given\n") + kMergeUsage);
+    if (results.empty())
+        throw tamsu::Error(tamsu::Stream::err, std::string("error: no shard results given\n") + kMergeUsage);
     const std::vector<tamsu::ShardResult> shards = tamsu::orderShards(std::move(results));
     std::vector<const char*> words{argv[0]};
     for (const std::string& word : shards.front().command) words.push_back(word.c_str());

@@ -131,6 +131,7 @@ std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const Paramet
 int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params) {
     const int refGenomes = std::min(countRefGenomes(params, set.genomeCount), set.genomeCount);
     int count = 0;
-    for (int g = 0; g < refGenomes; ++g) count += static_cast<int>(set.genomes[static_cast<size_t>(g)].chromosomes.size());
+    for (int g = 0; g < refGenomes; ++g)
+        count += static_cast<int>(set.genomes[static_cast<size_t>(g)].chromosomes.size());
     return count;
 }

@@ -16,8 +16,8 @@
 // search of one shard's part of the reference chromosomes, or the rest of the
 // run from what every shard found.
 struct RunPart {
-    int shard = 0;       // 0-based
-    int shardCount = 0;  // 0: not split
+    int shard = 0;                                // 0-based
+    int shardCount = 0;                           // 0: not split
     std::vector<ChromClusters>* found = nullptr;  // merging: every reference chromosome's, walk order
 };
 

@@ -47,10 +47,10 @@ void expectMergedRunsEqualWholeRun(const std::string& data, const std::string& q
         copyInputs(data, split.path());
         for (int i = 1; i <= n; ++i) {
             // The thread count steers the process only: shards may differ in it.
-            const RunResult shard = runZub("genomes.txt " + query + " -t " + std::to_string(1 + i % 2) + " --shard " +
-                                               std::to_string(i) + "/" + std::to_string(n) + " --partial part" +
-                                               std::to_string(i) + ".json",
-                                           split.path());
+            const RunResult shard =
+                runZub("genomes.txt " + query + " -t " + std::to_string(1 + i % 2) + " --shard " + std::to_string(i) +
+                           "/" + std::to_string(n) + " --partial part" + std::to_string(i) + ".json",
+                       split.path());
             ASSERT_EQ(0, shard.status) << query << " shard " << i << "/" << n << "\n" << shard.err;
         }
         const RunResult merged = runZub("merge" + shardResultsBackwards(n), split.path());
@@ -102,7 +102,8 @@ TEST(Shards, MergeRefusesWhatIsNotOneRun) {
         {"merge a1.json a3.json", "error: shard 2 of 3 is missing\n"},
         {"merge a1.json a2.json a3.json a2.json", "error: a2.json and a2.json are both shard 2 of 3\n"},
         {"merge a1.json a2.json d2.json", "error: d2.json and a1.json are shards of different queries\n"},
-        {"merge a1.json n2.json", "error: n2.json is one of 2 shards, a1.json one of 3: they belong to different runs\n"},
+        {"merge a1.json n2.json",
+         "error: n2.json is one of 2 shards, a1.json one of 3: they belong to different runs\n"},
         {"merge", "error: no shard results given\n"},
         {"merge a1.json missing.json", "error: cannot read shard result \"missing.json\"\n"},
         {"merge genomes.txt", "error: genomes.txt is not a shard result of this version: "},

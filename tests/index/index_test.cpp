@@ -40,8 +40,9 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
                 ASSERT_EQ(positions, std::vector<int>(indexed.begin(), indexed.end()));
                 for (int l = 0; l <= n + 1; ++l)
                     for (int r = l; r <= n + 1; ++r)
-                        ASSERT_EQ(std::any_of(positions.begin(), positions.end(), [&](int p) { return l <= p && p <= r; }),
-                                  isContained(index, chrom, c, l, r));
+                        ASSERT_EQ(
+                            std::any_of(positions.begin(), positions.end(), [&](int p) { return l <= p && p <= r; }),
+                            isContained(index, chrom, c, l, r));
                 chromosomesHolding[c] += held.count(c) ? 1 : 0;
             }
             // Distinct counts of every interval, empty ones and the sentinels included.
@@ -64,7 +65,8 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
                         if (chrom.genes[p] == c) expected.emplace_back(chrom.flat, p);
                 const auto [from, to] = index.occurrencesIn(c, g);
                 for (int at = from; at < to; ++at)
-                    got.emplace_back(static_cast<int>(index.occurrences().key[at] >> 32), index.occurrences().position[at]);
+                    got.emplace_back(static_cast<int>(index.occurrences().key[at] >> 32),
+                                     index.occurrences().position[at]);
                 ASSERT_EQ(expected, got) << c << " in genome " << g;
             }
             std::vector<int> genomes;
