@@ -262,8 +262,7 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
         } else if (std::strcmp(arg, "--shard") == 0 || startsWith(arg, "--shard=")) {
             const char* value = optionValue(argc, argv, i, "--shard");
             if (!shardOf(value, line.shard, line.shardCount))
-                failWithUsage("\nerror: invalid value of --shard: " + std::string(value) +
-                              " (I/N with 1 <= I <= N)\n");
+                failWithUsage("\nerror: invalid value of --shard: " + std::string(value) + " (I/N with 1 <= I <= N)\n");
             queryWords = false;
         } else if (std::strcmp(arg, "--partial") == 0 || startsWith(arg, "--partial=")) {
             line.shardResultPath = optionValue(argc, argv, i, "--partial");

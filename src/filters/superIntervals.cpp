@@ -62,6 +62,7 @@ void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const 
         if (m < 0) continue;  // no budget left for this genome
         for (const ChromIndex& chrom : index.genome(g))
             for (int x : pattern.charList)
-                for (int p : index.positions(x, chrom)) addIntervalsAround(pattern, record, index, walk, params, g, chrom, x, p, m);
+                for (int p : index.positions(x, chrom))
+                    addIntervalsAround(pattern, record, index, walk, params, g, chrom, x, p, m);
     }
 }

@@ -121,7 +121,8 @@ bool OccurrenceIndex::genomeHolds(int g, int c) const {
 
 ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part, int parts) {
     long long total = 0;
-    for (int flat = range.first; flat < range.end; ++flat) total += index.chromosomes()[static_cast<size_t>(flat)].length;
+    for (int flat = range.first; flat < range.end; ++flat)
+        total += index.chromosomes()[static_cast<size_t>(flat)].length;
     // The part of a chromosome never decreases along the range, so each part is contiguous.
     auto partOf = [&](long long before, long long length) {
         if (total == 0) return 0;
@@ -149,8 +150,8 @@ ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part
 }
 
 std::span<const int> OccurrenceIndex::positions(int c, const ChromIndex& chrom) const {
-    const auto [from, to] = occurrences_.range(c, FamilyOccurrences::keyOf(chrom.flat, 0),
-                                               FamilyOccurrences::keyOf(chrom.flat + 1, 0));
+    const auto [from, to] =
+        occurrences_.range(c, FamilyOccurrences::keyOf(chrom.flat, 0), FamilyOccurrences::keyOf(chrom.flat + 1, 0));
     return {occurrences_.position.data() + from, static_cast<size_t>(to - from)};
 }
 

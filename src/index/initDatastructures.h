@@ -19,9 +19,9 @@
 // per chromosome is sized by the alphabet (sets of many chromosomes and
 // families would need chromosomes x alphabet entries).
 struct FamilyOccurrences {
-    std::vector<int> start;          // alphabetSize + 2 offsets; c owns [start[c], start[c+1])
-    std::vector<long long> key;      // per occurrence: flat chromosome number << 32 | position
-    std::vector<int> position;       // per occurrence: the position part of key
+    std::vector<int> start;      // alphabetSize + 2 offsets; c owns [start[c], start[c+1])
+    std::vector<long long> key;  // per occurrence: flat chromosome number << 32 | position
+    std::vector<int> position;   // per occurrence: the position part of key
 
     static long long keyOf(int flat, int p) { return static_cast<long long>(flat) << 32 | static_cast<unsigned>(p); }
     // Indices [first, second) of the occurrences of c whose key lies in [lo, hi).

@@ -109,8 +109,8 @@ void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, i
                 for (int v = 1; v <= record.localCharCount && v < static_cast<int>(iv.localOcc.size()); ++v) {
                     if (!iv.localOcc[v]) continue;
                     // An empty occurrence never holds a flag; its chromosome is not looked at.
-                    bool found = iv.l <= iv.r &&
-                                 isContained(index, index.chrom(g, iv.chr), record.localChars[v], iv.l, iv.r);
+                    bool found =
+                        iv.l <= iv.r && isContained(index, index.chrom(g, iv.chr), record.localChars[v], iv.l, iv.r);
                     if (!found)
                         std::fprintf(out, "Zeichen %d ist in localOcc aber nicht in Lokation S_%d(%d,%d)\n",
                                      record.localChars[v], g, iv.l, iv.r);

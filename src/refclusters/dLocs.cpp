@@ -238,7 +238,8 @@ void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dL
     for (auto it = list.locs.begin(); it != list.locs.end();) {
         dLoc& x = *it;
         const ChromIndex& chrom = index.chrom(x.genome, x.chr);
-        const long long* at = first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
+        const long long* at =
+            first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
         if (at != last && *at <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
             x.hitCount += 1;
             ++it;
@@ -306,7 +307,8 @@ bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const Occu
     for (size_t j = 0; j < lists.size(); ++j) {
         if (static_cast<int>(j) == g) continue;
         for (const dLoc& x : lists[j].locs)
-            if (x.hitCount > 2 && isContained(index, index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r)) return true;
+            if (x.hitCount > 2 && isContained(index, index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r))
+                return true;
     }
     return false;
 }
@@ -523,8 +525,8 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
             const int x = holders[h];
             if (x != g && !nonOccs_.lacks(x)) {
-                newLists[x] = computeNewOpt_dLocs(params, s, c, index, x, walk_.tables(),
-                                                  index.occurrencesOfHolder(c, h));
+                newLists[x] =
+                    computeNewOpt_dLocs(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h));
                 mergeLists(workLists[x], newLists[x]);
             }
         }
@@ -562,7 +564,6 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
 
 }  // namespace
 
-
 bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int i) {
     return chrom.nextOcc[i] > chrom.length && zeroOccs(index, chrom.genes[i], chrom.genome);
 }
@@ -597,10 +598,9 @@ std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const Occur
     const int depth = searchDepth(params, params.delta);
     bool complete = false;
     if (params.threads > 1) {
-        complete = runReferenceWalkInParallel(index, depth, true, progress, refs, params.threads,
-                                              [&](ReferenceWalk& walk) {
-                                                  return RefSearcher(index, params, minClusterSize, walk, found, memory);
-                                              });
+        complete = runReferenceWalkInParallel(
+            index, depth, true, progress, refs, params.threads,
+            [&](ReferenceWalk& walk) { return RefSearcher(index, params, minClusterSize, walk, found, memory); });
     } else {
         ReferenceWalk walk(index, depth, true, progress);
         RefSearcher search(index, params, minClusterSize, walk, found, memory);

@@ -118,7 +118,8 @@ double p_0(int m, int l, double p) {
 void LnChoose::grow(int l) {
     values_.reserve(static_cast<size_t>(l + 1) * (l + 2) / 2);
     for (int row = top_ + 1; row <= l; ++row)
-        for (int m = 0; m <= row; ++m) values_.push_back(gsl_sf_lnchoose(static_cast<unsigned>(row), static_cast<unsigned>(m)));
+        for (int m = 0; m <= row; ++m)
+            values_.push_back(gsl_sf_lnchoose(static_cast<unsigned>(row), static_cast<unsigned>(m)));
     top_ = l;
 }
 
@@ -347,8 +348,9 @@ double OccurrenceScorer::score(int delta) {
     double score = 0.0;
     if (lo <= hi) {
         if (!haveTable_) {
-            T_ = cache_ != nullptr ? cache_->get(freqs_, pi_)
-                                   : std::make_shared<const DoubleTable>(compute_pTableLast(n_, 2 * n_, pi_, ownLnChoose_));
+            T_ = cache_ != nullptr
+                     ? cache_->get(freqs_, pi_)
+                     : std::make_shared<const DoubleTable>(compute_pTableLast(n_, 2 * n_, pi_, ownLnChoose_));
             binom_.assign(2 * n_ + 1, {});
             P_.assign(2 * n_ + 1, {});
             Q_.assign(2 * n_ + 1, {});
@@ -416,8 +418,8 @@ void scoreRefCluster(refCluster& cluster, const BackgroundTables& tables, int K,
                 x.pValue = 1.0;
             } else {
                 if (!scorer)
-                    scorer = std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j),
-                                                                &cache);
+                    scorer =
+                        std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j), &cache);
                 x.pValue = scorer->score(x.setDist);
             }
             if (x.pValue < minP[j]) minP[j] = x.pValue;

@@ -92,8 +92,8 @@ private:
 
     bool primed_ = false;
     int epoch_ = 1;
-    int absorbedEpoch_ = 0;  // the left border absorb was last called at
-    int absorbedRank_ = 0;   // the rank of the last character absorbed there
+    int absorbedEpoch_ = 0;                 // the left border absorb was last called at
+    int absorbedRank_ = 0;                  // the rank of the last character absorbed there
     std::vector<std::vector<Skip>> skips_;  // per chromosome, positions 0..length+1
     // Per chromosome one row per position 0..length+1 holding, side by side,
     // the epoch its rows were computed in, then L, R (and L_prime, R_prime):

@@ -93,7 +93,8 @@ bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
 // The progress of one walked reference chromosome, written afterwards exactly
 // as run() writes it along the way; done[i-1]: left border i was counted. A
 // chromosome with fewer flags than left borders was stopped inside.
-inline void reportChromosomeProgress(Progress& progress, const ChromIndex& ref, const std::vector<unsigned char>& done) {
+inline void reportChromosomeProgress(Progress& progress, const ChromIndex& ref,
+                                     const std::vector<unsigned char>& done) {
     const int n = ref.length;
     progress.printProgressNewRefChr(ref.number, ref.genome, ref.name(), n);
     for (size_t i = 1; i <= done.size(); ++i)
@@ -124,8 +125,8 @@ void replayReferenceWalk(const OccurrenceIndex& index, ChromRange refs, Progress
 // walk order is done, writes its progress exactly as run() would have. False
 // when cancelled (the progress line is closed then).
 template <typename MakeWorker>
-bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress,
-                                ChromRange refs, int threads, MakeWorker&& makeWorker) {
+bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress, ChromRange refs,
+                                int threads, MakeWorker&& makeWorker) {
     const size_t first = static_cast<size_t>(refs.first);
     const size_t count = static_cast<size_t>(std::max(refs.end - refs.first, 0));
     struct Slot {

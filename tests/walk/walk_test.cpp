@@ -116,8 +116,8 @@ void expectGrowingPatternRowsEqualDefinitions(const OccurrenceIndex& index, int 
                 for (int j = i; walk.grow(j, ref); j = walk.pattern().right + 1) {
                     const int c = walk.pattern().newChar;
                     walk.tables().absorb(index, c);
-                    const std::string where = scenario + " ref " + ref.name() + " i " + std::to_string(i) + " c " +
-                                              std::to_string(c);
+                    const std::string where =
+                        scenario + " ref " + ref.name() + " i " + std::to_string(i) + " c " + std::to_string(c);
                     for (const ChromIndex& chrom : index.chromosomes())
                         for (int p = 1; p <= chrom.length; ++p)
                             if (chrom.genes[p] == c ? rng() % 4 != 0 : rng() % 8 == 0) {
@@ -144,8 +144,8 @@ TEST(ReferenceWalk, RowsReadEqualDefinitions) {
             rows[2][0].push_back(alphabet + 1);
             Indexed set(makeSet(rows, alphabet + 1), seed % 2 == 0);
             expectUpdatesEqualDefinitions(set.index, D, "seed " + std::to_string(seed) + " D " + std::to_string(D));
-            expectGrowingPatternRowsEqualDefinitions(set.index, D,
-                                                     "growing, seed " + std::to_string(seed) + " D " + std::to_string(D));
+            expectGrowingPatternRowsEqualDefinitions(
+                set.index, D, "growing, seed " + std::to_string(seed) + " D " + std::to_string(D));
         }
     // Every family on the first reference: absent ones must still rank above the last.
     Indexed whole(makeSet({{{1, 2, 3, 1, 4, 2, 4, 3}}, {{4, 3, 2, 1, 1, 3}}}, 4));
@@ -159,7 +159,8 @@ TEST(ReferenceWalk, RowsReadEqualDefinitions) {
 TEST(ReferenceWalk, SubstringCountOfALongChromosome) {
     Indexed set(makeSet({{randomGenes(1, 66000, 50)}}, 50), false);
     const std::string err = captured([&](FILE* stream) {
-        Progress(stream, stream, nullptr, {}, tamsu::ProgressForm::none).initProgress(set.index, set.index.leadingGenomes(1));
+        Progress(stream, stream, nullptr, {}, tamsu::ProgressForm::none)
+            .initProgress(set.index, set.index.leadingGenomes(1));
     });
     EXPECT_EQ(0u, err.find("number of Substrings: 2178033000\n")) << err;
 }
