@@ -69,7 +69,8 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
     std::fprintf(out, "computing reference gene clusters\n");
     auto result = std::make_unique<ResultArray>();
     if (part.shardCount > 0) {
-        const ChromRange refs = splitByGenes(index, referenceChromosomes(index, params), part.shard, part.shardCount);
+        const ChromRange all = referenceChromosomes(index, params);
+        const ChromRange refs = splitByGenes(index, all, part.shard, part.shardCount);
         std::optional<std::vector<ChromClusters>> found =
             searchReferenceChromosomes(index, params, progress, refs, &memory);
         if (!found) {
@@ -81,7 +82,7 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
             std::fprintf(out, "shard %d of %d: no reference chromosome to search\n", part.shard + 1, part.shardCount);
         else
             std::fprintf(out, "shard %d of %d searched: reference chromosomes %d to %d of %d\n", part.shard + 1,
-                         part.shardCount, refs.first + 1, refs.end, referenceChromosomes(index, params).end);
+                         part.shardCount, refs.first + 1, refs.end, all.end);
         result->shardClusters = std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found)});
         return result;
     }

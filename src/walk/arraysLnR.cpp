@@ -26,24 +26,13 @@ void WalkTables::absorb(const OccurrenceIndex& index, int c) {
     }
 }
 
-int WalkTables::leftOf(Skip* skips, int q) const {
+int WalkTables::follow(Skip* skips, int q, int Skip::*link) const {
     int r = q;
-    while (skips[r].epoch == epoch_) r = skips[r].left;
+    while (skips[r].epoch == epoch_) r = skips[r].*link;
     // Every absorbed position passed links to r directly from now on.
     while (q != r) {
-        const int next = skips[q].left;
-        skips[q].left = r;
-        q = next;
-    }
-    return r;
-}
-
-int WalkTables::rightOf(Skip* skips, int q) const {
-    int r = q;
-    while (skips[r].epoch == epoch_) r = skips[r].right;
-    while (q != r) {
-        const int next = skips[q].right;
-        skips[q].right = r;
+        const int next = skips[q].*link;
+        skips[q].*link = r;
         q = next;
     }
     return r;
@@ -70,7 +59,7 @@ void WalkTables::computeRowsSkipping(const ChromIndex& chrom, int p, int* block)
     int k = 1;
     int low = p;
     for (int from = p - 1;;) {
-        const int j = leftOf(skips, from);  // position 0 is never absorbed
+        const int j = follow(skips, from, &Skip::left);  // position 0 is never absorbed
         if (j < from) low = j + 1;          // the absorbed run j+1..from
         if (j < 1) break;
         if (nextOcc[j] > p) {
@@ -90,7 +79,7 @@ void WalkTables::computeRowsSkipping(const ChromIndex& chrom, int p, int* block)
     k = 1;
     int high = p;
     for (int from = p + 1;;) {
-        const int j = rightOf(skips, from);  // position n+1 is never absorbed
+        const int j = follow(skips, from, &Skip::right);  // position n+1 is never absorbed
         if (j > from) high = j - 1;          // the absorbed run from..j-1
         if (j > n || prevOcc[j] < p) {
             if (Rp) Rp[k] = high;

@@ -86,9 +86,9 @@ private:
         int left = 0;
         int right = 0;
     };
-    // The nearest position at or left of (right of) q not absorbed at this left border.
-    int leftOf(Skip* skips, int q) const;
-    int rightOf(Skip* skips, int q) const;
+    // The nearest position at q or beyond it along link (Skip::left or
+    // Skip::right) not absorbed at this left border.
+    int follow(Skip* skips, int q, int Skip::*link) const;
 
     bool primed_ = false;
     int epoch_ = 1;
