@@ -1,6 +1,8 @@
 // Shared test fixtures.
 #include "testUtil.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -148,4 +150,30 @@ void forEachReferenceInterval(const OccurrenceIndex& index, int D, bool primed, 
 
 std::set<int> genesIn(std::span<const int> genes, int l, int r) {
     return l > r ? std::set<int>() : std::set<int>(genes.begin() + l, genes.begin() + r + 1);
+}
+
+std::optional<std::vector<int>> exhaustiveCenter(const std::vector<std::set<int>>& rows, int maxDistance, int minSize) {
+    std::set<int> all;
+    for (const std::set<int>& row : rows) all.insert(row.begin(), row.end());
+    const std::vector<int> genes(all.begin(), all.end());
+    std::optional<std::tuple<int, int, std::vector<int>>> best;  // sum, -size, genes
+    for (unsigned mask = 0; mask < (1u << genes.size()); ++mask) {
+        std::vector<int> set;
+        for (size_t i = 0; i < genes.size(); ++i)
+            if ((mask >> i) & 1u) set.push_back(genes[i]);
+        if (static_cast<int>(set.size()) < minSize) continue;
+        int sum = 0, worst = 0;
+        for (const std::set<int>& row : rows) {
+            int distance = 0;
+            for (size_t i = 0; i < genes.size(); ++i)
+                distance += ((mask >> i) & 1u) != static_cast<unsigned>(row.count(genes[i]));
+            sum += distance;
+            worst = std::max(worst, distance);
+        }
+        if (worst > maxDistance) continue;
+        auto key = std::make_tuple(sum, -static_cast<int>(set.size()), set);
+        if (!best || key < *best) best = key;
+    }
+    if (!best) return std::nullopt;
+    return std::get<2>(*best);
 }

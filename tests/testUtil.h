@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -90,3 +91,8 @@ void forEachReferenceInterval(const OccurrenceIndex& index, int D, bool primed, 
 
 // Genes of interval l..r of a chromosome (empty when l > r).
 std::set<int> genesIn(std::span<const int> genes, int l, int r);
+
+// The center a center cluster reports, by trying every subset of the genes
+// the rows hold: within maxDistance of every row, at least minSize genes, the
+// smallest summed distance, then the most genes, then the smallest genes.
+std::optional<std::vector<int>> exhaustiveCenter(const std::vector<std::set<int>>& rows, int maxDistance, int minSize);

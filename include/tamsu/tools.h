@@ -68,12 +68,15 @@ struct Explanation {
     std::vector<int> unknownFamilies;  // ids of the set that no genome holds
     int delta = 0;
     std::vector<IntervalExplanation> genomes;
-    std::vector<RuleCheck> rules;
-    bool isCluster() const {
-        for (const RuleCheck& check : rules)
-            if (!check.passes) return false;
-        return true;
-    }
+    std::vector<RuleCheck> rules;  // the rules with the values behind them; they explain, the run decides
+    // The verdict, from a run of the query on the same genomes: the number of
+    // the reported cluster with exactly this set (-1 when there is none), and
+    // otherwise the first reported cluster whose set holds this one (-1 when
+    // there is none) with its families.
+    int reportedAs = -1;
+    int insideCluster = -1;
+    std::vector<int> insideFamilies;
+    bool isCluster() const { return reportedAs >= 0; }
 };
 
 }  // namespace tamsu

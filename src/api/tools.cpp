@@ -1,6 +1,10 @@
 // The public calls around a search: conversion, pictures and explanations.
 #include "tamsu/tamsu.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
 #include "convert/convert.h"
 #include "explain/explain.h"
 #include "plot/clusterPlot.h"
@@ -18,8 +22,38 @@ std::vector<std::string> plotClusters(const Genomes& genomes, const std::string&
     return plotClusterTable(clusterTablePath, genomes.data(), options);
 }
 
+// The verdict comes from the search itself, so that explain and the run
+// cannot disagree; the rules beside it only show the values behind it.
 Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, const Query& query) {
-    return explainGeneSet(genomes.data(), familyIds, query);
+    Explanation why = explainGeneSet(genomes.data(), familyIds, query);
+    std::unique_ptr<FILE, int (*)(FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
+    if (!sink) throw Error(Stream::err, "error: cannot open /dev/null for the explaining run\n");
+    RunContext quiet;
+    quiet.out = sink.get();
+    quiet.err = sink.get();
+    quiet.progressForm = ProgressForm::none;
+    Query run = query;
+    run.outfile.clear();
+    const Result result = findClusters(genomes, run, quiet);
+    for (int n = 0; n < result.clusters.size(); ++n) {
+        std::vector<int> families;
+        for (int code : result.clusters.clusters[n].consensusSet) families.push_back(genomes.originalId(code));
+        std::sort(families.begin(), families.end());
+        if (families == why.families) {
+            why.reportedAs = n;
+            break;
+        }
+        if (why.insideCluster < 0 && std::includes(families.begin(), families.end(), why.families.begin(),
+                                                   why.families.end())) {
+            why.insideCluster = n;
+            why.insideFamilies = families;
+        }
+    }
+    if (why.reportedAs >= 0) {
+        why.insideCluster = -1;
+        why.insideFamilies.clear();
+    }
+    return why;
 }
 
 }  // namespace tamsu

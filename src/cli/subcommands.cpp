@@ -179,8 +179,16 @@ int runExplain(int argc, const char* const* argv) {
         std::printf("  %s: %s (%s)\n", rule.rule.c_str(), rule.passes ? "passes" : "rejects", rule.detail.c_str());
         if (!rule.passes) rejected += (rejected.empty() ? "" : ", ") + rule.rule;
     }
-    if (why.isCluster()) std::printf("verdict: a cluster under these rules\n");
-    else std::printf("verdict: not a cluster (rejected by: %s)\n", rejected.c_str());
+    if (why.isCluster()) {
+        std::printf("run: reported as cluster %d\n", why.reportedAs);
+        std::printf("verdict: a cluster\n");
+    } else {
+        if (why.insideCluster >= 0)
+            std::printf("run: not reported; inside cluster %d (%s)\n", why.insideCluster,
+                        idList(why.insideFamilies).c_str());
+        else std::printf("run: not reported\n");
+        std::printf("verdict: not a cluster (rejected by: %s)\n", rejected.empty() ? "the search" : rejected.c_str());
+    }
     return 0;
 }
 

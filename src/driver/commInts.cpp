@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "center/centerCheck.h"
 #include "filters/computeClusterFiltersLnR.h"
 #include "index/initDatastructures.h"
 #include "results/export.h"
@@ -47,10 +46,6 @@ static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeq
     kTupleList* list = result->kTupleList.get();
     result->counts.medianCenterCount = countMedianCenters(list, params);
     result->counts.refBasedKTupleCount = countRefBased_kTuples(list);
-    if (params.isCenter) {
-        check_center_condition(list, set, params.pwDelta);
-        remove_NonCenter_kTuples(list);
-    }
     std::fprintf(err, "size: %d\n", list->size());
     removeSuboptimal_kTuples(list);
     result->counts.optimalMedianCount = list->size();

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "center/bincenter.h"
+#include "center/chooseCenter.h"
 #include "util/errors.h"
 
 using tamsu::Explanation;
@@ -27,7 +27,9 @@ struct Scan {
 // from a gene of the set to a gene of the set are looked at; growing one to
 // the right stops once its foreign families alone exceed both the best
 // distance so far and delta.
-Scan scanGenome(const Genome& genome, const std::vector<char>& inSet, int size, int delta, int alphabet) {
+// In the reference modes an occurrence holds at least minHits families of
+// the set, so an interval with fewer is taken only where no other exists.
+Scan scanGenome(const Genome& genome, const std::vector<char>& inSet, int size, int delta, int alphabet, int minHits) {
     Scan scan;
     scan.best.genome = genome.number;
     scan.best.distance = size;
@@ -46,13 +48,13 @@ Scan scanGenome(const Genome& genome, const std::vector<char>& inSet, int size, 
                     stamp[x] = stampId;
                     ++(inSet[x] ? hits : foreign);
                 }
-                if (foreign > std::max(scan.best.distance, delta)) break;
+                if (foreign > std::max(scan.best.distance, delta) && scan.best.hits >= minHits) break;
                 if (!inSet[x]) continue;
                 const int distance = size - hits + foreign;
                 if (distance <= delta && hits >= 3) coverEnd = r;
                 IntervalExplanation& best = scan.best;
-                if (!best.hasInterval ||
-                    std::tuple(distance, r - l) < std::tuple(best.distance, best.last - best.first)) {
+                if (!best.hasInterval || std::tuple(hits < minHits, distance, r - l) <
+                                             std::tuple(best.hits < minHits, best.distance, best.last - best.first)) {
                     best.hasInterval = true;
                     best.chromosome = chrom.number;
                     best.first = l;
@@ -92,22 +94,24 @@ int essentialGene(const std::vector<int>& genes, int l, int r, bool fromRight) {
     return 0;
 }
 
-// Whether some gene set lies within delta of the gene sets of all the
-// intervals (the center test of center mode on these intervals).
-bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanation*>& intervals, int delta) {
-    std::vector<std::set<int>> rows;
+// Whether a gene set of at least minSize families lies within delta of the
+// gene sets of all the intervals (the center test of center mode).
+bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanation*>& intervals, int delta,
+                int minSize) {
+    std::vector<std::vector<unsigned char>> flags;
     std::set<int> columns;
     for (const IntervalExplanation* g : intervals) {
         const std::vector<int>& genes = set.genomes[g->genome].chromosomes[g->chromosome].genes;
-        rows.emplace_back(genes.begin() + g->first, genes.begin() + g->last + 1);
-        columns.insert(rows.back().begin(), rows.back().end());
+        flags.emplace_back(static_cast<size_t>(set.alphabetSize) + 1, 0);
+        for (int p = g->first; p <= g->last; ++p) {
+            flags.back()[genes[p]] = 1;
+            columns.insert(genes[p]);
+        }
     }
-    bincenter_inst instance(static_cast<int>(rows.size()), static_cast<int>(columns.size()), delta);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        int c = 0;
-        for (int column : columns) instance.at(static_cast<int>(i), c++) = rows[i].count(column) != 0 ? 1 : 0;
-    }
-    return rows.empty() || find_bincenter(instance).has_value();
+    std::vector<const unsigned char*> rows;
+    for (const auto& row : flags) rows.push_back(row.data());
+    const std::vector<int> columnList(columns.begin(), columns.end());
+    return chooseCenter(rows, columnList, delta, minSize).has_value();
 }
 
 }  // namespace
@@ -134,7 +138,7 @@ Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyI
 
     std::vector<std::vector<char>> covered;
     for (const Genome& genome : set.genomes) {
-        Scan scan = scanGenome(genome, inSet, size, delta, set.alphabetSize);
+        Scan scan = scanGenome(genome, inSet, size, delta, set.alphabetSize, referenceMode ? 2 : 1);
         IntervalExplanation& best = scan.best;
         std::set<int> inside;
         if (best.hasInterval) {
@@ -214,16 +218,19 @@ Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyI
         std::stable_sort(closest.begin(), closest.end(), [](auto* a, auto* b) { return a->distance < b->distance; });
         bool found = false;
         while (!found && static_cast<int>(closest.size()) >= std::max(required, 1)) {
-            found = haveCenter(set, closest, delta);
+            found = haveCenter(set, closest, delta, std::max(query.minClusterSize, 1));
             if (!found) closest.pop_back();
         }
         std::vector<std::string> names;
         for (const IntervalExplanation* g : closest) names.push_back(set.genomes[g->genome].name);
         result.rules.push_back({"center", found,
-                                found ? formatText("a gene set lies within distance %d of the best intervals of %s (%d "
-                                                   "genomes needed)", delta, joined(names).c_str(), required)
-                                      : formatText("no gene set lies within distance %d of the best intervals of %d "
-                                                   "genomes (%d needed)", delta, required, required)});
+                                found ? formatText("a gene set of at least %d families lies within distance %d of the "
+                                                   "best intervals of %s (%d genomes needed)",
+                                                   std::max(query.minClusterSize, 1), delta, joined(names).c_str(),
+                                                   required)
+                                      : formatText("no gene set of at least %d families lies within distance %d of "
+                                                   "the best intervals of %d genomes (%d needed)",
+                                                   std::max(query.minClusterSize, 1), delta, required, required)});
     } else if (query.hasQuorum) {
         result.rules.push_back({"quorum", present >= required,
                                 formatText("%d of %d genomes have an occurrence within distance %d, the quorum is %d; "

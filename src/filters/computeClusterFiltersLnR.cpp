@@ -75,8 +75,10 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
 
 bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params) {
     if (pattern.size < params.minRefSize) return false;
-    if (!params.isCenter && tooManyInfreqChars(pattern, index, params.delta)) return false;
     const int k = index.genomeCount();
+    // Under a quorum the median is taken over the genomes with an occurrence.
+    const int minHolders = k - (mayLackCluster(params) ? params.q : 0);
+    if (!params.isCenter && tooManyInfreqChars(pattern, index, params.delta, minHolders)) return false;
     const int t = (!params.isCenter && !params.hasQuorum) ? (k + 1) / 2 : 2;
     const ChromIndex& ch = index.chrom(pattern.refGenome, pattern.refChrom);
     const std::vector<int>& charOccStat = index.charOccStat();

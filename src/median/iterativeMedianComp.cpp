@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "center/chooseCenter.h"
+
 bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
                       Progress& progress, MedianResult& results) {
     const int k = index.genomeCount();
@@ -77,11 +79,14 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
                 if (!goOn) return false;
             } else {
                 results.completeKTupleCount += 1.0;
-                if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, k)) {
+                // The majority is taken over the genomes that hold an occurrence.
+                const int half = (k - data.emptyPlaced + 1) / 2;
+                if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, half)) {
                     results.optBorderMedianCount += 1;
-                    if (isBigEnoughMedianBool(occCount, localCharCount, k, params.minClusterSize)) {
+                    const int searchCost = params.delta - (distBudget - cost);
+                    if (const std::optional<int> totalDist = chooseClusterSet(data, half, searchCost)) {
                         results.minSizeMedianCount += 1;
-                        copyInto_kTupleList(k, params.delta - (distBudget - cost), data);
+                        copyInto_kTupleList(k, *totalDist, data);
                     }
                 }
             }
@@ -117,9 +122,9 @@ int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data,
     return growth;
 }
 
-void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount) {
+void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount,
+                               int half) {
     const int k = index.genomeCount();
-    const int half = (k + 1) / 2;
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
         Interval& iv = *data.currentIntervals[g];
@@ -142,10 +147,11 @@ void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, c
     }
 }
 
-bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount, int k) {
-    computeLeftRightEssentPos(index, data, occCount);
+bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount,
+                           int half) {
+    computeLeftRightEssentPos(index, data, occCount, half);
+    const int k = index.genomeCount();
     if (k < 1) return true;
-    const int half = (k + 1) / 2;
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
         const Interval& iv = *data.currentIntervals[g];
@@ -166,12 +172,48 @@ bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const
     return true;
 }
 
-bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize) {
-    const int half = (k + 1) / 2;
+bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int half, int minSize) {
     int count = 0;
     for (int c = 1; c <= localCharCount; ++c)
         if (occCount[c] >= half) ++count;
     return count >= minSize;
+}
+
+std::optional<int> chooseClusterSet(kTupleData& data, int half, int searchCost) {
+    const int lcc = data.localCharCount;
+    const std::vector<int>& occCount = data.occCount;
+    std::vector<unsigned char>& inSet = data.clusterSet;
+    inSet.assign(static_cast<std::size_t>(lcc) + 1, 0);
+    if (!data.params->isCenter) {
+        if (!isBigEnoughMedianBool(occCount, lcc, half, data.params->minClusterSize)) return std::nullopt;
+        for (int c = 1; c <= lcc; ++c) inSet[c] = occCount[c] >= half;
+        return searchCost;
+    }
+    // Center mode: the rows are the chosen occurrences, the columns the
+    // local chars they hold, by gene id so that the choice does not depend
+    // on the filter that produced the tuple.
+    std::vector<const unsigned char*> rows;
+    for (const Interval* iv : data.currentIntervals)
+        if (iv->l <= iv->r) rows.push_back(iv->localOcc.data());
+    std::vector<int> columns;
+    for (int c = 1; c <= lcc; ++c)
+        if (occCount[c] > 0) columns.push_back(c);
+    const std::vector<int>& localChars = *data.localChars;
+    std::sort(columns.begin(), columns.end(), [&](int a, int b) { return localChars[a] < localChars[b]; });
+    const std::optional<std::vector<int>> center =
+        chooseCenter(rows, columns, data.params->pwDelta, data.params->minClusterSize);
+    if (!center) return std::nullopt;
+    for (int c : *center) inSet[c] = 1;
+    // The summed distance to the center in place of the one to the median
+    // (a genome without an occurrence keeps its cost).
+    int medianSum = 0, centerSum = 0;
+    for (const unsigned char* row : rows)
+        for (int c : columns) {
+            const int majority = occCount[c] >= half;
+            medianSum += row[c] != majority;
+            centerSum += row[c] != inSet[c];
+        }
+    return searchCost - medianSum + centerSum;
 }
 
 bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l,

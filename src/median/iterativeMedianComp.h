@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "index/initDatastructures.h"
@@ -26,6 +27,7 @@ struct kTupleData {
     int refSeq = 0;
     std::vector<int> occCount;                // localCharCount + 1
     int emptyPlaced = 0;                      // empty intervals among the chosen ones
+    std::vector<unsigned char> clusterSet;    // localCharCount + 1: the complete tuple's gene set
     MemoryCharge memory;                      // what newTuples holds of the run's budget
 };
 
@@ -40,13 +42,23 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
 // Adds an interval's local chars (flags) to occCount with g non-empty
 // intervals placed before it; returns how much the median distance grows.
 int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g);
+// A local char is a majority char when at least `half` of the chosen
+// occurrences hold it: half = (n + 1) / 2 for n genomes with an occurrence.
 // First and last majority-char position of every chosen interval.
-void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount);
+void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount,
+                               int half);
 // Whether no chosen interval can be trimmed or extended at a border without
 // changing its share of the median (median mode).
-bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount, int k);
-// Whether the median of k intervals holds at least minSize local chars.
-bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize);
+bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount,
+                           int half);
+// Whether the median holds at least minSize local chars.
+bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int half, int minSize);
+// The gene set of the complete tuple in data.clusterSet: the majority set in
+// median mode, the chosen center in center mode. Returns the tuple's total
+// distance (searchCost, the median search's, in median mode; with the
+// distances to the center in center mode), or nothing when the set is below
+// the minimum size or, in center mode, no center of that size exists.
+std::optional<int> chooseClusterSet(kTupleData& data, int half, int searchCost);
 // Border test of a candidate interval: neither border gene may occur only once
 // in it while being rare overall.
 bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l, int r);

@@ -8,7 +8,6 @@
 #include <map>
 #include <vector>
 
-#include "median/charSets.h"
 #include "median/iterativeMedianComp.h"
 #include "util/errors.h"
 #include "util/intArrays.h"
@@ -38,62 +37,42 @@ kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
     tuple.pValues.assign(k > 0 ? k : 0, 1.0);
     tuple.pValue = 1.0;
     tuple.operationMode = data.params != nullptr ? data.params->operationMode : Mode::median;
-    tuple.centerState = 0;
 
     const int lcc = data.localCharCount > 0 ? data.localCharCount : 0;
     static const std::vector<int> noLocalChars;
     const std::vector<int>& localChars = data.localChars != nullptr ? *data.localChars : noLocalChars;
+    const std::vector<unsigned char>& inSet = data.clusterSet;
 
-    // The genes of all chosen intervals, front first in descending local-char
-    // order (every char is pushed at the front while the numbering ascends).
-    setOfChars chars;
-    for (int i = 0; i <= lcc; ++i)
-        if (entryOrZero(data.occCount, i) != 0) chars.insertIntoCharList(entryOrZero(localChars, i));
+    // The cluster's gene set, in descending local-char order.
+    for (int c = lcc; c >= 1; --c)
+        if (entryOrZero(inSet, c)) tuple.median.push_back(medianElement{entryOrZero(localChars, c), entryOrZero(data.occCount, c)});
 
-    // A genome without a chosen interval reads as the empty occurrence.
+    // Every occurrence with its distance to that set; a genome without a
+    // chosen interval reads as the empty occurrence, which lacks every gene.
     static const Interval emptyOccurrence;
-    auto chosen = [&](int g) -> const Interval& {
-        if (g >= 0 && static_cast<size_t>(g) < data.currentIntervals.size() && data.currentIntervals[g] != nullptr)
-            return *data.currentIntervals[g];
-        return emptyOccurrence;
-    };
-
     tuple.intervalArray.resize(k > 0 ? k : 0);
     for (int g = 0; g < k; ++g) {
-        const Interval& iv = chosen(g);
-        tuple.intervalArray[g] = kTupleInterval{iv.l, iv.r, iv.chr, 0, 0};
-    }
-
-    // The gene content: the genes of the reference genome's chosen interval.
-    const Interval& refInterval = chosen(data.refSeq);
-    for (int c : chars.inListOrder()) {
-        int local = entryOrZero(data.localIndex, c);
-        if (entryOrZero(refInterval.localOcc, local))
-            tuple.median.push_back(medianElement{c, entryOrZero(data.occCount, local)});
-    }
-
-    tuple.localCharCount = lcc;
-    tuple.occCount.resize(lcc + 1);
-    tuple.localChars.resize(lcc + 1);
-    for (int c = 0; c <= lcc; ++c) {
-        tuple.occCount[c] = entryOrZero(data.occCount, c);
-        tuple.localChars[c] = entryOrZero(localChars, c);
-    }
-    tuple.intervalOccs.assign(static_cast<size_t>(k > 0 ? k : 0) * (lcc + 1), 0);
-    for (int g = 0; g < k; ++g) {
-        const Interval& iv = chosen(g);
-        unsigned char* row = tuple.intervalOccs.data() + static_cast<size_t>(g) * (lcc + 1);
-        for (int c = 0; c <= lcc; ++c) row[c] = entryOrZero(iv.localOcc, c) ? 1 : 0;
+        const Interval& iv =
+            static_cast<size_t>(g) < data.currentIntervals.size() && data.currentIntervals[g] != nullptr
+                ? *data.currentIntervals[g]
+                : emptyOccurrence;
+        kTupleInterval& occ = tuple.intervalArray[g];
+        occ = kTupleInterval{iv.l, iv.r, iv.chr, 0, 0};
+        for (int c = 1; c <= lcc; ++c) {
+            const bool member = entryOrZero(inSet, c) != 0;
+            const bool present = entryOrZero(iv.localOcc, c) != 0;
+            if (member != present) ++occ.dist;
+            if (present && !member) ++occ.extraChars;
+        }
     }
     return tuple;
 }
 
 // Roughly what a tuple occupies: the record, its list node and its arrays.
 static std::size_t approxBytes(const kTuple& tuple, int k) {
-    const std::size_t locals = static_cast<std::size_t>(tuple.localCharCount) + 1;
     const std::size_t genomes = static_cast<std::size_t>(k > 0 ? k : 0);
-    return sizeof(kTuple) + 2 * sizeof(void*) + genomes * (sizeof(kTupleInterval) + sizeof(double) + locals) +
-           locals * 2 * sizeof(int) + tuple.median.size() * sizeof(medianElement);
+    return sizeof(kTuple) + 2 * sizeof(void*) + genomes * (sizeof(kTupleInterval) + sizeof(double)) +
+           tuple.median.size() * sizeof(medianElement);
 }
 
 void copyInto_kTupleList(int k, int totalDist, kTupleData& data) {
@@ -179,27 +158,12 @@ int countMedianCenters(const kTupleList* list, const ParameterArray& params) {
 }
 
 int countRefBased_kTuples(kTupleList* list) {
-    if (list == nullptr || list->tuples.empty()) return 0;
-    const int half = (list->k + 1) / 2;
+    if (list == nullptr) return 0;
     int count = 0;
-    for (kTuple& tuple : list->tuples) {
-        bool hasReferenceOcc = false;
-        for (int g = 0; g < list->k; ++g) {
-            kTupleInterval& iv = tuple.intervalArray[g];
-            for (int c = 1; c <= tuple.localCharCount; ++c) {
-                bool majority = tuple.occCount[c] >= half;
-                bool present = tuple.intervalOcc(g, c) != 0;
-                if (majority && !present) {
-                    ++iv.dist;
-                } else if (!majority && present) {
-                    ++iv.dist;
-                    ++iv.extraChars;
-                }
-            }
-            if (iv.dist == 0) hasReferenceOcc = true;
-        }
-        if (hasReferenceOcc) ++count;
-    }
+    for (const kTuple& tuple : list->tuples)
+        if (std::any_of(tuple.intervalArray.begin(), tuple.intervalArray.end(),
+                        [](const kTupleInterval& iv) { return iv.dist == 0; }))
+            ++count;
     return count;
 }
 
@@ -286,12 +250,6 @@ void removeSuboptimal_kTuples(kTupleList* list) {
     int i = 0;
     for (auto t = list->tuples.begin(); t != list->tuples.end(); ++i)
         t = remove[i] ? remove_kTuple(*list, t) : std::next(t);
-}
-
-void remove_NonCenter_kTuples(kTupleList* list) {
-    if (list == nullptr) return;
-    for (auto t = list->tuples.begin(); t != list->tuples.end();)
-        t = t->centerState == 1 ? remove_kTuple(*list, t) : std::next(t);
 }
 
 int countNonSubsumed_kTuples(const kTupleList* list) {

@@ -14,7 +14,7 @@ struct kTupleInterval {
     int l = 0;
     int r = 0;           // empty when l > r
     int chr = 0;
-    int dist = 0;        // distance to the majority median (countRefBased_kTuples)
+    int dist = 0;        // set distance to the cluster's gene set (the size of the set when empty)
     int extraChars = 0;
 };
 
@@ -30,18 +30,11 @@ struct kTuple {
     double pValue = 1.0;
     double log10PValue = 0.0;                   // sum of log10(pValues): finite where the product overflows
     std::vector<kTupleInterval> intervalArray;  // k
-    std::vector<medianElement> median;          // the cluster's gene content
-    std::vector<unsigned char> intervalOccs;    // k x (localCharCount + 1), flat
-    std::vector<int> occCount;                  // localCharCount + 1
-    int localCharCount = 0;
-    std::vector<int> localChars;                // localCharCount + 1
-    char centerState = 0;                       // 0 unevaluated, 1 fails, 2 passes
+    // The cluster's gene set: the majority set of the occurrences in median
+    // mode, the chosen center in center mode.
+    std::vector<medianElement> median;
     std::vector<int> geneContentArray;          // median genes ascending, after the gene-content sort
     bool hasGeneContentArray = false;
-
-    unsigned char intervalOcc(int g, int c) const {
-        return intervalOccs[static_cast<size_t>(g) * (localCharCount + 1) + c];
-    }
 };
 
 // The list owns its tuples; std::list keeps order under insertion and removal.
@@ -103,8 +96,8 @@ int compareGeneContentArray(const kTuple* a, const kTuple* b);
 
 // Driver-level operations on the result list (in the order the driver runs them).
 int countMedianCenters(const kTupleList* list, const ParameterArray& params);
+// Tuples with an occurrence of exactly their gene set.
 int countRefBased_kTuples(kTupleList* list);
-void remove_NonCenter_kTuples(kTupleList* list);
 void removeSuboptimal_kTuples(kTupleList* list);
 int countNonSubsumed_kTuples(const kTupleList* list);
 void sort_kTupleList_byGeneContent(kTupleList* list);

@@ -79,11 +79,14 @@ int countRefGenomes(const ParameterArray& params, int k) {
     fail(Stream::err, "counting the number of ref genomes failed\n");
 }
 
-bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta) {
-    int k = pattern.genomeCount;
-    int c = pattern.newChar;
-    const int lacking = index.genomeCount() - static_cast<int>(index.genomesHolding(c).size());
-    if (lacking > k / 2) pattern.infreqCharCount += 1.0;
-    if (k == 0) return false;
-    return pattern.infreqCharCount > static_cast<double>(delta / k);
+// A char held by fewer than half of the genomes that hold an occurrence is in
+// no median; with n >= minHolders such genomes, a reference interval holding
+// more than delta / minHolders of them lies farther from the median than the
+// closest occurrence of every tuple, which another reference holds.
+bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta, int minHolders) {
+    const int c = pattern.newChar;
+    const int holding = static_cast<int>(index.genomesHolding(c).size());
+    if (holding < (minHolders + 1) / 2) pattern.infreqCharCount += 1.0;
+    if (minHolders <= 0) return false;
+    return pattern.infreqCharCount > static_cast<double>(delta / minHolders);
 }

@@ -30,4 +30,4 @@ void addToPattern(Pattern& pattern, int c, int r, int g);
 bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref);
 // Number of genomes (from genome 0 on) that serve as reference genomes.
 int countRefGenomes(const ParameterArray& params, int k);
-bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta);
+bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta, int minHolders);

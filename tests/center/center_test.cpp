@@ -1,79 +1,80 @@
-// The center condition of k-tuples (and with it the closest 0/1 string
-// search) against an exhaustive search over gene sets.
+// The center a center cluster reports, against an exhaustive search over gene
+// sets under the same choice rule.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <set>
 #include <vector>
 
-#include "center/centerCheck.h"
+#include "center/chooseCenter.h"
 #include "testUtil.h"
 
 namespace {
 
-// Whether some gene set lies within pwDelta of every row.
-bool hasCenter(const std::vector<std::set<int>>& rows, int pwDelta) {
-    std::set<int> all;
-    for (const std::set<int>& row : rows) all.insert(row.begin(), row.end());
-    const std::vector<int> genes(all.begin(), all.end());  // genes outside every row never help
-    for (unsigned mask = 0; mask < (1u << genes.size()); ++mask) {
-        bool within = true;
-        for (size_t r = 0; r < rows.size() && within; ++r) {
-            int distance = 0;
-            for (size_t i = 0; i < genes.size(); ++i)
-                distance += ((mask >> i) & 1u) != static_cast<unsigned>(rows[r].count(genes[i]));
-            within = distance <= pwDelta;
+std::optional<std::vector<int>> chosen(const std::vector<std::set<int>>& rows, int maxDistance, int minSize,
+                                       int alphabet) {
+    std::vector<std::vector<unsigned char>> flags;
+    std::set<int> columns;
+    for (const std::set<int>& row : rows) {
+        flags.emplace_back(alphabet + 1, 0);
+        for (int gene : row) {
+            flags.back()[gene] = 1;
+            columns.insert(gene);
         }
-        if (within) return true;
     }
-    return false;
+    std::vector<const unsigned char*> pointers;
+    for (const auto& f : flags) pointers.push_back(f.data());
+    return chooseCenter(pointers, std::vector<int>(columns.begin(), columns.end()), maxDistance, minSize);
 }
 
-TEST(CenterCondition, AgreesWithExhaustiveSearchOverGeneSets) {
+TEST(CenterChoice, MatchesExhaustiveSearchOverGeneSets) {
     std::mt19937 rng(99);
-    const int alphabet = 7;
-    int passed = 0, failed = 0;
-    for (int round = 0; round < 60; ++round) {
-        const int k = 2 + static_cast<int>(rng() % 3);
-        std::vector<std::vector<std::vector<int>>> genomes(k);
-        for (int g = 0; g < k; ++g) {
-            genomes[g].push_back(randomGenes(rng(), 8, alphabet));
-            genomes[g].push_back(randomGenes(rng(), 5, alphabet));
+    const int alphabet = 9;
+    int found = 0, none = 0;
+    for (int round = 0; round < 400; ++round) {
+        const int rowCount = 1 + static_cast<int>(rng() % 5);
+        std::vector<std::set<int>> rows(rowCount);
+        for (std::set<int>& row : rows) {
+            const int length = 1 + static_cast<int>(rng() % 6);
+            for (int i = 0; i < length; ++i) row.insert(1 + static_cast<int>(rng() % alphabet));
         }
-        auto set = makeSet(genomes, alphabet);
-        for (int pwDelta = 0; pwDelta <= 3; ++pwDelta) {
-            std::vector<std::vector<std::set<int>>> rows;
-            kTupleList list;
-            list.k = k;
-            for (int n = 0; n < 8; ++n) {
-                std::vector<kTupleInterval> ivs;
-                rows.emplace_back();
-                for (int g = 0; g < k; ++g) {
-                    if (rng() % 5 == 0) {
-                        ivs.push_back({-1, -2, 0});
-                        continue;
-                    }
-                    int chr = static_cast<int>(rng() % 2);
-                    int length = chr == 0 ? 8 : 5;
-                    int l = 1 + static_cast<int>(rng() % length);
-                    ivs.push_back({l, std::min(length, l + static_cast<int>(rng() % 4)), chr});
-                    rows.back().push_back(genesIn(set->genomes[g].chromosomes[chr].genes, ivs.back().l, ivs.back().r));
-                }
-                kTuple tuple;
-                tuple.intervalArray = ivs;
-                list.tuples.push_back(std::move(tuple));
+        for (int maxDistance = 0; maxDistance <= 4; ++maxDistance)
+            for (int minSize : {1, 3, 5}) {
+                const auto expected = exhaustiveCenter(rows, maxDistance, minSize);
+                EXPECT_EQ(chosen(rows, maxDistance, minSize, alphabet), expected)
+                    << "round " << round << " delta " << maxDistance << " s " << minSize;
+                ++(expected ? found : none);
             }
-            check_center_condition(&list, *set, pwDelta);
-            auto row = rows.begin();
-            for (const kTuple& tuple : list.tuples) {
-                const bool exists = hasCenter(*row++, pwDelta);
-                EXPECT_EQ(tuple.centerState, exists ? 2 : 1);
-                ++(exists ? passed : failed);
-            }
-        }
     }
-    EXPECT_GT(passed, 100);
-    EXPECT_GT(failed, 100);
+    EXPECT_GT(found, 1000);
+    EXPECT_GT(none, 1000);
+}
+
+// Cases a reader can check by hand.
+TEST(CenterChoice, SmallCases) {
+    struct Case {
+        std::vector<std::set<int>> rows;
+        int maxDistance, minSize;
+        std::optional<std::vector<int>> center;
+    };
+    const std::vector<Case> cases = {
+        // One occurrence is its own center.
+        {{{4, 2, 7}}, 0, 1, std::vector<int>{2, 4, 7}},
+        // {1,2} / {1,2,3} / {1,2,3}: the majority set, within 1 of each.
+        {{{1, 2}, {1, 2, 3}, {1, 2, 3}}, 1, 3, std::vector<int>{1, 2, 3}},
+        // Disjoint 3-gene sets: every set within 3 of both lies at 3 of
+        // each; the most genes win.
+        {{{1, 2, 3}, {4, 5, 6}}, 3, 1, std::vector<int>{1, 2, 3, 4, 5, 6}},
+        // Of equal sums and sizes, the smaller genes win.
+        {{{1, 2}, {1, 3}, {1, 4}}, 2, 2, std::vector<int>{1, 2}},
+        {{{1, 2, 3}, {4, 5, 6}}, 2, 1, std::nullopt},
+        // A center exists, but none of the minimum size.
+        {{{1, 2}, {1, 3}, {1, 4}}, 1, 2, std::nullopt},
+        // Repeated genes count once; the order inside an occurrence does not matter.
+        {{{3, 1}, {1, 3}}, 0, 2, std::vector<int>{1, 3}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(chosen(c.rows, c.maxDistance, c.minSize, 9), c.center);
 }
 
 }  // namespace

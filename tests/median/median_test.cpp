@@ -7,7 +7,9 @@
 #include <list>
 #include <map>
 #include <random>
+#include <ranges>
 #include <set>
+#include <tuple>
 
 #include "filters/superIntervals.h"
 #include "median/iterativeMedianComp.h"
@@ -196,7 +198,10 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
         ASSERT_TRUE(f.completed);
         const ParameterArray& p = f.params;
 
-        std::map<std::vector<std::pair<int, int>>, int> expected;
+        // Per tuple: its total distance, its gene set and each occurrence's
+        // distance to that set (the set's size for a genome without one).
+        using Stored = std::tuple<int, std::set<int>, std::vector<int>>;
+        std::map<std::vector<std::pair<int, int>>, Stored> expected;
         double complete = 0;
         std::vector<size_t> index(k, 0);
         for (;;) {
@@ -216,17 +221,43 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
             const int total = naiveTotalDist(sets, empty, lackingGenomeCost(p, k));
             if (within && total <= p.delta) {
                 ++complete;
+                // The majority of the genomes with an occurrence.
                 std::map<int, int> occ;
-                for (const auto& s : sets)
-                    for (int gene : s) ++occ[gene];
+                std::vector<std::set<int>> present;
+                for (int g = 0; g < k; ++g)
+                    if (!empty[g]) {
+                        present.push_back(sets[g]);
+                        for (int gene : sets[g]) ++occ[gene];
+                    }
                 std::set<int> majority;
                 for (const auto& [gene, count] : occ)
-                    if (count >= (k + 1) / 2) majority.insert(gene);
-                if ((p.isCenter || naiveBordersOptimal(*f.set.set, choice, majority)) &&
-                    static_cast<int>(majority.size()) >= p.minClusterSize) {
-                    std::vector<std::pair<int, int>> key;
-                    for (const Candidate& c : choice) key.emplace_back(c.l, c.r);
-                    expected[key] = total;
+                    if (count >= (static_cast<int>(present.size()) + 1) / 2) majority.insert(gene);
+                std::vector<std::pair<int, int>> key;
+                for (const Candidate& c : choice) key.emplace_back(c.l, c.r);
+                auto distances = [&](const std::set<int>& of) {
+                    std::vector<int> d;
+                    for (int g = 0; g < k; ++g) {
+                        int n = static_cast<int>(of.size());
+                        for (int gene : sets[g]) n += of.count(gene) ? -1 : 1;
+                        d.push_back(n);
+                    }
+                    return d;
+                };
+                if (p.isCenter) {
+                    // Stored with the summed distance to its center instead of the median's.
+                    if (const auto center = exhaustiveCenter(present, p.pwDelta, p.minClusterSize)) {
+                        const std::set<int> c(center->begin(), center->end());
+                        int toCenter = 0, toMedian = 0;
+                        for (const std::set<int>& s : present)
+                            for (int gene : occ | std::views::keys) {
+                                toCenter += s.count(gene) != c.count(gene);
+                                toMedian += s.count(gene) != majority.count(gene);
+                            }
+                        expected[key] = Stored{total - toMedian + toCenter, c, distances(c)};
+                    }
+                } else if (naiveBordersOptimal(*f.set.set, choice, majority) &&
+                           static_cast<int>(majority.size()) >= p.minClusterSize) {
+                    expected[key] = Stored{total, majority, distances(majority)};
                 }
             }
             int g = k - 1;
@@ -234,13 +265,17 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
             if (g < 0) break;
         }
 
-        std::map<std::vector<std::pair<int, int>>, int> found;
+        std::map<std::vector<std::pair<int, int>>, Stored> found;
         const kTuple* previous = nullptr;
         for (const kTuple& tuple : f.tuples()) {
             std::vector<std::pair<int, int>> key;
             for (const kTupleInterval& iv : tuple.intervalArray)
                 key.emplace_back(iv.l > iv.r ? 1 : iv.l, iv.l > iv.r ? 0 : iv.r);
-            found[key] = tuple.totalDist;
+            std::set<int> genes;
+            for (const medianElement& e : tuple.median) genes.insert(e.gene);
+            std::vector<int> distances;
+            for (const kTupleInterval& iv : tuple.intervalArray) distances.push_back(iv.dist);
+            found[key] = Stored{tuple.totalDist, genes, distances};
             if (previous != nullptr) {
                 EXPECT_LT(kTupleComparision(previous, &tuple, k), 0);  // canonical order
             }
