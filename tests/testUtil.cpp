@@ -177,3 +177,15 @@ std::optional<std::vector<int>> exhaustiveCenter(const std::vector<std::set<int>
     if (!best) return std::nullopt;
     return std::get<2>(*best);
 }
+
+tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum, tamsu::RefType refType, tamsu::CostType cost) {
+    tamsu::Query query;
+    query.mode = mode;
+    query.delta = delta;
+    query.minClusterSize = s;
+    query.hasQuorum = quorum > 0;
+    query.quorum = quorum > 0 ? quorum : -1;
+    query.cost = quorum > 0 ? cost : tamsu::CostType::none;
+    query.refType = refType;
+    return query;
+}

@@ -92,6 +92,10 @@ void forEachReferenceInterval(const OccurrenceIndex& index, int D, bool primed, 
 // Genes of interval l..r of a chromosome (empty when l > r).
 std::set<int> genesIn(std::span<const int> genes, int l, int r);
 
+// A query of the public interface; a quorum of 0 means none.
+tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum = 0, tamsu::RefType refType = tamsu::RefType::none,
+                       tamsu::CostType cost = tamsu::CostType::zero);
+
 // The center a center cluster reports, by trying every subset of the genes
 // the rows hold: within maxDistance of every row, at least minSize genes, the
 // smallest summed distance, then the most genes, then the smallest genes.

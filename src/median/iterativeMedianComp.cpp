@@ -80,7 +80,7 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             } else {
                 results.completeKTupleCount += 1.0;
                 // The majority is taken over the genomes that hold an occurrence.
-                const int half = (k - data.emptyPlaced + 1) / 2;
+                const int half = (k - data.emptyPlaced - (isEmpty ? 1 : 0) + 1) / 2;
                 if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, half)) {
                     results.optBorderMedianCount += 1;
                     const int searchCost = params.delta - (distBudget - cost);

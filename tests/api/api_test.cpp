@@ -17,18 +17,6 @@ namespace {
 
 using tamsu::Mode;
 
-tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum = 0, tamsu::RefType refType = tamsu::RefType::none,
-                       tamsu::CostType cost = tamsu::CostType::zero) {
-    tamsu::Query query;
-    query.mode = mode;
-    query.delta = delta;
-    query.minClusterSize = s;
-    query.hasQuorum = quorum > 0;
-    query.quorum = quorum > 0 ? quorum : -1;
-    query.cost = quorum > 0 ? cost : tamsu::CostType::none;
-    query.refType = refType;
-    return query;
-}
 
 // Every cluster with its occurrences, ids as read, p-values to the last bit.
 std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
