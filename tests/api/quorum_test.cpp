@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <cstdio>
 #include <sstream>
 
 #include "testUtil.h"
@@ -117,9 +118,11 @@ TEST(Quorum, TheLackingGenomeIsExcusedWhereverItStands) {
 // Oracle: every gene set of at least s genes that some interval holds
 // exactly in at least the quorum of genomes lies within a reported cluster
 // with occurrences in all those genomes, at delta 0, in median and center
-// mode, for quorums below half the genomes too.
-TEST(Quorum, ExactSetsOfTheQuorumAreFoundAtDeltaZero) {
-    int excused = 0, belowHalf = 0;
+// mode, for quorums below half the genomes too. At delta 1 the same holds
+// for nearly all of them (a set may then lie in a larger cluster whose
+// occurrences leave out one of its holders).
+TEST(Quorum, ExactSetsOfTheQuorumAreFound) {
+    int excused = 0, belowHalf = 0, looseSets = 0, looseFound = 0;
     for (unsigned seed = 1; seed <= 48; ++seed) {
         const int k = 3 + seed % 4;
         const int quorum = 2 + static_cast<int>(seed / 4) % (k - 1);
@@ -140,8 +143,11 @@ TEST(Quorum, ExactSetsOfTheQuorumAreFoundAtDeltaZero) {
                 for (size_t l = 1; l + 1 < chrom.size(); ++l)
                     for (size_t r = l; r + 1 < chrom.size(); ++r) holders[genesIn(chrom, l, r)].insert(g);
 
-        for (tamsu::Mode mode : {tamsu::Mode::median, tamsu::Mode::center}) {
-            const tamsu::Result result = quorumRun(genomes, mode, 0, s, quorum);
+        for (tamsu::Mode mode : {tamsu::Mode::median, tamsu::Mode::center})
+          for (int delta : {0, 1}) {
+            // Center mode at delta 1 grows steeply with the genome count.
+            if (delta == 1 && mode == tamsu::Mode::center && k > 4) continue;
+            const tamsu::Result result = quorumRun(genomes, mode, delta, s, quorum);
             for (const auto& [genes, holding] : holders) {
                 if (static_cast<int>(holding.size()) < quorum || static_cast<int>(genes.size()) < s) continue;
                 const bool found = std::any_of(
@@ -154,6 +160,11 @@ TEST(Quorum, ExactSetsOfTheQuorumAreFoundAtDeltaZero) {
                                 if (!aci.occLists[g].empty()) spanned.insert(g);
                         return std::includes(spanned.begin(), spanned.end(), holding.begin(), holding.end());
                     });
+                if (delta == 1) {
+                    ++looseSets;
+                    looseFound += found;
+                    continue;
+                }
                 EXPECT_TRUE(found) << "seed " << seed << " mode " << tamsu::modeChar(mode) << ": a set of "
                                    << genes.size() << " genes in " << holding.size() << " of " << k
                                    << " genomes, quorum " << quorum;
@@ -164,6 +175,8 @@ TEST(Quorum, ExactSetsOfTheQuorumAreFoundAtDeltaZero) {
     }
     EXPECT_GT(excused, 100);   // sets the quorum lets some genome lack
     EXPECT_GT(belowHalf, 20);  // sets held by fewer than half the genomes
+    EXPECT_GE(looseFound, looseSets * 95 / 100) << looseFound << " of " << looseSets << " at delta 1";
+    std::printf("at delta 1: %d of %d sets found\n", looseFound, looseSets);
 }
 
 }  // namespace

@@ -246,11 +246,34 @@ public class JniHarness {
         check(same, name + ": equals the C++ result (" + first.length + " clusters)");
         if (!same) System.out.println("  first difference at " + firstDifference(dumped, expected));
 
+        if (query.mode == 'm' || query.mode == 'c') checkDistancesFitGenes(first, name);
         checkProgress(instance, name);
 
         instance.reset();
         GeneCluster[] second = call(instance, genomes, parameterOf(query), instance);
         check(second != null && dump(second).equals(dumped), name + ": a second call gives the same result");
+    }
+
+    // Median and center: every occurrence's distance is the set distance
+    // between the genes of its interval and the cluster's genes, so an
+    // interval has one distance wherever the cluster lists it.
+    static void checkDistancesFitGenes(GeneCluster[] clusters, String name) {
+        int wrong = 0, seen = 0;
+        for (GeneCluster cluster : clusters) {
+            java.util.Set<Integer> set = new java.util.HashSet<>();
+            for (int gene : cluster.genes) set.add(gene);
+            for (GeneClusterOccurrence occurrence : cluster.allOccurrences)
+                for (int g = 0; g < occurrence.subsequences.length; g++)
+                    for (Subsequence sub : occurrence.subsequences[g]) {
+                        java.util.Set<Integer> inside = new java.util.HashSet<>();
+                        for (int p = sub.start; p <= sub.stop; p++) inside.add(genomes[g][sub.chromosome][p]);
+                        int distance = set.size();
+                        for (int gene : inside) distance += set.contains(gene) ? -1 : 1;
+                        seen++;
+                        if (distance != sub.dist) wrong++;
+                    }
+        }
+        check(wrong == 0, name + ": occurrence distances fit the cluster's genes (" + wrong + " of " + seen + " differ)");
     }
 
     // One progress bar with the total; values start at 0, never fall, stay
