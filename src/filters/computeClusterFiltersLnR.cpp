@@ -59,7 +59,6 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
                 if (params.hasQuorum) addEmptyOccs(record, g, k, params);
                 generateLocalOcc(record, index, k, D);
                 counts.kTupleCount += compute_possibleCombinations(record, k);
-                testMatchField(record, index, D, k, progress.out());
                 if (!generate_kTuples(index, params, record, progress, result)) return LeftBorder::cancel;
                 resetMatchesRecord(record, k, D + 1);
                 if (counts.filterCount < 1) std::fprintf(progress.out(), "Integer overflow at filterCount\n");

@@ -99,26 +99,6 @@ double compute_possibleCombinations(const MatchesRecord& record, int k) {
     return product;
 }
 
-void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, int D, int k, FILE* out) {
-    int last = std::min(D, record.matchField.m());
-    for (int g = 0; g < k; ++g)
-        for (int dist = 0; dist <= last; ++dist) {
-            const std::vector<Interval>& bucket = record.matchField.bucket(g, dist);
-            for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) {
-                const Interval& iv = *it;
-                for (int v = 1; v <= record.localCharCount && v < static_cast<int>(iv.localOcc.size()); ++v) {
-                    if (!iv.localOcc[v]) continue;
-                    // An empty occurrence never holds a flag; its chromosome is not looked at.
-                    bool found =
-                        iv.l <= iv.r && isContained(index, index.chrom(g, iv.chr), record.localChars[v], iv.l, iv.r);
-                    if (!found)
-                        std::fprintf(out, "Zeichen %d ist in localOcc aber nicht in Lokation S_%d(%d,%d)\n",
-                                     record.localChars[v], g, iv.l, iv.r);
-                }
-            }
-        }
-}
-
 void resetMatchField(MatchField& matchField, int k, int m) {
     int last = std::min(m, matchField.m());
     for (int g = 0; g < k && g < matchField.k(); ++g)

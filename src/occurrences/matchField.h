@@ -67,9 +67,6 @@ void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterAr
 void generateLocalOcc(MatchesRecord& record, const OccurrenceIndex& index, int k, int D);
 // Number of ways to pick one stored interval per genome.
 double compute_possibleCombinations(const MatchesRecord& record, int k);
-// Self-check: every flagged local char occurs in its interval; reports each
-// mismatch on out and goes on.
-void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, int D, int k, FILE* out);
 // Empties lists 0..m of every genome, the counts and the local numbering.
 void resetMatchesRecord(MatchesRecord& record, int k, int m);
 void resetMatchField(MatchField& matchField, int k, int m);

@@ -111,10 +111,6 @@ std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<c
     return pi;
 }
 
-double p_0(int m, int l, double p) {
-    return gsl_ran_binomial_pdf(static_cast<unsigned>(m), p, static_cast<unsigned>(l));
-}
-
 void LnChoose::grow(int l) {
     values_.reserve(static_cast<size_t>(l + 1) * (l + 2) / 2);
     for (int row = top_ + 1; row <= l; ++row)
@@ -132,40 +128,8 @@ BinomialPdf::BinomialPdf(double p, LnChoose& lnChoose) : p_(p), lnChoose_(&lnCho
 
 namespace {
 
-// Layer i of the table (cur) from layer i-1 (prev), both (Lmax+1) x (n+1);
-// binom is scratch. cur must hold zeros wherever it is not written: in every
-// entry (l, k) with k > min(i, l) or l > 0, k = 0.
-void nextPLayer(const DoubleTable& prev, DoubleTable& cur, DoubleTable& binom, int i, int Lmax, double p) {
-    // B(m; l, pi_i) does not depend on k: evaluate each once per gene.
-    if (p != 0.0)
-        for (int l = 1; l <= Lmax; ++l)
-            for (int m = 0; m <= l; ++m) binom(l, m) = p_0(m, l, p);
-    for (int l = 1; l <= Lmax; ++l) {
-        for (int k = 1; k <= std::min(i, l); ++k) {
-            if (p != 0.0) {
-                double sum = binom(l, 0) * prev(l, k);
-                // terms with m > l - k + 1 multiply table entries that are 0
-                for (int m = 1; m <= l - k + 1; ++m) {
-                    const double factor = binom(l, m);
-                    const double entry = prev(l - m, k - 1);
-                    sum += factor * entry;
-                    if (std::isnan(sum))
-                        fail(Stream::err,
-                             "isnan:\ncharProb[%d] = %e\npValue[%d][%d][%d] is not a number\n"
-                             "gsl_ran_binomial_pdf(%d,%f,%d)\n%f * %f\n",
-                             i, p, i, l, k, m, p, Lmax, factor, entry);
-                }
-                cur(l, k) = sum;
-            } else {
-                cur(l, k) = prev(l, k);
-            }
-            if (std::isnan(cur(l, k))) fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
-        }
-    }
-}
-
-// The first failure nextPLayer reports for entry (l, k) of layer i, whose
-// sum turned out NaN: its terms replayed in their order.
+// The first failure for entry (l, k) of layer i, whose sum turned out NaN:
+// its terms replayed in their order.
 [[noreturn]] void failNaNEntry(const DoubleTable& prev, const std::vector<double>& binom, int i, int l, int k, int Lmax,
                                double p) {
     double sum = binom[0] * prev(l, k);
@@ -180,10 +144,10 @@ void nextPLayer(const DoubleTable& prev, DoubleTable& cur, DoubleTable& binom, i
     fail(Stream::err, "pValue[%d][%d][%d] is not a number\n", i, l, k);
 }
 
-// nextPLayer bit for bit, faster: per l the sums of every k grow together
-// over m (each still adds its terms in the order of m, so the doubles are
-// the same), reading rows of prev, and the binomials come from one pair of
-// logarithms per layer. binom is scratch.
+// Layer i of the table (cur) from layer i-1 (prev), both (Lmax+1) x (n+1):
+// per l the sums of every k grow together over m (each adds its terms in
+// the order of m), reading rows of prev, and the binomials come from one
+// pair of logarithms per layer. binom is scratch.
 void nextPLayerFast(const DoubleTable& prev, DoubleTable& cur, std::vector<double>& binom, int i, int Lmax, double p,
                     LnChoose& lnChoose) {
     const BinomialPdf pdf(p, lnChoose);
@@ -215,24 +179,6 @@ void nextPLayerFast(const DoubleTable& prev, DoubleTable& cur, std::vector<doubl
 }
 
 }  // namespace
-
-DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi) {
-    // Zero-filled, so every border entry (i, l or k = 0, k > min(i, l)) is
-    // 0.0 already; kmax only bounded that explicit zeroing.
-    (void)kmax;
-    DoubleTable3 T(n + 1, Lmax + 1, n + 1, 0.0);
-    for (int i = 0; i <= n; ++i) T(i, 0, 0) = 1.0;
-    DoubleTable prev(Lmax + 1, n + 1, 0.0), cur(Lmax + 1, n + 1, 0.0), binom(Lmax + 1, Lmax + 1, 0.0);
-    prev(0, 0) = 1.0;
-    for (int i = 1; i <= n; ++i) {
-        cur(0, 0) = 1.0;
-        nextPLayer(prev, cur, binom, i, Lmax, pi[i]);
-        for (int l = 0; l <= Lmax; ++l)
-            for (int k = 0; k <= n; ++k) T(i, l, k) = cur(l, k);
-        std::swap(prev, cur);
-    }
-    return T;
-}
 
 DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi) {
     LnChoose lnChoose;
@@ -268,45 +214,9 @@ std::shared_ptr<const DoubleTable> PTableCache::get(const std::vector<int>& freq
     return table;
 }
 
-double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T) {
-    // lacking more genes than the set holds cannot happen
-    if (d > n || d < 0) return 0.0;
-    return T(n, m, n - d);
-}
-
-double p_L_d(int d, int L, const std::vector<double>&, double p, int n, const DoubleTable3& T) {
-    double sum = 0.0;
-    for (int dd = 0; dd <= std::min(d, n); ++dd)
-        for (int m = 0; m <= L; ++m) sum += p_0(m, L, p) * prob_of_p_minus(m, dd, n, T);
-    return sum;
-}
-
-double q_L_delta(int delta, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T) {
-    double sum = 0.0;
-    for (int d = 0; d <= delta; ++d) sum += p_L_d(d, L, pi, p, n, T);
-    return sum;
-}
-
-// The lengths L that an occurrence at distance delta of an n-set can have in
-// a genome of N genes: max(n - delta, 1) .. min(2n, N).
-static void lengthRange(int n, int delta, int N, int& lo, int& hi) {
+void lengthRange(int n, int delta, int N, int& lo, int& hi) {
     lo = static_cast<int>(std::max<long long>(static_cast<long long>(n) - delta, 1));
     hi = std::min(2 * n, N);
-}
-
-double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta, int j, const std::vector<int>& G) {
-    const int n = static_cast<int>(G.size());
-    const int N = tables.totalLength(j);
-    if (delta < 0) return 0.0;
-    int lo = 0, hi = 0;
-    lengthRange(n, delta, N, lo, hi);
-    if (lo > hi) return 0.0;
-    const std::vector<double> pi = compute_localCharProb(G, tables.charFreqsRow(j));
-    const double pG = elementOf_C_prob(G, tables.charFreqsRow(j), N);
-    const DoubleTable3 T = compute_pTable(n, 2 * n, n, pi);
-    double score = 0.0;
-    for (int L = lo; L <= hi; ++L) score += q_L_delta(delta, L, pi, pG, n, T) * (N - L + 1);
-    return score;
 }
 
 // ---------------------------------------------------------------------------
@@ -320,8 +230,9 @@ OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const in
 }
 
 void OccurrenceScorer::extend(int L, int delta) {
-    // Continuing the running sums performs exactly the additions of
-    // p_L_d and q_L_delta, in the same order, so the results agree bit for bit.
+    // P_L(d) = sum over d' <= min(d, n) and m <= L of B(m; L, p_G) T[m][n - d'],
+    // Q_L(d) = sum over d' <= d of P_L(d'), kept as running sums (lacking more
+    // genes than the set holds adds nothing).
     std::vector<double>& B = binom_[L];
     if (B.empty()) {
         B.resize(L + 1);

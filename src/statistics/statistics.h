@@ -87,10 +87,9 @@ private:
     LnChoose* lnChoose_;
 };
 
-// T[i][l][k]: l positions drawn from c_1..c_i show exactly k distinct genes.
-DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi);
-// Its last layer T[n][l][k], (Lmax+1) x (n+1), the only one a score reads,
-// computed in two layers' memory (the same doubles).
+// The last layer T[n][l][k], (Lmax+1) x (n+1), of the probability table:
+// l positions drawn from the set's genes c_1..c_n by their frequencies show
+// exactly k distinct genes. Built layer by layer in two layers' memory.
 DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi);
 DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose);
 
@@ -110,18 +109,14 @@ private:
     size_t bytes_ = 0;
 };
 
-double p_0(int m, int l, double p);
-double prob_of_p_minus(int m, int d, int n, const DoubleTable3& T);
-// P_L(d) and Q_L(delta); lacking more genes than the set holds (d' > n) adds nothing.
-double p_L_d(int d, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T);
-double q_L_delta(int delta, int L, const std::vector<double>& pi, double p, int n, const DoubleTable3& T);
+// The lengths L that an occurrence at distance delta of an n-set can have in
+// a genome of N genes: max(n - delta, 1) .. min(2n, N).
+void lengthRange(int n, int delta, int N, int& lo, int& hi);
 
-// Score of one occurrence at distance delta in genome j, computed from scratch.
-double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta, int j, const std::vector<int>& G);
-
-// Scores of one gene set in one genome. The probability table is built once
-// (on first use) and shared by every occurrence scored against it; each
-// score equals prob_C_has_approxOcc_in_Genome bit for bit.
+// Scores of one gene set in one genome: the sum over the lengths L of
+// Q_L(delta) times the number of intervals of length L. The probability
+// table is built once (on first use) and shared by every occurrence scored
+// against it.
 class OccurrenceScorer {
 public:
     // cache: where the probability table is taken from (null: built here).

@@ -119,6 +119,14 @@ struct Filter {
         for (const Candidate& c : cands)
             addToMatchesRecord(record, c.g, c.dist, c.l > c.r ? -1 : c.l, c.l > c.r ? -2 : c.r, 0);
         generateLocalOcc(record, set.index, k, D);
+        // The numbering: a candidate's flags are exactly the families it holds.
+        for (int g = 0; g < k; ++g)
+            for (int dist = 0; dist <= std::min(D, record.matchField.m()); ++dist)
+                for (const Interval& iv : record.matchField.bucket(g, dist))
+                    for (int v = 1; v <= record.localCharCount; ++v)
+                        EXPECT_EQ(iv.localOcc.size() > static_cast<size_t>(v) && iv.localOcc[v] != 0,
+                                  iv.l <= iv.r && genesIn(set.set->genomes[g].chromosomes[0].genes, iv.l, iv.r)
+                                                      .count(record.localChars[v]) != 0);
         QuietProgress quiet;
         completed = generate_kTuples(set.index, params, record, quiet.get(), result);
     }
