@@ -11,7 +11,7 @@
 
 #include "genomes/readGenomes.h"
 #include "index/initDatastructures.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "scratchDir.h"
 #include "util/errors.h"
 
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         query.quorum = 1;
         query.cost = CostType::zero;
         validateQuery(query, set->genomeCount);
-        setDerivedParameters(query, set->genomeCount);
+        deriveSearchParameters(query, set->genomeCount);
         initDataStructures(*set, numEntries <= kNumBudget, notices);
     } catch (const TamsuError&) {
     }

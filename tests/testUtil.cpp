@@ -114,7 +114,7 @@ std::vector<int> randomGenes(unsigned seed, int n, int alphabet) {
     return genes;
 }
 
-ParameterArray derivedParams(Mode mode, int delta, int s, int genomeCount, int q, CostType cost, RefType refType) {
+SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int q, CostType cost, RefType refType) {
     Query query;
     query.mode = mode;
     query.delta = delta;
@@ -123,7 +123,7 @@ ParameterArray derivedParams(Mode mode, int delta, int s, int genomeCount, int q
     query.quorum = q;
     query.cost = q >= 0 ? cost : CostType::none;
     query.refType = refType;
-    return setDerivedParameters(query, genomeCount);
+    return deriveSearchParameters(query, genomeCount);
 }
 
 QuietProgress::QuietProgress() : sink_(std::fopen("/dev/null", "w")) {

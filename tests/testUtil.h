@@ -13,7 +13,7 @@
 
 #include "genomes/setOfSeqs.h"
 #include "index/initDatastructures.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
@@ -60,10 +60,10 @@ std::vector<int> randomGenes(unsigned seed, int n, int alphabet);
 
 // Parameters as the command line gives them (q < 0: no quorum), with the
 // values derived for genomeCount genomes.
-ParameterArray derivedParams(Mode mode, int delta, int s, int genomeCount, int q = -1, CostType cost = CostType::zero,
+SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int q = -1, CostType cost = CostType::zero,
                              RefType refType = RefType::none);
 // Depth of the border tables the cluster-filter searches use.
-inline int depthOf(const ParameterArray& params) { return params.isCenter ? 2 * params.pwDelta : params.delta; }
+inline int depthOf(const SearchParameters& params) { return params.isCenter() ? 2 * params.delta : params.summedDelta; }
 
 // A progress record that writes nowhere.
 class QuietProgress {

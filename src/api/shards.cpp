@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "api/callStreams.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "results/shardFile.h"
 
 namespace tamsu {
@@ -64,7 +64,7 @@ ShardResult findShardClusters(const Genomes& genomes, const Query& query, int sh
     if (shardCount < 1 || shard < 1 || shard > shardCount)
         fail(Stream::err, "error: no shard %d of %d (shards are 1..N)\n", shard, shardCount);
     CallStreams streams(context.out, context.err);
-    const ParameterArray params = setDerivedParameters(query, set.genomeCount);
+    const SearchParameters params = searchParametersFor(set, query);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
     RunPart part;
     part.shard = shard - 1;
@@ -134,7 +134,7 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     const SetOfSeqs& set = genomes.data();
     validate(query, set.genomeCount);
     requireReferenceMode(query);
-    const ParameterArray params = setDerivedParameters(query, set.genomeCount);
+    const SearchParameters params = searchParametersFor(set, query);
     // The shards' parts must tile the reference chromosomes in order.
     std::vector<ChromClusters> found;
     int next = 0;

@@ -113,17 +113,17 @@ void printCurrentError(FILE* out, FILE* err) {
 
 void validate(const Query& query, int genomeCount) { validateQuery(query, genomeCount); }
 
-void printParameters(FILE* stream, const Query& query) { fprintParameterArray(stream, enteredParameters(query)); }
+void printParameters(FILE* stream, const Query& query) { printParameterBlock(stream, query, 0); }
 
 void printDerivedParameters(FILE* stream, const Query& query, int genomeCount) {
-    fprintParameterArray(stream, setDerivedParameters(query, genomeCount));
+    printParameterBlock(stream, query, genomeCount);
 }
 
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context) {
     const SetOfSeqs& set = genomes.data();
     validate(query, set.genomeCount);
     CallStreams streams(context.out, context.err);
-    const ParameterArray params = setDerivedParameters(query, set.genomeCount);
+    const SearchParameters params = searchParametersFor(set, query);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
     return resultOf(computeClusters(set, params, progress, context.maxMemory), set);

@@ -10,14 +10,14 @@
 #include "statistics/statistics.h"
 #include "util/memoryBudget.h"
 
-void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set) {
+void fprintHeader(FILE* stream, const SearchParameters& params, const SetOfSeqs& set) {
     std::fprintf(stream, "query parameters:\n\n");
     std::fprintf(stream,
-                 params.isCenter ? "  search mode:               center\n" : "  search mode:               median\n");
-    std::fprintf(stream, "  distance threshold delta:  %d\n", params.delta);
-    std::fprintf(stream, "  distance threshold d:      %d\n", params.d);
+                 params.isCenter() ? "  search mode:               center\n" : "  search mode:               median\n");
+    std::fprintf(stream, "  distance threshold delta:  %d\n", params.summedDelta);
+    std::fprintf(stream, "  distance threshold d:      %d\n", params.referenceBudget);
     std::fprintf(stream, "  minimal cluster size:      %d\n", params.minClusterSize);
-    if (params.hasQuorum) std::fprintf(stream, "  quorum parameter:     %d\n", params.q);
+    if (params.hasQuorum) std::fprintf(stream, "  quorum parameter:     %d\n", params.mayLack);
     std::fprintf(stream, "  species count:             %d\n", set.genomeCount);
     std::fprintf(stream, "  alphabet size:             %d\n", set.alphabetSize);
     std::fprintf(stream, "\n");
@@ -28,7 +28,7 @@ void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& s
 }
 
 static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
-                                                                  const ParameterArray& params, Progress& progress,
+                                                                  const SearchParameters& params, Progress& progress,
                                                                   MemoryBudget& memory) {
     FILE* out = progress.out();
     FILE* err = progress.err();
@@ -58,7 +58,7 @@ static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeq
 }
 
 static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
-                                                                  const ParameterArray& params, Progress& progress,
+                                                                  const SearchParameters& params, Progress& progress,
                                                                   MemoryBudget& memory, const RunPart& part) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
@@ -98,33 +98,30 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
     return result;
 }
 
-// The entered parameters with the distance bound of these genomes: the depth
-// at which a large delta stops sizing the searches' tables.
-static ParameterArray boundedParameters(const SetOfSeqs& set, const ParameterArray& entered) {
+// With the distance bound of these genomes: the depth at which a large delta
+// stops sizing the searches' tables.
+SearchParameters searchParametersFor(const SetOfSeqs& set, const Query& query) {
     int longest = 0;
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length);
-    ParameterArray params = entered;
-    params.distanceBound = distanceBound(set.alphabetSize, longest);
-    return params;
+    return deriveSearchParameters(query, set.genomeCount, distanceBound(set.alphabetSize, longest));
 }
 
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& entered, Progress& progress,
+std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const SearchParameters& params, Progress& progress,
                                              std::size_t maxMemory, const RunPart& part) {
-    const ParameterArray params = boundedParameters(set, entered);
-    MemoryBudget memory(maxMemory, modeName(params.operationMode));
+    MemoryBudget memory(maxMemory, modeName(params.mode));
     // Only the median and center filters read NUM.
-    const bool medianOrCenter = params.operationMode == Mode::median || params.operationMode == Mode::center;
+    const bool medianOrCenter = params.mode == Mode::median || params.mode == Mode::center;
     const OccurrenceIndex index = initDataStructures(set, params.useNUM && medianOrCenter, progress.out());
     // A shard leaves the run's files to the merge.
     if (!params.outfile.empty() && part.shardCount == 0)
         fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
-    if (params.operationMode == Mode::median || params.operationMode == Mode::center)
+    if (params.mode == Mode::median || params.mode == Mode::center)
         return computeMedianOrCenterClusters(set, index, params, progress, memory);
     return computeReferenceBasedClusters(set, index, params, progress, memory, part);
 }
 
-int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params) {
+int referenceChromosomeCount(const SetOfSeqs& set, const SearchParameters& params) {
     const int refGenomes = std::min(countRefGenomes(params, set.genomeCount), set.genomeCount);
     int count = 0;
     for (int g = 0; g < refGenomes; ++g)

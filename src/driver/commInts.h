@@ -8,7 +8,7 @@
 
 #include "genomes/setOfSeqs.h"
 #include "median/kTuples.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "refclusters/dLocs.h"
 #include "walk/progress.h"
 
@@ -36,12 +36,14 @@ struct ResultArray {
 // cancelled.
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
 // physical memory); beyond it the run fails with a message.
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress,
+// The parameters of a search of the query on these genomes.
+SearchParameters searchParametersFor(const SetOfSeqs& set, const Query& query);
+std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const SearchParameters& params, Progress& progress,
                                              std::size_t maxMemory = 0, const RunPart& part = {});
 
 // How many chromosomes a reference-based run walks as references (the first
 // ones of the set).
-int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params);
+int referenceChromosomeCount(const SetOfSeqs& set, const SearchParameters& params);
 
 // The query header of the median and center searches.
-void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set);
+void fprintHeader(FILE* stream, const SearchParameters& params, const SetOfSeqs& set);

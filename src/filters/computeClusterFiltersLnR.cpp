@@ -17,21 +17,21 @@
 
 // Filter depth: how many foreign characters an occurrence may hold, no
 // deeper than any distance of the genomes reaches.
-static int filterDepth(const ParameterArray& params) {
-    return searchDepth(params, params.isCenter ? 2LL * params.pwDelta : params.delta);
+static int filterDepth(const SearchParameters& params) {
+    return searchDepth(params, params.isCenter() ? 2LL * params.delta : params.summedDelta);
 }
 
-std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const SearchParameters& params,
                                                Progress& progress, MemoryBudget& memory) {
     const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = countRefGenomes(params, k);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, k);
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.mayLack, k);
     progress.initProgress(index, index.leadingGenomes(refGenomeCount));
     ReferenceWalk walk(index, D, false, progress);
     Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
-    MatchesRecord record = initMatchesRecord(k, searchDepth(params, std::max(params.d, D)));
+    MatchesRecord record = initMatchesRecord(k, searchDepth(params, std::max(params.referenceBudget, D)));
     MedianResult result;
     result.tuples->k = k;
     result.memory.attach(&memory);
@@ -72,13 +72,13 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
     return result;
 }
 
-bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params) {
+bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const SearchParameters& params) {
     if (pattern.size < params.minRefSize) return false;
     const int k = index.genomeCount();
     // Under a quorum the median is taken over the genomes with an occurrence.
-    const int minHolders = k - (mayLackCluster(params) ? params.q : 0);
-    if (!params.isCenter && tooManyInfreqChars(pattern, index, params.delta, minHolders)) return false;
-    const int t = (!params.isCenter && !params.hasQuorum) ? (k + 1) / 2 : 2;
+    const int minHolders = k - (mayLackCluster(params) ? params.mayLack : 0);
+    if (!params.isCenter() && tooManyInfreqChars(pattern, index, params.summedDelta, minHolders)) return false;
+    const int t = (!params.isCenter() && !params.hasQuorum) ? (k + 1) / 2 : 2;
     const ChromIndex& ch = index.chrom(pattern.refGenome, pattern.refChrom);
     const std::vector<int>& charOccStat = index.charOccStat();
     const int l = pattern.left;
@@ -167,7 +167,7 @@ int computeDist(int D, int size, const ChromIndex& ch, const BorderRows& rows, i
     }
 }
 
-bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
+bool areMinDistsTooBig(const Pattern& pattern, const SearchParameters& params) {
     const int k = pattern.genomeCount;
     const std::vector<int>* bounds = &pattern.minDists;
     int total = pattern.minTotalDist;
@@ -180,30 +180,30 @@ bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
             if (g != pattern.refGenome) excused.push_back(pattern.minDists[g]);
         std::sort(excused.begin(), excused.end(), std::greater<int>());
         const int cost = lackingGenomeCost(params, k);
-        for (int i = 0; i < params.q && i < static_cast<int>(excused.size()); ++i)
+        for (int i = 0; i < params.mayLack && i < static_cast<int>(excused.size()); ++i)
             excused[i] = std::min(excused[i], cost);
         total = 0;
         for (int dist : excused) total += dist;
         bounds = &excused;
     }
-    if (!params.isCenter) {
-        if (total > params.d) return true;
+    if (!params.isCenter()) {
+        if (total > params.referenceBudget) return true;
         for (int dist : *bounds)
-            if (dist > params.delta) return true;
+            if (dist > params.summedDelta) return true;
         return false;
     }
     for (int dist : *bounds)
-        if (dist > 2LL * params.delta) return true;
-    return total > (k - 1) * params.pwDelta;
+        if (dist > 2LL * params.summedDelta) return true;
+    return total > (k - 1) * params.delta;
 }
 
-void compute_maxRemDists(Pattern& pattern, const ParameterArray& params) {
+void compute_maxRemDists(Pattern& pattern, const SearchParameters& params) {
     const int k = pattern.genomeCount;
     for (int g = 0; g < k; ++g) {
-        if (params.isCenter) pattern.maxRemDists[g] = 2 * params.pwDelta;
-        else if (params.hasQuorum) pattern.maxRemDists[g] = params.delta;
+        if (params.isCenter()) pattern.maxRemDists[g] = 2 * params.delta;
+        else if (params.hasQuorum) pattern.maxRemDists[g] = params.summedDelta;
         else
             pattern.maxRemDists[g] =
-                std::min(params.delta, params.d - pattern.minTotalDist + pattern.minDists[g]);
+                std::min(params.summedDelta, params.referenceBudget - pattern.minTotalDist + pattern.minDists[g]);
     }
 }

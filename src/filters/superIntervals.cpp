@@ -10,7 +10,7 @@
 // grows left to l and right to r without meeting a character of P ranked at or
 // above x other than at p itself.
 static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                               WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
+                               WalkTables& walk, const SearchParameters& params, int g, const ChromIndex& chrom,
                                int x, int p, int m) {
     const std::vector<int>& rank = walk.rank;
     std::span<const int> genes = chrom.genes;
@@ -55,7 +55,7 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
 }
 
 void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                           WalkTables& walk, const ParameterArray& params) {
+                           WalkTables& walk, const SearchParameters& params) {
     for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
         const int m = pattern.maxRemDists[g];

@@ -5,7 +5,7 @@
 
 #include "index/initDatastructures.h"
 #include "occurrences/matchField.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "walk/arraysLnR.h"
 #include "walk/pattern.h"
 
@@ -14,4 +14,4 @@
 // and R must be current for the reference position; the per-genome bound is
 // the pattern's maxRemDists.
 void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
-                           WalkTables& walk, const ParameterArray& params);
+                           WalkTables& walk, const SearchParameters& params);

@@ -7,7 +7,7 @@
 
 #include "center/chooseCenter.h"
 
-bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
+bool generate_kTuples(const OccurrenceIndex& index, const SearchParameters& params, MatchesRecord& record,
                       Progress& progress, MedianResult& results) {
     const int k = index.genomeCount();
     kTupleData data;
@@ -27,7 +27,7 @@ bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params
     if (k < 1) return true;
 
     data.memory.attach(results.memory.budget());
-    if (!getNextIntervalBool(0, params.d, params.delta, params.q, data)) return false;
+    if (!getNextIntervalBool(0, params.referenceBudget, params.summedDelta, params.mayLack, data)) return false;
     // The merged list keeps the share of the fresh tuples it did not drop.
     const std::size_t fresh = static_cast<std::size_t>(data.newTuples->size());
     const std::size_t freshBytes = data.memory.held();
@@ -39,12 +39,12 @@ bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params
 }
 
 bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data) {
-    const ParameterArray& params = *data.params;
+    const SearchParameters& params = *data.params;
     tamsu::SearchCounts& results = data.results->counts;
     const int k = data.index->genomeCount();
     if (!data.progress->countStep()) return false;
     // Buckets above the field's last list hold nothing.
-    const int maxD = std::min({params.delta, refBudget, data.matchField->m()});
+    const int maxD = std::min({params.summedDelta, refBudget, data.matchField->m()});
     if (maxD < 0) return true;
 
     const int localCharCount = data.localCharCount;
@@ -81,9 +81,9 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
                 results.completeKTupleCount += 1.0;
                 // The majority is taken over the genomes that hold an occurrence.
                 const int half = (k - data.emptyPlaced - (isEmpty ? 1 : 0) + 1) / 2;
-                if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, half)) {
+                if (params.isCenter() || areBordersOptimalBool(*data.index, data, occCount, half)) {
                     results.optBorderMedianCount += 1;
-                    const int searchCost = params.delta - (distBudget - cost);
+                    const int searchCost = params.summedDelta - (distBudget - cost);
                     if (const std::optional<int> totalDist = chooseClusterSet(data, half, searchCost)) {
                         results.minSizeMedianCount += 1;
                         copyInto_kTupleList(k, *totalDist, data);
@@ -184,7 +184,7 @@ std::optional<int> chooseClusterSet(kTupleData& data, int half, int searchCost) 
     const std::vector<int>& occCount = data.occCount;
     std::vector<unsigned char>& inSet = data.clusterSet;
     inSet.assign(static_cast<std::size_t>(lcc) + 1, 0);
-    if (!data.params->isCenter) {
+    if (!data.params->isCenter()) {
         if (!isBigEnoughMedianBool(occCount, lcc, half, data.params->minClusterSize)) return std::nullopt;
         for (int c = 1; c <= lcc; ++c) inSet[c] = occCount[c] >= half;
         return searchCost;
@@ -201,7 +201,7 @@ std::optional<int> chooseClusterSet(kTupleData& data, int half, int searchCost) 
     const std::vector<int>& localChars = *data.localChars;
     std::sort(columns.begin(), columns.end(), [&](int a, int b) { return localChars[a] < localChars[b]; });
     const std::optional<std::vector<int>> center =
-        chooseCenter(rows, columns, data.params->pwDelta, data.params->minClusterSize);
+        chooseCenter(rows, columns, data.params->delta, data.params->minClusterSize);
     if (!center) return std::nullopt;
     for (int c : *center) inSet[c] = 1;
     // The summed distance to the center in place of the one to the median
@@ -216,10 +216,10 @@ std::optional<int> chooseClusterSet(kTupleData& data, int half, int searchCost) 
     return searchCost - medianSum + centerSum;
 }
 
-bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l,
+bool isValidInterval(const OccurrenceIndex& index, const SearchParameters& params, const ChromIndex& chrom, int l,
                      int r) {
     const int half = (index.genomeCount() + 1) / 2;
-    const bool strict = params.operationMode == Mode::median && !params.hasQuorum;
+    const bool strict = params.mode == Mode::median && !params.hasQuorum;
     auto isRare = [&](int gene) {
         int stat = index.charOccStat()[gene];
         return strict ? stat < half : stat <= 1;

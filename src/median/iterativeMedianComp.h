@@ -9,7 +9,7 @@
 #include "index/initDatastructures.h"
 #include "median/kTuples.h"
 #include "occurrences/matchField.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "walk/progress.h"
 
 // Working record of one generate_kTuples call.
@@ -17,7 +17,7 @@ struct kTupleData {
     const OccurrenceIndex* index = nullptr;
     MedianResult* results = nullptr;
     Progress* progress = nullptr;
-    const ParameterArray* params = nullptr;
+    const SearchParameters* params = nullptr;
     MatchField* matchField = nullptr;
     std::unique_ptr<kTupleList> newTuples;
     std::vector<Interval*> currentIntervals;  // k; entries at and beyond the current depth are stale
@@ -34,7 +34,7 @@ struct kTupleData {
 // Enumerates the filter's k-tuples and merges them into results.kTupleList;
 // false when the host cancelled the run (nothing is merged then). Takes over
 // the record's localIndex.
-bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
+bool generate_kTuples(const OccurrenceIndex& index, const SearchParameters& params, MatchesRecord& record,
                       Progress& progress, MedianResult& results);
 // Places genome g and, recursively, all later ones within the three remaining
 // budgets; false propagates a cancellation.
@@ -61,4 +61,4 @@ bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount,
 std::optional<int> chooseClusterSet(kTupleData& data, int half, int searchCost);
 // Border test of a candidate interval: neither border gene may occur only once
 // in it while being rare overall.
-bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l, int r);
+bool isValidInterval(const OccurrenceIndex& index, const SearchParameters& params, const ChromIndex& chrom, int l, int r);

@@ -36,7 +36,7 @@ kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
     tuple.totalDist = totalDist;
     tuple.pValues.assign(k > 0 ? k : 0, 1.0);
     tuple.pValue = 1.0;
-    tuple.operationMode = data.params != nullptr ? data.params->operationMode : Mode::median;
+    tuple.operationMode = data.params != nullptr ? data.params->mode : Mode::median;
 
     const int lcc = data.localCharCount > 0 ? data.localCharCount : 0;
     static const std::vector<int> noLocalChars;
@@ -145,13 +145,13 @@ int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
     return duplicates;
 }
 
-int countMedianCenters(const kTupleList* list, const ParameterArray& params) {
-    if (list == nullptr || list->tuples.empty() || !params.isCenter) return 0;
+int countMedianCenters(const kTupleList* list, const SearchParameters& params) {
+    if (list == nullptr || list->tuples.empty() || !params.isCenter()) return 0;
     int count = 0;
     for (const kTuple& tuple : list->tuples) {
         bool central = true;
         for (int g = 0; g < list->k && central; ++g)
-            central = tuple.intervalArray[g].dist <= params.maxDistToCenter;
+            central = tuple.intervalArray[g].dist <= params.delta;
         if (central) ++count;
     }
     return count;

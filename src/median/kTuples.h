@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "util/memoryBudget.h"
 
 struct kTupleInterval {
@@ -95,7 +95,7 @@ bool isSubsumed(const kTuple& t, const kTuple& u, int k);
 int compareGeneContentArray(const kTuple* a, const kTuple* b);
 
 // Driver-level operations on the result list (in the order the driver runs them).
-int countMedianCenters(const kTupleList* list, const ParameterArray& params);
+int countMedianCenters(const kTupleList* list, const SearchParameters& params);
 // Tuples with an occurrence of exactly their gene set.
 int countRefBased_kTuples(kTupleList* list);
 void removeSuboptimal_kTuples(kTupleList* list);

@@ -34,14 +34,14 @@ void addToMatchField(MatchField& matchField, int g, int dist, int l, int r, int 
     matchField.bucket(g, dist).push_back(std::move(interval));
 }
 
-void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterArray& params) {
+void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const SearchParameters& params) {
     int dist;
-    switch (params.qtype) {
+    switch (params.lackingCost) {
     case CostType::zero:
         dist = 0;
         break;
     case CostType::proportionate:
-        dist = params.operationMode == Mode::center ? params.maxDistToCenter : params.maxSumDist / k;
+        dist = params.mode == Mode::center ? params.delta : params.summedDelta / k;
         break;
     default:
         return;  // no bucket for this cost type

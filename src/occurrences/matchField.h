@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "index/initDatastructures.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "util/memoryBudget.h"
 
 struct Interval {
@@ -61,7 +61,7 @@ void addToMatchesRecord(MatchesRecord& record, int g, int dist, int l, int r, in
 void addToMatchField(MatchField& matchField, int g, int dist, int l, int r, int chr);
 // Quorum runs: one empty occurrence per non-reference genome, stored under the
 // cost of not occurring there; the size-dependent cost type adds none.
-void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterArray& params);
+void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const SearchParameters& params);
 // Numbers the families of all stored intervals (lists 0..D) by first
 // appearance in list order and gives every interval its local-char flags.
 void generateLocalOcc(MatchesRecord& record, const OccurrenceIndex& index, int k, int D);

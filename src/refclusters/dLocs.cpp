@@ -142,12 +142,12 @@ private:
 
 }  // namespace
 
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+listOf_dLocs computeNewOpt_dLocs(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk) {
     return computeNewOpt_dLocs(params, s, c, index, g, walk, index.occurrencesIn(c, g));
 }
 
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int /*c: its occurrences are given*/,
+listOf_dLocs computeNewOpt_dLocs(const SearchParameters& params, int s, int /*c: its occurrences are given*/,
                                  const OccurrenceIndex& index, int g, WalkTables& walk,
                                  std::pair<int, int> occurrences) {
     const int delta = params.delta;
@@ -436,7 +436,7 @@ std::size_t approxBytes(const refCluster& cluster) {
 // worker that walks that chromosome).
 class RefSearcher {
 public:
-    RefSearcher(const OccurrenceIndex& index, const ParameterArray& params, int minClusterSize, ReferenceWalk& walk,
+    RefSearcher(const OccurrenceIndex& index, const SearchParameters& params, int minClusterSize, ReferenceWalk& walk,
                 std::vector<ChromClusters>& found, MemoryBudget* memory)
         : index_(index), params_(params), minClusterSize_(minClusterSize), walk_(walk), found_(found),
           clusterBytes_(memory) {
@@ -466,7 +466,7 @@ private:
     LeftBorder search(const ChromIndex& chrom, int i);
 
     const OccurrenceIndex& index_;
-    const ParameterArray& params_;
+    const SearchParameters& params_;
     const int minClusterSize_;
     ReferenceWalk& walk_;
     std::vector<ChromClusters>& found_;
@@ -480,7 +480,7 @@ private:
 
 LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     const OccurrenceIndex& index = index_;
-    const ParameterArray& params = params_;
+    const SearchParameters& params = params_;
     const int K = index.genomeCount();
     const int delta = params.delta;
     const int g = chrom.genome;
@@ -515,7 +515,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         // More genomes than allowed lack too many genes of P, and
         // growth only adds genes.
         nonOccs_.add(holders);
-        if (nonOccs_.lacking() > params.q) break;
+        if (nonOccs_.lacking() > params.mayLack) break;
 
         emptyListOf_dLocs(workLists[g]);
         workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
@@ -532,7 +532,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         }
 
         const int covered = minHitCoveredCount(workLists, K);
-        if (covered < K - params.q || s < minClusterSize_) continue;
+        if (covered < K - params.mayLack || s < minClusterSize_) continue;
         if (pattern.right > lastR_) {
             if (pattern.left > lastL_) {
                 found.nonNestedCount += 1;
@@ -568,21 +568,21 @@ bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int 
     return chrom.nextOcc[i] > chrom.length && zeroOccs(index, chrom.genes[i], chrom.genome);
 }
 
-ChromRange referenceChromosomes(const OccurrenceIndex& index, const ParameterArray& params) {
+ChromRange referenceChromosomes(const OccurrenceIndex& index, const SearchParameters& params) {
     return index.leadingGenomes(countRefGenomes(params, index.genomeCount()));
 }
 
 // The search's opening lines and the start of its progress over refs.
-static void startReferenceSearch(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress,
+static void startReferenceSearch(const OccurrenceIndex& index, const SearchParameters& params, Progress& progress,
                                  ChromRange refs) {
     const int K = index.genomeCount();
-    std::fprintf(progress.out(), "q: %d\n", params.q);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", countRefGenomes(params, K), params.q, K);
+    std::fprintf(progress.out(), "q: %d\n", params.mayLack);
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", countRefGenomes(params, K), params.mayLack, K);
     progress.initProgress(index, refs);
 }
 
 std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const OccurrenceIndex& index,
-                                                                     const ParameterArray& params, Progress& progress,
+                                                                     const SearchParameters& params, Progress& progress,
                                                                      ChromRange refs, MemoryBudget* memory) {
     const int K = index.genomeCount();
     startReferenceSearch(index, params, progress, refs);
@@ -612,7 +612,7 @@ std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const Occur
     return found;
 }
 
-void replayReferenceSearch(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress) {
+void replayReferenceSearch(const OccurrenceIndex& index, const SearchParameters& params, Progress& progress) {
     const ChromRange refs = referenceChromosomes(index, params);
     startReferenceSearch(index, params, progress, refs);
     replayReferenceWalk(index, refs, progress,
@@ -620,8 +620,8 @@ void replayReferenceSearch(const OccurrenceIndex& index, const ParameterArray& p
 }
 
 listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
-                                          const ParameterArray& params, Progress& progress) {
-    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
+                                          const SearchParameters& params, Progress& progress) {
+    listOfRefClusters clusterList = init_listOfRefClusters(params.mode);
     int clusterFilterCount = 0;
     int nonNestedCount = 0;
     for (ChromClusters& chrom : found) {
@@ -637,7 +637,7 @@ listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, co
     return clusterList;
 }
 
-std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const SearchParameters& params,
                                                           Progress& progress, MemoryBudget* memory) {
     std::optional<std::vector<ChromClusters>> found =
         searchReferenceChromosomes(index, params, progress, referenceChromosomes(index, params), memory);

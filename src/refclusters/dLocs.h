@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "index/initDatastructures.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 #include "util/memoryBudget.h"
 #include "walk/arraysLnR.h"
 #include "walk/pattern.h"
@@ -71,21 +71,21 @@ struct ShardClusters {
 };
 
 // The reference chromosomes of the query's walk, in walk order.
-ChromRange referenceChromosomes(const OccurrenceIndex& index, const ParameterArray& params);
+ChromRange referenceChromosomes(const OccurrenceIndex& index, const SearchParameters& params);
 
 // The search of the reference chromosomes refs (all of referenceChromosomes,
 // or one shard's part of them): what each chromosome of refs found, in walk
 // order; nothing when the run was cancelled. The progress line is left open.
 std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const OccurrenceIndex& index,
-                                                                     const ParameterArray& params, Progress& progress,
+                                                                     const SearchParameters& params, Progress& progress,
                                                                      ChromRange refs, MemoryBudget* memory = nullptr);
 // The run's cluster list from what every reference chromosome found (walk
 // order): the final reduction, the gene contents and the closing counts.
 listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
-                                          const ParameterArray& params, Progress& progress);
+                                          const SearchParameters& params, Progress& progress);
 // Writes what the search of every reference chromosome writes, without
 // searching: for results that shards of the run found.
-void replayReferenceSearch(const OccurrenceIndex& index, const ParameterArray& params, Progress& progress);
+void replayReferenceSearch(const OccurrenceIndex& index, const SearchParameters& params, Progress& progress);
 // A left border whose gene occurs nowhere else starts no cluster and is
 // left out of the progress.
 bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int i);
@@ -94,7 +94,7 @@ bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int 
 // keeps per genome the best approximate occurrences and returns the reduced
 // cluster list; nothing when the run was cancelled. The cluster list charges
 // memory (when given) as it grows.
-std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const SearchParameters& params,
                                                           Progress& progress, MemoryBudget* memory = nullptr);
 
 // --- Locations and their lists ---------------------------------------------
@@ -131,10 +131,10 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode);
 int minOccGeneCount(int s, double minOccSize);
 // Locations in genome around the occurrences of c for a gene set of size s,
 // from the border rows of the current ranks.
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+listOf_dLocs computeNewOpt_dLocs(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk);
 // The same, given c's occurrences in genome g (OccurrenceIndex::occurrencesIn).
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+listOf_dLocs computeNewOpt_dLocs(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk, std::pair<int, int> occurrences);
 // Carries a genome's locations over to the gene set grown by c.
 void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,

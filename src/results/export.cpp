@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 
 namespace {
 

@@ -61,12 +61,12 @@ bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref) {
     return true;
 }
 
-int countRefGenomes(const ParameterArray& params, int k) {
+int countRefGenomes(const SearchParameters& params, int k) {
     const bool fixed = params.refType == RefType::cluster || params.refType == RefType::genome;
-    switch (params.operationMode) {
+    switch (params.mode) {
     case Mode::perfect:
         if (fixed) return 1;
-        if (params.refType == RefType::discovery) return params.q + 1;
+        if (params.refType == RefType::discovery) return params.mayLack + 1;
         fail(Stream::err, "no refType given in perfect gene cluster mode\n"
                           "counting the number of ref genomes failed\n");
     case Mode::reference:
@@ -74,7 +74,7 @@ int countRefGenomes(const ParameterArray& params, int k) {
     case Mode::median:
         return k;
     case Mode::center:
-        return params.q + 1;
+        return params.mayLack + 1;
     }
     fail(Stream::err, "counting the number of ref genomes failed\n");
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "index/initDatastructures.h"
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 
 struct Pattern {
     int refGenome = -1;
@@ -29,5 +29,5 @@ void addToPattern(Pattern& pattern, int c, int r, int g);
 // Grows I_ref by the character at position j; false at the end of the chain.
 bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref);
 // Number of genomes (from genome 0 on) that serve as reference genomes.
-int countRefGenomes(const ParameterArray& params, int k);
+int countRefGenomes(const SearchParameters& params, int k);
 bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta, int minHolders);

@@ -28,7 +28,7 @@ struct Found {
 // enumeration generates them: chromosome, the interval's highest-ranked
 // character of P (by order of addition), its leftmost occurrence, then l
 // descending and r ascending; grouped by distance afterwards.
-std::vector<Found> bruteForceCandidates(const Indexed& set, const std::vector<int>& rank, const ParameterArray& params,
+std::vector<Found> bruteForceCandidates(const Indexed& set, const std::vector<int>& rank, const SearchParameters& params,
                                         const Pattern& pattern, int g, int m) {
     const int R_P = rank[pattern.newChar];
     std::vector<std::pair<std::array<int, 5>, Found>> keyed;
@@ -72,12 +72,12 @@ TEST(Candidates, MatchBruteForceOnRandomSets) {
             if (g == 1) rows.back().push_back(randomGenes(seed * 57 + g, 6, alphabet));
         }
         Indexed set(makeSet(rows, alphabet));
-        const ParameterArray params =
+        const SearchParameters params =
             derivedParams(seed % 4 == 3 ? Mode::center : Mode::median, 1 + seed % 2, 1, k, seed % 4 == 2 ? k - 1 : -1);
         const int D = depthOf(params);
         for (int ref = 0; ref < 2; ++ref)
             forEachReferenceInterval(set.index, D, false, ref, [&](ReferenceWalk& walk, Pattern& p) {
-                MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+                MatchesRecord record = initMatchesRecord(k, std::max(params.referenceBudget, D));
                 for (int g = 0; g < k; ++g) p.maxRemDists[g] = static_cast<int>(rng() % (D + 1));
                 computeSuperIntervals(p, record, set.index, walk.tables(), params);
                 for (int g = 0; g < k; ++g) {
@@ -107,15 +107,15 @@ struct Candidate {
 // numbered and searched.
 struct Filter {
     Indexed set;
-    ParameterArray params;
+    SearchParameters params;
     MedianResult result;
     bool completed = false;
 
-    Filter(const GeneRows& rows, int alphabet, const ParameterArray& p, const std::vector<Candidate>& cands)
+    Filter(const GeneRows& rows, int alphabet, const SearchParameters& p, const std::vector<Candidate>& cands)
         : set(makeSet(rows, alphabet)), params(p) {
         const int k = set.index.genomeCount();
         const int D = depthOf(params);
-        MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+        MatchesRecord record = initMatchesRecord(k, std::max(params.referenceBudget, D));
         for (const Candidate& c : cands)
             addToMatchesRecord(record, c.g, c.dist, c.l > c.r ? -1 : c.l, c.l > c.r ? -2 : c.r, 0);
         generateLocalOcc(record, set.index, k, D);
@@ -183,7 +183,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
         const int k = 3 + round % 2;
         GeneRows rows;
         for (int g = 0; g < k; ++g) rows.push_back({randomGenes(100 + round * 7 + g, 10, 5)});
-        const ParameterArray params = derivedParams(round % 2 ? Mode::center : Mode::median, 1 + round % 3,
+        const SearchParameters params = derivedParams(round % 2 ? Mode::center : Mode::median, 1 + round % 3,
                                                     1 + round % 3, k, quorum ? k - 1 : -1);
         const int D = depthOf(params);
         std::vector<Candidate> cands;
@@ -204,7 +204,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
         }
         Filter f(rows, 5, params, cands);
         ASSERT_TRUE(f.completed);
-        const ParameterArray& p = f.params;
+        const SearchParameters& p = f.params;
 
         // Per tuple: its total distance, its gene set and each occurrence's
         // distance to that set (the set's size for a genome without one).
@@ -221,13 +221,13 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
             std::vector<bool> empty(k);
             for (int g = 0; g < k; ++g) {
                 refSum += choice[g].dist;
-                if (choice[g].dist > p.delta || refSum > p.d) within = false;
+                if (choice[g].dist > p.summedDelta || refSum > p.referenceBudget) within = false;
                 empty[g] = choice[g].l > choice[g].r;
-                if (empty[g] && ++empties > p.q) within = false;
+                if (empty[g] && ++empties > p.mayLack) within = false;
                 sets[g] = genesIn(f.set.set->genomes[g].chromosomes[0].genes, choice[g].l, choice[g].r);
             }
             const int total = naiveTotalDist(sets, empty, lackingGenomeCost(p, k));
-            if (within && total <= p.delta) {
+            if (within && total <= p.summedDelta) {
                 ++complete;
                 // The majority of the genomes with an occurrence.
                 std::map<int, int> occ;
@@ -251,9 +251,9 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
                     }
                     return d;
                 };
-                if (p.isCenter) {
+                if (p.isCenter()) {
                     // Stored with the summed distance to its center instead of the median's.
-                    if (const auto center = exhaustiveCenter(present, p.pwDelta, p.minClusterSize)) {
+                    if (const auto center = exhaustiveCenter(present, p.delta, p.minClusterSize)) {
                         const std::set<int> c(center->begin(), center->end());
                         int toCenter = 0, toMedian = 0;
                         for (const std::set<int>& s : present)

@@ -16,12 +16,12 @@
 namespace {
 
 // Reference-mode parameters for K genomes of which `lacking` may lack a cluster.
-ParameterArray searchParams(int delta, int minClusterSize, int lacking, int K, RefType refType = RefType::none) {
+SearchParameters searchParams(int delta, int minClusterSize, int lacking, int K, RefType refType = RefType::none) {
     return derivedParams(Mode::reference, delta, minClusterSize, K, lacking > 0 ? K - lacking : -1, CostType::zero,
                          refType);
 }
 
-std::unique_ptr<listOfRefClusters> runSearch(const SetOfSeqs& set, const ParameterArray& params, bool useNUM = true) {
+std::unique_ptr<listOfRefClusters> runSearch(const SetOfSeqs& set, const SearchParameters& params, bool useNUM = true) {
     QuietProgress quiet;
     const OccurrenceIndex index = initDataStructures(set, useNUM, quiet.get().out());
     std::optional<listOfRefClusters> list = computeReferenceClusters(index, params, quiet.get());
@@ -31,7 +31,7 @@ std::unique_ptr<listOfRefClusters> runSearch(const SetOfSeqs& set, const Paramet
 
 // Every location's counts from scratch against the cluster's gene set, and
 // the cluster's own shape.
-void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const listOfRefClusters& list,
+void checkClusters(const SetOfSeqs& set, const SearchParameters& params, const listOfRefClusters& list,
                    const std::string& where) {
     for (const refCluster& cluster : list.clusters) {
         const Chromosome& ref = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
@@ -61,7 +61,7 @@ void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const lis
                 previous = &x;
             }
         }
-        EXPECT_GE(covered, set.genomeCount - params.q) << where;
+        EXPECT_GE(covered, set.genomeCount - params.mayLack) << where;
         // The reference occurrence itself heads its genome's list.
         const listOf_dLocs& own = cluster.dLocLists[cluster.refGenome];
         ASSERT_FALSE(own.empty()) << where;
@@ -166,7 +166,7 @@ TEST(ReferenceSearch, LocationsMatchNaiveRecountAndBruteForceWithAndWithoutNUM) 
         const int delta = static_cast<int>(seed % 3);
         const int q = seed % 4 == 0 ? 1 : 0;
         auto set = randomSet(seed, genomes, alphabet);
-        const ParameterArray params = searchParams(delta, 3, q, genomes);
+        const SearchParameters params = searchParams(delta, 3, q, genomes);
         auto result = runSearch(*set, params);
         const listOfRefClusters& list = *result;
         clusterTotal += list.count();
@@ -202,7 +202,7 @@ TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
     // headed by the exact occurrence when genome 1 is the reference: the
     // candidate gets as far as the sorted copies and is dropped there.
     auto set = makeSet({{{9, 1, 2, 3, 10, 1, 2, 3, 4, 11}}, {{12, 4, 3, 2, 1, 13}}, {{14, 2, 1, 3, 15}}}, 15);
-    const ParameterArray params = searchParams(1, 4, 0, 3);
+    const SearchParameters params = searchParams(1, 4, 0, 3);
     auto result = runSearch(*set, params);
     const listOfRefClusters& list = *result;
     checkClusters(*set, params, list, "hand-built");

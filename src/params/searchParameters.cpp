@@ -1,5 +1,5 @@
 // Parameter derivation, the compatibility rules of a query and the parameter print.
-#include "params/parameterArray.h"
+#include "params/searchParameters.h"
 
 #include <algorithm>
 #include <climits>
@@ -41,46 +41,33 @@ char modeChar(Mode mode) {
 
 }  // namespace tamsu
 
-ParameterArray enteredParameters(const Query& query) {
-    ParameterArray params;
+SearchParameters deriveSearchParameters(const Query& query, int g, int distanceBound) {
+    if (g < 1) fail(Stream::err, "error: at least one genome is required to derive the parameters (got %d)\n", g);
+    SearchParameters params;
+    params.mode = query.mode;
+    params.refType = query.refType;
+    params.delta = query.delta;
     params.minClusterSize = query.minClusterSize;
     params.minOccSize = query.minOccSize;
-    params.delta = query.delta;
-    params.isCenter = query.mode == Mode::center;
-    params.operationMode = query.mode;
-    params.refType = query.refType;
     params.hasQuorum = query.hasQuorum;
-    params.q = query.quorum;
-    params.qtype = query.cost;
+    params.quorum = query.quorum;
+    params.lackingCost = query.cost;
+    params.useNUM = query.useNUM;
     params.outfile = query.outfile;
     // The stem drops the four-character extension (".out"); a name too short
     // to carry one is its own stem.
     params.outfileBase = query.outfile.size() >= 4 ? query.outfile.substr(0, query.outfile.size() - 4) : query.outfile;
-    params.useNUM = query.useNUM;
     params.threads = std::max(query.threads, 1);
-    return params;
-}
 
-ParameterArray setDerivedParameters(const Query& query, int g) {
-    if (g < 1) fail(Stream::err, "error: at least one genome is required to derive the parameters (got %d)\n", g);
-    ParameterArray params = enteredParameters(query);
-    const long long delta = params.delta;
-    if (params.isCenter) {
-        params.maxOccDist = checkedInt(2 * delta, query, g);
-        params.maxDistToCenter = params.delta;
-        params.maxSumDist = checkedInt(g * delta, query, g);
-        params.pwDelta = params.delta;
-        params.delta = checkedInt(g * delta, query, g);
-    } else {
-        params.maxOccDist = params.delta;
-        params.maxSumDist = params.delta;
-    }
-    // From here on q counts the genomes that may lack a cluster: none without
-    // a quorum, and none rather than a negative number for a quorum above g
-    // (which validateQuery refuses).
-    params.q = params.hasQuorum ? std::max(g - params.q, 0) : 0;
-    params.d = checkedInt(((2LL * g - 2) * params.delta) / g, query, g);
-    params.minRefSize = derivedMinRefSize(params.isCenter ? delta : delta / g, query, g);
+    const long long delta = query.delta;
+    params.summedDelta = params.isCenter() ? checkedInt(g * delta, query, g) : query.delta;
+    if (params.isCenter()) checkedInt(2 * delta, query, g);  // the filter depth
+    // None rather than a negative number for a quorum above g (which
+    // validateQuery refuses).
+    params.mayLack = query.hasQuorum ? std::max(g - query.quorum, 0) : 0;
+    params.referenceBudget = checkedInt(((2LL * g - 2) * params.summedDelta) / g, query, g);
+    params.minRefSize = derivedMinRefSize(params.isCenter() ? delta : delta / g, query, g);
+    params.distanceBound = distanceBound;
     return params;
 }
 
@@ -89,7 +76,7 @@ int distanceBound(int alphabetSize, int longestChromosome) {
     return static_cast<int>(std::clamp<long long>(bound, 0, INT_MAX));
 }
 
-int searchDepth(const ParameterArray& params, long long depth) {
+int searchDepth(const SearchParameters& params, long long depth) {
     return static_cast<int>(std::min<long long>(depth, params.distanceBound));
 }
 
@@ -118,10 +105,10 @@ void validateQuery(const Query& query, int genomeCount) {
         fail(Stream::err, "error: quorum %d is larger than the number of genomes (%d)\n", query.quorum, genomeCount);
 }
 
-void fprintParameterArray(FILE* stream, const ParameterArray& params) {
+void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
     std::fprintf(stream, "\n\t*** Query parameters: ***\n");
-    const Mode mode = params.operationMode;
-    const RefType refType = params.refType;
+    const Mode mode = query.mode;
+    const RefType refType = query.refType;
     const char* refName = refType == RefType::discovery ? "discovery"
                           : refType == RefType::genome  ? "fixed genome"
                           : refType == RefType::cluster ? "fixed gene set"
@@ -134,15 +121,21 @@ void fprintParameterArray(FILE* stream, const ParameterArray& params) {
         std::fprintf(stream, mode == Mode::reference ? "\tmode:\t\treference-based (%s)\n" : "\tmode:\t\tperfect (%s)\n",
                      refName);
     }
-    std::fprintf(stream, "\tdelta:\t\t%d\n", params.delta);
-    std::fprintf(stream, "\ts:\t\t%d\n", params.minClusterSize);
-    if (params.hasQuorum) {
-        if (params.qtype == CostType::zero)
-            std::fprintf(stream, "\tq:\t\t%d (no cost)\n", params.q);
-        else if (params.qtype == CostType::proportionate) std::fprintf(stream, "\tq:\t\t%d (proportionate cost)\n", params.q);
-        else if (params.qtype == CostType::sizeDependent) std::fprintf(stream, "\tq:\t\t%d (size dependent cost)\n", params.q);
+    int delta = query.delta, q = query.quorum;
+    if (genomeCount >= 1) {
+        const SearchParameters derived = deriveSearchParameters(query, genomeCount);
+        delta = derived.summedDelta;
+        q = derived.mayLack;
     }
-    std::fprintf(stream, "\tminOccSize:\t%f\n", params.minOccSize);
-    std::fprintf(stream, "\toutfile:\t%s\n", params.outfile.c_str());
+    std::fprintf(stream, "\tdelta:\t\t%d\n", delta);
+    std::fprintf(stream, "\ts:\t\t%d\n", query.minClusterSize);
+    if (query.hasQuorum) {
+        if (query.cost == CostType::zero)
+            std::fprintf(stream, "\tq:\t\t%d (no cost)\n", q);
+        else if (query.cost == CostType::proportionate) std::fprintf(stream, "\tq:\t\t%d (proportionate cost)\n", q);
+        else if (query.cost == CostType::sizeDependent) std::fprintf(stream, "\tq:\t\t%d (size dependent cost)\n", q);
+    }
+    std::fprintf(stream, "\tminOccSize:\t%f\n", query.minOccSize);
+    std::fprintf(stream, "\toutfile:\t%s\n", query.outfile.c_str());
     std::fprintf(stream, "\n");
 }
