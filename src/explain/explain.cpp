@@ -77,7 +77,7 @@ std::string joined(const std::vector<std::string>& parts) {
     return text.empty() ? "none" : text;
 }
 
-std::string where(const SetOfSeqs& set, const IntervalExplanation& interval) {
+std::string where(const GenomeSet& set, const IntervalExplanation& interval) {
     const Genome& genome = set.genomes[interval.genome];
     return formatText("%s (%s %d-%d)", genome.name.c_str(), genome.chromosomes[interval.chromosome].name.c_str(),
                       interval.first, interval.last);
@@ -96,7 +96,7 @@ int essentialGene(const std::vector<int>& genes, int l, int r, bool fromRight) {
 
 // Whether a gene set of at least minSize families lies within delta of the
 // gene sets of all the intervals (the center test of center mode).
-bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanation*>& intervals, int delta,
+bool haveCenter(const GenomeSet& set, const std::vector<const IntervalExplanation*>& intervals, int delta,
                 int minSize) {
     std::vector<std::vector<unsigned char>> flags;
     std::set<int> columns;
@@ -116,7 +116,7 @@ bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanatio
 
 }  // namespace
 
-Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyIds, const tamsu::Query& query) {
+Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyIds, const tamsu::Query& query) {
     Explanation result;
     const int genomeCount = set.genomeCount;
     const bool referenceMode = query.mode == Mode::reference || query.mode == Mode::perfect;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
+#include "genomes/genomeSet.h"
 #include "tamsu/tools.h"
 #include "tamsu/types.h"
 
@@ -13,4 +13,4 @@
 // (with the quorum) for center, reference and perfect, and for the reference
 // modes an interval of a reference genome with exactly the set and its
 // essential genes found in other genomes. A delta below 0 counts as 0.
-tamsu::Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyIds, const tamsu::Query& query);
+tamsu::Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyIds, const tamsu::Query& query);

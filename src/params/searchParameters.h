@@ -67,11 +67,11 @@ inline bool mayLackCluster(const SearchParameters& params) {
 }
 
 // The query's values with those derived for g genomes and the distance
-// bound of these genomes. Throws TamsuError for g < 1 or a derived value
+// bound of these genomes. Throws Error for g < 1 or a derived value
 // beyond the int range.
 SearchParameters deriveSearchParameters(const Query& query, int g, int distanceBound = INT_MAX);
 
-// Refuses a query no search can run: throws TamsuError (stream err) with the
+// Refuses a query no search can run: throws Error (stream err) with the
 // rule's message. A genomeCount below 1 skips the rules that need it (a
 // quorum no larger than the genome count).
 void validateQuery(const Query& query, int genomeCount);

@@ -36,5 +36,5 @@ void fail(Stream stream, const char* format, ...) {
     va_start(args, format);
     std::string text = vformatText(format, args);
     va_end(args);
-    throw TamsuError(stream, std::move(text));
+    throw Error(stream, std::move(text));
 }

@@ -6,7 +6,7 @@
 
 #include "util/errors.h"
 
-Pattern initPattern(int charTableSize, int k) {
+Pattern makePattern(int charTableSize, int k) {
     Pattern pattern;
     pattern.genomeCount = k;
     pattern.charCount.assign(std::max(charTableSize, 0), 0);
@@ -22,7 +22,7 @@ void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNum
     // right keeps its old value until the first character is added.
     pattern.newChar = 0;
     pattern.size = 0;
-    pattern.infreqCharCount = 0.0;
+    pattern.rareFamilyCount = 0.0;
     pattern.minTotalDist = 0;
     std::fill(pattern.minDists.begin(), pattern.minDists.end(), 0);
     std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), D);
@@ -47,7 +47,7 @@ void addToPattern(Pattern& pattern, int c, int r, int g) {
     std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), -1);
 }
 
-bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref) {
+bool growReferenceInterval(int j, Pattern& pattern, const ChromIndex& ref) {
     if (j > ref.length) return false;
     std::span<const int> genes = ref.genes;
     int c = genes[j];
@@ -61,7 +61,7 @@ bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref) {
     return true;
 }
 
-int countRefGenomes(const SearchParameters& params, int k) {
+int referenceGenomeCount(const SearchParameters& params, int k) {
     const bool fixed = params.refType == RefType::cluster || params.refType == RefType::genome;
     switch (params.mode) {
     case Mode::perfect:
@@ -83,10 +83,10 @@ int countRefGenomes(const SearchParameters& params, int k) {
 // no median; with n >= minHolders such genomes, a reference interval holding
 // more than delta / minHolders of them lies farther from the median than the
 // closest occurrence of every tuple, which another reference holds.
-bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta, int minHolders) {
+bool tooManyRareFamilies(Pattern& pattern, const OccurrenceIndex& index, int delta, int minHolders) {
     const int c = pattern.newChar;
     const int holding = static_cast<int>(index.genomesHolding(c).size());
-    if (holding < (minHolders + 1) / 2) pattern.infreqCharCount += 1.0;
+    if (holding < (minHolders + 1) / 2) pattern.rareFamilyCount += 1.0;
     if (minHolders <= 0) return false;
-    return pattern.infreqCharCount > static_cast<double>(delta / minHolders);
+    return pattern.rareFamilyCount > static_cast<double>(delta / minHolders);
 }

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "util/intArrays.h"
 
 // The rows of one position p, (D+2) entries each: entry 0 holds p, entries

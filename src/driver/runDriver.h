@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "median/kTuples.h"
+#include "genomes/genomeSet.h"
+#include "median/tupleList.h"
 #include "params/searchParameters.h"
-#include "refclusters/dLocs.h"
+#include "refclusters/referenceSearch.h"
 #include "walk/progress.h"
 
 // How much of a reference-based run this call does: the whole run, the
@@ -23,10 +23,10 @@ struct RunPart {
 
 // What one search leaves: its counts and, by mode, the median/center k-tuples,
 // the reference clusters or one shard's part of them.
-struct ResultArray {
+struct SearchResult {
     tamsu::SearchCounts counts;
-    std::unique_ptr<struct kTupleList> kTupleList;
-    std::unique_ptr<struct listOfRefClusters> refClusterList;
+    std::unique_ptr<struct TupleList> TupleList;
+    std::unique_ptr<struct ReferenceClusterList> refClusterList;
     std::unique_ptr<ShardClusters> shardClusters;
 };
 
@@ -37,13 +37,13 @@ struct ResultArray {
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
 // physical memory); beyond it the run fails with a message.
 // The parameters of a search of the query on these genomes.
-SearchParameters searchParametersFor(const SetOfSeqs& set, const Query& query);
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const SearchParameters& params, Progress& progress,
+SearchParameters searchParametersFor(const GenomeSet& set, const Query& query);
+std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
                                              std::size_t maxMemory = 0, const RunPart& part = {});
 
 // How many chromosomes a reference-based run walks as references (the first
 // ones of the set).
-int referenceChromosomeCount(const SetOfSeqs& set, const SearchParameters& params);
+int referenceChromosomeCount(const GenomeSet& set, const SearchParameters& params);
 
 // The query header of the median and center searches.
-void fprintHeader(FILE* stream, const SearchParameters& params, const SetOfSeqs& set);
+void printMedianHeader(FILE* stream, const SearchParameters& params, const GenomeSet& set);

@@ -3,7 +3,7 @@
 // for one position, where characters ranked above the position's own
 // character start, nearest first. Ranks move in O(1) per left border; rows
 // are computed when read.
-#include "walk/arraysLnR.h"
+#include "walk/walkTables.h"
 
 #include <algorithm>
 
