@@ -15,6 +15,9 @@
 #include "scratchDir.h"
 #include "util/errors.h"
 
+using namespace tamsu;
+using namespace tamsu::detail;
+
 namespace {
 
 constexpr std::string_view kSeparator = "\n====\n";

@@ -17,6 +17,10 @@
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
+// The tests speak the library's own vocabulary, public and internal.
+using namespace tamsu;
+using namespace tamsu::detail;
+
 // A fresh folder under the system temp dir, removed with everything in it.
 class TempDir {
 public:

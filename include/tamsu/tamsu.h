@@ -19,9 +19,11 @@
 #include "tamsu/tools.h"
 #include "tamsu/types.h"
 
+namespace tamsu::detail {
 struct GenomeSet;
 struct ReferenceClusterList;
 struct ShardClusters;
+}  // namespace tamsu::detail
 
 namespace tamsu {
 
@@ -58,11 +60,11 @@ public:
     // The genome statistics block of the command line.
     void printStatistics(FILE* stream) const;
 
-    const GenomeSet& data() const { return *set_; }
+    const detail::GenomeSet& data() const { return *set_; }
 
 private:
-    explicit Genomes(std::shared_ptr<const GenomeSet> set) : set_(std::move(set)) {}
-    std::shared_ptr<const GenomeSet> set_;
+    explicit Genomes(std::shared_ptr<const detail::GenomeSet> set) : set_(std::move(set)) {}
+    std::shared_ptr<const detail::GenomeSet> set_;
 };
 
 // Prints the message of the exception being handled (call it inside a catch
@@ -84,7 +86,7 @@ struct Result {
     listOfGeneClusters clusters;  // every mode's clusters in the uniform form
     SearchCounts counts;          // median and center searches
     // The reference clusters behind `clusters` (reference modes), for writeReports.
-    std::shared_ptr<const ReferenceClusterList> referenceClusters;
+    std::shared_ptr<const detail::ReferenceClusterList> referenceClusters;
 };
 
 // Validates the query, runs the search of its mode and rates the clusters.
@@ -118,7 +120,7 @@ struct ShardResult {
     int shardCount = 1;
     std::vector<std::string> command;               // the query as its caller recorded it (compared by the merge)
     std::string inputFingerprint;                   // inputFingerprint() of the genomes searched
-    std::shared_ptr<const ShardClusters> clusters;  // null when the search was cancelled
+    std::shared_ptr<const detail::ShardClusters> clusters;  // null when the search was cancelled
     std::string source;                             // the file it was read from, for messages
 };
 

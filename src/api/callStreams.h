@@ -17,7 +17,7 @@ public:
     CallStreams(FILE* out, FILE* err) : out_(out), err_(err) {
         if (out_ == nullptr || err_ == nullptr) {
             sink_.reset(std::fopen("/dev/null", "w"));
-            if (!sink_) fail(Stream::err, "error: cannot open /dev/null to silence the run\n");
+            if (!sink_) detail::fail(Stream::err, "error: cannot open /dev/null to silence the run\n");
             if (out_ == nullptr) out_ = sink_.get();
             if (err_ == nullptr) err_ = sink_.get();
         }
@@ -35,6 +35,6 @@ private:
 };
 
 // The public result of a search's result (cancelled when there is none).
-Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set);
+Result resultOf(std::unique_ptr<detail::SearchResult> found, const detail::GenomeSet& set);
 
 }  // namespace tamsu

@@ -10,6 +10,8 @@
 
 namespace tamsu {
 
+using namespace detail;
+
 namespace {
 
 // FNV-1a, 64 bits: enough to tell two inputs apart, not a defence against forgery.

@@ -16,6 +16,8 @@
 
 namespace tamsu {
 
+using namespace detail;
+
 namespace {
 
 const std::string kNoText;

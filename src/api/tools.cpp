@@ -11,11 +11,13 @@
 
 namespace tamsu {
 
+using namespace detail;
+
 ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation) {
-    return ::convertGenomes(request, genomeList, annotation);
+    return detail::convertGenomes(request, genomeList, annotation);
 }
 
-void printConvertSummary(FILE* out, const ConvertSummary& summary) { ::printConvertSummary(out, summary); }
+void printConvertSummary(FILE* out, const ConvertSummary& summary) { detail::printConvertSummary(out, summary); }
 
 std::vector<std::string> plotClusters(const Genomes& genomes, const std::string& clusterTablePath,
                                       const PlotOptions& options) {

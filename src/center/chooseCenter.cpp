@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <functional>
 
+namespace tamsu::detail {
+
 namespace {
 
 class CenterSearch {
@@ -155,3 +157,5 @@ std::optional<std::vector<int>> chooseCenter(std::span<const unsigned char* cons
         if ((*flags)[j]) center.push_back(columns[j]);
     return center;
 }
+
+}  // namespace tamsu::detail

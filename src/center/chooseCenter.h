@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+namespace tamsu::detail {
+
 // Occurrences as rows of 0/1 flags indexed by column id; the columns that
 // any occurrence holds are listed in `columns` by ascending gene id (genes
 // outside every occurrence never bring a set closer to all of them).
@@ -18,3 +20,5 @@
 // every row.
 std::optional<std::vector<int>> chooseCenter(std::span<const unsigned char* const> rows, std::span<const int> columns,
                                              int maxDistance, int minSize);
+
+}  // namespace tamsu::detail

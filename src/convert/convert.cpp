@@ -12,6 +12,8 @@
 #include "convert/gff3.h"
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 struct Gene {
@@ -252,3 +254,5 @@ void printConvertSummary(FILE* out, const ConvertSummary& summary) {
     std::fprintf(out, "table genes found in no GFF file: %zu\n", summary.notFound.size());
     for (const std::string& line : summary.notFound) std::fprintf(out, "  %s\n", line.c_str());
 }
+
+}  // namespace tamsu::detail

@@ -7,9 +7,7 @@
 
 #include "tamsu/tools.h"
 
-using tamsu::ConvertRequest;
-using tamsu::ConvertSummary;
-using tamsu::ConvertedGenome;
+namespace tamsu::detail {
 
 // Reads the tables, then each GFF3 file once, and writes the genome list and
 // the annotation file. Throws tamsu::Error naming the file and line of any
@@ -19,3 +17,5 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
 // The conversion report: per genome the genes matched and unmatched, then the
 // table genes that no GFF holds.
 void printConvertSummary(FILE* out, const ConvertSummary& summary);
+
+}  // namespace tamsu::detail

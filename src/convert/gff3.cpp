@@ -7,6 +7,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 int hexValue(char c) {
@@ -99,3 +101,5 @@ bool GffReader::next(GffFeature& feature) {
     done_ = true;
     return false;
 }
+
+}  // namespace tamsu::detail

@@ -9,6 +9,8 @@
 
 #include "util/textFile.h"
 
+namespace tamsu::detail {
+
 struct GffFeature {
     std::string seqid;
     std::string type;
@@ -45,3 +47,5 @@ private:
 
 // Replaces every "%XY" (two hex digits) by its byte; other text stays as it is.
 std::string percentDecode(std::string_view text);
+
+}  // namespace tamsu::detail

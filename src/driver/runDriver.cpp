@@ -10,6 +10,8 @@
 #include "statistics/statistics.h"
 #include "util/memoryBudget.h"
 
+namespace tamsu::detail {
+
 void printMedianHeader(FILE* stream, const SearchParameters& params, const GenomeSet& set) {
     std::fprintf(stream, "query parameters:\n\n");
     std::fprintf(stream,
@@ -128,3 +130,5 @@ int referenceChromosomeCount(const GenomeSet& set, const SearchParameters& param
         count += static_cast<int>(set.genomes[static_cast<size_t>(g)].chromosomes.size());
     return count;
 }
+
+}  // namespace tamsu::detail

@@ -12,6 +12,8 @@
 #include "refclusters/referenceSearch.h"
 #include "walk/progress.h"
 
+namespace tamsu::detail {
+
 // How much of a reference-based run this call does: the whole run, the
 // search of one shard's part of the reference chromosomes, or the rest of the
 // run from what every shard found.
@@ -47,3 +49,5 @@ int referenceChromosomeCount(const GenomeSet& set, const SearchParameters& param
 
 // The query header of the median and center searches.
 void printMedianHeader(FILE* stream, const SearchParameters& params, const GenomeSet& set);
+
+}  // namespace tamsu::detail

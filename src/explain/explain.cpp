@@ -10,10 +10,7 @@
 #include "center/chooseCenter.h"
 #include "util/errors.h"
 
-using tamsu::Explanation;
-using tamsu::IntervalExplanation;
-using tamsu::Mode;
-using tamsu::RuleCheck;
+namespace tamsu::detail {
 
 namespace {
 
@@ -287,3 +284,5 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
                                                          " (occurrences within distance with at least 3 families of the set)"});
     return result;
 }
+
+}  // namespace tamsu::detail

@@ -5,6 +5,8 @@
 
 #include "median/tupleSearch.h"
 
+namespace tamsu::detail {
+
 // Candidates through position p (an occurrence of x, the highest-ranked
 // character of P it will hold), each generated only here: from p the interval
 // grows left to l and right to r without meeting a character of P ranked at or
@@ -66,3 +68,5 @@ void findCandidateIntervals(const Pattern& pattern, CandidateRecord& record, con
                     addIntervalsAround(pattern, record, index, walk, params, g, chrom, x, p, m);
     }
 }
+
+}  // namespace tamsu::detail

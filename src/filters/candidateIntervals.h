@@ -9,9 +9,13 @@
 #include "walk/walkTables.h"
 #include "walk/pattern.h"
 
+namespace tamsu::detail {
+
 // Adds every candidate interval of every genome other than the reference
 // genome to the matches record, under its distance to the pattern. Ranks, L
 // and R must be current for the reference position; the per-genome bound is
 // the pattern's maxRemDists.
 void findCandidateIntervals(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
                            WalkTables& walk, const SearchParameters& params);
+
+}  // namespace tamsu::detail

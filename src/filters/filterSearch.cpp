@@ -15,6 +15,8 @@
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
+namespace tamsu::detail {
+
 // Filter depth: how many foreign characters an occurrence may hold, no
 // deeper than any distance of the genomes reaches.
 static int filterDepth(const SearchParameters& params) {
@@ -207,3 +209,5 @@ void setCandidateBudgets(Pattern& pattern, const SearchParameters& params) {
                 std::min(params.summedDelta, params.referenceBudget - pattern.minTotalDist + pattern.minDists[g]);
     }
 }
+
+}  // namespace tamsu::detail

@@ -11,6 +11,8 @@
 #include "walk/pattern.h"
 #include "walk/progress.h"
 
+namespace tamsu::detail {
+
 // Walks every reference interval, expands each accepted filter into candidate
 // occurrences and returns the median search's merged k-tuples; nothing when
 // the run was cancelled. The growing lists charge memory.
@@ -32,3 +34,5 @@ int minDistanceAround(int D, int size, const ChromIndex& chrom, const BorderRows
 bool areMinDistancesTooBig(const Pattern& pattern, const SearchParameters& params);
 // Per-genome distance budget of the candidate intervals.
 void setCandidateBudgets(Pattern& pattern, const SearchParameters& params);
+
+}  // namespace tamsu::detail

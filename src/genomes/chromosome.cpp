@@ -8,6 +8,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 Chromosome makeChromosome(const std::string& name, int number) {
     Chromosome chrom;
     chrom.name = skipLeadingBlanks(name);
@@ -122,3 +124,5 @@ void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, co
         else std::fprintf(out, "no annotation at line %d in \"%s\"", i, head.c_str());
     }
 }
+
+}  // namespace tamsu::detail

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <vector>
 
+namespace tamsu::detail {
 
 struct Chromosome {
     std::string name;                      // leading blanks removed; empty from the host
@@ -30,3 +31,5 @@ void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines);
 // firstLineNumber (1-based), so that an unusable identifier names its place.
 void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
               int firstLineNumber, FILE* out);
+
+}  // namespace tamsu::detail

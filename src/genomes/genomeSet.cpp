@@ -8,6 +8,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 std::unique_ptr<GenomeSet> makeGenomeSet(int genomeCount) {
     auto set = std::make_unique<GenomeSet>();
     set->genomeCount = genomeCount;
@@ -105,3 +107,5 @@ void printGenomeStatistics(FILE* stream, const GenomeSet& set) {
     }
     std::fprintf(stream, "\n");
 }
+
+}  // namespace tamsu::detail

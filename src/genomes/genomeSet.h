@@ -8,6 +8,8 @@
 
 #include "genomes/chromosome.h"
 
+namespace tamsu::detail {
+
 struct Genome {
     std::string name;
     int number = 0;
@@ -42,3 +44,5 @@ int renumberFamilies(GenomeSet& set);
 void completeGenomeSet(GenomeSet& set);
 
 void printGenomeStatistics(FILE* stream, const GenomeSet& set);
+
+}  // namespace tamsu::detail

@@ -13,6 +13,8 @@
 #include "util/textFile.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // A kept line of the genome list with its 1-based line number.
@@ -176,3 +178,5 @@ std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out) {
     completeGenomeSet(*set);
     return set;
 }
+
+}  // namespace tamsu::detail

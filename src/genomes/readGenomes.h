@@ -7,6 +7,8 @@
 
 #include "genomes/genomeSet.h"
 
+namespace tamsu::detail {
+
 // Reads, converts genes without homologue and recodes; throws Error on
 // any input problem (the message names the file and, where it applies, the line).
 // Notices of the reading go to out.
@@ -18,3 +20,5 @@ void readAnnotationFile(const std::string& path, GenomeSet& set, const std::stri
 
 // Whether any chromosome of any genome has exactly this name.
 bool hasChromosomeNamed(const GenomeSet& set, const std::string& name);
+
+}  // namespace tamsu::detail

@@ -6,6 +6,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // The tables below index by gene and by position without a test, so a
@@ -213,3 +215,5 @@ void linkOccurrences(ChromIndex& chrom, int alphabetSize) {
     }
     chrom.nextOcc[0] = n + 1;
 }
+
+}  // namespace tamsu::detail

@@ -13,6 +13,8 @@
 #include "genomes/genomeSet.h"
 #include "util/intArrays.h"
 
+namespace tamsu::detail {
+
 // Per character, its occurrences over every chromosome of the set, ordered
 // by chromosome (walk order) and then position. Family-major: the work of a
 // growth step on one character reads one contiguous stretch, and no table
@@ -129,3 +131,5 @@ ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part
 
 // Whether character c occurs at a position in l..r of chrom (false when l > r).
 bool holdsFamily(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r);
+
+}  // namespace tamsu::detail

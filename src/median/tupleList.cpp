@@ -12,6 +12,8 @@
 #include "util/errors.h"
 #include "util/intArrays.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 bool isEmptyInterval(const TupleOccurrence& iv) { return iv.l > iv.r; }
@@ -315,3 +317,5 @@ bool haveSameGeneContent(const ClusterTuple* a, const ClusterTuple* b) {
     if (a == nullptr || b == nullptr) return false;
     return a->median.size() == b->median.size() && a->sortedGenes == b->sortedGenes;
 }
+
+}  // namespace tamsu::detail

@@ -10,6 +10,8 @@
 #include "params/searchParameters.h"
 #include "util/memoryBudget.h"
 
+namespace tamsu::detail {
+
 struct TupleOccurrence {
     int l = 0;
     int r = 0;           // empty when l > r
@@ -107,3 +109,5 @@ int countExactOccurrences(const ClusterTuple& tuple, int k);
 int minOccurrenceDistance(const ClusterTuple& tuple, int k);
 int maxOccurrenceDistance(const ClusterTuple& tuple, int k);
 bool haveSameGeneContent(const ClusterTuple* a, const ClusterTuple* b);
+
+}  // namespace tamsu::detail

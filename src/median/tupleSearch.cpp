@@ -7,6 +7,8 @@
 
 #include "center/chooseCenter.h"
 
+namespace tamsu::detail {
+
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
                       Progress& progress, TupleSearchResult& results) {
     const int k = index.genomeCount();
@@ -228,3 +230,5 @@ bool hasValidBorders(const OccurrenceIndex& index, const SearchParameters& param
     const bool weakRight = chrom.prevOcc[r] < l && isRare(chrom.genes[r]);
     return !weakLeft && !weakRight;
 }
+
+}  // namespace tamsu::detail

@@ -12,6 +12,8 @@
 #include "params/searchParameters.h"
 #include "walk/progress.h"
 
+namespace tamsu::detail {
+
 // Working record of one searchTuples call.
 struct TupleSearchState {
     const OccurrenceIndex* index = nullptr;
@@ -62,3 +64,5 @@ std::optional<int> chooseClusterSet(TupleSearchState& data, int half, int search
 // Border test of a candidate interval: neither border gene may occur only once
 // in it while being rare overall.
 bool hasValidBorders(const OccurrenceIndex& index, const SearchParameters& params, const ChromIndex& chrom, int l, int r);
+
+}  // namespace tamsu::detail

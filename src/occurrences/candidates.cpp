@@ -6,6 +6,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 CandidateRecord makeCandidateRecord(int k, int d) {
     CandidateRecord record;
     record.candidateCounts.assign(k > 0 ? k : 0, 0);
@@ -112,3 +114,5 @@ void resetCandidateRecord(CandidateRecord& record, int k, int m) {
     record.localChars.clear();
     record.localCharCount = 0;
 }
+
+}  // namespace tamsu::detail

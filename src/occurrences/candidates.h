@@ -11,6 +11,8 @@
 #include "params/searchParameters.h"
 #include "util/memoryBudget.h"
 
+namespace tamsu::detail {
+
 struct CandidateInterval {
     int l = -1;                          // -1 for an empty occurrence
     int r = -2;                          // -2 for an empty occurrence (r < l: empty)
@@ -70,3 +72,5 @@ double countCombinations(const CandidateRecord& record, int k);
 // Empties lists 0..m of every genome, the counts and the local numbering.
 void resetCandidateRecord(CandidateRecord& record, int k, int m);
 void resetCandidateField(CandidateField& candidateField, int k, int m);
+
+}  // namespace tamsu::detail

@@ -6,6 +6,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // Derived values are formed in 64 bits; a result outside int cannot be used
@@ -27,6 +29,8 @@ int derivedMinRefSize(long long distance, const Query& query, int g) {
 
 }  // namespace
 
+}  // namespace tamsu::detail
+
 namespace tamsu {
 
 char modeChar(Mode mode) {
@@ -40,6 +44,8 @@ char modeChar(Mode mode) {
 }
 
 }  // namespace tamsu
+
+namespace tamsu::detail {
 
 SearchParameters deriveSearchParameters(const Query& query, int g, int distanceBound) {
     if (g < 1) fail(Stream::err, "error: at least one genome is required to derive the parameters (got %d)\n", g);
@@ -139,3 +145,5 @@ void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
     std::fprintf(stream, "\toutfile:\t%s\n", query.outfile.c_str());
     std::fprintf(stream, "\n");
 }
+
+}  // namespace tamsu::detail

@@ -8,10 +8,7 @@
 
 #include "tamsu/types.h"
 
-using tamsu::CostType;
-using tamsu::Mode;
-using tamsu::Query;
-using tamsu::RefType;
+namespace tamsu::detail {
 
 // What a search reads, built once from the query and the genome count and
 // never changed afterwards: the query's values as entered beside the values
@@ -80,3 +77,5 @@ void validateQuery(const Query& query, int genomeCount);
 // command line prints), or with the derived quorum and, in center mode, the
 // summed delta for that many genomes (what a host is shown).
 void printParameterBlock(FILE* stream, const Query& query, int genomeCount);
+
+}  // namespace tamsu::detail

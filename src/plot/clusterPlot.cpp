@@ -14,6 +14,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 constexpr int kGeneWidth = 46, kGap = 6, kArrowHeight = 20, kRowHeight = 48, kLabelWidth = 260, kTop = 56;
@@ -241,3 +243,5 @@ std::vector<std::string> plotClusterTable(const std::string& tablePath, const Ge
     }
     return written;
 }
+
+}  // namespace tamsu::detail

@@ -8,6 +8,8 @@
 #include "genomes/genomeSet.h"
 #include "tamsu/tools.h"
 
+namespace tamsu::detail {
+
 // One row of the output table (the columns the pictures need).
 struct TableOccurrence {
     int cluster = 0;
@@ -36,3 +38,5 @@ std::string clusterSvg(const std::vector<TableOccurrence>& rows, const GenomeSet
 // clusters of the table (smallest log10 score first); returns the paths.
 std::vector<std::string> plotClusterTable(const std::string& tablePath, const GenomeSet& set,
                                           const tamsu::PlotOptions& options);
+
+}  // namespace tamsu::detail

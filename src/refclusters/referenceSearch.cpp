@@ -10,6 +10,8 @@
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
+namespace tamsu::detail {
+
 // --- Locations and their lists ---------------------------------------------
 
 Location makeLocation(int genome, int chr, int l, int r, int setDist, int size, int hitCount) {
@@ -644,3 +646,5 @@ std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceInd
     if (!found) return std::nullopt;
     return gatherReferenceClusters(std::move(*found), index, params, progress);
 }
+
+}  // namespace tamsu::detail

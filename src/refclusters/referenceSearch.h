@@ -16,6 +16,8 @@
 #include "walk/pattern.h"
 #include "walk/progress.h"
 
+namespace tamsu::detail {
+
 struct Location {
     int genome = 0;
     int chr = 0;
@@ -191,3 +193,5 @@ bool isReferenceIntervalNested(const ReferenceCluster& a, const ReferenceCluster
 bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b);
 std::vector<int> referenceGeneContent(const ReferenceCluster& cluster, const OccurrenceIndex& index);
 void setGeneContents(ReferenceClusterList& list, const OccurrenceIndex& index);
+
+}  // namespace tamsu::detail

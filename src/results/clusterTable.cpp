@@ -9,6 +9,8 @@
 
 #include "params/searchParameters.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // Names and tags are taken as the input has them; a tab or line break inside
@@ -189,3 +191,5 @@ void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet
     const std::string textOut = document.dump(1, '\t', false, json::error_handler_t::replace);
     std::fprintf(out, "%s\n", textOut.c_str());
 }
+
+}  // namespace tamsu::detail

@@ -10,6 +10,8 @@
 #include "genomes/genomeSet.h"
 #include "results/tupleExtraction.h"
 
+namespace tamsu::detail {
+
 // The query of a run as the user gave it.
 struct ClusterQuery {
     std::string mode;        // "median", "center", "reference" or "perfect"
@@ -48,3 +50,5 @@ void writeClusterTable(FILE* out, const listOfGeneClusters& list, const GenomeSe
 // One JSON document: a header with the query and the genomes, then the
 // clusters with their occurrences (the rows of the table, nested).
 void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const ClusterQuery& query);
+
+}  // namespace tamsu::detail

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace tamsu::detail {
+
 std::vector<int> referenceGeneSet(const ReferenceCluster& cluster) {
     const size_t n = std::min(static_cast<size_t>(std::max(cluster.size, 0)), cluster.sortedGenes.size());
     return {cluster.sortedGenes.begin(), cluster.sortedGenes.begin() + static_cast<long>(n)};
@@ -90,3 +92,5 @@ std::unique_ptr<listOfGeneClusters> clustersFromReferenceClusters(const Referenc
         result->clusters.push_back(clusterFromReferenceCluster(cluster, list.operationMode, K));
     return result;
 }
+
+}  // namespace tamsu::detail

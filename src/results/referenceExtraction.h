@@ -6,6 +6,8 @@
 #include "refclusters/referenceSearch.h"
 #include "results/tupleExtraction.h"
 
+namespace tamsu::detail {
+
 std::unique_ptr<listOfGeneClusters> clustersFromReferenceClusters(const ReferenceClusterList& list, int K);
 
 // Pieces built from one reference cluster (K genomes).
@@ -18,3 +20,5 @@ std::vector<int> referenceGeneSet(const ReferenceCluster& cluster);
 // ones at the first location's distance (the lists are sorted by distance).
 std::vector<std::vector<approxOcc>> referenceOccurrenceLists(const ReferenceCluster& cluster, int K, bool bestOnly);
 std::vector<approxOcc> referenceOccurrences(const LocationList& list, int g, bool bestOnly);
+
+}  // namespace tamsu::detail

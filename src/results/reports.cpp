@@ -9,6 +9,8 @@
 
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 // ---------------------------------------------------------------------------
 // Gene-family statistics
 
@@ -221,3 +223,5 @@ void printGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys)
         if (keys != nullptr) std::fgetc(keys);
     }
 }
+
+}  // namespace tamsu::detail

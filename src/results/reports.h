@@ -9,6 +9,8 @@
 #include "refclusters/referenceSearch.h"
 #include "results/tupleExtraction.h"
 
+namespace tamsu::detail {
+
 // Writes <stem>.genFamStat and a notice on stream; a file that cannot be
 // created is reported on err and the run goes on.
 void writeGeneFamilyStatistics(FILE* stream, FILE* err, const GenomeSet& set, const std::string& stem);
@@ -29,3 +31,5 @@ void printOccurrenceSets(FILE* stream, const std::vector<ACI>& aciList, int geno
 void printOccurrenceSet(FILE* stream, const ACI& aci, int genomeCount);
 void printOccurrences(FILE* stream, const std::vector<approxOcc>& occList);
 void printOccurrence(FILE* stream, const approxOcc& occ);
+
+}  // namespace tamsu::detail

@@ -22,6 +22,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 using json = nlohmann::ordered_json;
 
 namespace {
@@ -226,3 +228,5 @@ void checkShardClusters(const ShardClusters& found, const GenomeSet& set, const 
         }
     }
 }
+
+}  // namespace tamsu::detail

@@ -11,6 +11,8 @@
 #include "genomes/genomeSet.h"
 #include "refclusters/referenceSearch.h"
 
+namespace tamsu::detail {
+
 // The version written; a reader takes only this one.
 constexpr int kShardFileVersion = 1;
 
@@ -31,3 +33,5 @@ void readShardFile(const std::string& path, ShardFileHeader& header, ShardCluste
 // Every chromosome, interval and count of found lies within the genomes set
 // (so that no table is read past its end); throws tamsu::Error naming path.
 void checkShardClusters(const ShardClusters& found, const GenomeSet& set, const std::string& path);
+
+}  // namespace tamsu::detail

@@ -7,6 +7,8 @@
 
 #include "median/tupleList.h"
 
+namespace tamsu::detail {
+
 std::vector<int> tupleGeneSet(const ClusterTuple& tuple) {
     const size_t n = tuple.median.size();
     if (tuple.hasSortedGenes && tuple.sortedGenes.size() >= n)
@@ -90,3 +92,5 @@ std::unique_ptr<listOfGeneClusters> clustersFromTuples(const TupleList& list) {
     }
     return result;
 }
+
+}  // namespace tamsu::detail

@@ -7,10 +7,7 @@
 
 #include "tamsu/types.h"
 
-using tamsu::ACI;
-using tamsu::approxOcc;
-using tamsu::geneCluster;
-using tamsu::listOfGeneClusters;
+namespace tamsu::detail {
 
 struct TupleList;
 struct ClusterTuple;
@@ -29,3 +26,5 @@ approxOcc tupleOccurrence(const ClusterTuple& tuple, int g);
 
 // Number of the K occurrence lists that are not empty.
 int countSupport(const ACI& aci, int K);
+
+}  // namespace tamsu::detail

@@ -18,6 +18,8 @@
 #include "results/referenceExtraction.h"
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // f(c), 0 for a gene outside the alphabet.
@@ -382,3 +384,5 @@ void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, FI
     }
     if (error) std::rethrow_exception(error);
 }
+
+}  // namespace tamsu::detail

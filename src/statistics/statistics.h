@@ -15,6 +15,8 @@
 #include "util/doubleArrays.h"
 #include "util/intArrays.h"
 
+namespace tamsu::detail {
+
 // p-values of every tuple / cluster; NaN frequencies are reported on err.
 void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err);
 // threads: workers scoring clusters side by side (the same p-values).
@@ -142,3 +144,5 @@ private:
     std::vector<std::vector<double>> Q_;      // [L][d]
     std::vector<double> scores_;              // by delta, NaN = not yet computed
 };
+
+}  // namespace tamsu::detail

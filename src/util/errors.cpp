@@ -4,7 +4,9 @@
 #include <cstdarg>
 #include <vector>
 
-static std::string vformatText(const char* format, va_list args) {
+namespace tamsu::detail {
+
+std::string vformatText(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(nullptr, 0, format, copy);
@@ -23,18 +25,20 @@ std::string formatText(const char* format, ...) {
     return text;
 }
 
-tamsu::Error tamsu::Error::formatted(Stream stream, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string text = vformatText(format, args);
-    va_end(args);
-    return Error(stream, std::move(text));
-}
-
 void fail(Stream stream, const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::string text = vformatText(format, args);
     va_end(args);
     throw Error(stream, std::move(text));
+}
+
+}  // namespace tamsu::detail
+
+tamsu::Error tamsu::Error::formatted(Stream stream, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = detail::vformatText(format, args);
+    va_end(args);
+    return Error(stream, std::move(text));
 }

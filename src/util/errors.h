@@ -1,15 +1,19 @@
 // Raising the library's error (tamsu::Error) with a printf-style message.
 #pragma once
 
+#include <cstdarg>
+
 #include <string>
 
 #include "tamsu/types.h"
 
-using Error = tamsu::Error;
-using tamsu::Stream;
+namespace tamsu::detail {
 
 // printf-style construction of the message text.
+std::string vformatText(const char* format, va_list args);
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Throws a Error for stream with the printf-formatted text.
+// Throws an Error for stream with the printf-formatted text.
 [[noreturn]] void fail(Stream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace tamsu::detail

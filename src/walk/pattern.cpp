@@ -6,6 +6,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 Pattern makePattern(int charTableSize, int k) {
     Pattern pattern;
     pattern.genomeCount = k;
@@ -90,3 +92,5 @@ bool tooManyRareFamilies(Pattern& pattern, const OccurrenceIndex& index, int del
     if (minHolders <= 0) return false;
     return pattern.rareFamilyCount > static_cast<double>(delta / minHolders);
 }
+
+}  // namespace tamsu::detail

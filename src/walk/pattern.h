@@ -7,6 +7,8 @@
 #include "index/occurrenceIndex.h"
 #include "params/searchParameters.h"
 
+namespace tamsu::detail {
+
 struct Pattern {
     int refGenome = -1;
     int refChrom = -1;
@@ -31,3 +33,5 @@ bool growReferenceInterval(int j, Pattern& pattern, const ChromIndex& ref);
 // Number of genomes (from genome 0 on) that serve as reference genomes.
 int referenceGenomeCount(const SearchParameters& params, int k);
 bool tooManyRareFamilies(Pattern& pattern, const OccurrenceIndex& index, int delta, int minHolders);
+
+}  // namespace tamsu::detail

@@ -5,6 +5,8 @@
 
 #include "index/occurrenceIndex.h"
 
+namespace tamsu::detail {
+
 bool Progress::countStep() {
     if (!keepGoing_) return true;
     if (++stepCounter_ % 1000 != 0) return true;
@@ -75,3 +77,5 @@ void Progress::endRun() {
     std::fprintf(out_, "\n");
     std::fflush(out_);
 }
+
+}  // namespace tamsu::detail

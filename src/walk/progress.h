@@ -10,6 +10,8 @@
 #include "tamsu/types.h"
 #include "util/progressLines.h"
 
+namespace tamsu::detail {
+
 class OccurrenceIndex;
 struct ChromRange;
 
@@ -56,3 +58,5 @@ private:
     long long old_I_ref_Counter_ = 0;
     long long temp_I_ref_Counter_ = 0;
 };
+
+}  // namespace tamsu::detail

@@ -18,6 +18,8 @@
 #include "walk/pattern.h"
 #include "walk/progress.h"
 
+namespace tamsu::detail {
+
 // What a search tells the walk after a left border.
 enum class LeftBorder {
     done,     // counted in the progress
@@ -200,3 +202,5 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
     }
     return true;
 }
+
+}  // namespace tamsu::detail

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace tamsu::detail {
+
 WalkTables::WalkTables(const OccurrenceIndex& index, int D, bool primed) : D(D), primed_(primed) {
     rank.assign(static_cast<size_t>(index.alphabetSize()) + 1, absentRank());
     chroms_.resize(index.chromosomes().size());
@@ -171,3 +173,5 @@ void updateRank(WalkTables& walk, int A, const ChromIndex& ref, int i) {
     const int next = ref.nextOcc[i - 1];
     walk.rank[c0] = next <= ref.length ? next : absentRank();
 }
+
+}  // namespace tamsu::detail
