@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "genomes/genomeSet.h"
-#include "util/intArrays.h"
+#include "util/table.h"
 
 namespace tamsu::detail {
 

@@ -10,7 +10,7 @@
 
 #include "median/tupleSearch.h"
 #include "util/errors.h"
-#include "util/intArrays.h"
+#include "util/table.h"
 
 namespace tamsu::detail {
 
@@ -284,7 +284,7 @@ void sortTuplesByGeneContent(TupleList* list) {
     for (ClusterTuple& tuple : list->tuples) {
         tuple.sortedGenes.assign(tuple.median.size(), -1);
         for (size_t i = 0; i < tuple.median.size(); ++i) tuple.sortedGenes[i] = tuple.median[i].gene;
-        sortAscIntArray(tuple.sortedGenes.data(), static_cast<int>(tuple.sortedGenes.size()));
+        std::sort(tuple.sortedGenes.begin(), tuple.sortedGenes.end());
         tuple.hasSortedGenes = true;
     }
     // Tuples of equal gene content become adjacent; the result extraction

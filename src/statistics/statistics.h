@@ -12,8 +12,8 @@
 #include "genomes/genomeSet.h"
 #include "median/tupleList.h"
 #include "refclusters/referenceSearch.h"
-#include "util/doubleArrays.h"
-#include "util/intArrays.h"
+#include "util/table.h"
+#include "util/table.h"
 
 namespace tamsu::detail {
 

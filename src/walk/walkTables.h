@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "index/occurrenceIndex.h"
-#include "util/intArrays.h"
+#include "util/table.h"
 
 namespace tamsu::detail {
 

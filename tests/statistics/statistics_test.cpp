@@ -14,6 +14,18 @@
 
 namespace {
 
+// An a x b x c table of doubles.
+class DoubleTable3 {
+public:
+    DoubleTable3(int a, int b, int c, double value) : b_(b), c_(c), data_(static_cast<size_t>(a) * b * c, value) {}
+    double& operator()(int i, int j, int k) { return data_[(static_cast<size_t>(i) * b_ + j) * c_ + k]; }
+    double operator()(int i, int j, int k) const { return data_[(static_cast<size_t>(i) * b_ + j) * c_ + k]; }
+
+private:
+    int b_, c_;
+    std::vector<double> data_;
+};
+
 // ---- The score computed from scratch, as the formulas read: the oracle of
 // the shared-table scorer.
 
