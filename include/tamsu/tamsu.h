@@ -157,8 +157,7 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
 // chromosome, position, locus_tag, family_id, family_name, product, start,
 // end, strand, sequence_id). Throws Error naming the file and line of
 // malformed input, and when an annotation file's stem is no genome column.
-ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation,
-                              FILE* genes = nullptr);
+ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation, FILE* genes = nullptr);
 // The conversion report: genes matched and unmatched per genome, table genes in no GFF.
 void printConvertSummary(FILE* out, const ConvertSummary& summary);
 

@@ -44,26 +44,26 @@ struct FamiliesRequest {
     std::vector<std::string> proteinPaths;     // FASTA protein files (Prokka/Bakta .faa), matched by id
     std::string idAttribute = "locus_tag";     // as for convert: the gene id written to the table
     std::string featureType = "CDS";
-    double minIdentity = 0.5;                  // mmseqs --min-seq-id
-    double minCoverage = 0.8;                  // mmseqs -c, of query and target (--cov-mode 0)
-    std::string mmseqs = "mmseqs";             // the MMseqs2 program
-    int threads = 0;                           // mmseqs --threads; 0: the machine's cores
-    std::string workDirectory;                 // scratch folder for mmseqs (removed afterwards); empty: the system temp folder
+    double minIdentity = 0.5;       // mmseqs --min-seq-id
+    double minCoverage = 0.8;       // mmseqs -c, of query and target (--cov-mode 0)
+    std::string mmseqs = "mmseqs";  // the MMseqs2 program
+    int threads = 0;                // mmseqs --threads; 0: the machine's cores
+    std::string workDirectory;      // scratch folder for mmseqs (removed afterwards); empty: the system temp folder
 };
 
 struct FamiliesGenome {
     std::string name;
     int genes = 0;
-    int proteins = 0;        // genes with a protein sequence
-    int inFamilies = 0;      // genes in a family of two or more
+    int proteins = 0;           // genes with a protein sequence
+    int inFamilies = 0;         // genes in a family of two or more
     std::string proteinSource;  // where the proteins came from
 };
 
 struct FamiliesSummary {
     std::vector<FamiliesGenome> genomes;
-    int families = 0;        // rows of the table
-    int singletons = 0;      // proteins without any homologue (no row: family 0 in convert)
-    std::string command;     // the mmseqs command line run
+    int families = 0;     // rows of the table
+    int singletons = 0;   // proteins without any homologue (no row: family 0 in convert)
+    std::string command;  // the mmseqs command line run
 };
 
 // What to draw of a run's output table.

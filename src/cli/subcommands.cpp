@@ -115,16 +115,26 @@ int runFamilies(int argc, const char* const* argv) {
     std::string tablePath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "-o") tablePath = valueOf(kFamiliesUsage, argc, argv, i);
-        else if (arg == "--identity") request.minIdentity = fraction(kFamiliesUsage, "--identity", valueOf(kFamiliesUsage, argc, argv, i));
-        else if (arg == "--coverage") request.minCoverage = fraction(kFamiliesUsage, "--coverage", valueOf(kFamiliesUsage, argc, argv, i));
-        else if (arg == "--proteins") request.proteinPaths.push_back(valueOf(kFamiliesUsage, argc, argv, i));
-        else if (arg == "--threads") request.threads = number(kFamiliesUsage, "--threads", valueOf(kFamiliesUsage, argc, argv, i));
-        else if (arg == "--mmseqs") request.mmseqs = valueOf(kFamiliesUsage, argc, argv, i);
-        else if (arg == "--id-attribute") request.idAttribute = valueOf(kFamiliesUsage, argc, argv, i);
-        else if (arg == "--feature") request.featureType = valueOf(kFamiliesUsage, argc, argv, i);
-        else if (arg.starts_with("-")) failWith(kFamiliesUsage, "error: unknown option: " + arg + "\n");
-        else request.annotationPaths.push_back(arg);
+        if (arg == "-o")
+            tablePath = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg == "--identity")
+            request.minIdentity = fraction(kFamiliesUsage, "--identity", valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--coverage")
+            request.minCoverage = fraction(kFamiliesUsage, "--coverage", valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--proteins")
+            request.proteinPaths.push_back(valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--threads")
+            request.threads = number(kFamiliesUsage, "--threads", valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--mmseqs")
+            request.mmseqs = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg == "--id-attribute")
+            request.idAttribute = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg == "--feature")
+            request.featureType = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg.starts_with("-"))
+            failWith(kFamiliesUsage, "error: unknown option: " + arg + "\n");
+        else
+            request.annotationPaths.push_back(arg);
     }
     if (tablePath.empty()) failWith(kFamiliesUsage, "error: no output table given (-o)\n");
     if (request.annotationPaths.empty()) failWith(kFamiliesUsage, "error: no GFF3 or GenBank file given\n");

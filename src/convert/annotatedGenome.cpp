@@ -20,21 +20,33 @@ std::string replaced(std::string text, std::string_view bad, char by) {
 
 int baseIndex(char c) {
     switch (c) {
-        case 'T': case 'U': return 0;
-        case 'C': return 1;
-        case 'A': return 2;
-        case 'G': return 3;
-        default: return -1;
+        case 'T':
+        case 'U':
+            return 0;
+        case 'C':
+            return 1;
+        case 'A':
+            return 2;
+        case 'G':
+            return 3;
+        default:
+            return -1;
     }
 }
 
 char complement(char c) {
     switch (c) {
-        case 'A': return 'T';
-        case 'T': case 'U': return 'A';
-        case 'C': return 'G';
-        case 'G': return 'C';
-        default: return 'N';
+        case 'A':
+            return 'T';
+        case 'T':
+        case 'U':
+            return 'A';
+        case 'C':
+            return 'G';
+        case 'G':
+            return 'C';
+        default:
+            return 'N';
     }
 }
 
@@ -154,9 +166,8 @@ std::string translateCds(const std::string& sequence, const AnnotatedGene& gene)
     std::string protein;
     for (size_t i = static_cast<size_t>(gene.phase); i + 3 <= bases.size(); i += 3) {
         const char* codon = bases.data() + i;
-        protein.push_back(i == static_cast<size_t>(gene.phase) && gene.phase == 0 && isStartCodon(codon)
-                              ? 'M'
-                              : aminoAcid(codon));
+        protein.push_back(
+            i == static_cast<size_t>(gene.phase) && gene.phase == 0 && isStartCodon(codon) ? 'M' : aminoAcid(codon));
     }
     if (!protein.empty() && protein.back() == '*') protein.pop_back();
     std::replace(protein.begin(), protein.end(), '*', 'X');

@@ -9,26 +9,26 @@
 #include <vector>
 
 struct AnnotatedGene {
-    int region = 0;          // index into AnnotatedGenome::regions
-    long long start = 0;     // 1-based span along the forward strand; past the
-    long long end = 0;       // region's length for a gene across the origin
-    char strand = '?';       // '+', '-' or '?'
-    int phase = 0;           // bases before the first codon
+    int region = 0;                                      // index into AnnotatedGenome::regions
+    long long start = 0;                                 // 1-based span along the forward strand; past the
+    long long end = 0;                                   // region's length for a gene across the origin
+    char strand = '?';                                   // '+', '-' or '?'
+    int phase = 0;                                       // bases before the first codon
     std::vector<std::pair<long long, long long>> parts;  // ranges in transcription order (one at least)
-    std::vector<std::string> ids;  // candidates for the gene's id: the id attribute's value, then ID (non-empty)
+    std::vector<std::string> ids;       // candidates for the gene's id: the id attribute's value, then ID (non-empty)
     std::vector<std::string> otherIds;  // further names a protein file may use: protein_id, Name, locus_tag, gene
-    std::string product;     // product, else gene, else Name
-    std::string translation; // the file's own protein sequence (GenBank /translation)
-    bool pseudo = false;     // marked as pseudogene (GenBank /pseudo, GFF3 pseudo=true)
-    int order = 0;           // index in the file's order (kept by sortGenes)
+    std::string product;                // product, else gene, else Name
+    std::string translation;            // the file's own protein sequence (GenBank /translation)
+    bool pseudo = false;                // marked as pseudogene (GenBank /pseudo, GFF3 pseudo=true)
+    int order = 0;                      // index in the file's order (kept by sortGenes)
 };
 
 struct AnnotatedGenome {
-    std::string name;                  // the file name without .gz and extension, ':' ',' and tabs as '_'
+    std::string name;  // the file name without .gz and extension, ':' ',' and tabs as '_'
     std::string path;
-    std::vector<std::string> regions;  // sequence ids; by first appearance until sortGenes
-    std::vector<long long> regionLengths;  // 0 where the file does not tell
-    std::vector<AnnotatedGene> genes;  // in file order until sortGenes
+    std::vector<std::string> regions;          // sequence ids; by first appearance until sortGenes
+    std::vector<long long> regionLengths;      // 0 where the file does not tell
+    std::vector<AnnotatedGene> genes;          // in file order until sortGenes
     std::vector<std::string> declaredRegions;  // in the file's order
 };
 

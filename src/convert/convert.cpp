@@ -25,8 +25,8 @@ struct Gene {
 struct GenomeGenes {
     std::string name;
     std::string path;
-    std::vector<std::string> regions;   // seqids in output order
-    std::vector<Gene> genes;            // by region, start and end
+    std::vector<std::string> regions;  // seqids in output order
+    std::vector<Gene> genes;           // by region, start and end
 };
 
 std::string replaced(std::string text, std::string_view bad, char by) {

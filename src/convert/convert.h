@@ -21,8 +21,7 @@ inline constexpr const char* kGeneTableHeader =
 // is not null, the side table of the genes. Throws tamsu::Error naming the
 // file and line of any input problem, and when an annotation file's stem is
 // no genome column of the table (columns without a file are left out).
-ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation,
-                              FILE* genes = nullptr);
+ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation, FILE* genes = nullptr);
 
 // The conversion report: per genome the genes matched and unmatched, then the
 // table genes that no GFF holds.

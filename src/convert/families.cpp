@@ -32,20 +32,21 @@ namespace {
 
 struct Protein {
     int genome = 0;
-    int gene = 0;       // index among the genome's sorted genes
-    std::string id;     // the id written to the table
+    int gene = 0;    // index among the genome's sorted genes
+    std::string id;  // the id written to the table
 };
 
 // A scratch folder removed with everything in it.
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& parent) {
-        std::string pattern = (fs::path(parent.empty() ? fs::temp_directory_path().string() : parent) /
-                               "zub-families-XXXXXX").string();
+        std::string pattern =
+            (fs::path(parent.empty() ? fs::temp_directory_path().string() : parent) / "zub-families-XXXXXX").string();
         std::error_code ignored;
         if (!parent.empty()) fs::create_directories(parent, ignored);
         if (mkdtemp(pattern.data()) == nullptr)
-            fail(Stream::err, "error: cannot make a scratch folder \"%s\": %s\n", pattern.c_str(), std::strerror(errno));
+            fail(Stream::err, "error: cannot make a scratch folder \"%s\": %s\n", pattern.c_str(),
+                 std::strerror(errno));
         path_ = pattern;
     }
     ~ScratchFolder() {
@@ -117,7 +118,8 @@ std::string formatNumber(double value) {
 
 FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE* log) {
     if (request.annotationPaths.empty()) fail(Stream::err, "error: no GFF3 or GenBank file given\n");
-    if (!(request.minIdentity >= 0 && request.minIdentity <= 1) || !(request.minCoverage >= 0 && request.minCoverage <= 1))
+    if (!(request.minIdentity >= 0 && request.minIdentity <= 1) ||
+        !(request.minCoverage >= 0 && request.minCoverage <= 1))
         fail(Stream::err, "error: identity and coverage are fractions between 0 and 1\n");
     FamiliesSummary summary;
 
@@ -174,8 +176,10 @@ FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE*
                 for (const auto* names : {&gene.ids, &gene.otherIds})
                     for (const std::string& name : *names) {
                         if (!protein.empty()) break;
-                        if (auto found = beside.find(name); found != beside.end()) protein = found->second;
-                        else if (auto other = given.find(name); other != given.end()) protein = other->second;
+                        if (auto found = beside.find(name); found != beside.end())
+                            protein = found->second;
+                        else if (auto other = given.find(name); other != given.end())
+                            protein = other->second;
                     }
             }
             if (protein.empty() && !gene.pseudo && gene.strand != '?') {
@@ -194,9 +198,11 @@ FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE*
         std::vector<std::string> sources;
         if (fromFile > 0) sources.push_back(std::to_string(fromFile) + " from the file's translations");
         if (fromProteinFile > 0)
-            sources.push_back(std::to_string(fromProteinFile) + " from " + (besidePath.empty() ? "the protein files" : besidePath));
+            sources.push_back(std::to_string(fromProteinFile) + " from " +
+                              (besidePath.empty() ? "the protein files" : besidePath));
         if (translated > 0) sources.push_back(std::to_string(translated) + " translated from the file's sequences");
-        for (const std::string& text : sources) counts.proteinSource += (counts.proteinSource.empty() ? "" : ", ") + text;
+        for (const std::string& text : sources)
+            counts.proteinSource += (counts.proteinSource.empty() ? "" : ", ") + text;
         if (counts.proteins == 0) {
             fail(Stream::err,
                  "error: %s: no protein sequence for any of its %d genes (a GenBank file brings /translation, a GFF3 "
@@ -210,9 +216,19 @@ FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE*
 
     // mmseqs easy-cluster: <prefix>_cluster.tsv holds "representative<TAB>member".
     const std::string prefix = (fs::path(scratch.path()) / "clusters").string();
-    std::vector<std::string> words{request.mmseqs, "easy-cluster", input, prefix, (fs::path(scratch.path()) / "tmp").string(),
-                                   "--min-seq-id", formatNumber(request.minIdentity), "-c", formatNumber(request.minCoverage),
-                                   "--cov-mode", "0", "-v", "1"};
+    std::vector<std::string> words{request.mmseqs,
+                                   "easy-cluster",
+                                   input,
+                                   prefix,
+                                   (fs::path(scratch.path()) / "tmp").string(),
+                                   "--min-seq-id",
+                                   formatNumber(request.minIdentity),
+                                   "-c",
+                                   formatNumber(request.minCoverage),
+                                   "--cov-mode",
+                                   "0",
+                                   "-v",
+                                   "1"};
     if (request.threads > 0) {
         words.push_back("--threads");
         words.push_back(std::to_string(request.threads));
@@ -226,7 +242,8 @@ FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE*
     const std::string logPath = (fs::path(scratch.path()) / "mmseqs.log").string();
     const int status = runProgram(words, logPath);
     if (status < 0)
-        fail(Stream::err, "error: cannot run \"%s\": %s (install MMseqs2: Debian's mmseqs2 package, or give --mmseqs)\n",
+        fail(Stream::err,
+             "error: cannot run \"%s\": %s (install MMseqs2: Debian's mmseqs2 package, or give --mmseqs)\n",
              request.mmseqs.c_str(), std::strerror(errno));
     if (status != 0)
         fail(Stream::err, "error: mmseqs failed (status %d): %s\n%s", status, summary.command.c_str(),
@@ -290,8 +307,9 @@ void printFamiliesSummary(FILE* out, const FamiliesSummary& summary) {
         proteins += genome.proteins;
         inFamilies += genome.inFamilies;
     }
-    std::fprintf(out, "%zu genomes: %d genes, %d proteins; %d families of two or more proteins holding %d, %d proteins "
-                      "without homologue\n",
+    std::fprintf(out,
+                 "%zu genomes: %d genes, %d proteins; %d families of two or more proteins holding %d, %d proteins "
+                 "without homologue\n",
                  summary.genomes.size(), genes, proteins, summary.families, inFamilies, summary.singletons);
     for (const tamsu::FamiliesGenome& genome : summary.genomes)
         std::fprintf(out, "  %s: %d genes, %d proteins (%s), %d in families\n", genome.name.c_str(), genome.genes,

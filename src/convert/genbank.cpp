@@ -92,8 +92,10 @@ void GenBankReader::startRecord() {
     accession_.clear();
     version_.clear();
     while (nextLine()) {
-        if (line_.starts_with("ACCESSION")) accession_ = firstWord(line_, 9);
-        else if (line_.starts_with("VERSION")) version_ = firstWord(line_, 7);
+        if (line_.starts_with("ACCESSION"))
+            accession_ = firstWord(line_, 9);
+        else if (line_.starts_with("VERSION"))
+            version_ = firstWord(line_, 7);
         else if (line_.starts_with("FEATURES") || line_.starts_with("ORIGIN") || line_.starts_with("//") ||
                  line_.starts_with("LOCUS ")) {
             havePending_ = !line_.starts_with("FEATURES");
@@ -153,8 +155,9 @@ void GenBankReader::readFeature(GffFeature& feature) {
         } else if (text[0] == '/') {
             inLocation = false;
             const size_t equals = text.find('=');
-            feature.attributes.emplace_back(text.substr(1, equals == std::string::npos ? std::string::npos : equals - 1),
-                                            equals == std::string::npos ? std::string() : text.substr(equals + 1));
+            feature.attributes.emplace_back(
+                text.substr(1, equals == std::string::npos ? std::string::npos : equals - 1),
+                equals == std::string::npos ? std::string() : text.substr(equals + 1));
             value = &feature.attributes.back().second;
             joinTight = feature.attributes.back().first == "translation";
             openQuote = false;
@@ -173,14 +176,16 @@ void GenBankReader::readFeature(GffFeature& feature) {
     }
     location.erase(std::remove(location.begin(), location.end(), ' '), location.end());
     for (auto& [key, text] : feature.attributes) {
-        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
-        else if (!text.empty() && text.front() == '"') text.erase(0, 1);
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+            text = text.substr(1, text.size() - 2);
+        else if (!text.empty() && text.front() == '"')
+            text.erase(0, 1);
         for (size_t k = text.find("\"\""); k != std::string::npos; k = text.find("\"\"", k + 1)) text.erase(k, 1);
         if (key == "codon_start" && (text == "2" || text == "3")) feature.phase = text[0] - '1';
     }
     if (!parseGenBankLocation(location, feature.parts, feature.strand))
-        fail(Stream::err, "error: %s line %d: feature location \"%s\" holds no position\n", path().c_str(), feature.line,
-             location.c_str());
+        fail(Stream::err, "error: %s line %d: feature location \"%s\" holds no position\n", path().c_str(),
+             feature.line, location.c_str());
     // The span along the forward strand; across the origin it ends after the length.
     std::vector<std::pair<long long, long long>> forward = feature.parts;
     if (feature.strand == '-') std::reverse(forward.begin(), forward.end());

@@ -41,7 +41,7 @@ private:
     std::string line_;
     bool havePending_ = false;  // line_ holds a line not yet handled
     bool eof_ = false;
-    bool inFeatures_ = false;   // between FEATURES and the end of the record's features
+    bool inFeatures_ = false;  // between FEATURES and the end of the record's features
     std::string locusName_, accession_, version_;
     std::string seqid_;
     long long length_ = 0;

@@ -65,8 +65,8 @@ bool GffReader::next(GffFeature& feature) {
                 regions_.push_back(line.substr(start, cut - start));
                 // "##sequence-region seqid start end": the length for origin-spanning features.
                 long long from = 0, to = 0;
-                if (cut != std::string::npos &&
-                    std::sscanf(line.c_str() + cut, "%lld %lld", &from, &to) == 2 && from == 1 && to > 0)
+                if (cut != std::string::npos && std::sscanf(line.c_str() + cut, "%lld %lld", &from, &to) == 2 &&
+                    from == 1 && to > 0)
                     lengths_[regions_.back()] = to;
             }
             continue;
@@ -94,7 +94,8 @@ bool GffReader::next(GffFeature& feature) {
             fail(Stream::err, "error: %s line %d: unknown strand \"%.*s\" (one of + - . ?)\n", name, number,
                  static_cast<int>(columns[6].size()), columns[6].data());
         feature.strand = columns[6][0];
-        feature.phase = columns[7].size() == 1 && columns[7][0] >= '0' && columns[7][0] <= '2' ? columns[7][0] - '0' : 0;
+        feature.phase =
+            columns[7].size() == 1 && columns[7][0] >= '0' && columns[7][0] <= '2' ? columns[7][0] - '0' : 0;
         feature.parts.clear();
         feature.line = number;
         feature.attributes.clear();

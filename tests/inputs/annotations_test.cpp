@@ -112,7 +112,8 @@ TEST(GenBank, RefSeqFilesGzipped) {
 // protein Prokka wrote.
 TEST(Translation, ProkkaGffFastaMatchesProkkaGenBank) {
     std::unordered_map<std::string, std::string> sequences;
-    const AnnotatedGenome gff = readAnnotatedGenome(kChlamydia + "/PROKKA_12132021.gff.gz", "CDS", "locus_tag", &sequences);
+    const AnnotatedGenome gff =
+        readAnnotatedGenome(kChlamydia + "/PROKKA_12132021.gff.gz", "CDS", "locus_tag", &sequences);
     const AnnotatedGenome gbk = readAnnotatedGenome(kProkkaGenBank, "CDS", "locus_tag");
     ASSERT_EQ(sequences.size(), 2u);
     EXPECT_EQ(sequences.at("NZ_CP007131.1").size(), 1042680u);
@@ -141,8 +142,8 @@ TEST(Convert, GenBankGffGzipAndASubsetOfTheTable) {
     TempDir dir;
     writeFile(dir.file("families.tsv"), kSmallTable);
     const RunResult run = runZub("convert -o out --table families.tsv " + kChlamydia + "/A2497.gbff.gz " + kChlamydia +
-                                     "/PROKKA_12132021.gff.gz " + kChlamydia + "/GCF_002088315.gff3.gz " + kAnnotations +
-                                     "/mini.gbk " + kAnnotations + "/ncbi.gff3",
+                                     "/PROKKA_12132021.gff.gz " + kChlamydia + "/GCF_002088315.gff3.gz " +
+                                     kAnnotations + "/mini.gbk " + kAnnotations + "/ncbi.gff3",
                                  dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("converted 5 genomes: 2737 genes, 10 with a family"), npos) << run.out;
@@ -160,12 +161,13 @@ TEST(Convert, GenBankGffGzipAndASubsetOfTheTable) {
     ASSERT_EQ(rows.size(), 2738u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"genome", "chromosome", "position", "locus_tag", "family_id",
                                                  "family_name", "product", "start", "end", "strand", "sequence_id"}));
-    EXPECT_EQ(rows[2], (std::vector<std::string>{"A2497", "NC_017437.1", "2", "CTO_RS00010", "1", "OG1",
-                                                 "DUF378 domain-containing protein", "1915", "2187", "-",
-                                                 "NC_017437.1"}));
+    EXPECT_EQ(rows[2],
+              (std::vector<std::string>{"A2497", "NC_017437.1", "2", "CTO_RS00010", "1", "OG1",
+                                        "DUF378 domain-containing protein", "1915", "2187", "-", "NC_017437.1"}));
     std::map<std::string, std::vector<std::string>> byTag;
     for (const auto& row : rows) byTag[row[3]] = row;
-    EXPECT_EQ(byTag.at("NILJEPDF_00003")[6], "Glutamyl-tRNA(Gln) amidotransferase subunit C, chloroplastic/mitochondrial");
+    EXPECT_EQ(byTag.at("NILJEPDF_00003")[6],
+              "Glutamyl-tRNA(Gln) amidotransferase subunit C, chloroplastic/mitochondrial");
     EXPECT_EQ(byTag.at("JIEJKO_00010")[4], "2");
     EXPECT_EQ(byTag.at("MINI_0002")[5], "OG2");
     EXPECT_EQ(byTag.at("MINI_0003")[7] + ".." + byTag.at("MINI_0003")[8], "1950..2040");
@@ -186,7 +188,8 @@ TEST(Convert, SideTableAndGzipOfTheRoaryFixture) {
     run = runZub("convert -o gz --table gene_presence_absence.csv.gz isoA.gff.gz isoB.gff.gz", dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
     std::string expected = readFile(kInputs + "/expected_annotation.txt");
-    for (size_t at = expected.find(".gff\n"); at != npos; at = expected.find(".gff\n", at)) expected.insert(at += 4, ".gz");
+    for (size_t at = expected.find(".gff\n"); at != npos; at = expected.find(".gff\n", at))
+        expected.insert(at += 4, ".gz");
     EXPECT_EQ(expected, readFile(dir.file("gz/annotation.txt")));
     EXPECT_EQ(readFile(kInputs + "/expected_genomes.txt"), readFile(dir.file("gz/genomes.txt")));
     EXPECT_EQ(readFile(kInputs + "/expected_genes.tsv"), readFile(dir.file("gz/genes.tsv")));
@@ -226,11 +229,13 @@ TEST(Families, RefusedInput) {
 TEST(Families, ProteinFileBesideAndGenBankTranslations) {
     if (!haveMmseqs()) GTEST_SKIP() << "mmseqs is not installed (scripts/setup.sh installs Debian's mmseqs2)";
     TempDir dir;
-    for (const char* name : {"ncbi.gff3", "ncbi.faa", "mini.gbk"}) copyInto(kAnnotations + "/" + name, dir.path(), name);
+    for (const char* name : {"ncbi.gff3", "ncbi.faa", "mini.gbk"})
+        copyInto(kAnnotations + "/" + name, dir.path(), name);
     const RunResult run = runZub("families -o fam/families.tsv --threads 1 ncbi.gff3 mini.gbk", dir.path());
     ASSERT_EQ(run.status, 0) << run.err << run.out;
     EXPECT_NE(run.out.find("ncbi: 4 genes, 2 proteins (2 from ncbi.faa), 2 in families"), npos) << run.out;
-    EXPECT_NE(run.out.find("mini: 3 genes, 2 proteins (2 from the file's translations), 2 in families"), npos) << run.out;
+    EXPECT_NE(run.out.find("mini: 3 genes, 2 proteins (2 from the file's translations), 2 in families"), npos)
+        << run.out;
     EXPECT_EQ(readFile(dir.file("fam/families.tsv")),
               "Orthogroup\tncbi\tmini\nfam00001\tT_RS00005\tMINI_0001\nfam00002\tT_RS00015\tMINI_0002\n");
     // No scratch files are left.
@@ -298,8 +303,7 @@ TEST(Families, ChlamydiaSuperoperonIsOneClusterInEveryGenome) {
     std::set<std::string> genomesWithOccurrence;
     for (size_t r = 1; r < rows.size(); ++r)
         if (rows[r][0] == best && std::stoi(rows[r][13]) <= 1) genomesWithOccurrence.insert(rows[r][7]);
-    EXPECT_EQ(genomesWithOccurrence,
-              (std::set<std::string>{"A2497", "RC-J_943", "PROKKA_12132021", "GCF_002088315"}));
+    EXPECT_EQ(genomesWithOccurrence, (std::set<std::string>{"A2497", "RC-J_943", "PROKKA_12132021", "GCF_002088315"}));
 
     run = runZub("plot conv/genomes.txt conv/clusters.tsv -o svg --top 2", dir.path());
     ASSERT_EQ(run.status, 0) << run.err;

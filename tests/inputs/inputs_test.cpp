@@ -38,7 +38,8 @@ TEST(Convert, MalformedInputNamesFileAndLine) {
     struct Case {
         std::string gff, table, message;
     } cases[] = {
-        {"##gff-version 3\ns\tsrc\tCDS\t1\t10\t.\t+\t0\n", table, "g.gff line 2: a feature line needs 9 tab-separated columns, found 8"},
+        {"##gff-version 3\ns\tsrc\tCDS\t1\t10\t.\t+\t0\n", table,
+         "g.gff line 2: a feature line needs 9 tab-separated columns, found 8"},
         {"s\tsrc\tCDS\t1\tten\t.\t+\t0\t.\n", table, "g.gff line 1: bad coordinates \"1\" and \"ten\""},
         {"s\tsrc\tCDS\t0\t10\t.\t+\t0\t.\n", table, "g.gff line 1: bad coordinates \"0\""},
         {feature + "s\tsrc\tCDS\t20\t10\t.\t+\t0\t.\n", table, "g.gff line 2: start 20 lies after end 10"},
