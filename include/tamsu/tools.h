@@ -44,11 +44,12 @@ struct FamiliesRequest {
     std::vector<std::string> proteinPaths;     // FASTA protein files (Prokka/Bakta .faa), matched by id
     std::string idAttribute = "locus_tag";     // as for convert: the gene id written to the table
     std::string featureType = "CDS";
-    double minIdentity = 0.5;       // mmseqs --min-seq-id
-    double minCoverage = 0.8;       // mmseqs -c, of query and target (--cov-mode 0)
-    std::string mmseqs = "mmseqs";  // the MMseqs2 program
-    int threads = 0;                // mmseqs --threads; 0: the machine's cores
-    std::string workDirectory;      // scratch folder for mmseqs (removed afterwards); empty: the system temp folder
+    double minIdentity = 0.5;        // mmseqs --min-seq-id
+    double minCoverage = 0.8;        // mmseqs -c, of query and target (--cov-mode 0)
+    std::string method = "cluster";  // "cluster": mmseqs easy-cluster (cascaded, sensitive); "linclust": easy-linclust
+    std::string mmseqs = "mmseqs";   // the MMseqs2 program
+    int threads = 0;                 // mmseqs --threads; 0: the machine's cores
+    std::string workDirectory;       // scratch folder for mmseqs (removed afterwards); empty: the system temp folder
 };
 
 struct FamiliesGenome {

@@ -25,15 +25,16 @@ constexpr const char* kConvertUsage =
     "without a family get 0.\n\n";
 
 constexpr const char* kFamiliesUsage =
-    "\nUsage: zub families -o <table> [--identity F] [--coverage F] [--proteins <file.faa>]...\n"
-    "                    [--threads N] [--mmseqs <program>] [--id-attribute <name>] [--feature CDS|gene]\n"
-    "                    <genome1> <genome2> ...\n"
+    "\nUsage: zub families -o <table> [--identity F] [--coverage F] [--method cluster|linclust]\n"
+    "                    [--proteins <file.faa>]... [--threads N] [--mmseqs <program>] [--id-attribute <name>]\n"
+    "                    [--feature CDS|gene] <genome1> <genome2> ...\n"
     "\nBuilds gene families from the proteins of annotated genomes (GenBank /translation, a FASTA protein\n"
     "file such as Prokka's or Bakta's <genome>.faa beside the file or given with --proteins, or the CDS\n"
     "translated from a GFF3's ##FASTA sequences) with MMseqs2 (mmseqs easy-cluster) and writes a family\n"
     "table for zub convert: one row per family of two or more proteins. --identity is the minimum\n"
     "sequence identity (default 0.5), --coverage the minimum aligned fraction of both proteins\n"
-    "(default 0.8).\n\n";
+    "(default 0.8). --method linclust runs mmseqs easy-linclust (linear time, for many or closely\n"
+    "related genomes) instead of the more sensitive easy-cluster.\n\n";
 
 constexpr const char* kPlotUsage =
     "\nUsage: zub plot <genomeList> <clusterTable> -o <folder> [--top <n>] [--flank <genes>]\n"
@@ -127,7 +128,12 @@ int runFamilies(int argc, const char* const* argv) {
             request.threads = number(kFamiliesUsage, "--threads", valueOf(kFamiliesUsage, argc, argv, i));
         else if (arg == "--mmseqs")
             request.mmseqs = valueOf(kFamiliesUsage, argc, argv, i);
-        else if (arg == "--id-attribute")
+        else if (arg == "--method") {
+            request.method = valueOf(kFamiliesUsage, argc, argv, i);
+            if (request.method != "cluster" && request.method != "linclust")
+                failWith(kFamiliesUsage,
+                         "error: invalid value of --method: " + request.method + " (cluster or linclust)\n");
+        } else if (arg == "--id-attribute")
             request.idAttribute = valueOf(kFamiliesUsage, argc, argv, i);
         else if (arg == "--feature")
             request.featureType = valueOf(kFamiliesUsage, argc, argv, i);

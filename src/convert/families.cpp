@@ -214,10 +214,12 @@ FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE*
     }
     if (std::fclose(faaFile.release()) != 0) fail(Stream::err, "error: writing \"%s\" failed\n", input.c_str());
 
-    // mmseqs easy-cluster: <prefix>_cluster.tsv holds "representative<TAB>member".
+    // mmseqs easy-cluster (or easy-linclust): <prefix>_cluster.tsv holds "representative<TAB>member".
+    if (request.method != "cluster" && request.method != "linclust")
+        fail(Stream::err, "error: unknown clustering method \"%s\" (cluster or linclust)\n", request.method.c_str());
     const std::string prefix = (fs::path(scratch.path()) / "clusters").string();
     std::vector<std::string> words{request.mmseqs,
-                                   "easy-cluster",
+                                   request.method == "cluster" ? "easy-cluster" : "easy-linclust",
                                    input,
                                    prefix,
                                    (fs::path(scratch.path()) / "tmp").string(),

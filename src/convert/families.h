@@ -11,7 +11,7 @@ using tamsu::FamiliesRequest;
 using tamsu::FamiliesSummary;
 
 // Reads each annotation file (and protein files), writes the proteins to a
-// scratch folder, runs mmseqs easy-cluster and writes the families of two or
+// scratch folder, runs mmseqs easy-cluster (or easy-linclust) and writes the families of two or
 // more proteins to table: a header "Orthogroup" and the genome names (the
 // annotation file stems), then one row per family, named fam00001, ... in
 // the order of their first gene (genome by genome, chromosome, position),

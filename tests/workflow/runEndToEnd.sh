@@ -10,7 +10,8 @@
 #          runs every job, submitted through the profile
 #          workflow/profiles/slurm (plain sbatch, no accounting); the daemons
 #          are stopped at the end.
-# Exit 77 (skipped) without snakemake or mmseqs, and for slurm without root
+# The families come from mmseqs easy-linclust (about 1 s; the default
+# easy-cluster is tested in tests/inputs). Exit 77 (skipped) without snakemake or mmseqs, and for slurm without root
 # or without Debian's munge and Slurm daemons.
 # usage: runEndToEnd.sh <zub> <source dir> local|slurm
 set -euo pipefail
@@ -43,6 +44,7 @@ query="-r -d 1 -s 20"
 families:
   identity: 0.5
   coverage: 0.8
+  method: linclust
   threads: 2
 query: "$query"
 shards: 3
