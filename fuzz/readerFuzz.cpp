@@ -1,7 +1,7 @@
 // Fuzz target of the input reader: one input is a genome list, a line
 // "====", and the annotation file. Both are written to the process's scratch
 // folder as list.txt and ann.txt, read with readGenomes, the parameters of a
-// center query derived for it, and indexed with initDataStructures. A TamsuError is the expected answer to bad input;
+// center query derived for it, and indexed with buildOccurrenceIndex. A Error is the expected answer to bad input;
 // anything else (crash, sanitizer report, other exception, leak) is a fault.
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "genomes/readGenomes.h"
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "params/parameterArray.h"
 #include "scratchDir.h"
 #include "util/errors.h"
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     dir.write("ann.txt", annotation);
 
     try {
-        std::unique_ptr<SetOfSeqs> set = readGenomes(listPath, notices);
+        std::unique_ptr<GenomeSet> set = readGenomes(listPath, notices);
         long long numEntries = 0;
         for (const Genome& genome : set->genomes)
             for (const Chromosome& chrom : genome.chromosomes)
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         query.cost = CostType::zero;
         validateQuery(query, set->genomeCount);
         setDerivedParameters(query, set->genomeCount);
-        initDataStructures(*set, numEntries <= kNumBudget, notices);
-    } catch (const TamsuError&) {
+        buildOccurrenceIndex(*set, numEntries <= kNumBudget, notices);
+    } catch (const Error&) {
     }
     return 0;
 }

@@ -59,7 +59,7 @@ std::string captured(const std::function<void(FILE*)>& print) {
 std::string errorOf(const std::function<void()>& call) {
     try {
         call();
-    } catch (const TamsuError& error) {
+    } catch (const Error& error) {
         return error.text();
     }
     ADD_FAILURE() << "no error thrown";
@@ -79,8 +79,8 @@ RunResult runZub(const std::string& args, const std::string& cwd, const std::str
     return result;
 }
 
-std::unique_ptr<SetOfSeqs> makeSet(const GeneRows& genomes, int alphabetSize) {
-    auto set = initSetOfSeqs(static_cast<int>(genomes.size()));
+std::unique_ptr<GenomeSet> makeSet(const GeneRows& genomes, int alphabetSize) {
+    auto set = makeGenomeSet(static_cast<int>(genomes.size()));
     int maxId = 0;
     for (size_t g = 0; g < genomes.size(); ++g) {
         Genome& genome = set->genomes[g];
@@ -130,9 +130,9 @@ QuietProgress::QuietProgress() : sink_(std::fopen("/dev/null", "w")) {
 
 QuietProgress::~QuietProgress() { std::fclose(sink_); }
 
-Indexed::Indexed(std::unique_ptr<SetOfSeqs> genomes, bool useNUM) : set(std::move(genomes)) {
+Indexed::Indexed(std::unique_ptr<GenomeSet> genomes, bool useNUM) : set(std::move(genomes)) {
     QuietProgress quiet;
-    index = initDataStructures(*set, useNUM, quiet.get().out());
+    index = buildOccurrenceIndex(*set, useNUM, quiet.get().out());
 }
 
 void forEachReferenceInterval(const OccurrenceIndex& index, int D, bool primed, int g,

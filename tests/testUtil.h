@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "index/initDatastructures.h"
+#include "genomes/genomeSet.h"
+#include "index/occurrenceIndex.h"
 #include "params/parameterArray.h"
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
@@ -53,7 +53,7 @@ RunResult runZub(const std::string& args, const std::string& cwd, const std::str
 using GeneRows = std::vector<std::vector<std::vector<int>>>;  // [genome][chromosome] = genes 1..n
 // A recoded genome set: ids are taken as codes; the alphabet size is the
 // largest id unless given. Genome g is named "G<g>", its chromosomes "G<g>c<c>".
-std::unique_ptr<SetOfSeqs> makeSet(const GeneRows& genomes, int alphabetSize = -1);
+std::unique_ptr<GenomeSet> makeSet(const GeneRows& genomes, int alphabetSize = -1);
 // Random chromosome of n genes over 1..alphabet (deterministic per seed).
 std::vector<int> randomGenes(unsigned seed, int n, int alphabet);
 
@@ -78,9 +78,9 @@ private:
 
 // A genome set with its index.
 struct Indexed {
-    std::unique_ptr<SetOfSeqs> set;
+    std::unique_ptr<GenomeSet> set;
     OccurrenceIndex index;
-    explicit Indexed(std::unique_ptr<SetOfSeqs> genomes, bool useNUM = true);
+    explicit Indexed(std::unique_ptr<GenomeSet> genomes, bool useNUM = true);
 };
 
 // Walks the reference intervals of genome g as the searches do and calls

@@ -19,8 +19,8 @@
 #include "tamsu/tools.h"
 #include "tamsu/types.h"
 
-struct SetOfSeqs;
-struct listOfRefClusters;
+struct GenomeSet;
+struct ReferenceClusterList;
 struct ShardClusters;
 
 namespace tamsu {
@@ -58,11 +58,11 @@ public:
     // The genome statistics block of the command line.
     void printStatistics(FILE* stream) const;
 
-    const SetOfSeqs& data() const { return *set_; }
+    const GenomeSet& data() const { return *set_; }
 
 private:
-    explicit Genomes(std::shared_ptr<const SetOfSeqs> set) : set_(std::move(set)) {}
-    std::shared_ptr<const SetOfSeqs> set_;
+    explicit Genomes(std::shared_ptr<const GenomeSet> set) : set_(std::move(set)) {}
+    std::shared_ptr<const GenomeSet> set_;
 };
 
 // Prints the message of the exception being handled (call it inside a catch
@@ -84,7 +84,7 @@ struct Result {
     listOfGeneClusters clusters;  // every mode's clusters in the uniform form
     SearchCounts counts;          // median and center searches
     // The reference clusters behind `clusters` (reference modes), for writeReports.
-    std::shared_ptr<const listOfRefClusters> referenceClusters;
+    std::shared_ptr<const ReferenceClusterList> referenceClusters;
 };
 
 // Validates the query, runs the search of its mode and rates the clusters.

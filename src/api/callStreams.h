@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "driver/commInts.h"
+#include "driver/runDriver.h"
 #include "tamsu/tamsu.h"
 #include "util/errors.h"
 
@@ -35,6 +35,6 @@ private:
 };
 
 // The public result of a search's result (cancelled when there is none).
-Result resultOf(std::unique_ptr<ResultArray> found, const SetOfSeqs& set);
+Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set);
 
 }  // namespace tamsu

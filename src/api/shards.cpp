@@ -58,7 +58,7 @@ std::string inputFingerprint(const Genomes& genomes, const std::string& genomeLi
 
 ShardResult findShardClusters(const Genomes& genomes, const Query& query, int shard, int shardCount,
                               RunContext& context) {
-    const SetOfSeqs& set = genomes.data();
+    const GenomeSet& set = genomes.data();
     validate(query, set.genomeCount);
     requireReferenceMode(query);
     if (shardCount < 1 || shard < 1 || shard > shardCount)
@@ -69,7 +69,7 @@ ShardResult findShardClusters(const Genomes& genomes, const Query& query, int sh
     RunPart part;
     part.shard = shard - 1;
     part.shardCount = shardCount;
-    std::unique_ptr<ResultArray> found = computeClusters(set, params, progress, context.maxMemory, part);
+    std::unique_ptr<SearchResult> found = computeClusters(set, params, progress, context.maxMemory, part);
     ShardResult result;
     result.shard = shard;
     result.shardCount = shardCount;
@@ -131,7 +131,7 @@ std::vector<ShardResult> orderShards(std::vector<ShardResult> results) {
 
 Result mergeShards(const Genomes& genomes, const Query& query, const std::vector<ShardResult>& shards,
                    RunContext& context) {
-    const SetOfSeqs& set = genomes.data();
+    const GenomeSet& set = genomes.data();
     validate(query, set.genomeCount);
     requireReferenceMode(query);
     const ParameterArray params = setDerivedParameters(query, set.genomeCount);

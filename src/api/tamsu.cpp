@@ -6,12 +6,12 @@
 #include <new>
 
 #include "api/callStreams.h"
-#include "driver/commInts.h"
+#include "driver/runDriver.h"
 #include "genomes/readGenomes.h"
-#include "results/export.h"
-#include "results/geneClusters.h"
-#include "results/output.h"
-#include "results/refGeneClusters.h"
+#include "results/clusterTable.h"
+#include "results/tupleExtraction.h"
+#include "results/reports.h"
+#include "results/referenceExtraction.h"
 #include "util/errors.h"
 
 namespace tamsu {
@@ -34,7 +34,7 @@ Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& g
         fail(Stream::err, "error: codingTable has %zu entries, alphabetSize %d needs %lld\n", codingTable.size(),
              alphabetSize, static_cast<long long>(alphabetSize) + 1);
     if (genes.empty()) fail(Stream::err, "error: no genomes given (at least one is needed)\n");
-    auto set = initSetOfSeqs(static_cast<int>(genes.size()));
+    auto set = makeGenomeSet(static_cast<int>(genes.size()));
     for (size_t g = 0; g < genes.size(); ++g) {
         Genome& genome = set->genomes[g];
         genome.number = static_cast<int>(g);
@@ -93,7 +93,7 @@ int Genomes::originalId(int code) const {
     if (code < 0 || static_cast<size_t>(code) >= set_->codingTable.size()) return 0;
     return set_->codingTable[static_cast<size_t>(code)];
 }
-void Genomes::printStatistics(FILE* stream) const { fprintf_genomeStatistics(stream, *set_); }
+void Genomes::printStatistics(FILE* stream) const { printGenomeStatistics(stream, *set_); }
 
 void printCurrentError(FILE* out, FILE* err) {
     std::fflush(out);
@@ -120,7 +120,7 @@ void printDerivedParameters(FILE* stream, const Query& query, int genomeCount) {
 }
 
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context) {
-    const SetOfSeqs& set = genomes.data();
+    const GenomeSet& set = genomes.data();
     validate(query, set.genomeCount);
     CallStreams streams(context.out, context.err);
     const ParameterArray params = setDerivedParameters(query, set.genomeCount);
@@ -129,20 +129,20 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     return resultOf(computeClusters(set, params, progress, context.maxMemory), set);
 }
 
-Result resultOf(std::unique_ptr<ResultArray> found, const SetOfSeqs& set) {
+Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set) {
     Result result;
     if (!found) {
         result.cancelled = true;
         return result;
     }
     result.counts = found->counts;
-    if (found->kTupleList) {
+    if (found->TupleList) {
         // Sorted again now that the p-values are set: within a gene content the
         // best p-value comes first, and the best occurrence sets are those equal to it.
-        sort_kTupleList_byGeneContent(found->kTupleList.get());
-        result.clusters = std::move(*extractGeneClusters(*found->kTupleList));
+        sortTuplesByGeneContent(found->TupleList.get());
+        result.clusters = std::move(*clustersFromTuples(*found->TupleList));
     } else {
-        result.clusters = std::move(*extractRefGeneClusters(*found->refClusterList, set.genomeCount));
+        result.clusters = std::move(*clustersFromReferenceClusters(*found->refClusterList, set.genomeCount));
         result.referenceClusters = std::move(found->refClusterList);
     }
     return result;
@@ -159,10 +159,10 @@ void writeClusters(FILE* out, OutputFormat format, const Result& result, const G
 void writeReports(const Result& result, const Genomes& genomes, RunContext& context) {
     if (!result.referenceClusters) return;
     CallStreams streams(context.out, context.err);
-    fprintf_refClusterList(streams.out(), *result.referenceClusters, genomes.data());
+    printReferenceClusters(streams.out(), *result.referenceClusters, genomes.data());
     std::fprintf(streams.err(), "now extracting:\n");
     std::fprintf(streams.err(), "extracted:\n");
-    fprintf_listOfGeneClusters(streams.err(), result.clusters, context.keys);
+    printGeneClusters(streams.err(), result.clusters, context.keys);
 }
 
 }  // namespace tamsu

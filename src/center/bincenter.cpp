@@ -7,6 +7,8 @@
 
 #include "center/hamming.h"
 
+namespace tamsu::detail {
+
 bincenter_inst gen_state_matrix(const bincenter_inst& instance) {
     bincenter_inst state(instance.rowCount, instance.columnCount, instance.maxMismatches);
     state.errCount.assign(state.rowCount, 0);
@@ -151,3 +153,5 @@ std::optional<std::string> find_bincenter(const bincenter_inst& instance, std::o
     }
     return center;
 }
+
+}  // namespace tamsu::detail

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace tamsu::detail {
+
 // A 0/1 instance: rowCount rows of columnCount bytes in one flat block.
 // As a search state (gen_state_matrix) row i holds the difference vector D_i
 // between the current candidate and row i of the instance, and errCount[i]
@@ -58,3 +60,5 @@ int get_max_missmatches(const bincenter_inst& state);
 
 // Flips column c of the candidate in every row's difference vector.
 void invert_bininst_column(int column, bincenter_inst& state);
+
+}  // namespace tamsu::detail

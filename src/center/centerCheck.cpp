@@ -7,11 +7,13 @@
 
 #include "center/bincenter.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // Ascending distinct gene ids at positions l..r of the interval's chromosome;
 // positions outside the chromosome are not read.
-std::vector<int> distinctGenes(const SetOfSeqs& set, int g, const kTupleInterval& iv) {
+std::vector<int> distinctGenes(const GenomeSet& set, int g, const TupleOccurrence& iv) {
     std::vector<int> genes;
     if (g < 0 || g >= static_cast<int>(set.genomes.size())) return genes;
     const Genome& genome = set.genomes[g];
@@ -27,15 +29,15 @@ std::vector<int> distinctGenes(const SetOfSeqs& set, int g, const kTupleInterval
 
 }  // namespace
 
-void check_center_condition(kTupleList* list, const SetOfSeqs& set, int pwDelta) {
+void check_center_condition(TupleList* list, const GenomeSet& set, int pwDelta) {
     if (list == nullptr) return;
     std::vector<std::vector<int>> rowGenes;
     std::vector<int> columns;
-    for (kTuple& tuple : list->tuples) {
+    for (ClusterTuple& tuple : list->tuples) {
         rowGenes.clear();
         columns.clear();
         for (int g = 0; g < list->k; ++g) {
-            const kTupleInterval& iv = tuple.intervalArray[g];
+            const TupleOccurrence& iv = tuple.perGenome[g];
             if (iv.l > iv.r) continue;
             rowGenes.push_back(distinctGenes(set, g, iv));
             columns.insert(columns.end(), rowGenes.back().begin(), rowGenes.back().end());
@@ -57,3 +59,5 @@ void check_center_condition(kTupleList* list, const SetOfSeqs& set, int pwDelta)
         tuple.centerState = find_bincenter(instance, bincenterSymbols{1, 0}) ? 2 : 1;
     }
 }
+
+}  // namespace tamsu::detail

@@ -2,8 +2,12 @@
 // center within the pair-wise threshold?
 #pragma once
 
-#include "genomes/setOfSeqs.h"
-#include "median/kTuples.h"
+#include "genomes/genomeSet.h"
+#include "median/tupleList.h"
+
+namespace tamsu::detail {
 
 // Sets centerState of every tuple: 2 when a center exists, 1 when none does.
-void check_center_condition(kTupleList* list, const SetOfSeqs& set, int pwDelta);
+void check_center_condition(TupleList* list, const GenomeSet& set, int pwDelta);
+
+}  // namespace tamsu::detail

@@ -10,6 +10,8 @@
 #include "convert/lineInput.h"
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 std::string replaced(std::string text, std::string_view bad, char by) {
@@ -173,3 +175,5 @@ std::string translateCds(const std::string& sequence, const AnnotatedGene& gene)
     std::replace(protein.begin(), protein.end(), '*', 'X');
     return protein;
 }
+
+}  // namespace tamsu::detail

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace tamsu::detail {
+
 struct AnnotatedGene {
     int region = 0;                                      // index into AnnotatedGenome::regions
     long long start = 0;                                 // 1-based span along the forward strand; past the
@@ -52,3 +54,5 @@ void sortGenes(AnnotatedGenome& genome);
 // final stop is dropped, an inner stop or an unknown codon gives X. Empty
 // when a part lies outside the sequence.
 std::string translateCds(const std::string& sequence, const AnnotatedGene& gene);
+
+}  // namespace tamsu::detail

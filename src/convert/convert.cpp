@@ -13,6 +13,8 @@
 #include "convert/lineInput.h"
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // A gene as written: its record and the family it was matched to.
@@ -229,3 +231,5 @@ void printConvertSummary(FILE* out, const ConvertSummary& summary) {
     std::fprintf(out, "table genes found in no GFF file: %zu\n", summary.notFound.size());
     for (const std::string& line : summary.notFound) std::fprintf(out, "  %s\n", line.c_str());
 }
+
+}  // namespace tamsu::detail

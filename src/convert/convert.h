@@ -7,9 +7,7 @@
 
 #include "tamsu/tools.h"
 
-using tamsu::ConvertRequest;
-using tamsu::ConvertSummary;
-using tamsu::ConvertedGenome;
+namespace tamsu::detail {
 
 // The side table's header line: one row per gene follows, in the order of the
 // annotation file.
@@ -26,3 +24,5 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
 // The conversion report: per genome the genes matched and unmatched, then the
 // table genes that no GFF holds.
 void printConvertSummary(FILE* out, const ConvertSummary& summary);
+
+}  // namespace tamsu::detail

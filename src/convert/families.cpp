@@ -24,6 +24,8 @@
 #include "convert/lineInput.h"
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -317,3 +319,5 @@ void printFamiliesSummary(FILE* out, const FamiliesSummary& summary) {
         std::fprintf(out, "  %s: %d genes, %d proteins (%s), %d in families\n", genome.name.c_str(), genome.genes,
                      genome.proteins, genome.proteinSource.c_str(), genome.inFamilies);
 }
+
+}  // namespace tamsu::detail

@@ -7,8 +7,7 @@
 
 #include "tamsu/tools.h"
 
-using tamsu::FamiliesRequest;
-using tamsu::FamiliesSummary;
+namespace tamsu::detail {
 
 // Reads each annotation file (and protein files), writes the proteins to a
 // scratch folder, runs mmseqs easy-cluster (or easy-linclust) and writes the families of two or
@@ -21,3 +20,5 @@ using tamsu::FamiliesSummary;
 FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE* log);
 
 void printFamiliesSummary(FILE* out, const FamiliesSummary& summary);
+
+}  // namespace tamsu::detail

@@ -8,6 +8,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // The columns Roary and Panaroo write before the genome columns.
@@ -157,3 +159,5 @@ void readFamilyTable(const std::string& path, FamilyTable& table) {
         addRow(table, cells[0], columns, cells, firstGenome, "\t;", recordLine);
     }
 }
+
+}  // namespace tamsu::detail

@@ -11,6 +11,8 @@
 
 #include "convert/lineInput.h"
 
+namespace tamsu::detail {
+
 struct FamilyTable {
     // Where a gene id of one genome stands in the tables.
     struct Entry {
@@ -36,3 +38,5 @@ void readFamilyTable(const std::string& path, FamilyTable& table);
 // end of the file. firstLine is the line the record starts on. Throws
 // tamsu::Error on a quoted field left open at the end of the file.
 bool readCsvRecord(LineInput& file, std::vector<std::string>& fields, int& firstLine);
+
+}  // namespace tamsu::detail

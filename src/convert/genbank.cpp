@@ -9,6 +9,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 constexpr size_t kQualifierColumn = 21;
@@ -243,3 +245,5 @@ void GenBankReader::readSequences(std::unordered_map<std::string, std::string>& 
         if (!sequence.empty()) sequences[id] = std::move(sequence);
     sequences_.clear();
 }
+
+}  // namespace tamsu::detail

@@ -10,6 +10,8 @@
 #include "convert/gff3.h"
 #include "convert/lineInput.h"
 
+namespace tamsu::detail {
+
 class GenBankReader : public FeatureReader {
 public:
     explicit GenBankReader(const std::string& path) : file_(path) {}
@@ -56,3 +58,5 @@ private:
 // location holds no position.
 bool parseGenBankLocation(const std::string& location, std::vector<std::pair<long long, long long>>& parts,
                           char& strand);
+
+}  // namespace tamsu::detail

@@ -10,6 +10,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 int hexValue(char c) {
@@ -173,3 +175,5 @@ std::unique_ptr<FeatureReader> openAnnotationFile(const std::string& path) {
     if (genbank) return std::make_unique<GenBankReader>(path);
     return std::make_unique<GffReader>(path);
 }
+
+}  // namespace tamsu::detail

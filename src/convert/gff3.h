@@ -11,6 +11,8 @@
 
 #include "convert/lineInput.h"
 
+namespace tamsu::detail {
+
 struct GffFeature {
     std::string seqid;
     std::string type;
@@ -82,3 +84,5 @@ void readFasta(LineInput& file, std::string header, std::unordered_map<std::stri
 
 // Replaces every "%XY" (two hex digits) by its byte; other text stays as it is.
 std::string percentDecode(std::string_view text);
+
+}  // namespace tamsu::detail

@@ -11,6 +11,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 LineInput::LineInput(const std::string& path) : path_(path) {
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
@@ -55,3 +57,5 @@ std::string annotationStem(const std::string& path) {
     if (text.size() > 3 && (text.ends_with(".gz") || text.ends_with(".GZ"))) name = text.substr(0, text.size() - 3);
     return name.stem().string();
 }
+
+}  // namespace tamsu::detail

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace tamsu::detail {
+
 class LineInput {
 public:
     // Throws tamsu::Error naming the file when it cannot be opened.
@@ -32,3 +34,5 @@ private:
 // The file name without a ".gz" ending and then without its extension:
 // "dir/SF370.gff" and "dir/SF370.gbff.gz" give "SF370".
 std::string annotationStem(const std::string& path);
+
+}  // namespace tamsu::detail

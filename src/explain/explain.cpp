@@ -10,10 +10,7 @@
 #include "center/bincenter.h"
 #include "util/errors.h"
 
-using tamsu::Explanation;
-using tamsu::IntervalExplanation;
-using tamsu::Mode;
-using tamsu::RuleCheck;
+namespace tamsu::detail {
 
 namespace {
 
@@ -75,7 +72,7 @@ std::string joined(const std::vector<std::string>& parts) {
     return text.empty() ? "none" : text;
 }
 
-std::string where(const SetOfSeqs& set, const IntervalExplanation& interval) {
+std::string where(const GenomeSet& set, const IntervalExplanation& interval) {
     const Genome& genome = set.genomes[interval.genome];
     return formatText("%s (%s %d-%d)", genome.name.c_str(), genome.chromosomes[interval.chromosome].name.c_str(),
                       interval.first, interval.last);
@@ -94,7 +91,7 @@ int essentialGene(const std::vector<int>& genes, int l, int r, bool fromRight) {
 
 // Whether some gene set lies within delta of the gene sets of all the
 // intervals (the center test of center mode on these intervals).
-bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanation*>& intervals, int delta) {
+bool haveCenter(const GenomeSet& set, const std::vector<const IntervalExplanation*>& intervals, int delta) {
     std::vector<std::set<int>> rows;
     std::set<int> columns;
     for (const IntervalExplanation* g : intervals) {
@@ -112,7 +109,7 @@ bool haveCenter(const SetOfSeqs& set, const std::vector<const IntervalExplanatio
 
 }  // namespace
 
-Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyIds, const tamsu::Query& query) {
+Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyIds, const tamsu::Query& query) {
     Explanation result;
     const int genomeCount = set.genomeCount;
     const bool referenceMode = query.mode == Mode::reference || query.mode == Mode::perfect;
@@ -280,3 +277,5 @@ Explanation explainGeneSet(const SetOfSeqs& set, const std::vector<int>& familyI
                                                          " (occurrences within distance with at least 3 families of the set)"});
     return result;
 }
+
+}  // namespace tamsu::detail

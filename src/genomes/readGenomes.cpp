@@ -13,6 +13,8 @@
 #include "util/textFile.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // A kept line of the genome list with its 1-based line number.
@@ -82,14 +84,14 @@ std::string resolveSourcePath(const std::string& source, const std::string& list
 
 }  // namespace
 
-bool isNameContained(const SetOfSeqs& set, const std::string& name) {
+bool hasChromosomeNamed(const GenomeSet& set, const std::string& name) {
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes)
             if (chrom.name == name) return true;
     return false;
 }
 
-void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath, FILE* out) {
+void readAnnotationFile(const std::string& path, GenomeSet& set, const std::string& listPath, FILE* out) {
     TextFile lines(path, std::nothrow);
     if (!lines.isOpen()) fail(Stream::err, "Can't open sequence file \"%s\"\n", path.c_str());
 
@@ -106,7 +108,7 @@ void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string
         if (found == byName.end()) continue;
         const int firstGeneLine = lines.lineNumber() + 2;
         readChromLines(geneLines, lines);
-        for (Chromosome* chrom : found->second) setChrom(*chrom, geneLines, path, firstGeneLine, out);
+        for (Chromosome* chrom : found->second) fillChromosome(*chrom, geneLines, path, firstGeneLine, out);
     }
 
     // The searches need the genes of every listed chromosome.
@@ -121,7 +123,7 @@ void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string
         }
 }
 
-std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
+std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out) {
     std::fprintf(out, "\nparsing input file: \"%s\"\n", path.c_str());
 
     TextFile listLines(path, std::nothrow);
@@ -150,7 +152,7 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
     listLines.close();
     if (genomeLines.empty()) fail(Stream::err, "error: no genome listed in \"%s\"\n", path.c_str());
 
-    auto set = initSetOfSeqs(static_cast<int>(genomeLines.size()));
+    auto set = makeGenomeSet(static_cast<int>(genomeLines.size()));
     for (size_t g = 0; g < genomeLines.size(); ++g) {
         const GenomeLine& genomeLine = genomeLines[g];
         SplitGenomeLine split = splitGenomeLine(genomeLine.text);
@@ -159,9 +161,9 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
             fail(Stream::err, "error: genome \"%s\" in line %d of \"%s\" lists no chromosome\n", split.name.c_str(),
                  genomeLine.lineNumber, path.c_str());
         const int count = countChromosomes(split);
-        Genome genome = initGenome(split.name, static_cast<int>(g), count);
+        Genome genome = makeGenome(split.name, static_cast<int>(g), count);
         for (int c = 0; c < count; ++c) {
-            genome.chromosomes[c] = initChrom(split.chromosomes[c], c);
+            genome.chromosomes[c] = makeChromosome(split.chromosomes[c], c);
             if (genome.chromosomes[c].name.empty())
                 fail(Stream::err, "error: empty chromosome name for genome \"%s\" in line %d of \"%s\"\n",
                      split.name.c_str(), genomeLine.lineNumber, path.c_str());
@@ -169,10 +171,12 @@ std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out) {
         set->genomes[g] = std::move(genome);
     }
 
-    readSequenceFile(source, *set, path, out);
+    readAnnotationFile(source, *set, path, out);
     set->sourcePath = source;
 
-    convertZerosToUniqueGenes(*set);
-    completeSetOfSeqs(*set);
+    giveUnmatchedGenesFamilies(*set);
+    completeGenomeSet(*set);
     return set;
 }
+
+}  // namespace tamsu::detail

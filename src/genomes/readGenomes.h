@@ -5,16 +5,20 @@
 #include <memory>
 #include <string>
 
-#include "genomes/setOfSeqs.h"
+#include "genomes/genomeSet.h"
 
-// Reads, converts genes without homologue and recodes; throws TamsuError on
+namespace tamsu::detail {
+
+// Reads, converts genes without homologue and recodes; throws Error on
 // any input problem (the message names the file and, where it applies, the line).
 // Notices of the reading go to out.
-std::unique_ptr<SetOfSeqs> readGenomes(const std::string& path, FILE* out);
+std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out);
 
 // Fills the named chromosomes of set from the annotation file; a listed
 // chromosome without a block is an error (listPath, when given, is named in it).
-void readSequenceFile(const std::string& path, SetOfSeqs& set, const std::string& listPath, FILE* out);
+void readAnnotationFile(const std::string& path, GenomeSet& set, const std::string& listPath, FILE* out);
 
 // Whether any chromosome of any genome has exactly this name.
-bool isNameContained(const SetOfSeqs& set, const std::string& name);
+bool hasChromosomeNamed(const GenomeSet& set, const std::string& name);
+
+}  // namespace tamsu::detail

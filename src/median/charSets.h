@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <vector>
 
-struct kTupleData;
+namespace tamsu::detail {
+
+struct TupleSearchState;
 
 // Characters in list order (front first). Insertion prepends, so the vector
 // holds them reversed: chars.back() is the front of the list.
@@ -16,3 +18,5 @@ struct setOfChars {
     // Front-to-back order.
     std::vector<int> inListOrder() const { return std::vector<int>(reversed.rbegin(), reversed.rend()); }
 };
+
+}  // namespace tamsu::detail

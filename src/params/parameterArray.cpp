@@ -6,6 +6,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 // Derived values are formed in 64 bits; a result outside int cannot be used
@@ -146,3 +148,5 @@ void fprintParameterArray(FILE* stream, const ParameterArray& params) {
     std::fprintf(stream, "\toutfile:\t%s\n", params.outfile.c_str());
     std::fprintf(stream, "\n");
 }
+
+}  // namespace tamsu::detail

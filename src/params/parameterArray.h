@@ -8,10 +8,7 @@
 
 #include "tamsu/types.h"
 
-using tamsu::CostType;
-using tamsu::Mode;
-using tamsu::Query;
-using tamsu::RefType;
+namespace tamsu::detail {
 
 struct ParameterArray {
     int minClusterSize = -1;     // s; -1 when not given
@@ -67,13 +64,15 @@ ParameterArray enteredParameters(const Query& query);
 
 // The query's values completed with the genome count g: afterwards q counts
 // the genomes that may lack a cluster (0 without a quorum), and in center mode
-// delta is g times the pair-wise threshold. Throws TamsuError for g < 1 or a
+// delta is g times the pair-wise threshold. Throws Error for g < 1 or a
 // derived value beyond the int range.
 ParameterArray setDerivedParameters(const Query& query, int g);
 
-// Refuses a query no search can run: throws TamsuError (stream err) with the
+// Refuses a query no search can run: throws Error (stream err) with the
 // rule's message. A genomeCount below 1 skips the rules that need it (a
 // quorum no larger than the genome count).
 void validateQuery(const Query& query, int genomeCount);
 
 void fprintParameterArray(FILE* stream, const ParameterArray& params);
+
+}  // namespace tamsu::detail

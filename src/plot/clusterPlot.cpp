@@ -14,6 +14,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 namespace {
 
 constexpr int kGeneWidth = 46, kGap = 6, kArrowHeight = 20, kRowHeight = 48, kLabelWidth = 260, kTop = 56;
@@ -70,7 +72,7 @@ std::string text(const std::vector<std::string>& fields, size_t column) {
 
 }  // namespace
 
-std::vector<TableOccurrence> readClusterTable(const std::string& path, const SetOfSeqs& set) {
+std::vector<TableOccurrence> readClusterTable(const std::string& path, const GenomeSet& set) {
     TextFile file(path);
     std::string line;
     if (!file.next(line)) fail(Stream::err, "error: %s line 1: empty cluster table\n", path.c_str());
@@ -123,7 +125,7 @@ std::vector<TableOccurrence> readClusterTable(const std::string& path, const Set
     return rows;
 }
 
-std::string clusterSvg(const std::vector<TableOccurrence>& rows, const SetOfSeqs& set, int flank) {
+std::string clusterSvg(const std::vector<TableOccurrence>& rows, const GenomeSet& set, int flank) {
     if (rows.empty()) return {};
     const TableOccurrence& head = rows.front();
     std::map<int, int> colourOf;  // family id as read -> index of its colour
@@ -212,7 +214,7 @@ std::string clusterSvg(const std::vector<TableOccurrence>& rows, const SetOfSeqs
     return svg + "</svg>\n";
 }
 
-std::vector<std::string> plotClusterTable(const std::string& tablePath, const SetOfSeqs& set,
+std::vector<std::string> plotClusterTable(const std::string& tablePath, const GenomeSet& set,
                                           const tamsu::PlotOptions& options) {
     namespace fs = std::filesystem;
     if (options.top < 1 || options.flank < 0)
@@ -241,3 +243,5 @@ std::vector<std::string> plotClusterTable(const std::string& tablePath, const Se
     }
     return written;
 }
+
+}  // namespace tamsu::detail

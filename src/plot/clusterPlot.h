@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
+#include "genomes/genomeSet.h"
 #include "tamsu/tools.h"
+
+namespace tamsu::detail {
 
 // One row of the output table (the columns the pictures need).
 struct TableOccurrence {
@@ -27,12 +29,14 @@ struct TableOccurrence {
 // Reads a tab-separated output table and places each row in the genomes.
 // Throws tamsu::Error naming the file and line of a row that does not parse
 // or names a genome, chromosome or positions the genomes do not have.
-std::vector<TableOccurrence> readClusterTable(const std::string& path, const SetOfSeqs& set);
+std::vector<TableOccurrence> readClusterTable(const std::string& path, const GenomeSet& set);
 
 // The picture of one cluster (its rows, in table order) as an SVG document.
-std::string clusterSvg(const std::vector<TableOccurrence>& rows, const SetOfSeqs& set, int flank);
+std::string clusterSvg(const std::vector<TableOccurrence>& rows, const GenomeSet& set, int flank);
 
 // Writes cluster_<n>.svg into options.directory for the options.top best
 // clusters of the table (smallest log10 score first); returns the paths.
-std::vector<std::string> plotClusterTable(const std::string& tablePath, const SetOfSeqs& set,
+std::vector<std::string> plotClusterTable(const std::string& tablePath, const GenomeSet& set,
                                           const tamsu::PlotOptions& options);
+
+}  // namespace tamsu::detail

@@ -22,6 +22,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 using json = nlohmann::ordered_json;
 
 namespace {
@@ -60,13 +62,13 @@ std::vector<int> intArray(const json& value, size_t n, const std::string& path, 
     return numbers;
 }
 
-json clusterJson(const refCluster& cluster) {
+json clusterJson(const ReferenceCluster& cluster) {
     json lists = json::array();
     for (size_t j = 0; j < cluster.dLocLists.size(); ++j) {
-        const listOf_dLocs& list = cluster.dLocLists[j];
+        const LocationList& list = cluster.dLocLists[j];
         if (list.empty()) continue;
         json locs = json::array();
-        for (const dLoc& x : list.locs) {
+        for (const Location& x : list.locs) {
             // A genome's list holds that genome's occurrences only.
             if (x.genome != static_cast<int>(j))
                 fail(Stream::err, "error: occurrence of genome %d in the list of genome %zu\n", x.genome, j);
@@ -77,9 +79,9 @@ json clusterJson(const refCluster& cluster) {
     return {{"interval", {cluster.l, cluster.r}}, {"size", cluster.size}, {"lists", std::move(lists)}};
 }
 
-refCluster readCluster(const json& value, int genome, int chromosome, int genomeCount, const std::string& path) {
+ReferenceCluster readCluster(const json& value, int genome, int chromosome, int genomeCount, const std::string& path) {
     if (!value.is_object()) badFile(path, "a cluster is not an object");
-    refCluster cluster;
+    ReferenceCluster cluster;
     cluster.refGenome = genome;
     cluster.refChrom = chromosome;
     const auto interval = value.find("interval");
@@ -90,7 +92,7 @@ refCluster readCluster(const json& value, int genome, int chromosome, int genome
     cluster.size = intMember(value, "size", path);
     cluster.genomeCount = genomeCount;
     cluster.listCount = genomeCount;
-    for (int j = 0; j < genomeCount; ++j) cluster.dLocLists.push_back(initListOf_dLocs(j));
+    for (int j = 0; j < genomeCount; ++j) cluster.dLocLists.push_back(makeLocationList(j));
     int lastList = -1;
     for (const json& entry : arrayMember(value, "lists", path)) {
         if (!entry.is_array() || entry.size() != 2 || !entry[0].is_number_integer() || !entry[1].is_array())
@@ -102,7 +104,7 @@ refCluster readCluster(const json& value, int genome, int chromosome, int genome
         for (const json& loc : entry[1]) {
             const std::vector<int> v = intArray(loc, 6, path, "occurrence");
             cluster.dLocLists[static_cast<size_t>(j)].locs.push_back(
-                createNew_dLoc(static_cast<int>(j), v[0], v[1], v[2], v[3], v[4], v[5]));
+                makeLocation(static_cast<int>(j), v[0], v[1], v[2], v[3], v[4], v[5]));
         }
     }
     return cluster;
@@ -110,7 +112,7 @@ refCluster readCluster(const json& value, int genome, int chromosome, int genome
 
 }  // namespace
 
-void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardClusters& found, const SetOfSeqs& set) {
+void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardClusters& found, const GenomeSet& set) {
     json chromosomes = json::array();
     int flat = 0;
     for (const Genome& genome : set.genomes)
@@ -118,7 +120,7 @@ void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardCluster
             if (found.refs.contains(flat)) {
                 const ChromClusters& chromFound = found.chroms[static_cast<size_t>(flat - found.refs.first)];
                 json clusters = json::array();
-                for (const refCluster& cluster : chromFound.clusters) clusters.push_back(clusterJson(cluster));
+                for (const ReferenceCluster& cluster : chromFound.clusters) clusters.push_back(clusterJson(cluster));
                 chromosomes.push_back({{"genome", genome.number},
                                        {"chromosome", chrom.number},
                                        {"filterCount", chromFound.filterCount},
@@ -190,7 +192,7 @@ void readShardFile(const std::string& path, ShardFileHeader& header, ShardCluste
     }
 }
 
-void checkShardClusters(const ShardClusters& found, const SetOfSeqs& set, const std::string& path) {
+void checkShardClusters(const ShardClusters& found, const GenomeSet& set, const std::string& path) {
     std::vector<const Chromosome*> chromosomes;  // by position in walk order
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes) chromosomes.push_back(&chrom);
@@ -207,14 +209,14 @@ void checkShardClusters(const ShardClusters& found, const SetOfSeqs& set, const 
         const ChromClusters& chrom = found.chroms[k];
         const Chromosome* ref = chromosomes[static_cast<size_t>(found.refs.first) + k];
         if (chrom.filterCount < 0 || chrom.nonNestedCount < 0) mismatch("a negative count");
-        for (const refCluster& cluster : chrom.clusters) {
+        for (const ReferenceCluster& cluster : chrom.clusters) {
             if (chromosome(cluster.refGenome, cluster.refChrom) != ref) mismatch("a chromosome out of its place");
             if (static_cast<int>(cluster.dLocLists.size()) != set.genomeCount) mismatch("another genome count");
             if (cluster.l < 1 || cluster.r > ref->length || cluster.l > cluster.r || cluster.size < 0 ||
                 cluster.size > cluster.r - cluster.l + 1)
                 mismatch("a reference interval outside its chromosome");
-            for (const listOf_dLocs& list : cluster.dLocLists)
-                for (const dLoc& x : list.locs) {
+            for (const LocationList& list : cluster.dLocLists)
+                for (const Location& x : list.locs) {
                     const Chromosome* at = chromosome(x.genome, x.chr);
                     if (at == nullptr || x.l < 1 || x.r > at->length || x.l > x.r + 1)
                         mismatch("an occurrence outside its chromosome");
@@ -226,3 +228,5 @@ void checkShardClusters(const ShardClusters& found, const SetOfSeqs& set, const 
         }
     }
 }
+
+}  // namespace tamsu::detail

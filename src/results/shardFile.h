@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "refclusters/dLocs.h"
+#include "genomes/genomeSet.h"
+#include "refclusters/referenceSearch.h"
+
+namespace tamsu::detail {
 
 // The version written; a reader takes only this one.
 constexpr int kShardFileVersion = 1;
@@ -21,7 +23,7 @@ struct ShardFileHeader {
     std::string inputFingerprint;
 };
 
-void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardClusters& found, const SetOfSeqs& set);
+void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardClusters& found, const GenomeSet& set);
 
 // Reads a file written by writeShardFile; throws tamsu::Error naming path on
 // anything else. The clusters are checked for form only: checkShardClusters
@@ -30,4 +32,6 @@ void readShardFile(const std::string& path, ShardFileHeader& header, ShardCluste
 
 // Every chromosome, interval and count of found lies within the genomes set
 // (so that no table is read past its end); throws tamsu::Error naming path.
-void checkShardClusters(const ShardClusters& found, const SetOfSeqs& set, const std::string& path);
+void checkShardClusters(const ShardClusters& found, const GenomeSet& set, const std::string& path);
+
+}  // namespace tamsu::detail

@@ -14,9 +14,11 @@
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_sf_gamma.h>
 
-#include "results/geneClusters.h"
-#include "results/refGeneClusters.h"
+#include "results/tupleExtraction.h"
+#include "results/referenceExtraction.h"
 #include "util/errors.h"
+
+namespace tamsu::detail {
 
 namespace {
 
@@ -32,7 +34,7 @@ constexpr double kNoGenomeFactor = 1000.0;  // a genome without any location
 // ---------------------------------------------------------------------------
 // Background tables
 
-std::vector<int> computeTotalLengths(const SetOfSeqs& set) {
+std::vector<int> totalLengths(const GenomeSet& set) {
     std::vector<int> lengths(std::max(set.genomeCount, 0), 0);
     for (int j = 0; j < set.genomeCount && j < static_cast<int>(set.genomes.size()); ++j)
         for (const Chromosome& chrom : set.genomes[j].chromosomes)
@@ -40,7 +42,7 @@ std::vector<int> computeTotalLengths(const SetOfSeqs& set) {
     return lengths;
 }
 
-IntTable computeCharFreqs(const SetOfSeqs& set) {
+IntTable countFamilyPositions(const GenomeSet& set) {
     IntTable freqs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0);
     for (int j = 0; j < set.genomeCount && j < static_cast<int>(set.genomes.size()); ++j)
         for (const Chromosome& chrom : set.genomes[j].chromosomes)
@@ -52,7 +54,7 @@ IntTable computeCharFreqs(const SetOfSeqs& set) {
     return freqs;
 }
 
-DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& freqs, const std::vector<int>& lengths,
+DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& freqs, const std::vector<int>& lengths,
                               FILE* err) {
     DoubleTable probs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0.0);
     for (int j = 0; j < set.genomeCount && j < freqs.rows(); ++j)
@@ -65,9 +67,9 @@ DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& freqs, const
     return probs;
 }
 
-BackgroundTables::BackgroundTables(const SetOfSeqs& set, FILE* err)
-    : totalLength_(computeTotalLengths(set)), charFreqs_(computeCharFreqs(set)),
-      charProbs_(compute_charProbs(set, charFreqs_, totalLength_, err)) {}
+BackgroundTables::BackgroundTables(const GenomeSet& set, FILE* err)
+    : totalLength_(totalLengths(set)), charFreqs_(countFamilyPositions(set)),
+      charProbs_(familyProbabilities(set, charFreqs_, totalLength_, err)) {}
 
 std::span<const int> BackgroundTables::charFreqsRow(int j) const {
     if (j < 0 || j >= charFreqs_.rows()) return {};
@@ -81,26 +83,26 @@ int BackgroundTables::totalLength(int j) const {
 // ---------------------------------------------------------------------------
 // Score of one occurrence
 
-double combine_pValues(const double* p, int K) {
+double combinePValues(const double* p, int K) {
     double product = 1.0;
     for (int i = 0; i < K; ++i) product *= p[i];
     return product;
 }
 
-double combine_log10PValues(const double* p, int K) {
+double combineLog10PValues(const double* p, int K) {
     double sum = 0.0;
     for (int i = 0; i < K; ++i) sum += std::log10(p[i]);
     return sum;
 }
 
-double elementOf_C_prob(const std::vector<int>& G, std::span<const int> freqs, int N) {
+double setGeneProbability(const std::vector<int>& G, std::span<const int> freqs, int N) {
     if (G.empty() || N <= 0) return 0.0;
     long long hits = 0;
     for (int c : G) hits += frequencyOf(freqs, c);
     return static_cast<double>(hits) / N;
 }
 
-std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<const int> freqs) {
+std::vector<double> setGeneShares(const std::vector<int>& G, std::span<const int> freqs) {
     std::vector<double> pi(G.size() + 1, 0.0);
     long long seen = 0;
     for (size_t i = 1; i <= G.size(); ++i) {
@@ -234,12 +236,12 @@ DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>
     return T;
 }
 
-DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi) {
+DoubleTable probabilityTableLast(int n, int Lmax, const std::vector<double>& pi) {
     LnChoose lnChoose;
-    return compute_pTableLast(n, Lmax, pi, lnChoose);
+    return probabilityTableLast(n, Lmax, pi, lnChoose);
 }
 
-DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose) {
+DoubleTable probabilityTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose) {
     // Two layers in turn: layer i-2's entries lie where layer i writes.
     DoubleTable prev(Lmax + 1, n + 1, 0.0), cur(Lmax + 1, n + 1, 0.0);
     std::vector<double> binom;
@@ -255,7 +257,7 @@ std::shared_ptr<const DoubleTable> PTableCache::get(const std::vector<int>& freq
     auto at = tables_.find(freqs);
     if (at != tables_.end()) return at->second;
     const int n = static_cast<int>(freqs.size());
-    auto table = std::make_shared<const DoubleTable>(compute_pTableLast(n, 2 * n, pi, lnChoose_));
+    auto table = std::make_shared<const DoubleTable>(probabilityTableLast(n, 2 * n, pi, lnChoose_));
     const size_t bytes = static_cast<size_t>(2 * n + 1) * static_cast<size_t>(n + 1) * sizeof(double);
     // Bounded: past the budget the tables kept so far are let go (scorers
     // still holding one keep it alive).
@@ -301,8 +303,8 @@ double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta,
     int lo = 0, hi = 0;
     lengthRange(n, delta, N, lo, hi);
     if (lo > hi) return 0.0;
-    const std::vector<double> pi = compute_localCharProb(G, tables.charFreqsRow(j));
-    const double pG = elementOf_C_prob(G, tables.charFreqsRow(j), N);
+    const std::vector<double> pi = setGeneShares(G, tables.charFreqsRow(j));
+    const double pG = setGeneProbability(G, tables.charFreqsRow(j), N);
     const DoubleTable3 T = compute_pTable(n, 2 * n, n, pi);
     double score = 0.0;
     for (int L = lo; L <= hi; ++L) score += q_L_delta(delta, L, pi, pG, n, T) * (N - L + 1);
@@ -314,7 +316,7 @@ double prob_C_has_approxOcc_in_Genome(const BackgroundTables& tables, int delta,
 
 OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const int> freqs, int N, PTableCache* cache)
     : n_(static_cast<int>(G.size())), N_(N), cache_(cache),
-      pi_(compute_localCharProb(G, freqs)), pG_(elementOf_C_prob(G, freqs, N)) {
+      pi_(setGeneShares(G, freqs)), pG_(setGeneProbability(G, freqs, N)) {
     if (cache_ != nullptr)
         for (int c : G) freqs_.push_back(frequencyOf(freqs, c));
 }
@@ -350,7 +352,7 @@ double OccurrenceScorer::score(int delta) {
         if (!haveTable_) {
             T_ = cache_ != nullptr
                      ? cache_->get(freqs_, pi_)
-                     : std::make_shared<const DoubleTable>(compute_pTableLast(n_, 2 * n_, pi_, ownLnChoose_));
+                     : std::make_shared<const DoubleTable>(probabilityTableLast(n_, 2 * n_, pi_, ownLnChoose_));
             binom_.assign(2 * n_ + 1, {});
             P_.assign(2 * n_ + 1, {});
             Q_.assign(2 * n_ + 1, {});
@@ -370,7 +372,7 @@ double OccurrenceScorer::score(int delta) {
 // ---------------------------------------------------------------------------
 // Entry points
 
-void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
+void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err) {
     const BackgroundTables tables(set, err);
     if (list == nullptr) return;
     const int K = list->k;
@@ -380,8 +382,8 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
     std::vector<std::unique_ptr<OccurrenceScorer>> scorers(std::max(K, 0));
     std::vector<int> scoredSet;
     bool haveSet = false;
-    for (kTuple& tuple : list->tuples) {
-        std::vector<int> G = createConsensusSet(tuple);
+    for (ClusterTuple& tuple : list->tuples) {
+        std::vector<int> G = tupleGeneSet(tuple);
         if (!haveSet || G != scoredSet) {
             for (auto& scorer : scorers) scorer.reset();
             scoredSet = std::move(G);
@@ -389,7 +391,7 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
         }
         if (static_cast<int>(tuple.pValues.size()) < K) tuple.pValues.resize(K, 1.0);
         for (int j = 0; j < K; ++j) {
-            const kTupleInterval& interval = tuple.intervalArray[j];
+            const TupleOccurrence& interval = tuple.perGenome[j];
             if (interval.l > interval.r) {
                 tuple.pValues[j] = 1.0;
                 continue;
@@ -399,21 +401,21 @@ void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err) {
                                                                 &cache);
             tuple.pValues[j] = scorers[j]->score(interval.dist);
         }
-        tuple.pValue = combine_pValues(tuple.pValues.data(), K);
-        tuple.log10PValue = combine_log10PValues(tuple.pValues.data(), K);
+        tuple.pValue = combinePValues(tuple.pValues.data(), K);
+        tuple.log10PValue = combineLog10PValues(tuple.pValues.data(), K);
     }
 }
 
 namespace {
 
 // The p-values of one cluster's locations and of the cluster; minP is scratch.
-void scoreRefCluster(refCluster& cluster, const BackgroundTables& tables, int K, PTableCache& cache,
+void scoreRefCluster(ReferenceCluster& cluster, const BackgroundTables& tables, int K, PTableCache& cache,
                      std::vector<double>& minP) {
-    const std::vector<int> G = createReferenceSet(cluster);
+    const std::vector<int> G = referenceGeneSet(cluster);
     std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
     for (int j = 0; j < K && j < static_cast<int>(cluster.dLocLists.size()); ++j) {
         std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
-        for (dLoc& x : cluster.dLocLists[j].locs) {
+        for (Location& x : cluster.dLocLists[j].locs) {
             if (x.l > x.r || x.genome == cluster.refGenome) {
                 x.pValue = 1.0;
             } else {
@@ -425,18 +427,18 @@ void scoreRefCluster(refCluster& cluster, const BackgroundTables& tables, int K,
             if (x.pValue < minP[j]) minP[j] = x.pValue;
         }
     }
-    cluster.pValue = combine_pValues(minP.data(), K);
-    cluster.log10PValue = combine_log10PValues(minP.data(), K);
+    cluster.pValue = combinePValues(minP.data(), K);
+    cluster.log10PValue = combineLog10PValues(minP.data(), K);
 }
 
 }  // namespace
 
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err, int threads) {
+void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, FILE* err, int threads) {
     const BackgroundTables tables(set, err);
     if (list == nullptr) return;
     const int K = std::max(set.genomeCount, 0);
-    std::vector<refCluster*> clusters;
-    for (refCluster& cluster : list->clusters) clusters.push_back(&cluster);
+    std::vector<ReferenceCluster*> clusters;
+    for (ReferenceCluster& cluster : list->clusters) clusters.push_back(&cluster);
     // Every cluster's scores are independent of the others and of which
     // cache made its table (the same doubles), so workers take runs of
     // clusters in turn, each with its own cache.
@@ -471,3 +473,5 @@ void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* e
     }
     if (error) std::rethrow_exception(error);
 }
+
+}  // namespace tamsu::detail

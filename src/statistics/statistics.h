@@ -9,34 +9,36 @@
 #include <span>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "median/kTuples.h"
-#include "refclusters/dLocs.h"
+#include "genomes/genomeSet.h"
+#include "median/tupleList.h"
+#include "refclusters/referenceSearch.h"
 #include "util/doubleArrays.h"
 #include "util/intArrays.h"
 
+namespace tamsu::detail {
+
 // p-values of every tuple / cluster; NaN frequencies are reported on err.
-void computeStatistics(kTupleList* list, const SetOfSeqs& set, FILE* err);
+void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err);
 // threads: workers scoring clusters side by side (the same p-values).
-void computeStatisticsRef(listOfRefClusters* list, const SetOfSeqs& set, FILE* err, int threads = 1);
+void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, FILE* err, int threads = 1);
 
 // Product of p[0..K-1]; 1.0 when K < 1.
-double combine_pValues(const double* p, int K);
+double combinePValues(const double* p, int K);
 // log10 of that product as the sum of the factors' log10 (0.0 when K < 1),
 // finite where the product over- or underflows.
-double combine_log10PValues(const double* p, int K);
+double combineLog10PValues(const double* p, int K);
 
 // Background tables of one genome set: N_j, f_j(c) and f_j(c) / N_j.
-std::vector<int> computeTotalLengths(const SetOfSeqs& set);
-IntTable computeCharFreqs(const SetOfSeqs& set);
+std::vector<int> totalLengths(const GenomeSet& set);
+IntTable countFamilyPositions(const GenomeSet& set);
 // NaN entries are reported on err and kept.
-DoubleTable compute_charProbs(const SetOfSeqs& set, const IntTable& charFreqs,
+DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& charFreqs,
                               const std::vector<int>& totalLength, FILE* err);
 
 // The background tables of one statistics call: N_j, f_j(c) and f_j(c) / N_j.
 class BackgroundTables {
 public:
-    BackgroundTables(const SetOfSeqs& set, FILE* err);
+    BackgroundTables(const GenomeSet& set, FILE* err);
     // Genome j's frequency row; empty for a genome the tables do not know.
     std::span<const int> charFreqsRow(int j) const;
     int totalLength(int j) const;
@@ -48,9 +50,9 @@ private:
 };
 
 // p_G: the share of genome j's positions that hold a gene of G.
-double elementOf_C_prob(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
+double setGeneProbability(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
 // pi[0] = 0.0; pi[i] = f(c_i) / (f(c_1) + ... + f(c_i)), 0.0 for an absent gene.
-std::vector<double> compute_localCharProb(const std::vector<int>& G, std::span<const int> charFreqsRow);
+std::vector<double> setGeneShares(const std::vector<int>& G, std::span<const int> charFreqsRow);
 // ln C(l, m) for 0 <= m <= l, exactly as gsl_sf_lnchoose gives them, kept in
 // one triangular array that grows on demand.
 class LnChoose {
@@ -91,8 +93,8 @@ private:
 DoubleTable3 compute_pTable(int n, int Lmax, int kmax, const std::vector<double>& pi);
 // Its last layer T[n][l][k], (Lmax+1) x (n+1), the only one a score reads,
 // computed in two layers' memory (the same doubles).
-DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi);
-DoubleTable compute_pTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose);
+DoubleTable probabilityTableLast(int n, int Lmax, const std::vector<double>& pi);
+DoubleTable probabilityTableLast(int n, int Lmax, const std::vector<double>& pi, LnChoose& lnChoose);
 
 // Last layers shared between the scorers of one statistics call. A layer
 // depends only on the frequencies of the gene set's genes, in the set's
@@ -147,3 +149,5 @@ private:
     std::vector<std::vector<double>> Q_;      // [L][d]
     std::vector<double> scores_;              // by delta, NaN = not yet computed
 };
+
+}  // namespace tamsu::detail

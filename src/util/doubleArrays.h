@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace tamsu::detail {
+
 // A rows x cols table of doubles in one allocation.
 class DoubleTable {
 public:
@@ -37,3 +39,5 @@ private:
     int c_ = 0;
     std::vector<double> data_;
 };
+
+}  // namespace tamsu::detail

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <vector>
 
+namespace tamsu::detail {
+
 static std::string vformatText(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -36,5 +38,7 @@ void fail(Stream stream, const char* format, ...) {
     va_start(args, format);
     std::string text = vformatText(format, args);
     va_end(args);
-    throw TamsuError(stream, std::move(text));
+    throw Error(stream, std::move(text));
 }
+
+}  // namespace tamsu::detail

@@ -5,11 +5,12 @@
 
 #include "tamsu/types.h"
 
-using TamsuError = tamsu::Error;
-using tamsu::Stream;
+namespace tamsu::detail {
 
 // printf-style construction of the message text.
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Throws a TamsuError for stream with the printf-formatted text.
+// Throws a Error for stream with the printf-formatted text.
 [[noreturn]] void fail(Stream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace tamsu::detail

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+namespace tamsu::detail {
+
 int compareInts(const void* a, const void* b) {
     int x = *static_cast<const int*>(a);
     int y = *static_cast<const int*>(b);
@@ -14,3 +16,5 @@ int compareInts(const void* a, const void* b) {
 void sortAscIntArray(int* array, int n) {
     if (n > 1) std::qsort(array, static_cast<size_t>(n), sizeof(int), compareInts);
 }
+
+}  // namespace tamsu::detail

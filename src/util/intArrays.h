@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace tamsu::detail {
+
 // A rows x cols table in one allocation, indexed [i * cols + j].
 class IntTable {
 public:
@@ -39,3 +41,5 @@ int compareInts(const void* a, const void* b);
 
 // Sorts n ints ascending in place.
 void sortAscIntArray(int* array, int n);
+
+}  // namespace tamsu::detail

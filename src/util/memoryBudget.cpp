@@ -5,6 +5,8 @@
 
 #include "util/errors.h"
 
+namespace tamsu::detail {
+
 MemoryBudget::MemoryBudget(std::size_t limit, std::string search)
     : limit_(limit != 0 ? limit : defaultLimit()), search_(std::move(search)) {}
 
@@ -28,3 +30,5 @@ void MemoryBudget::exceeded() const {
          search_.c_str(), sizeText(limit_).c_str(),
          reference ? "a smaller delta, a larger s, or a quorum" : "a smaller delta, a larger s, a quorum, or the reference mode (-r)");
 }
+
+}  // namespace tamsu::detail

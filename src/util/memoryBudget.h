@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string>
 
+namespace tamsu::detail {
+
 class MemoryBudget {
 public:
     // limit in bytes (0: 80% of the physical memory); search: the search's
@@ -79,3 +81,5 @@ private:
     MemoryBudget* budget_;
     std::size_t held_ = 0;
 };
+
+}  // namespace tamsu::detail

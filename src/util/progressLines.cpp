@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+namespace tamsu::detail {
+
 bool PercentFilter::shouldShow(double percent) {
     const int whole = static_cast<int>(std::floor(percent));
     if (whole == last_) return false;
@@ -38,3 +40,5 @@ void PercentLines::finish() {
     }
     lineOpen_ = false;
 }
+
+}  // namespace tamsu::detail

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace tamsu::detail {
+
 // Decides which percentages are shown: the first one and every one whose
 // whole part differs from the last shown.
 class PercentFilter {
@@ -30,3 +32,5 @@ private:
     bool lineOpen_ = false;
     PercentFilter filter_;
 };
+
+}  // namespace tamsu::detail

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <climits>
 
+namespace tamsu::detail {
+
 std::string composeFileName(const std::string& first, const std::string& second) {
     return first + second;
 }
@@ -44,3 +46,5 @@ std::vector<std::string> splitTabsCopied(std::string_view line) {
     const std::vector<std::string_view> fields = splitTabs(line);
     return {fields.begin(), fields.end()};
 }
+
+}  // namespace tamsu::detail

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tamsu::detail {
+
 // Concatenation of both parts (file name = stem + extension).
 std::string composeFileName(const std::string& first, const std::string& second);
 
@@ -21,3 +23,5 @@ std::string skipLeadingBlanks(const std::string& text);
 std::vector<std::string_view> splitTabs(std::string_view line);
 // The same fields as strings, which outlive the line.
 std::vector<std::string> splitTabsCopied(std::string_view line);
+
+}  // namespace tamsu::detail

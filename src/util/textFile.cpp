@@ -6,6 +6,8 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
+namespace tamsu::detail {
+
 TextFile::TextFile(const std::string& path) : TextFile(path, std::nothrow) {
     if (!isOpen()) fail(Stream::err, "error: cannot open \"%s\"\n", path.c_str());
 }
@@ -23,3 +25,5 @@ bool TextFile::next(std::string& line) {
     if (number_++ == 0 && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
     return true;
 }
+
+}  // namespace tamsu::detail

@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+namespace tamsu::detail {
+
 class TextFile {
 public:
     // Throws tamsu::Error naming the file when it cannot be opened.
@@ -33,3 +35,5 @@ private:
     std::unique_ptr<FILE, Closer> file_;
     int number_ = 0;
 };
+
+}  // namespace tamsu::detail

@@ -6,7 +6,9 @@
 
 #include "util/errors.h"
 
-Pattern initPattern(int charTableSize, int k) {
+namespace tamsu::detail {
+
+Pattern makePattern(int charTableSize, int k) {
     Pattern pattern;
     pattern.genomeCount = k;
     pattern.charCount.assign(std::max(charTableSize, 0), 0);
@@ -22,7 +24,7 @@ void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNum
     // right keeps its old value until the first character is added.
     pattern.newChar = 0;
     pattern.size = 0;
-    pattern.infreqCharCount = 0.0;
+    pattern.rareFamilyCount = 0.0;
     pattern.minTotalDist = 0;
     std::fill(pattern.minDists.begin(), pattern.minDists.end(), 0);
     std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), D);
@@ -47,7 +49,7 @@ void addToPattern(Pattern& pattern, int c, int r, int g) {
     std::fill(pattern.maxRemDists.begin(), pattern.maxRemDists.end(), -1);
 }
 
-bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref) {
+bool growReferenceInterval(int j, Pattern& pattern, const ChromIndex& ref) {
     if (j > ref.length) return false;
     std::span<const int> genes = ref.genes;
     int c = genes[j];
@@ -61,7 +63,7 @@ bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref) {
     return true;
 }
 
-int countRefGenomes(const ParameterArray& params, int k) {
+int referenceGenomeCount(const ParameterArray& params, int k) {
     const bool fixed = params.refType == RefType::cluster || params.refType == RefType::genome;
     switch (params.operationMode) {
     case Mode::perfect:
@@ -79,11 +81,13 @@ int countRefGenomes(const ParameterArray& params, int k) {
     fail(Stream::err, "counting the number of ref genomes failed\n");
 }
 
-bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta) {
+bool tooManyRareFamilies(Pattern& pattern, const OccurrenceIndex& index, int delta) {
     int k = pattern.genomeCount;
     int c = pattern.newChar;
     const int lacking = index.genomeCount() - static_cast<int>(index.genomesHolding(c).size());
-    if (lacking > k / 2) pattern.infreqCharCount += 1.0;
+    if (lacking > k / 2) pattern.rareFamilyCount += 1.0;
     if (k == 0) return false;
-    return pattern.infreqCharCount > static_cast<double>(delta / k);
+    return pattern.rareFamilyCount > static_cast<double>(delta / k);
 }
+
+}  // namespace tamsu::detail

@@ -4,8 +4,10 @@
 
 #include <vector>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "params/parameterArray.h"
+
+namespace tamsu::detail {
 
 struct Pattern {
     int refGenome = -1;
@@ -19,15 +21,17 @@ struct Pattern {
     int genomeCount = 0;
     std::vector<int> minDists;     // k
     std::vector<int> maxRemDists;  // k
-    double infreqCharCount = 0.0;
+    double rareFamilyCount = 0.0;
     std::vector<int> charList;     // characters in order of addition
 };
 
-Pattern initPattern(int charTableSize, int k);
+Pattern makePattern(int charTableSize, int k);
 void resetPattern(Pattern& pattern, int alphabetSize, int D, int g, int chromNumber, int i);
 void addToPattern(Pattern& pattern, int c, int r, int g);
 // Grows I_ref by the character at position j; false at the end of the chain.
-bool getNextI_ref(int j, Pattern& pattern, const ChromIndex& ref);
+bool growReferenceInterval(int j, Pattern& pattern, const ChromIndex& ref);
 // Number of genomes (from genome 0 on) that serve as reference genomes.
-int countRefGenomes(const ParameterArray& params, int k);
-bool tooManyInfreqChars(Pattern& pattern, const OccurrenceIndex& index, int delta);
+int referenceGenomeCount(const ParameterArray& params, int k);
+bool tooManyRareFamilies(Pattern& pattern, const OccurrenceIndex& index, int delta);
+
+}  // namespace tamsu::detail

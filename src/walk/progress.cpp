@@ -3,7 +3,9 @@
 
 #include <climits>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
+
+namespace tamsu::detail {
 
 bool Progress::countStep() {
     if (!keepGoing_) return true;
@@ -12,7 +14,7 @@ bool Progress::countStep() {
     return keepGoing_();
 }
 
-void Progress::initProgress(const OccurrenceIndex& index, ChromRange refs) {
+void Progress::beginRun(const OccurrenceIndex& index, ChromRange refs) {
     long long total = 0;
     for (int flat = refs.first; flat < refs.end; ++flat) {
         const ChromIndex& chrom = index.chromosomes()[static_cast<size_t>(flat)];
@@ -47,20 +49,20 @@ void Progress::printProgress(long long value) {
     std::fflush(out_);
 }
 
-void Progress::updateProgress_before_step2(long long x) { printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_ + x); }
+void Progress::beforeCandidates(long long x) { printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_ + x); }
 
-void Progress::updateProgress_after_i(long long x) {
+void Progress::afterLeftBorder(long long x) {
     temp_I_ref_Counter_ += x;
     printProgress(temp_I_ref_Counter_ + old_I_ref_Counter_);
 }
 
-void Progress::updateProgress_after_chr(long long x) {
+void Progress::afterChromosome(long long x) {
     old_I_ref_Counter_ += x;
     temp_I_ref_Counter_ = 0;
     printProgress(old_I_ref_Counter_);
 }
 
-void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount) {
+void Progress::newReferenceChromosome(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount) {
     if (!fullLines()) return;
     std::fprintf(out_, "\r%104s", "");
     std::fprintf(out_, "\rprogress: %.2f %%  current ref: chr %d of genome %d %s(%d genes)",
@@ -68,10 +70,12 @@ void Progress::printProgressNewRefChr(int chromNumber, int genomeNumber, const s
     std::fflush(out_);
 }
 
-void Progress::emptyProgress() {
+void Progress::endRun() {
     if (form_ == tamsu::ProgressForm::percent) percentLines_.finish();
     if (!fullLines()) return;
     std::fprintf(out_, "\r%104s", "");
     std::fprintf(out_, "\n");
     std::fflush(out_);
 }
+
+}  // namespace tamsu::detail

@@ -10,6 +10,8 @@
 #include "tamsu/types.h"
 #include "util/progressLines.h"
 
+namespace tamsu::detail {
+
 class OccurrenceIndex;
 struct ChromRange;
 
@@ -31,13 +33,13 @@ public:
 
     // Counts the reference intervals of the reference chromosomes refs (the
     // whole of the work) and prints the start.
-    void initProgress(const OccurrenceIndex& index, ChromRange refs);
+    void beginRun(const OccurrenceIndex& index, ChromRange refs);
     void printProgress(long long value);
-    void updateProgress_before_step2(long long x);
-    void updateProgress_after_i(long long x);
-    void updateProgress_after_chr(long long x);
-    void printProgressNewRefChr(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount);
-    void emptyProgress();
+    void beforeCandidates(long long x);
+    void afterLeftBorder(long long x);
+    void afterChromosome(long long x);
+    void newReferenceChromosome(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount);
+    void endRun();
 
 private:
     double percentOf(long long value) const;
@@ -56,3 +58,5 @@ private:
     long long old_I_ref_Counter_ = 0;
     long long temp_I_ref_Counter_ = 0;
 };
+
+}  // namespace tamsu::detail

@@ -13,10 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "index/initDatastructures.h"
-#include "walk/arraysLnR.h"
+#include "index/occurrenceIndex.h"
+#include "walk/walkTables.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
+
+namespace tamsu::detail {
 
 // What a search tells the walk after a left border.
 enum class LeftBorder {
@@ -30,7 +32,7 @@ public:
     // D: the border depth the search reads; primed: keep L_prime and R_prime too.
     ReferenceWalk(const OccurrenceIndex& index, int D, bool primed, Progress& progress)
         : index_(index), tables_(index, D, primed), progress_(progress),
-          pattern_(initPattern(index.alphabetSize() + 1, index.genomeCount())) {}
+          pattern_(makePattern(index.alphabetSize() + 1, index.genomeCount())) {}
 
     // For every left border i of every reference chromosome of refs: brings
     // the ranks and border rows up to the suffix starting at i, resets the
@@ -43,8 +45,8 @@ public:
 
     // Grows the pattern by the character at position j of ref and every
     // position after it that holds a character already in it; false at the
-    // end of the chain (see getNextI_ref).
-    bool grow(int j, const ChromIndex& ref) { return getNextI_ref(j, pattern_, ref); }
+    // end of the chain (see growReferenceInterval).
+    bool grow(int j, const ChromIndex& ref) { return growReferenceInterval(j, pattern_, ref); }
 
     Pattern& pattern() { return pattern_; }
     WalkTables& tables() { return tables_; }
@@ -72,7 +74,7 @@ bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
     for (int flat = refs.first; flat < refs.end; ++flat) {
         const ChromIndex& ref = index_.chromosomes()[static_cast<size_t>(flat)];
         const int n = ref.length;
-        progress_.printProgressNewRefChr(ref.number, ref.genome, ref.name(), n);
+        progress_.newReferenceChromosome(ref.number, ref.genome, ref.name(), n);
         for (int i = 1; i <= n; ++i) {
             LeftBorder step = LeftBorder::cancel;
             if (progress_.continueComputation()) {
@@ -80,12 +82,12 @@ bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
                 step = atLeftBorder(ref, i);
             }
             if (step == LeftBorder::cancel) {
-                progress_.emptyProgress();
+                progress_.endRun();
                 return false;
             }
-            if (step == LeftBorder::done) progress_.updateProgress_after_i(n - i + 1);
+            if (step == LeftBorder::done) progress_.afterLeftBorder(n - i + 1);
         }
-        progress_.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+        progress_.afterChromosome(static_cast<long long>(n) * (n + 1) / 2);
     }
     return true;
 }
@@ -96,10 +98,10 @@ bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
 inline void reportChromosomeProgress(Progress& progress, const ChromIndex& ref,
                                      const std::vector<unsigned char>& done) {
     const int n = ref.length;
-    progress.printProgressNewRefChr(ref.number, ref.genome, ref.name(), n);
+    progress.newReferenceChromosome(ref.number, ref.genome, ref.name(), n);
     for (size_t i = 1; i <= done.size(); ++i)
-        if (done[i - 1] != 0) progress.updateProgress_after_i(n - static_cast<long long>(i) + 1);
-    if (static_cast<int>(done.size()) == n) progress.updateProgress_after_chr(static_cast<long long>(n) * (n + 1) / 2);
+        if (done[i - 1] != 0) progress.afterLeftBorder(n - static_cast<long long>(i) + 1);
+    if (static_cast<int>(done.size()) == n) progress.afterChromosome(static_cast<long long>(n) * (n + 1) / 2);
 }
 
 // The progress of a walk over refs whose results were found elsewhere (by
@@ -195,8 +197,10 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
     }
     if (error) std::rethrow_exception(error);
     if (s < count) {
-        progress.emptyProgress();
+        progress.endRun();
         return false;
     }
     return true;
 }
+
+}  // namespace tamsu::detail

@@ -43,10 +43,10 @@ TEST(CenterCondition, AgreesWithExhaustiveSearchOverGeneSets) {
         auto set = makeSet(genomes, alphabet);
         for (int pwDelta = 0; pwDelta <= 3; ++pwDelta) {
             std::vector<std::vector<std::set<int>>> rows;
-            kTupleList list;
+            TupleList list;
             list.k = k;
             for (int n = 0; n < 8; ++n) {
-                std::vector<kTupleInterval> ivs;
+                std::vector<TupleOccurrence> ivs;
                 rows.emplace_back();
                 for (int g = 0; g < k; ++g) {
                     if (rng() % 5 == 0) {
@@ -59,13 +59,13 @@ TEST(CenterCondition, AgreesWithExhaustiveSearchOverGeneSets) {
                     ivs.push_back({l, std::min(length, l + static_cast<int>(rng() % 4)), chr});
                     rows.back().push_back(genesIn(set->genomes[g].chromosomes[chr].genes, ivs.back().l, ivs.back().r));
                 }
-                kTuple tuple;
-                tuple.intervalArray = ivs;
+                ClusterTuple tuple;
+                tuple.perGenome = ivs;
                 list.tuples.push_back(std::move(tuple));
             }
             check_center_condition(&list, *set, pwDelta);
             auto row = rows.begin();
-            for (const kTuple& tuple : list.tuples) {
+            for (const ClusterTuple& tuple : list.tuples) {
                 const bool exists = hasCenter(*row++, pwDelta);
                 EXPECT_EQ(tuple.centerState, exists ? 2 : 1);
                 ++(exists ? passed : failed);

@@ -15,7 +15,7 @@
 namespace {
 
 // Identifiers as read (through the coding table) of a chromosome.
-std::vector<int> idsOf(const SetOfSeqs& set, const Chromosome& chrom) {
+std::vector<int> idsOf(const GenomeSet& set, const Chromosome& chrom) {
     std::vector<int> ids;
     for (int p = 1; p <= chrom.length; ++p) ids.push_back(set.codingTable[chrom.genes[p]]);
     return ids;
@@ -41,8 +41,8 @@ protected:
         return "\nparsing input file: \"" + list + "\"\nreading genomes file: \"" + ann + "\"\n";
     }
 
-    std::unique_ptr<SetOfSeqs> read(const std::string& path) {
-        std::unique_ptr<SetOfSeqs> set;
+    std::unique_ptr<GenomeSet> read(const std::string& path) {
+        std::unique_ptr<GenomeSet> set;
         out = captured([&](FILE* notices) { set = readGenomes(path, notices); });
         return set;
     }
@@ -69,8 +69,8 @@ TEST_F(ReadGenomes, SmallListWithStdoutLines) {
     // Zeros become 4 and 5, then codes follow first appearance.
     EXPECT_EQ((std::vector<int>{0, 1, 2, 4, 5, 3}), set->codingTable);
     EXPECT_EQ((std::vector<int>{0, 2, 4, 5, 0}), set->genomes[1].chromosomes[0].genes);
-    EXPECT_TRUE(isNameContained(*set, "chrA"));
-    EXPECT_FALSE(isNameContained(*set, "chr"));
+    EXPECT_TRUE(hasChromosomeNamed(*set, "chrA"));
+    EXPECT_FALSE(hasChromosomeNamed(*set, "chr"));
 }
 
 TEST_F(ReadGenomes, AnnotationLayout) {

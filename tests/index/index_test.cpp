@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "testUtil.h"
 
 namespace {
@@ -42,7 +42,7 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
                     for (int r = l; r <= n + 1; ++r)
                         ASSERT_EQ(
                             std::any_of(positions.begin(), positions.end(), [&](int p) { return l <= p && p <= r; }),
-                            isContained(index, chrom, c, l, r));
+                            holdsFamily(index, chrom, c, l, r));
                 chromosomesHolding[c] += held.count(c) ? 1 : 0;
             }
             // Distinct counts of every interval, empty ones and the sentinels included.
@@ -51,8 +51,8 @@ TEST(OccurrenceIndex, TablesAgreeWithNaiveRecounts) {
             for (int i = 1; i <= n + 1; ++i)
                 for (int j = i - 1; j <= n; ++j) {
                     const int distinct = static_cast<int>(genesIn(chrom.genes, i, j).size());
-                    ASSERT_EQ(distinct, getNUM(chrom, i, j)) << i << ".." << j;
-                    ASSERT_EQ(distinct, getNUM(scan, i, j)) << i << ".." << j;
+                    ASSERT_EQ(distinct, distinctCount(chrom, i, j)) << i << ".." << j;
+                    ASSERT_EQ(distinct, distinctCount(scan, i, j)) << i << ".." << j;
                 }
         }
         EXPECT_EQ(chromosomesHolding, index.charOccStat());
@@ -85,7 +85,7 @@ TEST(OccurrenceIndex, GenesOutsideTheAlphabetAreRefused) {
     QuietProgress quiet;
     auto set = makeSet({{{1, 2}}, {{3}}}, 2);
     EXPECT_EQ("error: gene 3 at position 1 of chromosome 0 of genome 1 is outside the alphabet 1..2\n",
-              errorOf([&] { initDataStructures(*set, true, quiet.get().out()); }));
+              errorOf([&] { buildOccurrenceIndex(*set, true, quiet.get().out()); }));
 }
 
 }  // namespace

@@ -9,10 +9,10 @@
 #include <random>
 #include <set>
 
-#include "filters/superIntervals.h"
-#include "median/iterativeMedianComp.h"
-#include "median/kTuples.h"
-#include "occurrences/matchField.h"
+#include "filters/candidateIntervals.h"
+#include "median/tupleSearch.h"
+#include "median/tupleList.h"
+#include "occurrences/candidates.h"
 #include "testUtil.h"
 
 namespace {
@@ -41,7 +41,7 @@ std::vector<Found> bruteForceCandidates(const Indexed& set, const std::vector<in
                 for (int q = l; q <= r; ++q)
                     if (rank[ch.genes[q]] <= R_P && (x == 0 || rank[ch.genes[q]] > rank[x])) x = ch.genes[q];
                 const int dist = pattern.size - common + foreign;
-                if (dist > m || !isValidInterval(set.index, params, ch, l, r) || (g < pattern.refGenome && dist == 0))
+                if (dist > m || !hasValidBorders(set.index, params, ch, l, r) || (g < pattern.refGenome && dist == 0))
                     continue;
                 int p = l;
                 while (ch.genes[p] != x) ++p;
@@ -75,13 +75,13 @@ TEST(Candidates, MatchBruteForceOnRandomSets) {
         const int D = depthOf(params);
         for (int ref = 0; ref < 2; ++ref)
             forEachReferenceInterval(set.index, D, false, ref, [&](ReferenceWalk& walk, Pattern& p) {
-                MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+                CandidateRecord record = makeCandidateRecord(k, std::max(params.d, D));
                 for (int g = 0; g < k; ++g) p.maxRemDists[g] = static_cast<int>(rng() % (D + 1));
-                computeSuperIntervals(p, record, set.index, walk.tables(), params);
+                findCandidateIntervals(p, record, set.index, walk.tables(), params);
                 for (int g = 0; g < k; ++g) {
                     std::vector<Found> found;
-                    for (int dist = 0; dist <= record.matchField.m(); ++dist)
-                        for (const Interval& iv : record.matchField.bucket(g, dist))
+                    for (int dist = 0; dist <= record.candidateField.m(); ++dist)
+                        for (const CandidateInterval& iv : record.candidateField.bucket(g, dist))
                             found.push_back({dist, iv.chr, iv.l, iv.r});
                     const auto expected = g == ref
                                               ? std::vector<Found>{}
@@ -106,21 +106,21 @@ struct Candidate {
 struct Filter {
     Indexed set;
     ParameterArray params;
-    MedianResult result;
+    TupleSearchResult result;
     bool completed = false;
 
     Filter(const GeneRows& rows, int alphabet, const ParameterArray& p, const std::vector<Candidate>& cands)
         : set(makeSet(rows, alphabet)), params(p) {
         const int k = set.index.genomeCount();
         const int D = depthOf(params);
-        MatchesRecord record = initMatchesRecord(k, std::max(params.d, D));
+        CandidateRecord record = makeCandidateRecord(k, std::max(params.d, D));
         for (const Candidate& c : cands)
-            addToMatchesRecord(record, c.g, c.dist, c.l > c.r ? -1 : c.l, c.l > c.r ? -2 : c.r, 0);
-        generateLocalOcc(record, set.index, k, D);
+            addCandidate(record, c.g, c.dist, c.l > c.r ? -1 : c.l, c.l > c.r ? -2 : c.r, 0);
+        numberLocalFamilies(record, set.index, k, D);
         QuietProgress quiet;
-        completed = generate_kTuples(set.index, params, record, quiet.get(), result);
+        completed = searchTuples(set.index, params, record, quiet.get(), result);
     }
-    const std::list<kTuple>& tuples() const { return result.tuples->tuples; }
+    const std::list<ClusterTuple>& tuples() const { return result.tuples->tuples; }
 };
 
 // The charge of a k-tuple: the distance of the gene sets of the genomes with
@@ -141,7 +141,7 @@ int naiveTotalDist(const std::vector<std::set<int>>& sets, const std::vector<boo
     return total;
 }
 
-bool naiveBordersOptimal(const SetOfSeqs& set, const std::vector<Candidate>& choice, const std::set<int>& majority) {
+bool naiveBordersOptimal(const GenomeSet& set, const std::vector<Candidate>& choice, const std::set<int>& majority) {
     for (size_t g = 0; g < choice.size(); ++g) {
         const Candidate& c = choice[g];
         if (c.l > c.r) continue;
@@ -235,14 +235,14 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
         }
 
         std::map<std::vector<std::pair<int, int>>, int> found;
-        const kTuple* previous = nullptr;
-        for (const kTuple& tuple : f.tuples()) {
+        const ClusterTuple* previous = nullptr;
+        for (const ClusterTuple& tuple : f.tuples()) {
             std::vector<std::pair<int, int>> key;
-            for (const kTupleInterval& iv : tuple.intervalArray)
+            for (const TupleOccurrence& iv : tuple.perGenome)
                 key.emplace_back(iv.l > iv.r ? 1 : iv.l, iv.l > iv.r ? 0 : iv.r);
             found[key] = tuple.totalDist;
             if (previous != nullptr) {
-                EXPECT_LT(kTupleComparision(previous, &tuple, k), 0);  // canonical order
+                EXPECT_LT(compareTuples(previous, &tuple, k), 0);  // canonical order
             }
             previous = &tuple;
         }

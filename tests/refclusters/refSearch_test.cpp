@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "refclusters/dLocs.h"
+#include "refclusters/referenceSearch.h"
 #include "testUtil.h"
 
 namespace {
@@ -21,32 +21,32 @@ ParameterArray searchParams(int delta, int minClusterSize, int lacking, int K, R
                          refType);
 }
 
-std::unique_ptr<listOfRefClusters> runSearch(const SetOfSeqs& set, const ParameterArray& params, bool useNUM = true) {
+std::unique_ptr<ReferenceClusterList> runSearch(const GenomeSet& set, const ParameterArray& params, bool useNUM = true) {
     QuietProgress quiet;
-    const OccurrenceIndex index = initDataStructures(set, useNUM, quiet.get().out());
-    std::optional<listOfRefClusters> list = computeReferenceClusters(index, params, quiet.get());
+    const OccurrenceIndex index = buildOccurrenceIndex(set, useNUM, quiet.get().out());
+    std::optional<ReferenceClusterList> list = computeReferenceClusters(index, params, quiet.get());
     EXPECT_TRUE(list);
-    return std::make_unique<listOfRefClusters>(std::move(*list));
+    return std::make_unique<ReferenceClusterList>(std::move(*list));
 }
 
 // Every location's counts from scratch against the cluster's gene set, and
 // the cluster's own shape.
-void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const listOfRefClusters& list,
+void checkClusters(const GenomeSet& set, const ParameterArray& params, const ReferenceClusterList& list,
                    const std::string& where) {
-    for (const refCluster& cluster : list.clusters) {
+    for (const ReferenceCluster& cluster : list.clusters) {
         const Chromosome& ref = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
         std::set<int> P = genesIn(ref.genes, cluster.l, cluster.r);
         ASSERT_EQ(static_cast<int>(P.size()), cluster.size) << where;
         ASSERT_GE(cluster.size, params.minClusterSize) << where;
-        ASSERT_EQ(std::set<int>(cluster.geneContentArray.begin(), cluster.geneContentArray.end()), P) << where;
+        ASSERT_EQ(std::set<int>(cluster.sortedGenes.begin(), cluster.sortedGenes.end()), P) << where;
         ASSERT_EQ(std::tuple(set.genomeCount, set.genomeCount), std::tie(cluster.genomeCount, cluster.listCount));
         int covered = 0;
         for (int j = 0; j < set.genomeCount; ++j) {
-            const listOf_dLocs& list = cluster.dLocLists[j];
+            const LocationList& list = cluster.dLocLists[j];
             ASSERT_EQ(j, list.genome);
             if (!list.empty()) ++covered;
-            const dLoc* previous = nullptr;
-            for (const dLoc& x : list.locs) {
+            const Location* previous = nullptr;
+            for (const Location& x : list.locs) {
                 const Chromosome& chrom = set.genomes[j].chromosomes.at(x.chr);
                 ASSERT_TRUE(x.genome == j && 1 <= x.l && x.l <= x.r && x.r <= chrom.length) << where;
                 const std::set<int> G = genesIn(chrom.genes, x.l, x.r);
@@ -63,13 +63,13 @@ void checkClusters(const SetOfSeqs& set, const ParameterArray& params, const lis
         }
         EXPECT_GE(covered, set.genomeCount - params.q) << where;
         // The reference occurrence itself heads its genome's list.
-        const listOf_dLocs& own = cluster.dLocLists[cluster.refGenome];
+        const LocationList& own = cluster.dLocLists[cluster.refGenome];
         ASSERT_FALSE(own.empty()) << where;
         EXPECT_EQ(0, own.locs.front().setDist);
     }
 }
 
-std::unique_ptr<SetOfSeqs> randomSet(unsigned seed, int genomes, int alphabet) {
+std::unique_ptr<GenomeSet> randomSet(unsigned seed, int genomes, int alphabet) {
     std::mt19937 rng(seed);
     std::vector<std::vector<std::vector<int>>> rows;
     for (int g = 0; g < genomes; ++g) {
@@ -144,11 +144,11 @@ std::set<Found> bruteForceLocations(const Genome& genome, const std::set<int>& P
     return kept;
 }
 
-std::vector<std::set<Found>> locationsOf(const refCluster& cluster) {
+std::vector<std::set<Found>> locationsOf(const ReferenceCluster& cluster) {
     std::vector<std::set<Found>> out;
-    for (const listOf_dLocs& list : cluster.dLocLists) {
+    for (const LocationList& list : cluster.dLocLists) {
         out.emplace_back();
-        for (const dLoc& x : list.locs) out.back().insert({x.chr, x.l, x.r, x.setDist});
+        for (const Location& x : list.locs) out.back().insert({x.chr, x.l, x.r, x.setDist});
     }
     return out;
 }
@@ -168,14 +168,14 @@ TEST(ReferenceSearch, LocationsMatchNaiveRecountAndBruteForceWithAndWithoutNUM) 
         auto set = randomSet(seed, genomes, alphabet);
         const ParameterArray params = searchParams(delta, 3, q, genomes);
         auto result = runSearch(*set, params);
-        const listOfRefClusters& list = *result;
+        const ReferenceClusterList& list = *result;
         clusterTotal += list.count();
         checkClusters(*set, params, list, where);
 
         auto without = runSearch(*set, params, false);
         ASSERT_EQ(list.count(), without->count()) << where;
         auto other = without->clusters.begin();
-        for (const refCluster& cluster : list.clusters) {
+        for (const ReferenceCluster& cluster : list.clusters) {
             EXPECT_EQ(std::tie(cluster.refGenome, cluster.refChrom, cluster.l, cluster.r),
                       std::tie(other->refGenome, other->refChrom, other->l, other->r))
                 << where;
@@ -204,15 +204,15 @@ TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
     auto set = makeSet({{{9, 1, 2, 3, 10, 1, 2, 3, 4, 11}}, {{12, 4, 3, 2, 1, 13}}, {{14, 2, 1, 3, 15}}}, 15);
     const ParameterArray params = searchParams(1, 4, 0, 3);
     auto result = runSearch(*set, params);
-    const listOfRefClusters& list = *result;
+    const ReferenceClusterList& list = *result;
     checkClusters(*set, params, list, "hand-built");
     int found = 0;
-    for (const refCluster& cluster : list.clusters) {
-        const std::vector<int>& content = cluster.geneContentArray;
+    for (const ReferenceCluster& cluster : list.clusters) {
+        const std::vector<int>& content = cluster.sortedGenes;
         if (std::set<int>(content.begin(), content.end()) != std::set<int>{1, 2, 3, 4}) continue;
         ++found;
         EXPECT_EQ(std::tuple(0, 6, 9), std::tie(cluster.refGenome, cluster.l, cluster.r));
-        const dLoc& exact = cluster.dLocLists[1].locs.front();
+        const Location& exact = cluster.dLocLists[1].locs.front();
         EXPECT_EQ(std::tuple(2, 0), std::tie(exact.l, exact.setDist));
         EXPECT_EQ(1, cluster.dLocLists[2].locs.front().setDist);
     }

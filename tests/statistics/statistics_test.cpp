@@ -20,7 +20,7 @@ std::vector<int> distinctGenes(int n) {
     return genes;
 }
 
-double scoreOf(const SetOfSeqs& set, int delta, int j, const std::vector<int>& G) {
+double scoreOf(const GenomeSet& set, int delta, int j, const std::vector<int>& G) {
     return prob_C_has_approxOcc_in_Genome(BackgroundTables(set, stderr), delta, j, G);
 }
 
@@ -60,7 +60,7 @@ TEST(StatisticsTest, WorkedScores) {
     auto set = makeSet({{distinctGenes(10)}});
     auto two = makeSet({{{1, 2}}});
     const struct {
-        const SetOfSeqs& set;
+        const GenomeSet& set;
         int delta;
         std::vector<int> G;
         double score;
@@ -80,7 +80,7 @@ TEST(StatisticsTest, WorkedScores) {
 TEST(StatisticsTest, TableMatchesEnumeration) {
     const std::vector<int> freqs = {0, 3, 1, 2};
     const std::vector<int> G = {2, 1, 3};
-    const DoubleTable3 T = compute_pTable(3, 6, 3, compute_localCharProb(G, freqs));
+    const DoubleTable3 T = compute_pTable(3, 6, 3, setGeneShares(G, freqs));
     const std::vector<double> w = {1, 3, 2};
     for (int l = 0; l <= 6; ++l)
         for (int k = 0; k <= 3; ++k) EXPECT_NEAR(T(3, l, k), bruteDistinctAll(w, l)[k], 1e-12) << l << " " << k;
@@ -95,8 +95,8 @@ TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
     std::mt19937 rng(7);
     auto set = makeSet({{randomGenes(1, 40, 12), randomGenes(2, 7, 12)}, {randomGenes(3, 25, 15)}}, 15);
     const BackgroundTables tables(*set, stderr);
-    const IntTable freqs = computeCharFreqs(*set);
-    const std::vector<int> lengths = computeTotalLengths(*set);
+    const IntTable freqs = countFamilyPositions(*set);
+    const std::vector<int> lengths = totalLengths(*set);
     PTableCache cache;  // tables shared across rounds with equal frequencies
     for (int round = 0; round < 24; ++round) {
         const int j = round % 2;
@@ -136,10 +136,10 @@ TEST(StatisticsTest, BinomialsMatchTheLibraryBitForBit) {
 TEST(StatisticsTest, Log10OfAProductThatOverflows) {
     // 471 genomes without location: the product is inf, its log10 exact.
     const std::vector<double> absent(471, 1000.0);
-    EXPECT_TRUE(std::isinf(combine_pValues(absent.data(), 471)));
-    EXPECT_EQ(1413.0, combine_log10PValues(absent.data(), 471));
+    EXPECT_TRUE(std::isinf(combinePValues(absent.data(), 471)));
+    EXPECT_EQ(1413.0, combineLog10PValues(absent.data(), 471));
     const double p[] = {0.5, 0.25, 4.0};
-    EXPECT_NEAR(std::log10(0.5), combine_log10PValues(p, 3), 1e-15);
+    EXPECT_NEAR(std::log10(0.5), combineLog10PValues(p, 3), 1e-15);
 }
 
 }  // namespace

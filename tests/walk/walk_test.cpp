@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "testUtil.h"
-#include "walk/arraysLnR.h"
+#include "walk/walkTables.h"
 
 namespace {
 
@@ -160,7 +160,7 @@ TEST(ReferenceWalk, SubstringCountOfALongChromosome) {
     Indexed set(makeSet({{randomGenes(1, 66000, 50)}}, 50), false);
     const std::string err = captured([&](FILE* stream) {
         Progress(stream, stream, nullptr, {}, tamsu::ProgressForm::none)
-            .initProgress(set.index, set.index.leadingGenomes(1));
+            .beginRun(set.index, set.index.leadingGenomes(1));
     });
     EXPECT_EQ(0u, err.find("number of Substrings: 2178033000\n")) << err;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <vector>
 
+namespace tamsu::detail {
 
 struct Chromosome {
     std::string name;                      // leading blanks removed; empty from the host
@@ -21,12 +22,14 @@ struct Chromosome {
 };
 
 // A chromosome with the name (leading blanks skipped) and number, not yet read.
-Chromosome initChrom(const std::string& name, int number);
+Chromosome makeChromosome(const std::string& name, int number);
 
 // Fills a chromosome from its gene lines (five tab-separated columns each).
 // Problems with a line are reported on stdout (out) as the reader always has.
-void setChrom(Chromosome& chrom, const std::vector<std::string>& lines);
+void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines);
 // The same, for lines read from fileName with the first gene line at line
 // firstLineNumber (1-based), so that an unusable identifier names its place.
-void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
+void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
               int firstLineNumber, FILE* out);
+
+}  // namespace tamsu::detail

@@ -6,11 +6,13 @@
 #include <memory>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "median/kTuples.h"
+#include "genomes/genomeSet.h"
+#include "median/tupleList.h"
 #include "params/parameterArray.h"
-#include "refclusters/dLocs.h"
+#include "refclusters/referenceSearch.h"
 #include "walk/progress.h"
+
+namespace tamsu::detail {
 
 // How much of a reference-based run this call does: the whole run, the
 // search of one shard's part of the reference chromosomes, or the rest of the
@@ -23,10 +25,10 @@ struct RunPart {
 
 // What one search leaves: its counts and, by mode, the median/center k-tuples,
 // the reference clusters or one shard's part of them.
-struct ResultArray {
+struct SearchResult {
     tamsu::SearchCounts counts;
-    std::unique_ptr<struct kTupleList> kTupleList;
-    std::unique_ptr<struct listOfRefClusters> refClusterList;
+    std::unique_ptr<struct TupleList> TupleList;
+    std::unique_ptr<struct ReferenceClusterList> refClusterList;
     std::unique_ptr<ShardClusters> shardClusters;
 };
 
@@ -36,12 +38,14 @@ struct ResultArray {
 // cancelled.
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
 // physical memory); beyond it the run fails with a message.
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& params, Progress& progress,
+std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const ParameterArray& params, Progress& progress,
                                              std::size_t maxMemory = 0, const RunPart& part = {});
 
 // How many chromosomes a reference-based run walks as references (the first
 // ones of the set).
-int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params);
+int referenceChromosomeCount(const GenomeSet& set, const ParameterArray& params);
 
 // The query header of the median and center searches.
-void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set);
+void printMedianHeader(FILE* stream, const ParameterArray& params, const GenomeSet& set);
+
+}  // namespace tamsu::detail

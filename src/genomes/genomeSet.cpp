@@ -1,5 +1,5 @@
 // Genome set, zero conversion, alphabet recoding and genome statistics.
-#include "genomes/setOfSeqs.h"
+#include "genomes/genomeSet.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,15 +8,17 @@
 
 #include "util/errors.h"
 
-std::unique_ptr<SetOfSeqs> initSetOfSeqs(int genomeCount) {
-    auto set = std::make_unique<SetOfSeqs>();
+namespace tamsu::detail {
+
+std::unique_ptr<GenomeSet> makeGenomeSet(int genomeCount) {
+    auto set = std::make_unique<GenomeSet>();
     set->genomeCount = genomeCount;
     set->genomes.resize(static_cast<size_t>(genomeCount > 0 ? genomeCount : 0));
     set->alphabetSize = 0;
     return set;
 }
 
-Genome initGenome(const std::string& name, int number, int chromosomeCount) {
+Genome makeGenome(const std::string& name, int number, int chromosomeCount) {
     Genome genome;
     genome.name = name;
     genome.number = number;
@@ -38,14 +40,14 @@ void forEachGene(Set& set, Visit visit) {
 
 }  // namespace
 
-long long getMaxGeneId(const SetOfSeqs& set) {
+long long maxFamilyId(const GenomeSet& set) {
     long long maxId = 0;
     forEachGene(set, [&](const int& gene) { maxId = std::max<long long>(maxId, gene); });
     return maxId;
 }
 
-void convertZerosToUniqueGenes(SetOfSeqs& set) {
-    const long long maxId = getMaxGeneId(set);
+void giveUnmatchedGenesFamilies(GenomeSet& set) {
+    const long long maxId = maxFamilyId(set);
     long long zeros = 0;
     forEachGene(set, [&](const int& gene) { zeros += (gene == 0); });
     // Fresh identifiers run maxId+1 .. maxId+zeros and must stay ints.
@@ -59,13 +61,13 @@ void convertZerosToUniqueGenes(SetOfSeqs& set) {
     });
 }
 
-int computeAlphabetSize(const SetOfSeqs& set) {
+int alphabetSizeOf(const GenomeSet& set) {
     std::unordered_set<int> seen;
     forEachGene(set, [&](const int& gene) { seen.insert(gene); });
     return static_cast<int>(seen.size());
 }
 
-int renumberChars(SetOfSeqs& set) {
+int renumberFamilies(GenomeSet& set) {
     // Codes are handed out by first appearance in walk order.
     std::unordered_map<int, int> code;
     code.reserve(static_cast<size_t>(set.alphabetSize) + 1);
@@ -83,12 +85,12 @@ int renumberChars(SetOfSeqs& set) {
     return codes;
 }
 
-void completeSetOfSeqs(SetOfSeqs& set) {
-    set.alphabetSize = computeAlphabetSize(set);
-    renumberChars(set);
+void completeGenomeSet(GenomeSet& set) {
+    set.alphabetSize = alphabetSizeOf(set);
+    renumberFamilies(set);
 }
 
-void fprintf_genomeStatistics(FILE* stream, const SetOfSeqs& set) {
+void printGenomeStatistics(FILE* stream, const GenomeSet& set) {
     std::fprintf(stream, "\n\t*** genomes statistics: ***\n");
     std::fprintf(stream, "\tgenome count:\t\t%d\n", set.genomeCount);
     std::fprintf(stream, "\talphabet size:\t\t%d\n", set.alphabetSize);
@@ -105,3 +107,5 @@ void fprintf_genomeStatistics(FILE* stream, const SetOfSeqs& set) {
     }
     std::fprintf(stream, "\n");
 }
+
+}  // namespace tamsu::detail

@@ -1,7 +1,7 @@
 // Reference-based clusters: location lists and cluster lists, the search
 // that grows every reference interval and keeps per genome its best
 // approximate occurrences, and the reductions of its results.
-#include "refclusters/dLocs.h"
+#include "refclusters/referenceSearch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,10 +10,12 @@
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
+namespace tamsu::detail {
+
 // --- Locations and their lists ---------------------------------------------
 
-dLoc createNew_dLoc(int genome, int chr, int l, int r, int setDist, int size, int hitCount) {
-    dLoc x;
+Location makeLocation(int genome, int chr, int l, int r, int setDist, int size, int hitCount) {
+    Location x;
     x.genome = genome;
     x.chr = chr;
     x.l = l;
@@ -24,30 +26,30 @@ dLoc createNew_dLoc(int genome, int chr, int l, int r, int setDist, int size, in
     return x;
 }
 
-listOf_dLocs initListOf_dLocs(int genome) {
-    listOf_dLocs list;
+LocationList makeLocationList(int genome) {
+    LocationList list;
     list.genome = genome;
     return list;
 }
 
 // The chromosome is compared first: a genome's location lists run over all
-// its chromosomes, and mergeLists relies on one order that separates them
+// its chromosomes, and mergeLocations relies on one order that separates them
 // (equal borders on two chromosomes are two locations, not one).
-int compare_dLocs(const dLoc& a, const dLoc& b) {
+int compareLocations(const Location& a, const Location& b) {
     if (a.chr != b.chr) return a.chr < b.chr ? -1 : 1;
     if (a.l != b.l) return a.l < b.l ? -1 : 1;
     if (a.r != b.r) return a.r < b.r ? -1 : 1;
     return 0;
 }
 
-void appendLists(listOf_dLocs& list1, listOf_dLocs& list2) { list1.locs.splice(list1.locs.end(), list2.locs); }
+void appendLocations(LocationList& list1, LocationList& list2) { list1.locs.splice(list1.locs.end(), list2.locs); }
 
-void mergeLists(listOf_dLocs& oldList, listOf_dLocs& newList) {
-    std::list<dLoc>& olds = oldList.locs;
-    std::list<dLoc>& news = newList.locs;
+void mergeLocations(LocationList& oldList, LocationList& newList) {
+    std::list<Location>& olds = oldList.locs;
+    std::list<Location>& news = newList.locs;
     auto p = olds.begin();
     while (p != olds.end() && !news.empty()) {
-        int cmp = compare_dLocs(*p, news.front());
+        int cmp = compareLocations(*p, news.front());
         if (cmp < 0) {
             ++p;
         } else if (cmp == 0) {
@@ -56,28 +58,28 @@ void mergeLists(listOf_dLocs& oldList, listOf_dLocs& newList) {
             olds.splice(p, news, news.begin());
         }
     }
-    appendLists(oldList, newList);
+    appendLocations(oldList, newList);
 }
 
-void copyListOf_dLocs(const listOf_dLocs& src, listOf_dLocs& dst) {
-    for (const dLoc& x : src.locs)
-        dst.locs.push_back(createNew_dLoc(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
+void copyLocations(const LocationList& src, LocationList& dst) {
+    for (const Location& x : src.locs)
+        dst.locs.push_back(makeLocation(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
 }
 
-std::vector<listOf_dLocs> copyTheListsOf_dLocs(const std::vector<listOf_dLocs>& lists, int n) {
-    std::vector<listOf_dLocs> copies;
+std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lists, int n) {
+    std::vector<LocationList> copies;
     copies.reserve(n);
     for (int i = 0; i < n; ++i) {
-        copies.push_back(initListOf_dLocs(i));
-        copyListOf_dLocs(lists[i], copies.back());
+        copies.push_back(makeLocationList(i));
+        copyLocations(lists[i], copies.back());
     }
     return copies;
 }
 
-void bubbleSort_dLocList(listOf_dLocs& list) {
+void sortLocations(LocationList& list) {
     // A bubble sort that swaps only on strict order is stable: list::sort with
     // the same keys gives the same order.
-    list.locs.sort([](const dLoc& a, const dLoc& b) {
+    list.locs.sort([](const Location& a, const Location& b) {
         if (a.setDist != b.setDist) return a.setDist < b.setDist;
         if (a.hitCount != b.hitCount) return a.hitCount > b.hitCount;
         if (a.chr != b.chr) return a.chr < b.chr;
@@ -86,17 +88,17 @@ void bubbleSort_dLocList(listOf_dLocs& list) {
     });
 }
 
-void emptyListOf_dLocs(listOf_dLocs& list) { list.locs.clear(); }
+void clearLocations(LocationList& list) { list.locs.clear(); }
 
-bool isNested_dLoc(const dLoc& x, const dLoc& y) {
-    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty dLoc when testing for nestedness");
+bool isNestedLocation(const Location& x, const Location& y) {
+    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty Location when testing for nestedness");
     return x.chr == y.chr && y.l <= x.l && x.l <= y.r && x.r <= y.r;
 }
 
 // --- Reference clusters ----------------------------------------------------
 
-refCluster createNew_refCluster(const Pattern& pattern, std::vector<listOf_dLocs>&& lists) {
-    refCluster cluster;
+ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<LocationList>&& lists) {
+    ReferenceCluster cluster;
     cluster.refGenome = pattern.refGenome;
     cluster.refChrom = pattern.refChrom;
     cluster.l = pattern.left;
@@ -110,8 +112,8 @@ refCluster createNew_refCluster(const Pattern& pattern, std::vector<listOf_dLocs
     return cluster;
 }
 
-listOfRefClusters init_listOfRefClusters(Mode operationMode) {
-    listOfRefClusters list;
+ReferenceClusterList makeReferenceClusterList(Mode operationMode) {
+    ReferenceClusterList list;
     list.operationMode = operationMode;
     return list;
 }
@@ -122,7 +124,7 @@ int minOccGeneCount(int s, double minOccSize) { return static_cast<int>(s * minO
 
 namespace {
 
-// The distinct count of from..to (getNUM) as to moves right: a position
+// The distinct count of from..to (distinctCount) as to moves right: a position
 // counts when its gene does not occur between from and it.
 class RunningDistinct {
 public:
@@ -142,18 +144,18 @@ private:
 
 }  // namespace
 
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+LocationList bestLocationsWith(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk) {
-    return computeNewOpt_dLocs(params, s, c, index, g, walk, index.occurrencesIn(c, g));
+    return bestLocationsWith(params, s, c, index, g, walk, index.occurrencesIn(c, g));
 }
 
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int /*c: its occurrences are given*/,
+LocationList bestLocationsWith(const ParameterArray& params, int s, int /*c: its occurrences are given*/,
                                  const OccurrenceIndex& index, int g, WalkTables& walk,
                                  std::pair<int, int> occurrences) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
-    listOf_dLocs result = initListOf_dLocs(g);
+    LocationList result = makeLocationList(g);
     // c's occurrences in genome g, chromosome by chromosome.
     const FamilyOccurrences& occ = index.occurrences();
     const auto [first, last] = occurrences;
@@ -209,7 +211,7 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int /*c: i
                     if (R[b] - 1 > chrom.length)
                         fail(Stream::err, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
                              chrom.length);
-                    result.locs.push_back(createNew_dLoc(g, k, lp + 1, R[b] - 1, dist, n, n - extra));
+                    result.locs.push_back(makeLocation(g, k, lp + 1, R[b] - 1, dist, n, n - extra));
                 }
             }
             prevPos = p;
@@ -218,25 +220,25 @@ listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int /*c: i
     return result;
 }
 
-bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delta, int c) {
+bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c) {
     return x.setDist <= delta && genes[x.l - 1] != c && genes[x.r + 1] != c;
 }
 
-void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
                                   int minOccGeneCount) {
     if (!list.empty())
-        removeNonInheritableElements(index, c, list, delta, minOccGeneCount,
+        removeNonInheritable(index, c, list, delta, minOccGeneCount,
                                      index.occurrencesIn(c, list.locs.front().genome));
 }
 
-void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
                                   int minOccGeneCount, std::pair<int, int> occurrences) {
     // c's occurrences in the list's genome, searched by (chromosome, position) key.
     const FamilyOccurrences& occ = index.occurrences();
     const long long* first = occ.key.data() + occurrences.first;
     const long long* last = occ.key.data() + occurrences.second;
     for (auto it = list.locs.begin(); it != list.locs.end();) {
-        dLoc& x = *it;
+        Location& x = *it;
         const ChromIndex& chrom = index.chrom(x.genome, x.chr);
         const long long* at =
             first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
@@ -246,7 +248,7 @@ void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dL
             continue;
         }
         x.setDist += 1;
-        if (isInheritable_without_c(x, chrom.genes, delta, c) && x.size >= minOccGeneCount)
+        if (isInheritableWithout(x, chrom.genes, delta, c) && x.size >= minOccGeneCount)
             ++it;
         else
             it = list.locs.erase(it);
@@ -276,47 +278,47 @@ void NonOccTally::add(std::span<const int> holders) {
     if (t >= 0 && static_cast<size_t>(t) < heldBy_.size()) lacking_ += heldBy_[static_cast<size_t>(t)];
 }
 
-int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K) {
+int minHitCoveredCount(const std::vector<LocationList>& lists, int K) {
     int covered = 0;
     for (int j = 0; j < K; ++j)
-        if (std::any_of(lists[j].locs.begin(), lists[j].locs.end(), [](const dLoc& x) { return x.hitCount >= 2; }))
+        if (std::any_of(lists[j].locs.begin(), lists[j].locs.end(), [](const Location& x) { return x.hitCount >= 2; }))
             ++covered;
     return covered;
 }
 
-bool zeroOccs(const OccurrenceIndex& index, int c, int g) {
+bool lacksFamily(const OccurrenceIndex& index, int c, int g) {
     std::span<const int> holders = index.genomesHolding(c);
     return holders.empty() || (holders.size() == 1 && holders[0] == g);
 }
 
-int leftMostEssentChar(const dLoc& x, const ChromIndex& chrom) {
+int leftmostEssentialFamily(const Location& x, const ChromIndex& chrom) {
     if (x.l > x.r) return -1;
     for (int p = x.l; p <= x.r; ++p)
         if (chrom.nextOcc[p] > x.r) return chrom.genes[p];
     fail(Stream::out, "no left border found\n");
 }
 
-int rightMostEssentChar(const dLoc& x, const ChromIndex& chrom) {
+int rightmostEssentialFamily(const Location& x, const ChromIndex& chrom) {
     if (x.l > x.r) return -1;
     for (int p = x.r; p >= x.l; --p)
         if (chrom.prevOcc[p] < x.l) return chrom.genes[p];
     fail(Stream::out, "no right border found\n");
 }
 
-bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const OccurrenceIndex& index, int g) {
+bool occursInLocations(int gene, const std::vector<LocationList>& lists, const OccurrenceIndex& index, int g) {
     for (size_t j = 0; j < lists.size(); ++j) {
         if (static_cast<int>(j) == g) continue;
-        for (const dLoc& x : lists[j].locs)
-            if (x.hitCount > 2 && isContained(index, index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r))
+        for (const Location& x : lists[j].locs)
+            if (x.hitCount > 2 && holdsFamily(index, index.chrom(static_cast<int>(j), x.chr), gene, x.l, x.r))
                 return true;
     }
     return false;
 }
 
-bool isFirstRefOcc(const dLoc& x, const std::vector<listOf_dLocs>& lists) {
+bool isFirstReferenceOccurrence(const Location& x, const std::vector<LocationList>& lists) {
     for (size_t j = 0; j < lists.size(); ++j) {
         if (lists[j].empty()) continue;
-        const dLoc& head = lists[j].locs.front();
+        const Location& head = lists[j].locs.front();
         if (head.setDist != 0) continue;
         const int genome = static_cast<int>(j);
         if (genome < x.genome) return false;
@@ -330,15 +332,15 @@ bool isFirstRefOcc(const dLoc& x, const std::vector<listOf_dLocs>& lists) {
 
 // --- Reductions --------------------------------------------------------------
 
-void remove_dLocsWithTooSmallIntersection(listOf_dLocs& list, int minHits) {
-    list.locs.remove_if([minHits](const dLoc& x) { return x.hitCount < minHits; });
+void removeLocationsWithFewHits(LocationList& list, int minHits) {
+    list.locs.remove_if([minHits](const Location& x) { return x.hitCount < minHits; });
 }
 
-void removeSuboptimal_dLocs(listOf_dLocs& list) {
-    std::list<dLoc>& locs = list.locs;
+void removeSuboptimalLocations(LocationList& list) {
+    std::list<Location>& locs = list.locs;
     for (auto a = locs.begin(); a != locs.end(); ++a) {
         for (auto b = locs.begin(); b != locs.end();) {
-            if (b != a && b->setDist >= a->setDist && isNested_dLoc(*b, *a))
+            if (b != a && b->setDist >= a->setDist && isNestedLocation(*b, *a))
                 b = locs.erase(b);
             else
                 ++b;
@@ -346,22 +348,22 @@ void removeSuboptimal_dLocs(listOf_dLocs& list) {
     }
 }
 
-bool sameRefChroms(const refCluster& a, const refCluster& b) {
+bool sameReferenceChromosomes(const ReferenceCluster& a, const ReferenceCluster& b) {
     return a.refGenome == b.refGenome && a.refChrom == b.refChrom;
 }
 
-bool isRefIntervalNested(const refCluster& a, const refCluster& b) {
-    return sameRefChroms(a, b) && a.l >= b.l && a.r <= b.r;
+bool isReferenceIntervalNested(const ReferenceCluster& a, const ReferenceCluster& b) {
+    return sameReferenceChromosomes(a, b) && a.l >= b.l && a.r <= b.r;
 }
 
-bool areAll_dLocsNested(const refCluster& a, const refCluster& b) {
+bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b) {
     for (int j = 0; j < a.genomeCount; ++j) {
-        const std::list<dLoc>& inner = a.dLocLists[j].locs;
+        const std::list<Location>& inner = a.dLocLists[j].locs;
         if (inner.empty()) continue;
         if (j >= b.genomeCount) return false;
-        const std::list<dLoc>& outer = b.dLocLists[j].locs;
-        for (const dLoc& x : inner) {
-            bool covered = std::any_of(outer.begin(), outer.end(), [&x](const dLoc& y) {
+        const std::list<Location>& outer = b.dLocLists[j].locs;
+        for (const Location& x : inner) {
+            bool covered = std::any_of(outer.begin(), outer.end(), [&x](const Location& y) {
                 return y.chr == x.chr && y.l <= x.l && x.r <= y.r && y.setDist <= x.setDist;
             });
             if (!covered) return false;
@@ -370,20 +372,20 @@ bool areAll_dLocsNested(const refCluster& a, const refCluster& b) {
     return true;
 }
 
-void removeSubOptRefClusters(listOfRefClusters& list, FILE* out) {
-    removeSubOptRefClusters(list.clusters);
+void removeDominatedClusters(ReferenceClusterList& list, FILE* out) {
+    removeDominatedClusters(list.clusters);
     std::fprintf(out, "list size: %d\n", list.count());
 }
 
-void removeSubOptRefClusters(std::list<refCluster>& clusters) {
+void removeDominatedClusters(std::list<ReferenceCluster>& clusters) {
     // Pass 1: a cluster gives way to a later, longer one with the same left border.
     for (auto a = clusters.begin(); a != clusters.end();) {
         bool dominated = false;
         for (auto b = std::next(a); b != clusters.end(); ++b) {
-            if (!sameRefChroms(*a, *b) || b->l != a->l) break;
+            if (!sameReferenceChromosomes(*a, *b) || b->l != a->l) break;
             if (a->listCount > b->listCount) continue;
-            if (!isRefIntervalNested(*a, *b)) continue;
-            if (!areAll_dLocsNested(*a, *b)) continue;
+            if (!isReferenceIntervalNested(*a, *b)) continue;
+            if (!areAllLocationsNested(*a, *b)) continue;
             dominated = true;
             break;
         }
@@ -392,8 +394,8 @@ void removeSubOptRefClusters(std::list<refCluster>& clusters) {
     // Pass 2: a later cluster gives way to an earlier one that contains it.
     for (auto a = clusters.begin(); a != clusters.end(); ++a) {
         for (auto b = std::next(a); b != clusters.end();) {
-            if (!sameRefChroms(*a, *b) || b->l > a->r) break;
-            if (b->listCount > a->listCount || !isRefIntervalNested(*b, *a) || !areAll_dLocsNested(*b, *a)) {
+            if (!sameReferenceChromosomes(*a, *b) || b->l > a->r) break;
+            if (b->listCount > a->listCount || !isReferenceIntervalNested(*b, *a) || !areAllLocationsNested(*b, *a)) {
                 ++b;
                 continue;
             }
@@ -402,7 +404,7 @@ void removeSubOptRefClusters(std::list<refCluster>& clusters) {
     }
 }
 
-std::vector<int> setRefGeneContentArray(const refCluster& cluster, const OccurrenceIndex& index) {
+std::vector<int> referenceGeneContent(const ReferenceCluster& cluster, const OccurrenceIndex& index) {
     const ChromIndex& chrom = index.chrom(cluster.refGenome, cluster.refChrom);
     std::vector<int> content;
     content.reserve(std::max(cluster.size, 0));
@@ -414,8 +416,8 @@ std::vector<int> setRefGeneContentArray(const refCluster& cluster, const Occurre
     return content;
 }
 
-void setGeneContentsInList(listOfRefClusters& list, const OccurrenceIndex& index) {
-    for (refCluster& cluster : list.clusters) cluster.geneContentArray = setRefGeneContentArray(cluster, index);
+void setGeneContents(ReferenceClusterList& list, const OccurrenceIndex& index) {
+    for (ReferenceCluster& cluster : list.clusters) cluster.sortedGenes = referenceGeneContent(cluster, index);
 }
 
 // --- The search ----------------------------------------------------------------
@@ -424,10 +426,10 @@ namespace {
 
 // Roughly what a reference cluster occupies: the record, its list node and
 // its location lists.
-std::size_t approxBytes(const refCluster& cluster) {
-    std::size_t bytes = sizeof(refCluster) + 2 * sizeof(void*);
-    for (const listOf_dLocs& list : cluster.dLocLists)
-        bytes += sizeof(listOf_dLocs) + list.locs.size() * (sizeof(dLoc) + 2 * sizeof(void*));
+std::size_t approxBytes(const ReferenceCluster& cluster) {
+    std::size_t bytes = sizeof(ReferenceCluster) + 2 * sizeof(void*);
+    for (const LocationList& list : cluster.dLocLists)
+        bytes += sizeof(LocationList) + list.locs.size() * (sizeof(Location) + 2 * sizeof(void*));
     return bytes;
 }
 
@@ -441,8 +443,8 @@ public:
         : index_(index), params_(params), minClusterSize_(minClusterSize), walk_(walk), found_(found),
           clusterBytes_(memory) {
         for (int j = 0; j < index.genomeCount(); ++j) {
-            workLists_.push_back(initListOf_dLocs(j));
-            newLists_.push_back(initListOf_dLocs(j));
+            workLists_.push_back(makeLocationList(j));
+            newLists_.push_back(makeLocationList(j));
         }
     }
 
@@ -452,11 +454,11 @@ public:
         // bounds what is kept; the reduction of the whole list then finds
         // nothing more to remove there.
         if (i == chrom.length && step != LeftBorder::cancel) {
-            std::list<refCluster>& clusters = found_[static_cast<size_t>(chrom.flat)].clusters;
+            std::list<ReferenceCluster>& clusters = found_[static_cast<size_t>(chrom.flat)].clusters;
             std::size_t before = 0, after = 0;
-            for (const refCluster& cluster : clusters) before += approxBytes(cluster);
-            removeSubOptRefClusters(clusters);
-            for (const refCluster& cluster : clusters) after += approxBytes(cluster);
+            for (const ReferenceCluster& cluster : clusters) before += approxBytes(cluster);
+            removeDominatedClusters(clusters);
+            for (const ReferenceCluster& cluster : clusters) after += approxBytes(cluster);
             clusterBytes_.remove(before - after);  // the dominated clusters are gone
         }
         return step;
@@ -471,8 +473,8 @@ private:
     ReferenceWalk& walk_;
     std::vector<ChromClusters>& found_;
     NonOccTally nonOccs_;
-    std::vector<listOf_dLocs> workLists_;
-    std::vector<listOf_dLocs> newLists_;
+    std::vector<LocationList> workLists_;
+    std::vector<LocationList> newLists_;
     int lastL_ = 0;
     int lastR_ = 0;
     MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
@@ -485,12 +487,12 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     const int delta = params.delta;
     const int g = chrom.genome;
     Pattern& pattern = walk_.pattern();
-    std::vector<listOf_dLocs>& workLists = workLists_;
-    std::vector<listOf_dLocs>& newLists = newLists_;
+    std::vector<LocationList>& workLists = workLists_;
+    std::vector<LocationList>& newLists = newLists_;
     ChromClusters& found = found_[static_cast<size_t>(chrom.flat)];
     if (i == 1) lastL_ = lastR_ = 0;
     nonOccs_.reset(K, delta);
-    for (listOf_dLocs& list : workLists) emptyListOf_dLocs(list);
+    for (LocationList& list : workLists) clearLocations(list);
 
     if (startsNoCluster(index, chrom, i)) return LeftBorder::skipped;
 
@@ -508,7 +510,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
             while (h < static_cast<int>(holders.size()) && holders[h] < x) ++h;
             if (workLists[x].empty()) continue;
             const bool holds = h < static_cast<int>(holders.size()) && holders[h] == x;
-            removeNonInheritableElements(index, c, workLists[x], delta, m,
+            removeNonInheritable(index, c, workLists[x], delta, m,
                                          holds ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
         }
 
@@ -517,8 +519,8 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         nonOccs_.add(holders);
         if (nonOccs_.lacking() > params.q) break;
 
-        emptyListOf_dLocs(workLists[g]);
-        workLists[g].locs.push_back(createNew_dLoc(g, chrom.number, pattern.left, pattern.right, 0, s, s));
+        clearLocations(workLists[g]);
+        workLists[g].locs.push_back(makeLocation(g, chrom.number, pattern.left, pattern.right, 0, s, s));
         // New locations lie around occurrences of c only, and only in genomes
         // that hold enough of P's genes: a location's distance is at least
         // the number of P's genes its genome lacks.
@@ -526,8 +528,8 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
             const int x = holders[h];
             if (x != g && !nonOccs_.lacks(x)) {
                 newLists[x] =
-                    computeNewOpt_dLocs(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h));
-                mergeLists(workLists[x], newLists[x]);
+                    bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h));
+                mergeLocations(workLists[x], newLists[x]);
             }
         }
 
@@ -542,20 +544,20 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         }
         found.filterCount += 1;
 
-        const dLoc reference = workLists[g].locs.front();
-        if (!isFirstRefOcc(reference, workLists)) continue;
-        if (!occursIn_dLocs(leftMostEssentChar(reference, chrom), workLists, index, g)) continue;
-        if (!occursIn_dLocs(rightMostEssentChar(reference, chrom), workLists, index, g)) continue;
+        const Location reference = workLists[g].locs.front();
+        if (!isFirstReferenceOccurrence(reference, workLists)) continue;
+        if (!occursInLocations(leftmostEssentialFamily(reference, chrom), workLists, index, g)) continue;
+        if (!occursInLocations(rightmostEssentialFamily(reference, chrom), workLists, index, g)) continue;
 
-        std::vector<listOf_dLocs> copies = copyTheListsOf_dLocs(workLists, K);
-        for (listOf_dLocs& list : copies) {
-            remove_dLocsWithTooSmallIntersection(list, 2);
-            removeSuboptimal_dLocs(list);
-            bubbleSort_dLocList(list);
+        std::vector<LocationList> copies = copyLocationLists(workLists, K);
+        for (LocationList& list : copies) {
+            removeLocationsWithFewHits(list, 2);
+            removeSuboptimalLocations(list);
+            sortLocations(list);
         }
         // Clusters are only ever inserted behind the last one.
-        if (isFirstRefOcc(reference, copies)) {
-            found.clusters.push_back(createNew_refCluster(pattern, std::move(copies)));
+        if (isFirstReferenceOccurrence(reference, copies)) {
+            found.clusters.push_back(makeReferenceCluster(pattern, std::move(copies)));
             clusterBytes_.add(approxBytes(found.clusters.back()));
         }
     }
@@ -565,11 +567,11 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
 }  // namespace
 
 bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int i) {
-    return chrom.nextOcc[i] > chrom.length && zeroOccs(index, chrom.genes[i], chrom.genome);
+    return chrom.nextOcc[i] > chrom.length && lacksFamily(index, chrom.genes[i], chrom.genome);
 }
 
 ChromRange referenceChromosomes(const OccurrenceIndex& index, const ParameterArray& params) {
-    return index.leadingGenomes(countRefGenomes(params, index.genomeCount()));
+    return index.leadingGenomes(referenceGenomeCount(params, index.genomeCount()));
 }
 
 // The search's opening lines and the start of its progress over refs.
@@ -577,8 +579,8 @@ static void startReferenceSearch(const OccurrenceIndex& index, const ParameterAr
                                  ChromRange refs) {
     const int K = index.genomeCount();
     std::fprintf(progress.out(), "q: %d\n", params.q);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", countRefGenomes(params, K), params.q, K);
-    progress.initProgress(index, refs);
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K), params.q, K);
+    progress.beginRun(index, refs);
 }
 
 std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const OccurrenceIndex& index,
@@ -619,9 +621,9 @@ void replayReferenceSearch(const OccurrenceIndex& index, const ParameterArray& p
                         [&](const ChromIndex& ref, int i) { return !startsNoCluster(index, ref, i); });
 }
 
-listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
+ReferenceClusterList gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
                                           const ParameterArray& params, Progress& progress) {
-    listOfRefClusters clusterList = init_listOfRefClusters(params.operationMode);
+    ReferenceClusterList clusterList = makeReferenceClusterList(params.operationMode);
     int clusterFilterCount = 0;
     int nonNestedCount = 0;
     for (ChromClusters& chrom : found) {
@@ -629,18 +631,20 @@ listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, co
         clusterFilterCount += chrom.filterCount;
         nonNestedCount += chrom.nonNestedCount;
     }
-    removeSubOptRefClusters(clusterList, progress.out());
-    setGeneContentsInList(clusterList, index);
-    progress.emptyProgress();
+    removeDominatedClusters(clusterList, progress.out());
+    setGeneContents(clusterList, index);
+    progress.endRun();
     std::fprintf(progress.out(), "number of reference gene clusters:  %d\n", clusterFilterCount);
     std::fprintf(progress.out(), "non-nested reference gene clusters: %d\n", nonNestedCount);
     return clusterList;
 }
 
-std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
                                                           Progress& progress, MemoryBudget* memory) {
     std::optional<std::vector<ChromClusters>> found =
         searchReferenceChromosomes(index, params, progress, referenceChromosomes(index, params), memory);
     if (!found) return std::nullopt;
     return gatherReferenceClusters(std::move(*found), index, params, progress);
 }
+
+}  // namespace tamsu::detail

@@ -7,25 +7,24 @@
 
 #include "tamsu/types.h"
 
-using tamsu::ACI;
-using tamsu::approxOcc;
-using tamsu::geneCluster;
-using tamsu::listOfGeneClusters;
+namespace tamsu::detail {
 
-struct kTupleList;
-struct kTuple;
+struct TupleList;
+struct ClusterTuple;
 
 // Extraction from a k-tuple list sorted by gene content: one cluster per run
 // of adjacent tuples with equal gene content.
-std::unique_ptr<listOfGeneClusters> extractGeneClusters(const kTupleList& list);
+std::unique_ptr<listOfGeneClusters> clustersFromTuples(const TupleList& list);
 
 // Pieces built from one k-tuple of a list with K genomes.
-geneCluster createGeneCluster(const kTuple& tuple, int K);
-ACI init_ACI(const kTuple& tuple, int K);
+geneCluster clusterFromTuple(const ClusterTuple& tuple, int K);
+ACI occurrenceSetFromTuple(const ClusterTuple& tuple, int K);
 // The tuple's gene content, ascending (also the gene set its p-values are computed for).
-std::vector<int> createConsensusSet(const kTuple& tuple);
-std::vector<std::vector<approxOcc>> copy_dLocLists(const kTuple& tuple, int K);
-approxOcc copy_dLoc(const kTuple& tuple, int g);
+std::vector<int> tupleGeneSet(const ClusterTuple& tuple);
+std::vector<std::vector<approxOcc>> tupleOccurrenceLists(const ClusterTuple& tuple, int K);
+approxOcc tupleOccurrence(const ClusterTuple& tuple, int g);
 
 // Number of the K occurrence lists that are not empty.
-int computeSupport(const ACI& aci, int K);
+int countSupport(const ACI& aci, int K);
+
+}  // namespace tamsu::detail

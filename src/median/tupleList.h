@@ -10,34 +10,36 @@
 #include "params/parameterArray.h"
 #include "util/memoryBudget.h"
 
-struct kTupleInterval {
+namespace tamsu::detail {
+
+struct TupleOccurrence {
     int l = 0;
     int r = 0;           // empty when l > r
     int chr = 0;
-    int dist = 0;        // distance to the majority median (countRefBased_kTuples)
+    int dist = 0;        // distance to the majority median (countTuplesWithExactOccurrence)
     int extraChars = 0;
 };
 
-struct medianElement {
+struct ClusterGene {
     int gene = 0;
     int occCount = 0;
 };
 
-struct kTuple {
+struct ClusterTuple {
     int totalDist = 0;
     Mode operationMode = Mode::median;
     std::vector<double> pValues;                // k, 1.0 at creation
     double pValue = 1.0;
     double log10PValue = 0.0;                   // sum of log10(pValues): finite where the product overflows
-    std::vector<kTupleInterval> intervalArray;  // k
-    std::vector<medianElement> median;          // the cluster's gene content
+    std::vector<TupleOccurrence> perGenome;  // k
+    std::vector<ClusterGene> median;          // the cluster's gene content
     std::vector<unsigned char> intervalOccs;    // k x (localCharCount + 1), flat
     std::vector<int> occCount;                  // localCharCount + 1
     int localCharCount = 0;
     std::vector<int> localChars;                // localCharCount + 1
     char centerState = 0;                       // 0 unevaluated, 1 fails, 2 passes
-    std::vector<int> geneContentArray;          // median genes ascending, after the gene-content sort
-    bool hasGeneContentArray = false;
+    std::vector<int> sortedGenes;          // median genes ascending, after the gene-content sort
+    bool hasSortedGenes = false;
 
     unsigned char intervalOcc(int g, int c) const {
         return intervalOccs[static_cast<size_t>(g) * (localCharCount + 1) + c];
@@ -45,72 +47,74 @@ struct kTuple {
 };
 
 // The list owns its tuples; std::list keeps order under insertion and removal.
-// Canonical order of two tuples given by list positions (see kTupleComparision).
+// Canonical order of two tuples given by list positions (see compareTuples).
 struct CanonicalBefore {
     int k = 0;
-    bool operator()(const std::list<kTuple>::iterator& a, const std::list<kTuple>::iterator& b) const;
+    bool operator()(const std::list<ClusterTuple>::iterator& a, const std::list<ClusterTuple>::iterator& b) const;
 };
 
-struct kTupleList {
+struct TupleList {
     int k = 0;
-    std::list<kTuple> tuples;
-    // The tuples' positions in canonical order, kept by merge_kTupleLists so
+    std::list<ClusterTuple> tuples;
+    // The tuples' positions in canonical order, kept by mergeTupleLists so
     // that merging a filter's few tuples costs O(m log n) rather than a walk
     // over the whole result list. Every other operation that adds or removes
     // tuples drops it; the next merge rebuilds it.
-    std::set<std::list<kTuple>::iterator, CanonicalBefore> canonicalIndex;
+    std::set<std::list<ClusterTuple>::iterator, CanonicalBefore> canonicalIndex;
     int size() const { return static_cast<int>(tuples.size()); }
 };
 
 // What the median and center searches produce: the merged k-tuples in
 // canonical order and the search's counts.
-struct MedianResult {
+struct TupleSearchResult {
     tamsu::SearchCounts counts;
-    std::unique_ptr<kTupleList> tuples = std::make_unique<kTupleList>();
+    std::unique_ptr<TupleList> tuples = std::make_unique<TupleList>();
     MemoryCharge memory;  // what the tuples hold of the run's budget (none attached: no limit)
 };
 
-struct kTupleData;
-using kTupleIterator = std::list<kTuple>::iterator;
+struct TupleSearchState;
+using TupleIterator = std::list<ClusterTuple>::iterator;
 
 // Creation and list plumbing. Lists and tuples are released by their owners
 // (RAII); a tuple always has exactly list.k intervals.
-std::unique_ptr<kTupleList> init_kTupleList(int k);
+std::unique_ptr<TupleList> makeTupleList(int k);
 // A tuple from the median search's current choice of one interval per genome.
-kTuple init_kTuple(int totalDist, int k, const kTupleData& data);
-// Appends init_kTuple's tuple to the search's new list.
-void copyInto_kTupleList(int k, int totalDist, kTupleData& data);
+ClusterTuple makeTuple(int totalDist, int k, const TupleSearchState& data);
+// Appends makeTuple's tuple to the search's new list.
+void storeTuple(int k, int totalDist, TupleSearchState& data);
 // Unlinks and frees the tuple; returns the position of its successor.
-kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple);
+TupleIterator removeTuple(TupleList& list, TupleIterator tuple);
 
 // Canonical order: genome by genome, chr, then l, then r; -1, 0 or +1.
 // A null tuple is fatal.
-int kTupleComparision(const kTuple* a, const kTuple* b, int k);
+int compareTuples(const ClusterTuple* a, const ClusterTuple* b, int k);
 // Sorts into canonical order; two tuples with identical intervals are fatal.
-void bubbleSort_kTupleList(kTupleList& list);
+void sortTuples(TupleList& list);
 // Merges a filter's fresh list into the (canonically ordered) result list;
 // tuples whose intervals are already there are freed. Returns their number.
 // The fresh list is left empty.
-int merge_kTupleLists(kTupleList& old, kTupleList& fresh);
+int mergeTupleLists(TupleList& old, TupleList& fresh);
 
 // t lies inside o in every genome where t occurs, at no smaller total distance.
-bool isNested(const kTuple& t, const kTuple& o, int k);
+bool isNested(const ClusterTuple& t, const ClusterTuple& o, int k);
 // t and u overlap by position in some genome where both occur (chr ignored).
-bool isSubsumed(const kTuple& t, const kTuple& u, int k);
+bool overlapInSomeGenome(const ClusterTuple& t, const ClusterTuple& u, int k);
 // Gene-content order: median size, then genes ascending, then pValue; null
-// compares equal to anything. A tuple without geneContentArray is fatal.
-int compareGeneContentArray(const kTuple* a, const kTuple* b);
+// compares equal to anything. A tuple without sortedGenes is fatal.
+int compareGeneContent(const ClusterTuple* a, const ClusterTuple* b);
 
 // Driver-level operations on the result list (in the order the driver runs them).
-int countMedianCenters(const kTupleList* list, const ParameterArray& params);
-int countRefBased_kTuples(kTupleList* list);
-void remove_NonCenter_kTuples(kTupleList* list);
-void removeSuboptimal_kTuples(kTupleList* list);
-int countNonSubsumed_kTuples(const kTupleList* list);
-void sort_kTupleList_byGeneContent(kTupleList* list);
+int countCentralTuples(const TupleList* list, const ParameterArray& params);
+int countTuplesWithExactOccurrence(TupleList* list);
+void remove_NonCenter_kTuples(TupleList* list);
+void removeDominatedTuples(TupleList* list);
+int countOverlappingTuples(const TupleList* list);
+void sortTuplesByGeneContent(TupleList* list);
 
 // Per-tuple queries of the result extraction.
-int countRefOccsIn_kTuple(const kTuple& tuple, int k);
-int find_minPwDistIn_kTuple(const kTuple& tuple, int k);
-int find_maxPwDistIn_kTuple(const kTuple& tuple, int k);
-bool isEqualGeneContentArray(const kTuple* a, const kTuple* b);
+int countExactOccurrences(const ClusterTuple& tuple, int k);
+int minOccurrenceDistance(const ClusterTuple& tuple, int k);
+int maxOccurrenceDistance(const ClusterTuple& tuple, int k);
+bool haveSameGeneContent(const ClusterTuple* a, const ClusterTuple* b);
+
+}  // namespace tamsu::detail

@@ -2,18 +2,20 @@
 // reference interval grown one character at a time is a candidate gene set;
 // those that pass the cheap tests and the distance bounds are expanded into
 // candidate occurrences and handed to the median search.
-#include "filters/computeClusterFiltersLnR.h"
+#include "filters/filterSearch.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
-#include "filters/superIntervals.h"
-#include "median/iterativeMedianComp.h"
-#include "occurrences/matchField.h"
+#include "filters/candidateIntervals.h"
+#include "median/tupleSearch.h"
+#include "occurrences/candidates.h"
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
+
+namespace tamsu::detail {
 
 // Filter depth: how many foreign characters an occurrence may hold, no
 // deeper than any distance of the genomes reaches.
@@ -21,18 +23,18 @@ static int filterDepth(const ParameterArray& params) {
     return searchDepth(params, params.isCenter ? 2LL * params.pwDelta : params.delta);
 }
 
-std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, const ParameterArray& params,
                                                Progress& progress, MemoryBudget& memory) {
     const int k = index.genomeCount();
     const int D = filterDepth(params);
-    const int refGenomeCount = countRefGenomes(params, k);
+    const int refGenomeCount = referenceGenomeCount(params, k);
     std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.q, k);
-    progress.initProgress(index, index.leadingGenomes(refGenomeCount));
+    progress.beginRun(index, index.leadingGenomes(refGenomeCount));
     ReferenceWalk walk(index, D, false, progress);
     Pattern& pattern = walk.pattern();
     // For a single genome d is 0 while the lists go up to D+1.
-    MatchesRecord record = initMatchesRecord(k, searchDepth(params, std::max(params.d, D)));
-    MedianResult result;
+    CandidateRecord record = makeCandidateRecord(k, searchDepth(params, std::max(params.d, D)));
+    TupleSearchResult result;
     result.tuples->k = k;
     result.memory.attach(&memory);
     record.memory.attach(&memory);
@@ -46,22 +48,22 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
             // The distance bounds are brought up to date at every growth
             // step: skipping a step would leave them too high for the rest
             // of this left border and reject filters wrongly.
-            minDistsToI_ref(pattern, index, walk.tables(), D);
-            if (isValidCF(pattern, index, params) && !areMinDistsTooBig(pattern, params)) {
+            updateMinDistances(pattern, index, walk.tables(), D);
+            if (isValidFilter(pattern, index, params) && !areMinDistancesTooBig(pattern, params)) {
                 if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(Stream::out, "not maximal I_ref\n");
                 // The counter wraps like the int it is; the notice below reports it.
                 counts.filterCount = static_cast<int>(static_cast<unsigned>(counts.filterCount) + 1u);
-                addToMatchesRecord(record, g, 0, i, r, ch.number);
-                compute_maxRemDists(pattern, params);
-                progress.updateProgress_before_step2(r - i + 1);
-                computeSuperIntervals(pattern, record, index, walk.tables(), params);
-                record.refSeq = g;
-                if (params.hasQuorum) addEmptyOccs(record, g, k, params);
-                generateLocalOcc(record, index, k, D);
-                counts.kTupleCount += compute_possibleCombinations(record, k);
+                addCandidate(record, g, 0, i, r, ch.number);
+                setCandidateBudgets(pattern, params);
+                progress.beforeCandidates(r - i + 1);
+                findCandidateIntervals(pattern, record, index, walk.tables(), params);
+                record.referenceGenome = g;
+                if (params.hasQuorum) addEmptyCandidates(record, g, k, params);
+                numberLocalFamilies(record, index, k, D);
+                counts.kTupleCount += countCombinations(record, k);
                 testMatchField(record, index, D, k, progress.out());
-                if (!generate_kTuples(index, params, record, progress, result)) return LeftBorder::cancel;
-                resetMatchesRecord(record, k, D + 1);
+                if (!searchTuples(index, params, record, progress, result)) return LeftBorder::cancel;
+                resetCandidateRecord(record, k, D + 1);
                 if (counts.filterCount < 1) std::fprintf(progress.out(), "Integer overflow at filterCount\n");
             }
             j = pattern.right + 1;
@@ -69,13 +71,13 @@ std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, con
         return LeftBorder::done;
     });
     if (!complete) return std::nullopt;
-    progress.emptyProgress();
+    progress.endRun();
     return result;
 }
 
-bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params) {
+bool isValidFilter(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params) {
     if (pattern.size < params.minRefSize) return false;
-    if (!params.isCenter && tooManyInfreqChars(pattern, index, params.delta)) return false;
+    if (!params.isCenter && tooManyRareFamilies(pattern, index, params.delta)) return false;
     const int k = index.genomeCount();
     const int t = (!params.isCenter && !params.hasQuorum) ? (k + 1) / 2 : 2;
     const ChromIndex& ch = index.chrom(pattern.refGenome, pattern.refChrom);
@@ -87,7 +89,7 @@ bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterAr
     return charOccStat[ch.genes[r]] >= t;
 }
 
-void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D) {
+void updateMinDistances(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D) {
     // Only genomes holding the new character have positions to visit: its
     // occurrences there, chromosome by chromosome.
     const int c = pattern.newChar;
@@ -103,7 +105,7 @@ void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables&
             if (at > first && occ.key[at] >> 32 != occ.key[at - 1] >> 32) prev = -1;  // a new chromosome
             const int p = occ.position[at];
             pattern.minDists[g] =
-                std::min(pattern.minDists[g], computeDist(D, pattern.size, ch, walk.rows(ch, p), prev));
+                std::min(pattern.minDists[g], minDistanceAround(D, pattern.size, ch, walk.rows(ch, p), prev));
             prev = p;
         }
     }
@@ -111,7 +113,7 @@ void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables&
     for (int dist : pattern.minDists) pattern.minTotalDist += dist;
 }
 
-int computeDist(int D, int size, const ChromIndex& ch, const BorderRows& rows, int prev) {
+int minDistanceAround(int D, int size, const ChromIndex& ch, const BorderRows& rows, int prev) {
     const int n = ch.length;
     const int* Lrow = rows.L;
     const int* Rrow = rows.R;
@@ -147,11 +149,11 @@ int computeDist(int D, int size, const ChromIndex& ch, const BorderRows& rows, i
                 do {
                     ++T[y];
                     right = Rp(T[y]);
-                } while (right != n + 1 && getNUM(ch, a + 1, right) == getNUM(ch, a + 1, right - 1));
-                if (getNUM(ch, a, right - 1) == getNUM(ch, a + 1, right - 1)) {
+                } while (right != n + 1 && distinctCount(ch, a + 1, right) == distinctCount(ch, a + 1, right - 1));
+                if (distinctCount(ch, a, right - 1) == distinctCount(ch, a + 1, right - 1)) {
                     T[y] = -1;
                 } else if (Rp(T[y] - 1) != n + 1) {
-                    const int dist = size - getNUM(ch, a + 1, right - 1) + 2 * (lev - 1);
+                    const int dist = size - distinctCount(ch, a + 1, right - 1) + 2 * (lev - 1);
                     best = std::min(best, dist);
                     if (best <= x) return best;
                 }
@@ -166,7 +168,7 @@ int computeDist(int D, int size, const ChromIndex& ch, const BorderRows& rows, i
     }
 }
 
-bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
+bool areMinDistancesTooBig(const Pattern& pattern, const ParameterArray& params) {
     const int k = pattern.genomeCount;
     const std::vector<int>* bounds = &pattern.minDists;
     int total = pattern.minTotalDist;
@@ -196,7 +198,7 @@ bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params) {
     return total > (k - 1) * params.pwDelta;
 }
 
-void compute_maxRemDists(Pattern& pattern, const ParameterArray& params) {
+void setCandidateBudgets(Pattern& pattern, const ParameterArray& params) {
     const int k = pattern.genomeCount;
     for (int g = 0; g < k; ++g) {
         if (params.isCenter) pattern.maxRemDists[g] = 2 * params.pwDelta;
@@ -206,3 +208,5 @@ void compute_maxRemDists(Pattern& pattern, const ParameterArray& params) {
                 std::min(params.delta, params.d - pattern.minTotalDist + pattern.minDists[g]);
     }
 }
+
+}  // namespace tamsu::detail

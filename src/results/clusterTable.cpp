@@ -1,5 +1,5 @@
 // Tab-separated and JSON export of gene clusters.
-#include "results/export.h"
+#include "results/clusterTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "params/parameterArray.h"
+
+namespace tamsu::detail {
 
 namespace {
 
@@ -19,31 +21,31 @@ std::string field(std::string text) {
     return text;
 }
 
-const Chromosome* chromosomeOf(const SetOfSeqs& set, int genome, int chromosome) {
+const Chromosome* chromosomeOf(const GenomeSet& set, int genome, int chromosome) {
     if (genome < 0 || genome >= static_cast<int>(set.genomes.size())) return nullptr;
     const std::vector<Chromosome>& chromosomes = set.genomes[genome].chromosomes;
     if (chromosome < 0 || chromosome >= static_cast<int>(chromosomes.size())) return nullptr;
     return &chromosomes[chromosome];
 }
 
-std::string genomeName(const SetOfSeqs& set, int genome) {
+std::string genomeName(const GenomeSet& set, int genome) {
     return genome >= 0 && genome < static_cast<int>(set.genomes.size()) ? set.genomes[genome].name : std::string();
 }
 
-std::string chromosomeName(const SetOfSeqs& set, int genome, int chromosome) {
+std::string chromosomeName(const GenomeSet& set, int genome, int chromosome) {
     const Chromosome* chrom = chromosomeOf(set, genome, chromosome);
     return chrom != nullptr ? chrom->name : std::string();
 }
 
 // Locus tag at a 1-based position; empty for genomes that came without annotation.
-std::string locusTag(const SetOfSeqs& set, int genome, int chromosome, int position) {
+std::string locusTag(const GenomeSet& set, int genome, int chromosome, int position) {
     const Chromosome* chrom = chromosomeOf(set, genome, chromosome);
     if (chrom == nullptr || position < 0 || position >= static_cast<int>(chrom->locusTags.size())) return {};
     return chrom->locusTags[position];
 }
 
 // The gene family identifiers as read (the codes when no coding table exists).
-std::vector<int> originalIds(const SetOfSeqs& set, const std::vector<int>& codes) {
+std::vector<int> originalIds(const GenomeSet& set, const std::vector<int>& codes) {
     std::vector<int> ids;
     ids.reserve(codes.size());
     for (int c : codes)
@@ -119,7 +121,7 @@ std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster) 
     return rows;
 }
 
-void writeClusterTable(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const std::string& mode) {
+void writeClusterTable(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const std::string& mode) {
     std::fprintf(
         out,
         "cluster\tmode\tscore\tlog10_score\tsize\tgene_families\tgenome_index\tgenome\tchromosome\tfirst\tlast\t"
@@ -142,7 +144,7 @@ void writeClusterTable(FILE* out, const listOfGeneClusters& list, const SetOfSeq
     }
 }
 
-void writeClusterJson(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const ClusterQuery& query) {
+void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const ClusterQuery& query) {
     using json = nlohmann::ordered_json;
     auto optional = [](int value) { return value >= 0 ? json(value) : json(nullptr); };
     auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
@@ -189,3 +191,5 @@ void writeClusterJson(FILE* out, const listOfGeneClusters& list, const SetOfSeqs
     const std::string textOut = document.dump(1, '\t', false, json::error_handler_t::replace);
     std::fprintf(out, "%s\n", textOut.c_str());
 }
+
+}  // namespace tamsu::detail

@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
+#include "genomes/genomeSet.h"
 #include "util/intArrays.h"
+
+namespace tamsu::detail {
 
 // Per character, its occurrences over every chromosome of the set, ordered
 // by chromosome (walk order) and then position. Family-major: the work of a
@@ -87,7 +89,7 @@ public:
         return {holders_.data() + holderStart_[c], static_cast<size_t>(holderStart_[c + 1] - holderStart_[c])};
     }
 
-    friend OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
+    friend OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM, FILE* out);
 
 private:
     int alphabetSize_ = 0;
@@ -104,15 +106,15 @@ private:
 // it fits a fixed budget: the one place that decides); announces
 // itself on out. Refuses chromosomes without sentinels or with characters
 // outside the alphabet.
-OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out);
+OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM, FILE* out);
 
-IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize);
-void computePrevNextOcc(ChromIndex& chrom, int alphabetSize);
+IntTable computeDistinctCounts(std::span<const int> genes, int n, int alphabetSize);
+void linkOccurrences(ChromIndex& chrom, int alphabetSize);
 
 // Number of distinct characters in positions i..j (0 when i > j); O(1) with
 // the NUM table, a scan of prevOcc without it. An empty interval is answered
 // before the table is read, so i may be n+2 or j may be -1 there.
-inline int getNUM(const ChromIndex& chrom, int i, int j) {
+inline int distinctCount(const ChromIndex& chrom, int i, int j) {
     if (i > j) return 0;
     if (!chrom.NUM.empty()) return chrom.NUM(i, j);
     int count = 0;
@@ -128,4 +130,6 @@ inline int getNUM(const ChromIndex& chrom, int i, int j) {
 ChromRange splitByGenes(const OccurrenceIndex& index, ChromRange range, int part, int parts);
 
 // Whether character c occurs at a position in l..r of chrom (false when l > r).
-bool isContained(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r);
+bool holdsFamily(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r);
+
+}  // namespace tamsu::detail

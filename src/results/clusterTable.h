@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "genomes/setOfSeqs.h"
-#include "results/geneClusters.h"
+#include "genomes/genomeSet.h"
+#include "results/tupleExtraction.h"
+
+namespace tamsu::detail {
 
 // The query of a run as the user gave it.
 struct ClusterQuery {
@@ -44,7 +46,9 @@ struct ExportedOccurrence {
 std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster);
 
 // The header line and one row per occurrence, clusters in list order.
-void writeClusterTable(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const std::string& mode);
+void writeClusterTable(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const std::string& mode);
 // One JSON document: a header with the query and the genomes, then the
 // clusters with their occurrences (the rows of the table, nested).
-void writeClusterJson(FILE* out, const listOfGeneClusters& list, const SetOfSeqs& set, const ClusterQuery& query);
+void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const ClusterQuery& query);
+
+}  // namespace tamsu::detail

@@ -1,17 +1,19 @@
 // The run driver: index, statistics file, the mode's search and its p-values.
-#include "driver/commInts.h"
+#include "driver/runDriver.h"
 
 #include <algorithm>
 
 #include "center/centerCheck.h"
-#include "filters/computeClusterFiltersLnR.h"
-#include "index/initDatastructures.h"
-#include "results/export.h"
-#include "results/output.h"
+#include "filters/filterSearch.h"
+#include "index/occurrenceIndex.h"
+#include "results/clusterTable.h"
+#include "results/reports.h"
 #include "statistics/statistics.h"
 #include "util/memoryBudget.h"
 
-void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& set) {
+namespace tamsu::detail {
+
+void printMedianHeader(FILE* stream, const ParameterArray& params, const GenomeSet& set) {
     std::fprintf(stream, "query parameters:\n\n");
     std::fprintf(stream,
                  params.isCenter ? "  search mode:               center\n" : "  search mode:               median\n");
@@ -28,46 +30,46 @@ void fprintHeader(FILE* stream, const ParameterArray& params, const SetOfSeqs& s
             std::fprintf(stream, "  %s: %d genes\n", chrom.name.c_str(), chrom.length);
 }
 
-static std::unique_ptr<ResultArray> computeMedianOrCenterClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
+static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeSet& set, const OccurrenceIndex& index,
                                                                   const ParameterArray& params, Progress& progress,
                                                                   MemoryBudget& memory) {
     FILE* out = progress.out();
     FILE* err = progress.err();
-    fprintHeader(err, params, set);
+    printMedianHeader(err, params, set);
     std::fprintf(out, "computing cluster filters ...\n\n");
-    std::optional<MedianResult> search = computeFiltersAlg3(index, params, progress, memory);
+    std::optional<TupleSearchResult> search = runFilterSearch(index, params, progress, memory);
     if (!search) {
         std::fprintf(out, "\ncomputation stopped.\n");
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
-    auto result = std::make_unique<ResultArray>();
+    auto result = std::make_unique<SearchResult>();
     result->counts = search->counts;
-    result->kTupleList = std::move(search->tuples);
-    kTupleList* list = result->kTupleList.get();
-    result->counts.medianCenterCount = countMedianCenters(list, params);
-    result->counts.refBasedKTupleCount = countRefBased_kTuples(list);
+    result->TupleList = std::move(search->tuples);
+    TupleList* list = result->TupleList.get();
+    result->counts.medianCenterCount = countCentralTuples(list, params);
+    result->counts.refBasedKTupleCount = countTuplesWithExactOccurrence(list);
     if (params.isCenter) {
         check_center_condition(list, set, params.pwDelta);
         remove_NonCenter_kTuples(list);
     }
     std::fprintf(err, "size: %d\n", list->size());
-    removeSuboptimal_kTuples(list);
+    removeDominatedTuples(list);
     result->counts.optimalMedianCount = list->size();
-    result->counts.overlapFreeMedianCount = list->size() - countNonSubsumed_kTuples(list);
-    sort_kTupleList_byGeneContent(list);
+    result->counts.overlapFreeMedianCount = list->size() - countOverlappingTuples(list);
+    sortTuplesByGeneContent(list);
     std::fprintf(out, "statistical evaluation of clusters...\n");
-    computeStatistics(list, set, err);
+    scoreTuples(list, set, err);
     std::fprintf(out, "statistical evaluation finished\n");
     return result;
 }
 
-static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeqs& set, const OccurrenceIndex& index,
+static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeSet& set, const OccurrenceIndex& index,
                                                                   const ParameterArray& params, Progress& progress,
                                                                   MemoryBudget& memory, const RunPart& part) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
-    auto result = std::make_unique<ResultArray>();
+    auto result = std::make_unique<SearchResult>();
     if (part.shardCount > 0) {
         const ChromRange all = referenceChromosomes(index, params);
         const ChromRange refs = splitByGenes(index, all, part.shard, part.shardCount);
@@ -77,7 +79,7 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
             std::fprintf(out, "\ncomputation stopped.\n");
             return nullptr;
         }
-        progress.emptyProgress();
+        progress.endRun();
         if (refs.first == refs.end)
             std::fprintf(out, "shard %d of %d: no reference chromosome to search\n", part.shard + 1, part.shardCount);
         else
@@ -86,7 +88,7 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
         result->shardClusters = std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found)});
         return result;
     }
-    std::optional<listOfRefClusters> clusters;
+    std::optional<ReferenceClusterList> clusters;
     if (part.found != nullptr) {
         replayReferenceSearch(index, params, progress);
         clusters = gatherReferenceClusters(std::move(*part.found), index, params, progress);
@@ -98,14 +100,14 @@ static std::unique_ptr<ResultArray> computeReferenceBasedClusters(const SetOfSeq
         return nullptr;
     }
     std::fprintf(out, "cluster computation finished\n");
-    computeStatisticsRef(&*clusters, set, progress.err(), params.threads);
-    result->refClusterList = std::make_unique<listOfRefClusters>(std::move(*clusters));
+    scoreReferenceClusters(&*clusters, set, progress.err(), params.threads);
+    result->refClusterList = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;
 }
 
 // The entered parameters with the distance bound of these genomes: the depth
 // at which a large delta stops sizing the searches' tables.
-static ParameterArray boundedParameters(const SetOfSeqs& set, const ParameterArray& entered) {
+static ParameterArray boundedParameters(const GenomeSet& set, const ParameterArray& entered) {
     int longest = 0;
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length);
@@ -114,25 +116,27 @@ static ParameterArray boundedParameters(const SetOfSeqs& set, const ParameterArr
     return params;
 }
 
-std::unique_ptr<ResultArray> computeClusters(const SetOfSeqs& set, const ParameterArray& entered, Progress& progress,
+std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const ParameterArray& entered, Progress& progress,
                                              std::size_t maxMemory, const RunPart& part) {
     const ParameterArray params = boundedParameters(set, entered);
     MemoryBudget memory(maxMemory, modeName(params.operationMode));
     // Only the median and center filters read NUM.
     const bool medianOrCenter = params.operationMode == Mode::median || params.operationMode == Mode::center;
-    const OccurrenceIndex index = initDataStructures(set, params.useNUM && medianOrCenter, progress.out());
+    const OccurrenceIndex index = buildOccurrenceIndex(set, params.useNUM && medianOrCenter, progress.out());
     // A shard leaves the run's files to the merge.
     if (!params.outfile.empty() && part.shardCount == 0)
-        fprintf_geneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
+        writeGeneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
     if (params.operationMode == Mode::median || params.operationMode == Mode::center)
         return computeMedianOrCenterClusters(set, index, params, progress, memory);
     return computeReferenceBasedClusters(set, index, params, progress, memory, part);
 }
 
-int referenceChromosomeCount(const SetOfSeqs& set, const ParameterArray& params) {
-    const int refGenomes = std::min(countRefGenomes(params, set.genomeCount), set.genomeCount);
+int referenceChromosomeCount(const GenomeSet& set, const ParameterArray& params) {
+    const int refGenomes = std::min(referenceGenomeCount(params, set.genomeCount), set.genomeCount);
     int count = 0;
     for (int g = 0; g < refGenomes; ++g)
         count += static_cast<int>(set.genomes[static_cast<size_t>(g)].chromosomes.size());
     return count;
 }
+
+}  // namespace tamsu::detail

@@ -1,15 +1,17 @@
 // Candidate-interval enumeration around the occurrences of a filter's characters.
-#include "filters/superIntervals.h"
+#include "filters/candidateIntervals.h"
 
 #include <algorithm>
 
-#include "median/iterativeMedianComp.h"
+#include "median/tupleSearch.h"
+
+namespace tamsu::detail {
 
 // Candidates through position p (an occurrence of x, the highest-ranked
 // character of P it will hold), each generated only here: from p the interval
 // grows left to l and right to r without meeting a character of P ranked at or
 // above x other than at p itself.
-static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
+static void addIntervalsAround(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
                                WalkTables& walk, const ParameterArray& params, int g, const ChromIndex& chrom,
                                int x, int p, int m) {
     const std::vector<int>& rank = walk.rank;
@@ -44,17 +46,17 @@ static void addIntervalsAround(const Pattern& pattern, MatchesRecord& record, co
             // The character left of l occurs inside: no interval from l is left-maximal.
             if (nextOcc[l - 1] <= r) break;
             if (prevOcc[r + 1] < l) {
-                int dist = pattern.size - getNUM(chrom, l, r) + 2 * f;
-                if (dist <= m && isValidInterval(index, params, chrom, l, r) && r > l &&
+                int dist = pattern.size - distinctCount(chrom, l, r) + 2 * f;
+                if (dist <= m && hasValidBorders(index, params, chrom, l, r) && r > l &&
                     !(g < pattern.refGenome && dist == 0))
-                    addToMatchesRecord(record, g, dist, l, r, chrom.number);
+                    addCandidate(record, g, dist, l, r, chrom.number);
             }
             if (b <= r + 1) break;
         }
     }
 }
 
-void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
+void findCandidateIntervals(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
                            WalkTables& walk, const ParameterArray& params) {
     for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
@@ -66,3 +68,5 @@ void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const 
                     addIntervalsAround(pattern, record, index, walk, params, g, chrom, x, p, m);
     }
 }
+
+}  // namespace tamsu::detail

@@ -3,9 +3,11 @@
 // for one position, where characters ranked above the position's own
 // character start, nearest first. Ranks move in O(1) per left border; rows
 // are computed when read.
-#include "walk/arraysLnR.h"
+#include "walk/walkTables.h"
 
 #include <algorithm>
+
+namespace tamsu::detail {
 
 WalkTables::WalkTables(const OccurrenceIndex& index, int D, bool primed) : D(D), primed_(primed) {
     rank.assign(static_cast<size_t>(index.alphabetSize()) + 1, absentRank());
@@ -171,3 +173,5 @@ void updateRank(WalkTables& walk, int A, const ChromIndex& ref, int i) {
     const int next = ref.nextOcc[i - 1];
     walk.rank[c0] = next <= ref.length ? next : absentRank();
 }
+
+}  // namespace tamsu::detail

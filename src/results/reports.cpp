@@ -1,6 +1,6 @@
 // Text reports: the gene-family statistics file, the reference-cluster report
 // and the listing of the extracted gene clusters.
-#include "results/output.h"
+#include "results/reports.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "util/strings.h"
+
+namespace tamsu::detail {
 
 // ---------------------------------------------------------------------------
 // Gene-family statistics
@@ -42,7 +44,7 @@ static SizeHistogram sizeHistogram(const Chromosome& chrom, int alphabetSize) {
     return histogram;
 }
 
-void fprintf_geneFamilyStatistics(FILE* stream, FILE* err, const SetOfSeqs& set, const std::string& stem) {
+void writeGeneFamilyStatistics(FILE* stream, FILE* err, const GenomeSet& set, const std::string& stem) {
     const std::string fileName = composeFileName(stem, ".genFamStat");
     FILE* file = std::fopen(fileName.c_str(), "w");
     if (file == nullptr) {
@@ -82,8 +84,8 @@ void fprintf_geneFamilyStatistics(FILE* stream, FILE* err, const SetOfSeqs& set,
 // ---------------------------------------------------------------------------
 // Reference clusters
 
-void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refCluster& cluster,
-                              const SetOfSeqs& set) {
+void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster,
+                              const GenomeSet& set) {
     const Chromosome& refChrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
     auto inReference = [&](int c) {
         for (int p = cluster.l; p <= cluster.r; ++p)
@@ -91,7 +93,7 @@ void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refC
         return false;
     };
     std::fprintf(stream, "%s:\n", set.genomes[list.genome].name.c_str());
-    for (const dLoc& x : list.locs) {
+    for (const Location& x : list.locs) {
         const Chromosome& chrom = set.genomes[x.genome].chromosomes[x.chr];
         std::fprintf(stream, "chr %d: ", x.chr);
         for (int bound : {999, 99, 9})
@@ -115,10 +117,10 @@ void fprintf_listOf_dLocsSeqs(FILE* stream, const listOf_dLocs& list, const refC
     std::fprintf(stream, "\n");
 }
 
-void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs& set, int index) {
+void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const GenomeSet& set, int index) {
     std::fprintf(stream, "#%d\n", index);
     std::fprintf(stream, "Reference Occurrence:\n");
-    for (int gene : cluster.geneContentArray) std::fprintf(stream, "%d ", gene);
+    for (int gene : cluster.sortedGenes) std::fprintf(stream, "%d ", gene);
     std::fprintf(stream, "\n");
     const Genome& genome = set.genomes[cluster.refGenome];
     std::fprintf(stream, "%s, Chr. %d, [%d,%d], ", genome.name.c_str(), cluster.refChrom, cluster.l, cluster.r);
@@ -133,60 +135,60 @@ void fprintf_refCluster(FILE* stream, const refCluster& cluster, const SetOfSeqs
     }
     std::fprintf(stream, "\ndLocs:\n");
     for (int g = 0; g < cluster.genomeCount && g < static_cast<int>(cluster.dLocLists.size()); ++g)
-        fprintf_listOf_dLocsSeqs(stream, cluster.dLocLists[g], cluster, set);
+        printLocations(stream, cluster.dLocLists[g], cluster, set);
 }
 
-void fprintf_refClusterList(FILE* stream, const listOfRefClusters& list, const SetOfSeqs& set) {
+void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set) {
     int index = 0;
-    for (const refCluster& cluster : list.clusters) fprintf_refCluster(stream, cluster, set, index++);
+    for (const ReferenceCluster& cluster : list.clusters) printReferenceCluster(stream, cluster, set, index++);
 }
 
 // ---------------------------------------------------------------------------
 // Extracted gene clusters
 
-void fprintf_approxOCC(FILE* stream, const approxOcc& occ) {
+void printOccurrence(FILE* stream, const approxOcc& occ) {
     std::fprintf(stream, "genome %d, chr %d: [%d,%d] ", occ.genome, occ.chromosome, occ.l, occ.r);
     std::fprintf(stream, "dist: %d, pValue: %e", occ.dist, occ.pValue);
     if (occ.isRefOcc) std::fprintf(stream, " RefOCC");
     std::fprintf(stream, "\n");
 }
 
-void fprintf_dLocList(FILE* stream, const std::vector<approxOcc>& occList) {
+void printOccurrences(FILE* stream, const std::vector<approxOcc>& occList) {
     for (const approxOcc& occ : occList) {
         std::fprintf(stream, "\t\t");
-        fprintf_approxOCC(stream, occ);
+        printOccurrence(stream, occ);
     }
 }
 
-void fprintf_aci(FILE* stream, const ACI& aci, int genomeCount) {
+void printOccurrenceSet(FILE* stream, const ACI& aci, int genomeCount) {
     std::fprintf(stream, "next ACI:  ");
     std::fprintf(stream, "pValue: %e, total dist: %d, support: %d, number of refOccs: %d\n", aci.pValue,
                  aci.totalDist, aci.support, aci.refOccCount);
     for (int g = 0; g < genomeCount && g < static_cast<int>(aci.occLists.size()); ++g)
-        fprintf_dLocList(stream, aci.occLists[g]);
+        printOccurrences(stream, aci.occLists[g]);
     std::fprintf(stream, "finished\n");
 }
 
-void fprintf_aciList(FILE* stream, const std::vector<ACI>& aciList, int genomeCount) {
-    for (const ACI& aci : aciList) fprintf_aci(stream, aci, genomeCount);
+void printOccurrenceSets(FILE* stream, const std::vector<ACI>& aciList, int genomeCount) {
+    for (const ACI& aci : aciList) printOccurrenceSet(stream, aci, genomeCount);
 }
 
-void fprintf_consensusSet(FILE* stream, const std::vector<int>& consensusSet) {
+void printGeneSet(FILE* stream, const std::vector<int>& consensusSet) {
     for (int gene : consensusSet) std::fprintf(stream, "%d ", gene);
     std::fprintf(stream, "\n");
 }
 
-void fprintf_geneCluster(FILE* stream, const geneCluster& cluster, int genomeCount) {
+void printGeneCluster(FILE* stream, const geneCluster& cluster, int genomeCount) {
     std::fprintf(stream, "K = %d\n", genomeCount);
     std::fprintf(stream, "new Cluster: pValue = %e\n", cluster.pValue);
     std::fprintf(stream, "gene content: ");
-    fprintf_consensusSet(stream, cluster.consensusSet);
+    printGeneSet(stream, cluster.consensusSet);
     std::fprintf(stream, "             type: %c, min total dist: %d, refGenomeNr: %d\n", tamsu::modeChar(cluster.type),
                  cluster.minTotalDist, cluster.refGenomeNr);
     std::fprintf(stream, "\nbest clusters:\n");
-    fprintf_aciList(stream, cluster.bestClusters, genomeCount);
+    printOccurrenceSets(stream, cluster.bestClusters, genomeCount);
     std::fprintf(stream, "\nall clusters:\n");
-    fprintf_aciList(stream, cluster.allClusters, genomeCount);
+    printOccurrenceSets(stream, cluster.allClusters, genomeCount);
 }
 
 namespace {
@@ -212,12 +214,14 @@ void printInOneWrite(FILE* stream, Print&& print) {
 
 }  // namespace
 
-void fprintf_listOfGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys) {
+void printGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys) {
     std::fprintf(stream, "\n\ngene cluster list of size %d\n", list.size());
     for (const geneCluster& cluster : list.clusters) {
-        printInOneWrite(stream, [&](FILE* to) { fprintf_geneCluster(to, cluster, list.genomeCount); });
+        printInOneWrite(stream, [&](FILE* to) { printGeneCluster(to, cluster, list.genomeCount); });
         // the reader sees the cluster before the listing waits for a key
         std::fflush(stream);
         if (keys != nullptr) std::fgetc(keys);
     }
 }
+
+}  // namespace tamsu::detail

@@ -5,48 +5,52 @@
 #include <memory>
 #include <vector>
 
-#include "index/initDatastructures.h"
-#include "median/kTuples.h"
-#include "occurrences/matchField.h"
+#include "index/occurrenceIndex.h"
+#include "median/tupleList.h"
+#include "occurrences/candidates.h"
 #include "params/parameterArray.h"
 #include "walk/progress.h"
 
-// Working record of one generate_kTuples call.
-struct kTupleData {
+namespace tamsu::detail {
+
+// Working record of one searchTuples call.
+struct TupleSearchState {
     const OccurrenceIndex* index = nullptr;
-    MedianResult* results = nullptr;
+    TupleSearchResult* results = nullptr;
     Progress* progress = nullptr;
     const ParameterArray* params = nullptr;
-    MatchField* matchField = nullptr;
-    std::unique_ptr<kTupleList> newTuples;
-    std::vector<Interval*> currentIntervals;  // k; entries at and beyond the current depth are stale
+    CandidateField* candidateField = nullptr;
+    std::unique_ptr<TupleList> newTuples;
+    std::vector<CandidateInterval*> currentIntervals;  // k; entries at and beyond the current depth are stale
     const std::vector<int>* localChars = nullptr;
     std::vector<int> localIndex;              // taken over from the matches record
     int localCharCount = 0;
-    int refSeq = 0;
+    int referenceGenome = 0;
     std::vector<int> occCount;                // localCharCount + 1
     int emptyPlaced = 0;                      // empty intervals among the chosen ones
     MemoryCharge memory;                      // what newTuples holds of the run's budget
 };
 
-// Enumerates the filter's k-tuples and merges them into results.kTupleList;
+// Enumerates the filter's k-tuples and merges them into results.TupleList;
 // false when the host cancelled the run (nothing is merged then). Takes over
 // the record's localIndex.
-bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
-                      Progress& progress, MedianResult& results);
+bool searchTuples(const OccurrenceIndex& index, const ParameterArray& params, CandidateRecord& record,
+                      Progress& progress, TupleSearchResult& results);
 // Places genome g and, recursively, all later ones within the three remaining
 // budgets; false propagates a cancellation.
-bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data);
+bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSearchState& data);
 // Adds an interval's local chars (flags) to occCount with g non-empty
 // intervals placed before it; returns how much the median distance grows.
-int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g);
+int addToMedian(const std::vector<unsigned char>& flags, TupleSearchState& data, int localCharCount, int g);
 // First and last majority-char position of every chosen interval.
-void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount);
+void findEssentialPositions(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount);
 // Whether no chosen interval can be trimmed or extended at a border without
 // changing its share of the median (median mode).
-bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount, int k);
+bool areBordersOptimal(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount, int k);
 // Whether the median of k intervals holds at least minSize local chars.
-bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize);
+bool isMedianBigEnough(const std::vector<int>& occCount, int localCharCount, int k, int minSize);
 // Border test of a candidate interval: neither border gene may occur only once
 // in it while being rare overall.
-bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l, int r);
+bool hasValidBorders(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l, int r);
+
+}  // namespace tamsu::detail

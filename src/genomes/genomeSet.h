@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "genomes/chrom.h"
+#include "genomes/chromosome.h"
+
+namespace tamsu::detail {
 
 struct Genome {
     std::string name;
@@ -15,7 +17,7 @@ struct Genome {
     std::vector<Chromosome> chromosomes;
 };
 
-struct SetOfSeqs {
+struct GenomeSet {
     int genomeCount = 0;
     std::vector<Genome> genomes;
     int alphabetSize = 0;
@@ -23,22 +25,24 @@ struct SetOfSeqs {
     std::string sourcePath;        // the annotation file read (empty for genomes from the host)
 };
 
-std::unique_ptr<SetOfSeqs> initSetOfSeqs(int genomeCount);
-Genome initGenome(const std::string& name, int number, int chromosomeCount);
+std::unique_ptr<GenomeSet> makeGenomeSet(int genomeCount);
+Genome makeGenome(const std::string& name, int number, int chromosomeCount);
 
 // Largest gene identifier of any chromosome (0 for an empty set).
-long long getMaxGeneId(const SetOfSeqs& set);
+long long maxFamilyId(const GenomeSet& set);
 
 // Every gene 0 becomes a family of its own (max id + 1, + 2, ... in walk order).
-void convertZerosToUniqueGenes(SetOfSeqs& set);
+void giveUnmatchedGenesFamilies(GenomeSet& set);
 
 // Number of distinct gene identifiers.
-int computeAlphabetSize(const SetOfSeqs& set);
+int alphabetSizeOf(const GenomeSet& set);
 
 // Recodes identifiers densely by first appearance; returns the number of codes.
-int renumberChars(SetOfSeqs& set);
+int renumberFamilies(GenomeSet& set);
 
-// alphabetSize = computeAlphabetSize, then renumberChars.
-void completeSetOfSeqs(SetOfSeqs& set);
+// alphabetSize = alphabetSizeOf, then renumberFamilies.
+void completeGenomeSet(GenomeSet& set);
 
-void fprintf_genomeStatistics(FILE* stream, const SetOfSeqs& set);
+void printGenomeStatistics(FILE* stream, const GenomeSet& set);
+
+}  // namespace tamsu::detail

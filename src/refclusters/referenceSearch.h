@@ -9,14 +9,16 @@
 #include <utility>
 #include <vector>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "params/parameterArray.h"
 #include "util/memoryBudget.h"
-#include "walk/arraysLnR.h"
+#include "walk/walkTables.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
 
-struct dLoc {
+namespace tamsu::detail {
+
+struct Location {
     int genome = 0;
     int chr = 0;
     int l = 0;
@@ -27,14 +29,14 @@ struct dLoc {
     double pValue = 0.0;
 };
 
-struct listOf_dLocs {
+struct LocationList {
     int genome = 0;
-    std::list<dLoc> locs;
+    std::list<Location> locs;
     int count() const { return static_cast<int>(locs.size()); }
     bool empty() const { return locs.empty(); }
 };
 
-struct refCluster {
+struct ReferenceCluster {
     int refGenome = 0;
     int refChrom = 0;
     int l = 0;
@@ -43,14 +45,14 @@ struct refCluster {
     int size = 0;
     int listCount = 0;
     double pValue = 0.0;
-    std::vector<listOf_dLocs> dLocLists;  // one per genome
-    std::vector<int> geneContentArray;    // distinct genes of the reference interval, first occurrence order
+    std::vector<LocationList> dLocLists;  // one per genome
+    std::vector<int> sortedGenes;    // distinct genes of the reference interval, first occurrence order
     double log10PValue = 0.0;             // log10 of pValue, summed factor by factor (never overflows)
 };
 
-struct listOfRefClusters {
+struct ReferenceClusterList {
     Mode operationMode = Mode::reference;
-    std::list<refCluster> clusters;
+    std::list<ReferenceCluster> clusters;
     int count() const { return static_cast<int>(clusters.size()); }
 };
 
@@ -58,7 +60,7 @@ struct listOfRefClusters {
 // reduced among themselves: dominance never crosses chromosomes) and how many
 // intervals passed the filters there.
 struct ChromClusters {
-    std::list<refCluster> clusters;
+    std::list<ReferenceCluster> clusters;
     int filterCount = 0;
     int nonNestedCount = 0;
 };
@@ -81,7 +83,7 @@ std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const Occur
                                                                      ChromRange refs, MemoryBudget* memory = nullptr);
 // The run's cluster list from what every reference chromosome found (walk
 // order): the final reduction, the gene contents and the closing counts.
-listOfRefClusters gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
+ReferenceClusterList gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
                                           const ParameterArray& params, Progress& progress);
 // Writes what the search of every reference chromosome writes, without
 // searching: for results that shards of the run found.
@@ -94,36 +96,36 @@ bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int 
 // keeps per genome the best approximate occurrences and returns the reduced
 // cluster list; nothing when the run was cancelled. The cluster list charges
 // memory (when given) as it grows.
-std::optional<listOfRefClusters> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceIndex& index, const ParameterArray& params,
                                                           Progress& progress, MemoryBudget* memory = nullptr);
 
 // --- Locations and their lists ---------------------------------------------
 
-dLoc createNew_dLoc(int genome, int chr, int l, int r, int setDist, int size, int hitCount);
-listOf_dLocs initListOf_dLocs(int genome);
+Location makeLocation(int genome, int chr, int l, int r, int setDist, int size, int hitCount);
+LocationList makeLocationList(int genome);
 // -1, 0, +1 by chromosome, then l, then r (the genome is not compared).
-int compare_dLocs(const dLoc& a, const dLoc& b);
+int compareLocations(const Location& a, const Location& b);
 // list2's elements go behind list1's; list2 is left empty.
-void appendLists(listOf_dLocs& list1, listOf_dLocs& list2);
+void appendLocations(LocationList& list1, LocationList& list2);
 // Folds newList into oldList: one walk, an old element with the same (l, r)
 // as a new one is replaced by it, relative order of both inputs kept.
 // newList is left empty.
-void mergeLists(listOf_dLocs& oldList, listOf_dLocs& newList);
+void mergeLocations(LocationList& oldList, LocationList& newList);
 // Appends copies (p-value 0.0) of src's elements to the empty dst.
-void copyListOf_dLocs(const listOf_dLocs& src, listOf_dLocs& dst);
+void copyLocations(const LocationList& src, LocationList& dst);
 // n new lists, list i labelled i and holding a copy of lists[i].
-std::vector<listOf_dLocs> copyTheListsOf_dLocs(const std::vector<listOf_dLocs>& lists, int n);
+std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lists, int n);
 // Stable: by setDist ascending, hitCount descending, chr, l, r ascending.
-void bubbleSort_dLocList(listOf_dLocs& list);
-void emptyListOf_dLocs(listOf_dLocs& list);
+void sortLocations(LocationList& list);
+void clearLocations(LocationList& list);
 // x lies inside y on the same chromosome; both must be non-empty.
-bool isNested_dLoc(const dLoc& x, const dLoc& y);
+bool isNestedLocation(const Location& x, const Location& y);
 
 // --- Reference clusters ----------------------------------------------------
 
 // A cluster for the current reference interval of pattern; takes the lists.
-refCluster createNew_refCluster(const Pattern& pattern, std::vector<listOf_dLocs>&& lists);
-listOfRefClusters init_listOfRefClusters(Mode operationMode);
+ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<LocationList>&& lists);
+ReferenceClusterList makeReferenceClusterList(Mode operationMode);
 
 // --- The search's building blocks ------------------------------------------
 
@@ -131,18 +133,18 @@ listOfRefClusters init_listOfRefClusters(Mode operationMode);
 int minOccGeneCount(int s, double minOccSize);
 // Locations in genome around the occurrences of c for a gene set of size s,
 // from the border rows of the current ranks.
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+LocationList bestLocationsWith(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk);
 // The same, given c's occurrences in genome g (OccurrenceIndex::occurrencesIn).
-listOf_dLocs computeNewOpt_dLocs(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
+LocationList bestLocationsWith(const ParameterArray& params, int s, int c, const OccurrenceIndex& index, int g,
                                  WalkTables& walk, std::pair<int, int> occurrences);
 // Carries a genome's locations over to the gene set grown by c.
-void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
                                   int minOccGeneCount);
 // The same for a list of one genome, given c's occurrences there.
-void removeNonInheritableElements(const OccurrenceIndex& index, int c, listOf_dLocs& list, int delta,
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
                                   int minOccGeneCount, std::pair<int, int> occurrences);
-bool isInheritable_without_c(const dLoc& x, std::span<const int> genes, int delta, int c);
+bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c);
 // How many genomes lack more than delta genes of a growing gene set: per
 // genome the genes it holds, and how many genomes hold each count, so that a
 // growth step costs the genomes that hold the new gene.
@@ -163,31 +165,33 @@ private:
     int lacking_ = 0;
 };
 // Genomes whose list holds a location with at least 2 hits.
-int minHitCoveredCount(const std::vector<listOf_dLocs>& lists, int K);
+int minHitCoveredCount(const std::vector<LocationList>& lists, int K);
 // c occurs in no chromosome of any genome other than g.
-bool zeroOccs(const OccurrenceIndex& index, int c, int g);
+bool lacksFamily(const OccurrenceIndex& index, int c, int g);
 // Genes at the first / last position of [l, r] whose gene does not recur
 // towards the other end; -1 for an empty interval.
-int leftMostEssentChar(const dLoc& x, const ChromIndex& chrom);
-int rightMostEssentChar(const dLoc& x, const ChromIndex& chrom);
+int leftmostEssentialFamily(const Location& x, const ChromIndex& chrom);
+int rightmostEssentialFamily(const Location& x, const ChromIndex& chrom);
 // Some genome other than g has a location with at least 3 hits holding gene.
-bool occursIn_dLocs(int gene, const std::vector<listOf_dLocs>& lists, const OccurrenceIndex& index, int g);
+bool occursInLocations(int gene, const std::vector<LocationList>& lists, const OccurrenceIndex& index, int g);
 // False when an earlier genome (or an earlier place of x's own genome) heads
 // its list with an exact occurrence.
-bool isFirstRefOcc(const dLoc& x, const std::vector<listOf_dLocs>& lists);
+bool isFirstReferenceOccurrence(const Location& x, const std::vector<LocationList>& lists);
 
 // --- Reductions --------------------------------------------------------------
 
-void remove_dLocsWithTooSmallIntersection(listOf_dLocs& list, int minHits);
-void removeSuboptimal_dLocs(listOf_dLocs& list);
+void removeLocationsWithFewHits(LocationList& list, int minHits);
+void removeSuboptimalLocations(LocationList& list);
 // Removes dominated clusters and reports the size left on out.
-void removeSubOptRefClusters(listOfRefClusters& list, FILE* out);
+void removeDominatedClusters(ReferenceClusterList& list, FILE* out);
 // The same on a list, silently. A cluster is only ever dominated by one on its
 // own reference chromosome, so the lists of single chromosomes can be reduced
 // apart; reducing twice removes nothing more.
-void removeSubOptRefClusters(std::list<refCluster>& clusters);
-bool sameRefChroms(const refCluster& a, const refCluster& b);
-bool isRefIntervalNested(const refCluster& a, const refCluster& b);
-bool areAll_dLocsNested(const refCluster& a, const refCluster& b);
-std::vector<int> setRefGeneContentArray(const refCluster& cluster, const OccurrenceIndex& index);
-void setGeneContentsInList(listOfRefClusters& list, const OccurrenceIndex& index);
+void removeDominatedClusters(std::list<ReferenceCluster>& clusters);
+bool sameReferenceChromosomes(const ReferenceCluster& a, const ReferenceCluster& b);
+bool isReferenceIntervalNested(const ReferenceCluster& a, const ReferenceCluster& b);
+bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b);
+std::vector<int> referenceGeneContent(const ReferenceCluster& cluster, const OccurrenceIndex& index);
+void setGeneContents(ReferenceClusterList& list, const OccurrenceIndex& index);
+
+}  // namespace tamsu::detail

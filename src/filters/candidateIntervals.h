@@ -3,15 +3,19 @@
 // within each genome's distance budget.
 #pragma once
 
-#include "index/initDatastructures.h"
-#include "occurrences/matchField.h"
+#include "index/occurrenceIndex.h"
+#include "occurrences/candidates.h"
 #include "params/parameterArray.h"
-#include "walk/arraysLnR.h"
+#include "walk/walkTables.h"
 #include "walk/pattern.h"
+
+namespace tamsu::detail {
 
 // Adds every candidate interval of every genome other than the reference
 // genome to the matches record, under its distance to the pattern. Ranks, L
 // and R must be current for the reference position; the per-genome bound is
 // the pattern's maxRemDists.
-void computeSuperIntervals(const Pattern& pattern, MatchesRecord& record, const OccurrenceIndex& index,
+void findCandidateIntervals(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
                            WalkTables& walk, const ParameterArray& params);
+
+}  // namespace tamsu::detail

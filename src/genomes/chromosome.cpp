@@ -1,5 +1,5 @@
 // Chromosome records and the gene-line parser.
-#include "genomes/chrom.h"
+#include "genomes/chromosome.h"
 
 #include <cctype>
 #include <climits>
@@ -8,7 +8,9 @@
 #include "util/errors.h"
 #include "util/strings.h"
 
-Chromosome initChrom(const std::string& name, int number) {
+namespace tamsu::detail {
+
+Chromosome makeChromosome(const std::string& name, int number) {
     Chromosome chrom;
     chrom.name = skipLeadingBlanks(name);
     chrom.number = number;
@@ -72,11 +74,11 @@ bool parseGeneId(const std::string& text, int& id) {
 
 }  // namespace
 
-void setChrom(Chromosome& chrom, const std::vector<std::string>& lines) {
-    setChrom(chrom, lines, std::string(), 0, stdout);
+void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines) {
+    fillChromosome(chrom, lines, std::string(), 0, stdout);
 }
 
-void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
+void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
               int firstLineNumber, FILE* out) {
     const int n = static_cast<int>(lines.size());
     chrom.length = n;
@@ -122,3 +124,5 @@ void setChrom(Chromosome& chrom, const std::vector<std::string>& lines, const st
         else std::fprintf(out, "no annotation at line %d in \"%s\"", i, head.c_str());
     }
 }
+
+}  // namespace tamsu::detail

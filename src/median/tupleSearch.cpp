@@ -1,56 +1,58 @@
 // The median search of one cluster filter: a depth-first choice of one
 // candidate interval per genome with the median distance kept incrementally.
-#include "median/iterativeMedianComp.h"
+#include "median/tupleSearch.h"
 
 #include <algorithm>
 #include <cstdio>
 
-bool generate_kTuples(const OccurrenceIndex& index, const ParameterArray& params, MatchesRecord& record,
-                      Progress& progress, MedianResult& results) {
+namespace tamsu::detail {
+
+bool searchTuples(const OccurrenceIndex& index, const ParameterArray& params, CandidateRecord& record,
+                      Progress& progress, TupleSearchResult& results) {
     const int k = index.genomeCount();
-    kTupleData data;
+    TupleSearchState data;
     data.index = &index;
     data.results = &results;
     data.progress = &progress;
     data.params = &params;
-    data.matchField = &record.matchField;
-    data.newTuples = init_kTupleList(k);
+    data.candidateField = &record.candidateField;
+    data.newTuples = makeTupleList(k);
     data.currentIntervals.assign(static_cast<size_t>(k > 0 ? k : 0), nullptr);
     data.localChars = &record.localChars;
     data.localIndex = std::move(record.localIndex);
     record.localIndex.clear();
     data.localCharCount = record.localCharCount;
-    data.refSeq = record.refSeq;
+    data.referenceGenome = record.referenceGenome;
     data.occCount.assign(static_cast<size_t>(data.localCharCount) + 1, 0);
     if (k < 1) return true;
 
     data.memory.attach(results.memory.budget());
-    if (!getNextIntervalBool(0, params.d, params.delta, params.q, data)) return false;
+    if (!placeGenome(0, params.d, params.delta, params.q, data)) return false;
     // The merged list keeps the share of the fresh tuples it did not drop.
     const std::size_t fresh = static_cast<std::size_t>(data.newTuples->size());
     const std::size_t freshBytes = data.memory.held();
-    const std::size_t dropped = static_cast<std::size_t>(merge_kTupleLists(*results.tuples, *data.newTuples));
+    const std::size_t dropped = static_cast<std::size_t>(mergeTupleLists(*results.tuples, *data.newTuples));
     data.memory.clear();
     if (fresh > 0) results.memory.add(freshBytes / fresh * (fresh - dropped));
     results.counts.distinctKTupleCount = results.tuples->size();
     return true;
 }
 
-bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, kTupleData& data) {
+bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSearchState& data) {
     const ParameterArray& params = *data.params;
     tamsu::SearchCounts& results = data.results->counts;
     const int k = data.index->genomeCount();
     if (!data.progress->countStep()) return false;
     // Buckets above the field's last list hold nothing.
-    const int maxD = std::min({params.delta, refBudget, data.matchField->m()});
+    const int maxD = std::min({params.delta, refBudget, data.candidateField->m()});
     if (maxD < 0) return true;
 
     const int localCharCount = data.localCharCount;
     std::vector<int>& occCount = data.occCount;
     for (int d = 0; d <= maxD; ++d) {
-        std::vector<Interval>& bucket = data.matchField->bucket(g, d);
+        std::vector<CandidateInterval>& bucket = data.candidateField->bucket(g, d);
         for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) {
-            Interval& iv = *it;
+            CandidateInterval& iv = *it;
             data.currentIntervals[g] = &iv;
             const bool isEmpty = iv.l > iv.r;
             int cost;
@@ -64,7 +66,7 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
                 if (refDist > refBudget) continue;
             } else {
                 // The majority is taken over the genomes that hold an occurrence.
-                cost = addToDistToMedian(iv.localOcc, data, localCharCount, g - data.emptyPlaced);
+                cost = addToMedian(iv.localFlags, data, localCharCount, g - data.emptyPlaced);
             }
 
             if (cost > distBudget) {
@@ -72,24 +74,24 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
             } else if (g < k - 1) {
                 data.emptyPlaced += isEmpty ? 1 : 0;
                 const bool goOn =
-                    getNextIntervalBool(g + 1, refBudget - refDist, distBudget - cost, missBudget - (isEmpty ? 1 : 0), data);
+                    placeGenome(g + 1, refBudget - refDist, distBudget - cost, missBudget - (isEmpty ? 1 : 0), data);
                 data.emptyPlaced -= isEmpty ? 1 : 0;
                 if (!goOn) return false;
             } else {
                 results.completeKTupleCount += 1.0;
-                if (params.isCenter || areBordersOptimalBool(*data.index, data, occCount, k)) {
+                if (params.isCenter || areBordersOptimal(*data.index, data, occCount, k)) {
                     results.optBorderMedianCount += 1;
-                    if (isBigEnoughMedianBool(occCount, localCharCount, k, params.minClusterSize)) {
+                    if (isMedianBigEnough(occCount, localCharCount, k, params.minClusterSize)) {
                         results.minSizeMedianCount += 1;
-                        copyInto_kTupleList(k, params.delta - (distBudget - cost), data);
+                        storeTuple(k, params.delta - (distBudget - cost), data);
                     }
                 }
             }
 
             // Take the interval out again (an empty one holds no flags).
-            if (static_cast<int>(iv.localOcc.size()) > localCharCount) {
+            if (static_cast<int>(iv.localFlags.size()) > localCharCount) {
                 for (int c = 1; c <= localCharCount; ++c) {
-                    occCount[c] -= iv.localOcc[c];
+                    occCount[c] -= iv.localFlags[c];
                     if (occCount[c] > g)
                         std::fprintf(data.progress->out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
                 }
@@ -101,7 +103,7 @@ bool getNextIntervalBool(int g, int refBudget, int distBudget, int missBudget, k
 
 // g counts the non-empty intervals placed before this one: an empty interval
 // holds no chars and does not take part in the majority.
-int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data, int localCharCount, int g) {
+int addToMedian(const std::vector<unsigned char>& flags, TupleSearchState& data, int localCharCount, int g) {
     std::vector<int>& occCount = data.occCount;
     int growth = 0;
     if (static_cast<int>(flags.size()) <= localCharCount) return 0;  // an interval without local data adds nothing
@@ -117,42 +119,42 @@ int addToDistToMedian(const std::vector<unsigned char>& flags, kTupleData& data,
     return growth;
 }
 
-void computeLeftRightEssentPos(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount) {
+void findEssentialPositions(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount) {
     const int k = index.genomeCount();
     const int half = (k + 1) / 2;
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
-        Interval& iv = *data.currentIntervals[g];
+        CandidateInterval& iv = *data.currentIntervals[g];
         std::span<const ChromIndex> chromosomes = index.genome(g);
-        iv.leftEssentPos = -1;
+        iv.leftEssential = -1;
         // An empty occurrence names chromosome 0, which a genome may lack.
-        iv.rightEssentPos = iv.chr < static_cast<int>(chromosomes.size()) ? chromosomes[iv.chr].length + 2 : 1;
+        iv.rightEssential = iv.chr < static_cast<int>(chromosomes.size()) ? chromosomes[iv.chr].length + 2 : 1;
         if (iv.l > iv.r) continue;
         const ChromIndex& ch = chromosomes[iv.chr];
         for (int p = iv.l; p <= iv.r; ++p)
             if (occCount[localIndex[ch.genes[p]]] >= half) {
-                iv.leftEssentPos = p;
+                iv.leftEssential = p;
                 break;
             }
         for (int p = iv.r; p >= iv.l; --p)
             if (occCount[localIndex[ch.genes[p]]] >= half) {
-                iv.rightEssentPos = p;
+                iv.rightEssential = p;
                 break;
             }
     }
 }
 
-bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const std::vector<int>& occCount, int k) {
-    computeLeftRightEssentPos(index, data, occCount);
+bool areBordersOptimal(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount, int k) {
+    findEssentialPositions(index, data, occCount);
     if (k < 1) return true;
     const int half = (k + 1) / 2;
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
-        const Interval& iv = *data.currentIntervals[g];
+        const CandidateInterval& iv = *data.currentIntervals[g];
         if (iv.l > iv.r) continue;
         const ChromIndex& ch = index.chrom(g, iv.chr);
-        const int L = iv.leftEssentPos;
-        const int R = iv.rightEssentPos;
+        const int L = iv.leftEssential;
+        const int R = iv.rightEssential;
         if (L == -1) return false;
         // Genes outside the essential core must occur again inside it.
         for (int p = iv.l; p < L; ++p)
@@ -166,7 +168,7 @@ bool areBordersOptimalBool(const OccurrenceIndex& index, kTupleData& data, const
     return true;
 }
 
-bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount, int k, int minSize) {
+bool isMedianBigEnough(const std::vector<int>& occCount, int localCharCount, int k, int minSize) {
     const int half = (k + 1) / 2;
     int count = 0;
     for (int c = 1; c <= localCharCount; ++c)
@@ -174,7 +176,7 @@ bool isBigEnoughMedianBool(const std::vector<int>& occCount, int localCharCount,
     return count >= minSize;
 }
 
-bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l,
+bool hasValidBorders(const OccurrenceIndex& index, const ParameterArray& params, const ChromIndex& chrom, int l,
                      int r) {
     const int half = (index.genomeCount() + 1) / 2;
     const bool strict = params.operationMode == Mode::median && !params.hasQuorum;
@@ -186,3 +188,5 @@ bool isValidInterval(const OccurrenceIndex& index, const ParameterArray& params,
     const bool weakRight = chrom.prevOcc[r] < l && isRare(chrom.genes[r]);
     return !weakLeft && !weakRight;
 }
+
+}  // namespace tamsu::detail

@@ -1,6 +1,6 @@
 // k-tuple records and lists: creation from the median search, canonical
 // order and merging, and the reductions the driver applies to the result list.
-#include "median/kTuples.h"
+#include "median/tupleList.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "median/charSets.h"
-#include "median/iterativeMedianComp.h"
+#include "median/tupleSearch.h"
 #include "util/errors.h"
 #include "util/intArrays.h"
 
+namespace tamsu::detail {
+
 namespace {
 
-bool isEmptyInterval(const kTupleInterval& iv) { return iv.l > iv.r; }
+bool isEmptyInterval(const TupleOccurrence& iv) { return iv.l > iv.r; }
 
 // Entry i of a table that may be shorter than the local numbering expects;
 // missing entries read as 0 instead of reading past the table.
@@ -26,14 +28,14 @@ T entryOrZero(const std::vector<T>& table, int i) {
 
 }  // namespace
 
-std::unique_ptr<kTupleList> init_kTupleList(int k) {
-    auto list = std::make_unique<kTupleList>();
+std::unique_ptr<TupleList> makeTupleList(int k) {
+    auto list = std::make_unique<TupleList>();
     list->k = k;
     return list;
 }
 
-kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
-    kTuple tuple;
+ClusterTuple makeTuple(int totalDist, int k, const TupleSearchState& data) {
+    ClusterTuple tuple;
     tuple.totalDist = totalDist;
     tuple.pValues.assign(k > 0 ? k : 0, 1.0);
     tuple.pValue = 1.0;
@@ -51,25 +53,25 @@ kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
         if (entryOrZero(data.occCount, i) != 0) chars.insertIntoCharList(entryOrZero(localChars, i));
 
     // A genome without a chosen interval reads as the empty occurrence.
-    static const Interval emptyOccurrence;
-    auto chosen = [&](int g) -> const Interval& {
+    static const CandidateInterval emptyOccurrence;
+    auto chosen = [&](int g) -> const CandidateInterval& {
         if (g >= 0 && static_cast<size_t>(g) < data.currentIntervals.size() && data.currentIntervals[g] != nullptr)
             return *data.currentIntervals[g];
         return emptyOccurrence;
     };
 
-    tuple.intervalArray.resize(k > 0 ? k : 0);
+    tuple.perGenome.resize(k > 0 ? k : 0);
     for (int g = 0; g < k; ++g) {
-        const Interval& iv = chosen(g);
-        tuple.intervalArray[g] = kTupleInterval{iv.l, iv.r, iv.chr, 0, 0};
+        const CandidateInterval& iv = chosen(g);
+        tuple.perGenome[g] = TupleOccurrence{iv.l, iv.r, iv.chr, 0, 0};
     }
 
     // The gene content: the genes of the reference genome's chosen interval.
-    const Interval& refInterval = chosen(data.refSeq);
+    const CandidateInterval& refInterval = chosen(data.referenceGenome);
     for (int c : chars.inListOrder()) {
         int local = entryOrZero(data.localIndex, c);
-        if (entryOrZero(refInterval.localOcc, local))
-            tuple.median.push_back(medianElement{c, entryOrZero(data.occCount, local)});
+        if (entryOrZero(refInterval.localFlags, local))
+            tuple.median.push_back(ClusterGene{c, entryOrZero(data.occCount, local)});
     }
 
     tuple.localCharCount = lcc;
@@ -81,38 +83,38 @@ kTuple init_kTuple(int totalDist, int k, const kTupleData& data) {
     }
     tuple.intervalOccs.assign(static_cast<size_t>(k > 0 ? k : 0) * (lcc + 1), 0);
     for (int g = 0; g < k; ++g) {
-        const Interval& iv = chosen(g);
+        const CandidateInterval& iv = chosen(g);
         unsigned char* row = tuple.intervalOccs.data() + static_cast<size_t>(g) * (lcc + 1);
-        for (int c = 0; c <= lcc; ++c) row[c] = entryOrZero(iv.localOcc, c) ? 1 : 0;
+        for (int c = 0; c <= lcc; ++c) row[c] = entryOrZero(iv.localFlags, c) ? 1 : 0;
     }
     return tuple;
 }
 
 // Roughly what a tuple occupies: the record, its list node and its arrays.
-static std::size_t approxBytes(const kTuple& tuple, int k) {
+static std::size_t approxBytes(const ClusterTuple& tuple, int k) {
     const std::size_t locals = static_cast<std::size_t>(tuple.localCharCount) + 1;
     const std::size_t genomes = static_cast<std::size_t>(k > 0 ? k : 0);
-    return sizeof(kTuple) + 2 * sizeof(void*) + genomes * (sizeof(kTupleInterval) + sizeof(double) + locals) +
-           locals * 2 * sizeof(int) + tuple.median.size() * sizeof(medianElement);
+    return sizeof(ClusterTuple) + 2 * sizeof(void*) + genomes * (sizeof(TupleOccurrence) + sizeof(double) + locals) +
+           locals * 2 * sizeof(int) + tuple.median.size() * sizeof(ClusterGene);
 }
 
-void copyInto_kTupleList(int k, int totalDist, kTupleData& data) {
-    if (!data.newTuples) data.newTuples = init_kTupleList(k);
-    data.newTuples->tuples.push_back(init_kTuple(totalDist, k, data));
+void storeTuple(int k, int totalDist, TupleSearchState& data) {
+    if (!data.newTuples) data.newTuples = makeTupleList(k);
+    data.newTuples->tuples.push_back(makeTuple(totalDist, k, data));
     data.memory.add(approxBytes(data.newTuples->tuples.back(), k));
 }
 
-kTupleIterator remove_kTuple(kTupleList& list, kTupleIterator tuple) {
+TupleIterator removeTuple(TupleList& list, TupleIterator tuple) {
     list.canonicalIndex.clear();
     return list.tuples.erase(tuple);
 }
 
-int kTupleComparision(const kTuple* a, const kTuple* b, int k) {
+int compareTuples(const ClusterTuple* a, const ClusterTuple* b, int k) {
     if (a == nullptr) fail(Stream::out, "no tuple1\n");
     if (b == nullptr) fail(Stream::out, "no tuple2\n");
     for (int g = 0; g < k; ++g) {
-        const kTupleInterval& x = a->intervalArray[g];
-        const kTupleInterval& y = b->intervalArray[g];
+        const TupleOccurrence& x = a->perGenome[g];
+        const TupleOccurrence& y = b->perGenome[g];
         if (x.chr != y.chr) return x.chr < y.chr ? -1 : 1;
         if (x.l != y.l) return x.l < y.l ? -1 : 1;
         if (x.r != y.r) return x.r < y.r ? -1 : 1;
@@ -120,26 +122,26 @@ int kTupleComparision(const kTuple* a, const kTuple* b, int k) {
     return 0;
 }
 
-void bubbleSort_kTupleList(kTupleList& list) {
+void sortTuples(TupleList& list) {
     if (list.size() < 2) return;
     // A stable sort that moves only strictly out-of-order pairs gives the
     // adjacent-swap sort's order; identical tuples end up next to each other,
     // where the final pass of that sort would have met them.
     const int k = list.k;
-    list.tuples.sort([k](const kTuple& x, const kTuple& y) { return kTupleComparision(&x, &y, k) < 0; });
+    list.tuples.sort([k](const ClusterTuple& x, const ClusterTuple& y) { return compareTuples(&x, &y, k) < 0; });
     for (auto x = list.tuples.begin(), y = std::next(x); y != list.tuples.end(); ++x, ++y)
-        if (kTupleComparision(&*x, &*y, k) == 0) fail(Stream::out, "duplicate with same I_ref generated\n");
+        if (compareTuples(&*x, &*y, k) == 0) fail(Stream::out, "duplicate with same I_ref generated\n");
 }
 
-bool CanonicalBefore::operator()(const std::list<kTuple>::iterator& a, const std::list<kTuple>::iterator& b) const {
-    return kTupleComparision(&*a, &*b, k) < 0;
+bool CanonicalBefore::operator()(const std::list<ClusterTuple>::iterator& a, const std::list<ClusterTuple>::iterator& b) const {
+    return compareTuples(&*a, &*b, k) < 0;
 }
 
 // Each fresh tuple goes in front of the first old tuple that does not order
 // before it, exactly where a walk along both sorted lists would put it; an
 // equal old tuple makes it a duplicate.
-int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
-    bubbleSort_kTupleList(fresh);
+int mergeTupleLists(TupleList& old, TupleList& fresh) {
+    sortTuples(fresh);
     if (old.tuples.empty()) {
         old.tuples.splice(old.tuples.end(), fresh.tuples);
         old.k = fresh.k;
@@ -148,14 +150,14 @@ int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
     }
     auto& index = old.canonicalIndex;
     if (index.size() != old.tuples.size() || index.key_comp().k != old.k) {
-        index = std::set<kTupleIterator, CanonicalBefore>(CanonicalBefore{old.k});
+        index = std::set<TupleIterator, CanonicalBefore>(CanonicalBefore{old.k});
         for (auto it = old.tuples.begin(); it != old.tuples.end(); ++it) index.insert(index.end(), it);
     }
     int duplicates = 0;
     while (!fresh.tuples.empty()) {
         auto b = fresh.tuples.begin();
         auto at = index.lower_bound(b);
-        if (at != index.end() && kTupleComparision(&**at, &*b, old.k) == 0) {
+        if (at != index.end() && compareTuples(&**at, &*b, old.k) == 0) {
             fresh.tuples.erase(b);
             ++duplicates;
             continue;
@@ -166,26 +168,26 @@ int merge_kTupleLists(kTupleList& old, kTupleList& fresh) {
     return duplicates;
 }
 
-int countMedianCenters(const kTupleList* list, const ParameterArray& params) {
+int countCentralTuples(const TupleList* list, const ParameterArray& params) {
     if (list == nullptr || list->tuples.empty() || !params.isCenter) return 0;
     int count = 0;
-    for (const kTuple& tuple : list->tuples) {
+    for (const ClusterTuple& tuple : list->tuples) {
         bool central = true;
         for (int g = 0; g < list->k && central; ++g)
-            central = tuple.intervalArray[g].dist <= params.maxDistToCenter;
+            central = tuple.perGenome[g].dist <= params.maxDistToCenter;
         if (central) ++count;
     }
     return count;
 }
 
-int countRefBased_kTuples(kTupleList* list) {
+int countTuplesWithExactOccurrence(TupleList* list) {
     if (list == nullptr || list->tuples.empty()) return 0;
     const int half = (list->k + 1) / 2;
     int count = 0;
-    for (kTuple& tuple : list->tuples) {
+    for (ClusterTuple& tuple : list->tuples) {
         bool hasReferenceOcc = false;
         for (int g = 0; g < list->k; ++g) {
-            kTupleInterval& iv = tuple.intervalArray[g];
+            TupleOccurrence& iv = tuple.perGenome[g];
             for (int c = 1; c <= tuple.localCharCount; ++c) {
                 bool majority = tuple.occCount[c] >= half;
                 bool present = tuple.intervalOcc(g, c) != 0;
@@ -203,21 +205,21 @@ int countRefBased_kTuples(kTupleList* list) {
     return count;
 }
 
-bool isNested(const kTuple& t, const kTuple& o, int k) {
+bool isNested(const ClusterTuple& t, const ClusterTuple& o, int k) {
     if (t.totalDist < o.totalDist) return false;
     for (int g = 0; g < k; ++g) {
-        const kTupleInterval& ti = t.intervalArray[g];
-        const kTupleInterval& oi = o.intervalArray[g];
+        const TupleOccurrence& ti = t.perGenome[g];
+        const TupleOccurrence& oi = o.perGenome[g];
         if (isEmptyInterval(ti)) continue;
         if (isEmptyInterval(oi) || oi.chr != ti.chr || oi.l > ti.l || ti.r > oi.r) return false;
     }
     return true;
 }
 
-bool isSubsumed(const kTuple& t, const kTuple& u, int k) {
+bool overlapInSomeGenome(const ClusterTuple& t, const ClusterTuple& u, int k) {
     for (int g = 0; g < k; ++g) {
-        const kTupleInterval& ti = t.intervalArray[g];
-        const kTupleInterval& ui = u.intervalArray[g];
+        const TupleOccurrence& ti = t.perGenome[g];
+        const TupleOccurrence& ui = u.perGenome[g];
         if (isEmptyInterval(ti) || isEmptyInterval(ui)) continue;
         if (ti.l <= ui.r && ui.l <= ti.r) return true;
     }
@@ -230,12 +232,12 @@ bool isSubsumed(const kTuple& t, const kTuple& u, int k) {
 // that no other tuple dominates; they are found through an index of the
 // intervals per genome and chromosome, which confines the candidates to
 // intervals starting at most the longest interval's length before t's.
-void removeSuboptimal_kTuples(kTupleList* list) {
+void removeDominatedTuples(TupleList* list) {
     if (list == nullptr || list->size() < 2) return;
     const int k = list->k;
-    std::vector<const kTuple*> tuples;
+    std::vector<const ClusterTuple*> tuples;
     tuples.reserve(list->tuples.size());
-    for (const kTuple& t : list->tuples) tuples.push_back(&t);
+    for (const ClusterTuple& t : list->tuples) tuples.push_back(&t);
 
     struct Entry {
         int l, r, index;
@@ -247,14 +249,14 @@ void removeSuboptimal_kTuples(kTupleList* list) {
     std::map<std::pair<int, int>, Bucket> buckets;  // (genome, chromosome)
     int minTotalDist = INT_MAX, minHolders = 0;     // for tuples without any occurrence
     for (int i = 0; i < static_cast<int>(tuples.size()); ++i) {
-        const kTuple& t = *tuples[i];
+        const ClusterTuple& t = *tuples[i];
         if (t.totalDist < minTotalDist) {
             minTotalDist = t.totalDist;
             minHolders = 0;
         }
         if (t.totalDist == minTotalDist) ++minHolders;
         for (int g = 0; g < k; ++g) {
-            const kTupleInterval& iv = t.intervalArray[g];
+            const TupleOccurrence& iv = t.perGenome[g];
             if (isEmptyInterval(iv)) continue;
             Bucket& bucket = buckets[{g, iv.chr}];
             bucket.entries.push_back({iv.l, iv.r, i});
@@ -266,12 +268,12 @@ void removeSuboptimal_kTuples(kTupleList* list) {
                   [](const Entry& a, const Entry& b) { return a.l < b.l; });
 
     auto dominated = [&](int i) {
-        const kTuple& t = *tuples[i];
+        const ClusterTuple& t = *tuples[i];
         int first = 0;
-        while (first < k && isEmptyInterval(t.intervalArray[first])) ++first;
+        while (first < k && isEmptyInterval(t.perGenome[first])) ++first;
         if (first == k)  // occurs nowhere: any other tuple at no greater distance holds it
             return t.totalDist > minTotalDist || minHolders > 1;
-        const kTupleInterval& iv = t.intervalArray[first];
+        const TupleOccurrence& iv = t.perGenome[first];
         const Bucket& bucket = buckets.at({first, iv.chr});
         const int lowest = iv.r - bucket.maxLength + 1;
         auto it = std::lower_bound(bucket.entries.begin(), bucket.entries.end(), lowest,
@@ -285,21 +287,21 @@ void removeSuboptimal_kTuples(kTupleList* list) {
 
     int i = 0;
     for (auto t = list->tuples.begin(); t != list->tuples.end(); ++i)
-        t = remove[i] ? remove_kTuple(*list, t) : std::next(t);
+        t = remove[i] ? removeTuple(*list, t) : std::next(t);
 }
 
-void remove_NonCenter_kTuples(kTupleList* list) {
+void remove_NonCenter_kTuples(TupleList* list) {
     if (list == nullptr) return;
     for (auto t = list->tuples.begin(); t != list->tuples.end();)
-        t = t->centerState == 1 ? remove_kTuple(*list, t) : std::next(t);
+        t = t->centerState == 1 ? removeTuple(*list, t) : std::next(t);
 }
 
-int countNonSubsumed_kTuples(const kTupleList* list) {
+int countOverlappingTuples(const TupleList* list) {
     if (list == nullptr || list->tuples.empty()) return 0;
     int count = 0;
     for (auto t = list->tuples.begin(); t != list->tuples.end(); ++t) {
         for (auto u = std::next(t); u != list->tuples.end(); ++u) {
-            if (isSubsumed(*t, *u, list->k)) {
+            if (overlapInSomeGenome(*t, *u, list->k)) {
                 ++count;
                 break;
             }
@@ -308,52 +310,54 @@ int countNonSubsumed_kTuples(const kTupleList* list) {
     return count;
 }
 
-int compareGeneContentArray(const kTuple* a, const kTuple* b) {
+int compareGeneContent(const ClusterTuple* a, const ClusterTuple* b) {
     if (a == nullptr || b == nullptr) return 0;
-    if (!a->hasGeneContentArray || !b->hasGeneContentArray) fail(Stream::err, "Array geneContentArray uninitialized!\n");
+    if (!a->hasSortedGenes || !b->hasSortedGenes) fail(Stream::err, "Array sortedGenes uninitialized!\n");
     if (a->median.size() != b->median.size()) return a->median.size() < b->median.size() ? -1 : 1;
     for (size_t i = 0; i < a->median.size(); ++i)
-        if (a->geneContentArray[i] != b->geneContentArray[i])
-            return a->geneContentArray[i] < b->geneContentArray[i] ? -1 : 1;
+        if (a->sortedGenes[i] != b->sortedGenes[i])
+            return a->sortedGenes[i] < b->sortedGenes[i] ? -1 : 1;
     if (a->pValue != b->pValue) return a->pValue < b->pValue ? -1 : 1;
     return 0;
 }
 
-void sort_kTupleList_byGeneContent(kTupleList* list) {
+void sortTuplesByGeneContent(TupleList* list) {
     if (list == nullptr) return;
-    for (kTuple& tuple : list->tuples) {
-        tuple.geneContentArray.assign(tuple.median.size(), -1);
-        for (size_t i = 0; i < tuple.median.size(); ++i) tuple.geneContentArray[i] = tuple.median[i].gene;
-        sortAscIntArray(tuple.geneContentArray.data(), static_cast<int>(tuple.geneContentArray.size()));
-        tuple.hasGeneContentArray = true;
+    for (ClusterTuple& tuple : list->tuples) {
+        tuple.sortedGenes.assign(tuple.median.size(), -1);
+        for (size_t i = 0; i < tuple.median.size(); ++i) tuple.sortedGenes[i] = tuple.median[i].gene;
+        sortAscIntArray(tuple.sortedGenes.data(), static_cast<int>(tuple.sortedGenes.size()));
+        tuple.hasSortedGenes = true;
     }
     // Tuples of equal gene content become adjacent; the result extraction
     // groups them. Their relative order is not part of the contract.
-    list->tuples.sort([](const kTuple& x, const kTuple& y) { return compareGeneContentArray(&x, &y) < 0; });
+    list->tuples.sort([](const ClusterTuple& x, const ClusterTuple& y) { return compareGeneContent(&x, &y) < 0; });
 }
 
-int countRefOccsIn_kTuple(const kTuple& tuple, int k) {
+int countExactOccurrences(const ClusterTuple& tuple, int k) {
     int count = 0;
     for (int g = 0; g < k; ++g)
-        if (tuple.intervalArray[g].dist == 0) ++count;
+        if (tuple.perGenome[g].dist == 0) ++count;
     return count;
 }
 
-int find_minPwDistIn_kTuple(const kTuple& tuple, int k) {
-    if (k < 1) return tuple.intervalArray.empty() ? 0 : tuple.intervalArray[0].dist;
-    int best = tuple.intervalArray[0].dist;
-    for (int g = 1; g < k; ++g) best = std::min(best, tuple.intervalArray[g].dist);
+int minOccurrenceDistance(const ClusterTuple& tuple, int k) {
+    if (k < 1) return tuple.perGenome.empty() ? 0 : tuple.perGenome[0].dist;
+    int best = tuple.perGenome[0].dist;
+    for (int g = 1; g < k; ++g) best = std::min(best, tuple.perGenome[g].dist);
     return best;
 }
 
-int find_maxPwDistIn_kTuple(const kTuple& tuple, int k) {
-    if (k < 1) return tuple.intervalArray.empty() ? 0 : tuple.intervalArray[0].dist;
-    int best = tuple.intervalArray[0].dist;
-    for (int g = 1; g < k; ++g) best = std::max(best, tuple.intervalArray[g].dist);
+int maxOccurrenceDistance(const ClusterTuple& tuple, int k) {
+    if (k < 1) return tuple.perGenome.empty() ? 0 : tuple.perGenome[0].dist;
+    int best = tuple.perGenome[0].dist;
+    for (int g = 1; g < k; ++g) best = std::max(best, tuple.perGenome[g].dist);
     return best;
 }
 
-bool isEqualGeneContentArray(const kTuple* a, const kTuple* b) {
+bool haveSameGeneContent(const ClusterTuple* a, const ClusterTuple* b) {
     if (a == nullptr || b == nullptr) return false;
-    return a->median.size() == b->median.size() && a->geneContentArray == b->geneContentArray;
+    return a->median.size() == b->median.size() && a->sortedGenes == b->sortedGenes;
 }
+
+}  // namespace tamsu::detail

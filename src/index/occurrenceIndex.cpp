@@ -1,10 +1,12 @@
 // Occurrence index construction: built once per run, before any search.
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "util/errors.h"
+
+namespace tamsu::detail {
 
 namespace {
 
@@ -32,7 +34,7 @@ void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize
 constexpr int kNumMaxGenes = 3000;
 constexpr size_t kNumBudgetBytes = size_t{256} << 20;
 
-OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out) {
+OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM, FILE* out) {
     std::fprintf(out, "initializing data structures\n");
     size_t numBytes = 0;
     const int alphabetSize = set.alphabetSize;
@@ -51,10 +53,10 @@ OccurrenceIndex initDataStructures(const SetOfSeqs& set, bool useNUM, FILE* out)
             const int n = chrom.length;
             const size_t bytes = static_cast<size_t>(n + 2) * static_cast<size_t>(n + 2) * sizeof(int);
             if (useNUM && n <= kNumMaxGenes && numBytes + bytes <= kNumBudgetBytes) {
-                ix.NUM = computeNUM(ix.genes, n, alphabetSize);
+                ix.NUM = computeDistinctCounts(ix.genes, n, alphabetSize);
                 numBytes += bytes;
             }
-            computePrevNextOcc(ix, alphabetSize);
+            linkOccurrences(ix, alphabetSize);
             index.chroms_.push_back(std::move(ix));
         }
         index.genomeStart_.push_back(static_cast<int>(index.chroms_.size()));
@@ -162,7 +164,7 @@ std::pair<int, int> OccurrenceIndex::occurrencesIn(int c, int g) const {
     return occurrencesOfHolder(c, static_cast<int>(at - holders.begin()));
 }
 
-bool isContained(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r) {
+bool holdsFamily(const OccurrenceIndex& index, const ChromIndex& chrom, int c, int l, int r) {
     if (l > r || r < 1) return false;
     l = std::max(l, 1);  // positions start at 1; a key needs a non-negative one
     const auto [from, to] = index.occurrences().range(c, FamilyOccurrences::keyOf(chrom.flat, l),
@@ -170,7 +172,7 @@ bool isContained(const OccurrenceIndex& index, const ChromIndex& chrom, int c, i
     return from < to;
 }
 
-IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize) {
+IntTable computeDistinctCounts(std::span<const int> genes, int n, int alphabetSize) {
     IntTable NUM(n + 2, n + 2, 0);
     // seenIn[c] == i marks c as met in the row of left border i, which spares
     // clearing a flag array per row.
@@ -195,7 +197,7 @@ IntTable computeNUM(std::span<const int> genes, int n, int alphabetSize) {
     return NUM;
 }
 
-void computePrevNextOcc(ChromIndex& chrom, int alphabetSize) {
+void linkOccurrences(ChromIndex& chrom, int alphabetSize) {
     const int n = chrom.length;
     std::span<const int> genes = chrom.genes;
     chrom.prevOcc.assign(static_cast<size_t>(n) + 2, 0);
@@ -213,3 +215,5 @@ void computePrevNextOcc(ChromIndex& chrom, int alphabetSize) {
     }
     chrom.nextOcc[0] = n + 1;
 }
+
+}  // namespace tamsu::detail

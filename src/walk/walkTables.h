@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "util/intArrays.h"
+
+namespace tamsu::detail {
 
 // The rows of one position p, (D+2) entries each: entry 0 holds p, entries
 // 1..D+1 the nearest borders (positions of characters ranked above p's own,
@@ -116,3 +118,5 @@ void updateRank(WalkTables& walk, int alphabetSize, const ChromIndex& ref, int i
 // apart from present ones even when the reference holds the whole alphabet.
 inline int absentRank() { return INT_MAX - 1; }
 inline int sentinelRank() { return INT_MAX; }
+
+}  // namespace tamsu::detail

@@ -7,43 +7,45 @@
 
 #include <cstdio>
 
-#include "index/initDatastructures.h"
+#include "index/occurrenceIndex.h"
 #include "params/parameterArray.h"
 #include "util/memoryBudget.h"
 
-struct Interval {
+namespace tamsu::detail {
+
+struct CandidateInterval {
     int l = -1;                          // -1 for an empty occurrence
     int r = -2;                          // -2 for an empty occurrence (r < l: empty)
     int chr = 0;
-    std::vector<unsigned char> localOcc; // localCharCount + 1 flags; empty until generateLocalOcc
-    int leftEssentPos = -1;
-    int rightEssentPos = 0;
+    std::vector<unsigned char> localFlags; // localCharCount + 1 flags; empty until numberLocalFamilies
+    int leftEssential = -1;
+    int rightEssential = 0;
 };
 
-// matchField[g][dist]: a bucket per genome and distance. A bucket stores its
+// candidateField[g][dist]: a bucket per genome and distance. A bucket stores its
 // intervals in insertion order; the list order that every reader follows is
 // newest first, i.e. the reverse: iterate buckets with rbegin()/rend().
-class MatchField {
+class CandidateField {
 public:
-    MatchField() = default;
-    MatchField(int k, int m) : k_(k), m_(m), buckets_(static_cast<size_t>(k) * (m + 1)) {}
+    CandidateField() = default;
+    CandidateField(int k, int m) : k_(k), m_(m), buckets_(static_cast<size_t>(k) * (m + 1)) {}
     int k() const { return k_; }
     int m() const { return m_; }  // highest distance index
-    std::vector<Interval>& bucket(int g, int dist) { return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist]; }
-    const std::vector<Interval>& bucket(int g, int dist) const {
+    std::vector<CandidateInterval>& bucket(int g, int dist) { return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist]; }
+    const std::vector<CandidateInterval>& bucket(int g, int dist) const {
         return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist];
     }
 
 private:
     int k_ = 0;
     int m_ = -1;
-    std::vector<std::vector<Interval>> buckets_;
+    std::vector<std::vector<CandidateInterval>> buckets_;
 };
 
-struct MatchesRecord {
-    int refSeq = 0;
-    std::vector<int> elementCountPerSeq;  // k
-    MatchField matchField;
+struct CandidateRecord {
+    int referenceGenome = 0;
+    std::vector<int> candidateCounts;  // k
+    CandidateField candidateField;
     std::vector<int> localChars;          // local char -> gene id; entry 0 is 0
     std::vector<int> localIndex;          // gene id -> local char; 0 when absent
     int localCharCount = 0;
@@ -51,25 +53,27 @@ struct MatchesRecord {
 };
 
 // A record for k genomes whose match field has lists 0..d+1 per genome.
-MatchesRecord initMatchesRecord(int k, int d);
+CandidateRecord makeCandidateRecord(int k, int d);
 
 // Stores the interval l..r of chromosome chr of genome g under distance dist
 // and counts it for the genome.
-void addToMatchesRecord(MatchesRecord& record, int g, int dist, int l, int r, int chr);
+void addCandidate(CandidateRecord& record, int g, int dist, int l, int r, int chr);
 // Puts the interval at the front of list dist of genome g. A distance outside
 // the field's lists is an internal error (thrown).
-void addToMatchField(MatchField& matchField, int g, int dist, int l, int r, int chr);
+void addToField(CandidateField& candidateField, int g, int dist, int l, int r, int chr);
 // Quorum runs: one empty occurrence per non-reference genome, stored under the
 // cost of not occurring there; the size-dependent cost type adds none.
-void addEmptyOccs(MatchesRecord& record, int refGenome, int k, const ParameterArray& params);
+void addEmptyCandidates(CandidateRecord& record, int refGenome, int k, const ParameterArray& params);
 // Numbers the families of all stored intervals (lists 0..D) by first
 // appearance in list order and gives every interval its local-char flags.
-void generateLocalOcc(MatchesRecord& record, const OccurrenceIndex& index, int k, int D);
+void numberLocalFamilies(CandidateRecord& record, const OccurrenceIndex& index, int k, int D);
 // Number of ways to pick one stored interval per genome.
-double compute_possibleCombinations(const MatchesRecord& record, int k);
+double countCombinations(const CandidateRecord& record, int k);
 // Self-check: every flagged local char occurs in its interval; reports each
 // mismatch on out and goes on.
-void testMatchField(const MatchesRecord& record, const OccurrenceIndex& index, int D, int k, FILE* out);
+void testMatchField(const CandidateRecord& record, const OccurrenceIndex& index, int D, int k, FILE* out);
 // Empties lists 0..m of every genome, the counts and the local numbering.
-void resetMatchesRecord(MatchesRecord& record, int k, int m);
-void resetMatchField(MatchField& matchField, int k, int m);
+void resetCandidateRecord(CandidateRecord& record, int k, int m);
+void resetCandidateField(CandidateField& candidateField, int k, int m);
+
+}  // namespace tamsu::detail

@@ -4,31 +4,35 @@
 
 #include <optional>
 
-#include "index/initDatastructures.h"
-#include "median/kTuples.h"
+#include "index/occurrenceIndex.h"
+#include "median/tupleList.h"
 #include "params/parameterArray.h"
-#include "walk/arraysLnR.h"
+#include "walk/walkTables.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
+
+namespace tamsu::detail {
 
 // Walks every reference interval, expands each accepted filter into candidate
 // occurrences and returns the median search's merged k-tuples; nothing when
 // the run was cancelled. The growing lists charge memory.
-std::optional<MedianResult> computeFiltersAlg3(const OccurrenceIndex& index, const ParameterArray& params,
+std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, const ParameterArray& params,
                                                Progress& progress, MemoryBudget& memory);
 
 // The cheap tests of a grown reference interval: size, infrequent characters
 // (median mode) and the frequency of its border characters.
-bool isValidCF(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params);
+bool isValidFilter(Pattern& pattern, const OccurrenceIndex& index, const ParameterArray& params);
 // Lower bounds, per genome, of the distance between the pattern's character
 // set and any interval: evaluated around every occurrence of newChar.
-void minDistsToI_ref(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D);
+void updateMinDistances(Pattern& pattern, const OccurrenceIndex& index, WalkTables& walk, int D);
 // Smallest distance between a set of size characters (those ranked 1..size)
 // and an interval of chrom through the position of rows, with at most D foreign
 // characters; intervals reaching left of prev are not considered.
-int computeDist(int D, int size, const ChromIndex& chrom, const BorderRows& rows, int prev);
+int minDistanceAround(int D, int size, const ChromIndex& chrom, const BorderRows& rows, int prev);
 // Whether the bounds already rule the filter out; under a quorum the genomes
 // that may lack the cluster are charged what lacking it costs instead.
-bool areMinDistsTooBig(const Pattern& pattern, const ParameterArray& params);
+bool areMinDistancesTooBig(const Pattern& pattern, const ParameterArray& params);
 // Per-genome distance budget of the candidate intervals.
-void compute_maxRemDists(Pattern& pattern, const ParameterArray& params);
+void setCandidateBudgets(Pattern& pattern, const ParameterArray& params);
+
+}  // namespace tamsu::detail

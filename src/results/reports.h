@@ -1,0 +1,35 @@
+// Text reports: the gene-family statistics file, the reference-cluster report
+// and the extracted gene-cluster list.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "genomes/genomeSet.h"
+#include "refclusters/referenceSearch.h"
+#include "results/tupleExtraction.h"
+
+namespace tamsu::detail {
+
+// Writes <stem>.genFamStat and a notice on stream; a file that cannot be
+// created is reported on err and the run goes on.
+void writeGeneFamilyStatistics(FILE* stream, FILE* err, const GenomeSet& set, const std::string& stem);
+
+// Reference clusters with their locations.
+void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set);
+// The location block of one genome in the reference-cluster report.
+void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster,
+                              const GenomeSet& set);
+void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const GenomeSet& set, int index);
+
+// The extracted clusters; after each cluster the listing waits for one
+// character from keys (end of input just lets it go on; null: no pause).
+void printGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys);
+void printGeneCluster(FILE* stream, const geneCluster& cluster, int genomeCount);
+void printGeneSet(FILE* stream, const std::vector<int>& consensusSet);
+void printOccurrenceSets(FILE* stream, const std::vector<ACI>& aciList, int genomeCount);
+void printOccurrenceSet(FILE* stream, const ACI& aci, int genomeCount);
+void printOccurrences(FILE* stream, const std::vector<approxOcc>& occList);
+void printOccurrence(FILE* stream, const approxOcc& occ);
+
+}  // namespace tamsu::detail
