@@ -4,10 +4,14 @@
 # Java host harness), GoogleTest, and clang with its libFuzzer runtime for the
 # fuzz targets; xmllint (libxml2-utils) and Chromium to check the cluster
 # pictures (the browser test skips where Chromium is missing); Snakemake for
-# the workflow of split runs.
+# the workflow of split runs; zlib for gzip-compressed annotation files and
+# pkg-config for the installed-library test; MMseqs2 for zub families; Slurm
+# (slurm-wlm: slurmctld, slurmd, the client commands) and munge for the test
+# that runs the workflow on a single-node Slurm cluster of its own.
 set -euo pipefail
 
-packages=(g++ cmake make libgsl-dev nlohmann-json3-dev default-jdk-headless libgtest-dev clang libclang-rt-dev libxml2-utils chromium snakemake)
+packages=(g++ cmake make libgsl-dev nlohmann-json3-dev zlib1g-dev pkg-config default-jdk-headless libgtest-dev clang
+  libclang-rt-dev libxml2-utils chromium snakemake mmseqs2 slurm-wlm munge)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -152,13 +152,26 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
 
 // ---- Around a search: inputs from GFF3 files, pictures, explanations ----
 
-// Converts GFF3 files and gene-family tables (see ConvertRequest) into a
-// genome list and an annotation file, written to the two streams. Throws
-// Error naming the file and line of malformed input, and when the tables'
-// genome columns are not the GFF file stems.
-ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation);
+// Converts annotation files (GFF3 or GenBank, plain or gzip) and gene-family
+// tables (see ConvertRequest) into a genome list and an annotation file,
+// written to the two streams, and, when genes is not null, the side table of
+// the genes (tab-separated, one row per gene in annotation order: genome,
+// chromosome, position, locus_tag, family_id, family_name, product, start,
+// end, strand, sequence_id). Throws Error naming the file and line of
+// malformed input, and when an annotation file's stem is no genome column.
+ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation, FILE* genes = nullptr);
 // The conversion report: genes matched and unmatched per genome, table genes in no GFF.
 void printConvertSummary(FILE* out, const ConvertSummary& summary);
+
+// Gene families without a pangenome table: the proteins of the genomes
+// (GenBank /translation, the given protein files, or CDS translated from the
+// annotation's own sequences) clustered with MMseqs2, written to table as a
+// family table that convertGenomes reads (one row per family of two or more
+// proteins, one column per genome); log (null: none) gets the steps. Throws
+// Error when mmseqs cannot be run or
+// fails, and when a genome has no protein.
+FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE* log);
+void printFamiliesSummary(FILE* out, const FamiliesSummary& summary);
 
 // Draws the best clusters of a run's output table (tab-separated) as SVG
 // files, one per cluster; returns their paths. Throws Error naming the table's

@@ -9,11 +9,13 @@
 
 namespace tamsu {
 
-// One conversion: GFF3 files (one per genome, the file stem names the genome
-// and is its column in the family tables) and family tables (Roary/Panaroo
-// gene_presence_absence.csv or OrthoFinder Orthogroups.tsv).
+// One conversion: annotation files (one per genome: GFF3 or GenBank, plain
+// or gzip-compressed; the file name without .gz and extension names the
+// genome and is its column in the family tables) and family tables
+// (Roary/Panaroo gene_presence_absence.csv, OrthoFinder Orthogroups.tsv, or
+// the table of zub families). Table columns without a file are left out.
 struct ConvertRequest {
-    std::vector<std::string> gffPaths;      // in genome order
+    std::vector<std::string> gffPaths;      // annotation files, in genome order
     std::vector<std::string> tablePaths;    // read in this order; an Orthogroups.tsv brings its unassigned genes
     std::string idAttribute = "locus_tag";  // the attribute matched against the table's ids, then "ID"
     std::string featureType = "CDS";        // the GFF feature type of a gene ("CDS" or "gene")
@@ -31,7 +33,38 @@ struct ConvertSummary {
     std::vector<ConvertedGenome> genomes;
     int families = 0;                      // family ids 1..families, in table order
     std::vector<std::string> extraTables;  // tables read without being named
+    std::vector<std::string> skippedGenomes;  // table genome columns without an annotation file
     std::vector<std::string> notFound;     // table genes in no GFF file: "genome<TAB>id<TAB>file:line"
+};
+
+// Gene families built from the proteins of annotated genomes by clustering
+// them with MMseqs2 (zub families).
+struct FamiliesRequest {
+    std::vector<std::string> annotationPaths;  // GFF3 or GenBank, plain or gzip, one per genome
+    std::vector<std::string> proteinPaths;     // FASTA protein files (Prokka/Bakta .faa), matched by id
+    std::string idAttribute = "locus_tag";     // as for convert: the gene id written to the table
+    std::string featureType = "CDS";
+    double minIdentity = 0.5;        // mmseqs --min-seq-id
+    double minCoverage = 0.8;        // mmseqs -c, of query and target (--cov-mode 0)
+    std::string method = "cluster";  // "cluster": mmseqs easy-cluster (cascaded, sensitive); "linclust": easy-linclust
+    std::string mmseqs = "mmseqs";   // the MMseqs2 program
+    int threads = 0;                 // mmseqs --threads; 0: the machine's cores
+    std::string workDirectory;       // scratch folder for mmseqs (removed afterwards); empty: the system temp folder
+};
+
+struct FamiliesGenome {
+    std::string name;
+    int genes = 0;
+    int proteins = 0;           // genes with a protein sequence
+    int inFamilies = 0;         // genes in a family of two or more
+    std::string proteinSource;  // where the proteins came from
+};
+
+struct FamiliesSummary {
+    std::vector<FamiliesGenome> genomes;
+    int families = 0;     // rows of the table
+    int singletons = 0;   // proteins without any homologue (no row: family 0 in convert)
+    std::string command;  // the mmseqs command line run
 };
 
 // What to draw of a run's output table.

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "convert/convert.h"
+#include "convert/families.h"
 #include "explain/explain.h"
 #include "plot/clusterPlot.h"
 
@@ -13,9 +14,15 @@ namespace tamsu {
 
 using namespace detail;
 
-ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation) {
-    return detail::convertGenomes(request, genomeList, annotation);
+ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation, FILE* genes) {
+    return detail::convertGenomes(request, genomeList, annotation, genes);
 }
+
+FamiliesSummary buildFamilies(const FamiliesRequest& request, FILE* table, FILE* log) {
+    return detail::buildFamilies(request, table, log);
+}
+
+void printFamiliesSummary(FILE* out, const FamiliesSummary& summary) { detail::printFamiliesSummary(out, summary); }
 
 void printConvertSummary(FILE* out, const ConvertSummary& summary) { detail::printConvertSummary(out, summary); }
 

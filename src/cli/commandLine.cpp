@@ -56,6 +56,7 @@ constexpr const char* kUsage =
     "-noLR          No usage of L[] and R[] (a little bit more space efficient)\n"
     "\nOther commands (each prints its own usage):\n"
     "./zub convert  GFF3 files and a gene-family table to a genome list and annotation file\n"
+    "./zub families gene families of annotated genomes (MMseqs2) for convert\n"
     "./zub plot     SVG pictures of the best clusters of an output table\n"
     "./zub explain  why a gene set is or is not reported as a cluster\n"
     "./zub merge    the result of a run split by --shard, from all its shard results\n"

@@ -1,4 +1,4 @@
-// zub convert, zub plot, zub explain.
+// zub convert, zub families, zub plot, zub explain.
 #include "subcommands.h"
 
 #include <algorithm>
@@ -15,12 +15,26 @@ namespace {
 
 constexpr const char* kConvertUsage =
     "\nUsage: zub convert -o <folder> --table <familyTable> [--table <file>]... [--id-attribute <name>]\n"
-    "                   [--feature CDS|gene] <genome1.gff> <genome2.gff> ...\n"
-    "\nWrites <folder>/genomes.txt and <folder>/annotation.txt from one GFF3 file per genome and a\n"
-    "gene-family table: a Roary/Panaroo gene_presence_absence.csv or an OrthoFinder Orthogroups.tsv\n"
-    "(its Orthogroups_UnassignedGenes.tsv beside it is read as well). The table's genome columns are\n"
-    "the GFF file names without extension. Genes are matched through --id-attribute (default\n"
-    "locus_tag), then ID; genes without a family get 0.\n\n";
+    "                   [--feature CDS|gene] <genome1> <genome2> ...\n"
+    "\nWrites <folder>/genomes.txt, <folder>/annotation.txt and the gene table <folder>/genes.tsv from one\n"
+    "annotation file per genome (GFF3 or GenBank .gbk/.gbff, each also gzip-compressed) and a\n"
+    "gene-family table: a Roary/Panaroo gene_presence_absence.csv, an OrthoFinder Orthogroups.tsv\n"
+    "(its Orthogroups_UnassignedGenes.tsv beside it is read as well) or the table of zub families.\n"
+    "The table's genome columns are the file names without .gz and extension; columns without a file\n"
+    "are left out. Genes are matched through --id-attribute (default locus_tag), then ID; genes\n"
+    "without a family get 0.\n\n";
+
+constexpr const char* kFamiliesUsage =
+    "\nUsage: zub families -o <table> [--identity F] [--coverage F] [--method cluster|linclust]\n"
+    "                    [--proteins <file.faa>]... [--threads N] [--mmseqs <program>] [--id-attribute <name>]\n"
+    "                    [--feature CDS|gene] <genome1> <genome2> ...\n"
+    "\nBuilds gene families from the proteins of annotated genomes (GenBank /translation, a FASTA protein\n"
+    "file such as Prokka's or Bakta's <genome>.faa beside the file or given with --proteins, or the CDS\n"
+    "translated from a GFF3's ##FASTA sequences) with MMseqs2 (mmseqs easy-cluster) and writes a family\n"
+    "table for zub convert: one row per family of two or more proteins. --identity is the minimum\n"
+    "sequence identity (default 0.5), --coverage the minimum aligned fraction of both proteins\n"
+    "(default 0.8). --method linclust runs mmseqs easy-linclust (linear time, for many or closely\n"
+    "related genomes) instead of the more sensitive easy-cluster.\n\n";
 
 constexpr const char* kPlotUsage =
     "\nUsage: zub plot <genomeList> <clusterTable> -o <folder> [--top <n>] [--flank <genes>]\n"
@@ -35,6 +49,14 @@ constexpr const char* kExplainUsage =
 
 [[noreturn]] void failWith(const char* usage, const std::string& message) {
     throw tamsu::Error(tamsu::Stream::err, message + usage);
+}
+
+double fraction(const char* usage, const char* option, const char* text) {
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(value >= 0 && value <= 1))
+        failWith(usage, std::string("error: invalid value of ") + option + ": " + text + " (a fraction from 0 to 1)\n");
+    return value;
 }
 
 int number(const char* usage, const char* option, const char* text) {
@@ -65,24 +87,77 @@ int runConvert(int argc, const char* const* argv) {
         else request.gffPaths.push_back(arg);
     }
     if (folder.empty()) failWith(kConvertUsage, "error: no output folder given (-o)\n");
-    if (request.gffPaths.empty()) failWith(kConvertUsage, "error: no GFF3 file given\n");
+    if (request.gffPaths.empty()) failWith(kConvertUsage, "error: no GFF3 or GenBank file given\n");
     if (request.tablePaths.empty()) failWith(kConvertUsage, "error: no family table given (--table)\n");
 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const std::string listPath = (std::filesystem::path(folder) / "genomes.txt").string();
     const std::string annotationPath = (std::filesystem::path(folder) / "annotation.txt").string();
+    const std::string genesPath = (std::filesystem::path(folder) / "genes.tsv").string();
     std::vector<std::string> inputs = request.gffPaths;
     inputs.insert(inputs.end(), request.tablePaths.begin(), request.tablePaths.end());
     checkOutputPath(listPath, inputs);
     checkOutputPath(annotationPath, inputs);
+    checkOutputPath(genesPath, inputs);
     request.annotationName = "annotation.txt";
-    AtomicOutputFile list(listPath), annotation(annotationPath);
-    const tamsu::ConvertSummary summary = tamsu::convertGenomes(request, list.get(), annotation.get());
+    AtomicOutputFile list(listPath), annotation(annotationPath), genes(genesPath);
+    const tamsu::ConvertSummary summary = tamsu::convertGenomes(request, list.get(), annotation.get(), genes.get());
+    genes.commit();
     annotation.commit();
     list.commit();
     tamsu::printConvertSummary(stdout, summary);
-    std::printf("wrote %s and %s\n", listPath.c_str(), annotationPath.c_str());
+    std::printf("wrote %s and %s (genes: %s)\n", listPath.c_str(), annotationPath.c_str(), genesPath.c_str());
+    return 0;
+}
+
+int runFamilies(int argc, const char* const* argv) {
+    tamsu::FamiliesRequest request;
+    std::string tablePath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o")
+            tablePath = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg == "--identity")
+            request.minIdentity = fraction(kFamiliesUsage, "--identity", valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--coverage")
+            request.minCoverage = fraction(kFamiliesUsage, "--coverage", valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--proteins")
+            request.proteinPaths.push_back(valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--threads")
+            request.threads = number(kFamiliesUsage, "--threads", valueOf(kFamiliesUsage, argc, argv, i));
+        else if (arg == "--mmseqs")
+            request.mmseqs = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg == "--method") {
+            request.method = valueOf(kFamiliesUsage, argc, argv, i);
+            if (request.method != "cluster" && request.method != "linclust")
+                failWith(kFamiliesUsage,
+                         "error: invalid value of --method: " + request.method + " (cluster or linclust)\n");
+        } else if (arg == "--id-attribute")
+            request.idAttribute = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg == "--feature")
+            request.featureType = valueOf(kFamiliesUsage, argc, argv, i);
+        else if (arg.starts_with("-"))
+            failWith(kFamiliesUsage, "error: unknown option: " + arg + "\n");
+        else
+            request.annotationPaths.push_back(arg);
+    }
+    if (tablePath.empty()) failWith(kFamiliesUsage, "error: no output table given (-o)\n");
+    if (request.annotationPaths.empty()) failWith(kFamiliesUsage, "error: no GFF3 or GenBank file given\n");
+    std::vector<std::string> inputs = request.annotationPaths;
+    inputs.insert(inputs.end(), request.proteinPaths.begin(), request.proteinPaths.end());
+    std::error_code error;
+    if (const auto parent = std::filesystem::path(tablePath).parent_path(); !parent.empty())
+        std::filesystem::create_directories(parent, error);
+    checkOutputPath(tablePath, inputs);
+    // The scratch folder lies beside the table: the same disk, and one a cluster job can see.
+    request.workDirectory = std::filesystem::path(tablePath).parent_path().string();
+    if (request.workDirectory.empty()) request.workDirectory = ".";
+    AtomicOutputFile table(tablePath);
+    const tamsu::FamiliesSummary summary = tamsu::buildFamilies(request, table.get(), stdout);
+    table.commit();
+    tamsu::printFamiliesSummary(stdout, summary);
+    std::printf("wrote %s\n", tablePath.c_str());
     return 0;
 }
 
@@ -194,11 +269,14 @@ int runExplain(int argc, const char* const* argv) {
 
 }  // namespace
 
-bool isSubcommand(const std::string& name) { return name == "convert" || name == "plot" || name == "explain"; }
+bool isSubcommand(const std::string& name) {
+    return name == "convert" || name == "families" || name == "plot" || name == "explain";
+}
 
 int runSubcommand(int argc, const char* const* argv) {
     const std::string name = argv[1];
     if (name == "convert") return runConvert(argc - 1, argv + 1);
+    if (name == "families") return runFamilies(argc - 1, argv + 1);
     if (name == "plot") return runPlot(argc - 1, argv + 1);
     return runExplain(argc - 1, argv + 1);
 }

@@ -1,4 +1,4 @@
-// The subcommands of zub around a search: convert, plot and explain. Each
+// The subcommands of zub around a search: convert, families, plot and explain. Each
 // parses its own arguments (after the subcommand's name), calls the library
 // and prints; errors are thrown as tamsu::Error with the subcommand's usage.
 #pragma once

@@ -8,29 +8,27 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "convert/annotatedGenome.h"
 #include "convert/familyTable.h"
-#include "convert/gff3.h"
+#include "convert/lineInput.h"
 #include "util/errors.h"
 
 namespace tamsu::detail {
 
 namespace {
 
+// A gene as written: its record and the family it was matched to.
 struct Gene {
-    int region = 0;       // index in the genome's regions, by first appearance
-    long long start = 0;
-    long long end = 0;
-    char strand = '?';
+    AnnotatedGene record;
     int family = -1;      // table family index; -1 without family
     std::string tag;      // the id matched, or the one the gene carries
-    std::string product;
 };
 
 struct GenomeGenes {
     std::string name;
     std::string path;
-    std::vector<std::string> regions;   // seqids in output order once sorted
-    std::vector<Gene> genes;
+    std::vector<std::string> regions;  // seqids in output order
+    std::vector<Gene> genes;           // by region, start and end
 };
 
 std::string replaced(std::string text, std::string_view bad, char by) {
@@ -63,77 +61,40 @@ std::vector<std::string> withUnassignedTables(const std::vector<std::string>& ta
 
 GenomeGenes readGenes(const std::string& path, const ConvertRequest& request,
                       std::unordered_map<std::string, FamilyTable::Entry>& ids) {
-    GenomeGenes genome;
-    genome.path = path;
-    genome.name = replaced(std::filesystem::path(path).stem().string(), ":,\t", '_');
-    GffReader reader(path);
-    GffFeature feature;
-    std::unordered_map<std::string, int> regionIndex;
-    std::string lastId;
-    while (reader.next(feature)) {
-        if (feature.type != request.featureType) continue;
-        const std::string* id = feature.attribute("ID");
-        auto [region, added] = regionIndex.try_emplace(feature.seqid, static_cast<int>(genome.regions.size()));
-        if (added) genome.regions.push_back(feature.seqid);
-        // A CDS split over several lines keeps one ID: it is one gene.
-        if (id != nullptr && !genome.genes.empty() && *id == lastId && genome.genes.back().region == region->second) {
-            Gene& gene = genome.genes.back();
-            gene.start = std::min(gene.start, feature.start);
-            gene.end = std::max(gene.end, feature.end);
-            continue;
-        }
-        lastId = id != nullptr ? *id : std::string();
-        Gene gene;
-        gene.region = region->second;
-        gene.start = feature.start;
-        gene.end = feature.end;
-        gene.strand = feature.strand == '+' || feature.strand == '-' ? feature.strand : '?';
-        // The named attribute, then ID; a table id already taken by an earlier
-        // feature gives way to the next candidate (the two parts of a
-        // frameshifted CDS share a locus_tag but not their IDs).
+    AnnotatedGenome read = readAnnotatedGenome(path, request.featureType, request.idAttribute);
+    // Families in file order: the named attribute, then ID; a table id
+    // already taken by an earlier feature gives way to the next candidate
+    // (the two parts of a frameshifted CDS share a locus_tag but not their IDs).
+    std::vector<int> family(read.genes.size(), -1);
+    std::vector<std::string> tags(read.genes.size());
+    for (size_t g = 0; g < read.genes.size(); ++g) {
+        std::string& tag = tags[g];
         FamilyTable::Entry* taken = nullptr;
-        for (const char* key : {request.idAttribute.c_str(), "ID"}) {
-            const std::string* value = feature.attribute(key);
-            if (value == nullptr || value->empty()) continue;
-            if (gene.tag.empty()) gene.tag = *value;
-            auto entry = ids.find(*value);
+        for (const std::string& value : read.genes[g].ids) {
+            if (tag.empty()) tag = value;
+            auto entry = ids.find(value);
             if (entry == ids.end()) continue;
-            if (taken == nullptr) taken = &entry->second, gene.tag = *value;
+            if (taken == nullptr) taken = &entry->second, tag = value;
             if (!entry->second.found) {
                 taken = &entry->second;
-                gene.tag = *value;
+                tag = value;
                 break;
             }
         }
         if (taken != nullptr) {
-            gene.family = taken->family;
+            family[g] = taken->family;
             taken->found = true;
         }
-        for (const char* key : {"product", "gene", "Name"})
-            if (const std::string* value = feature.attribute(key); value != nullptr && gene.product.empty())
-                gene.product = *value;
-        genome.genes.push_back(std::move(gene));
     }
-    if (genome.genes.empty())
-        fail(Stream::err, "error: %s: no \"%s\" feature before the end of the features\n", path.c_str(),
-             request.featureType.c_str());
-
-    // Chromosomes in the order the file declares them, undeclared ones after;
-    // genes by start within each.
-    std::vector<int> rank(genome.regions.size(), -1);
-    int next = 0;
-    for (const std::string& declared : reader.declaredRegions())
-        if (auto found = regionIndex.find(declared); found != regionIndex.end() && rank[found->second] < 0)
-            rank[found->second] = next++;
-    for (int& r : rank)
-        if (r < 0) r = next++;
-    std::vector<std::string> ordered(genome.regions.size());
-    for (size_t r = 0; r < rank.size(); ++r) ordered[rank[r]] = genome.regions[r];
-    genome.regions = std::move(ordered);
-    for (Gene& gene : genome.genes) gene.region = rank[gene.region];
-    std::stable_sort(genome.genes.begin(), genome.genes.end(), [](const Gene& a, const Gene& b) {
-        return std::tie(a.region, a.start, a.end) < std::tie(b.region, b.start, b.end);
-    });
+    sortGenes(read);
+    GenomeGenes genome;
+    genome.name = read.name;
+    genome.path = read.path;
+    genome.regions = read.regions;
+    for (AnnotatedGene& record : read.genes) {
+        const size_t g = static_cast<size_t>(record.order);
+        genome.genes.push_back(Gene{std::move(record), family[g], std::move(tags[g])});
+    }
     return genome;
 }
 
@@ -159,21 +120,19 @@ std::vector<std::vector<std::string>> chromosomeNames(const std::vector<GenomeGe
 
 }  // namespace
 
-ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation) {
-    if (request.gffPaths.empty()) fail(Stream::err, "error: no GFF3 file given\n");
+ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation, FILE* genes) {
+    if (request.gffPaths.empty()) fail(Stream::err, "error: no GFF3 or GenBank file given\n");
     if (request.tablePaths.empty()) fail(Stream::err, "error: no family table given\n");
     ConvertSummary summary;
     FamilyTable table;
     for (const std::string& path : withUnassignedTables(request.tablePaths, summary.extraTables))
         readFamilyTable(path, table);
 
-    // The table's genome columns are the GFF file stems, one for one.
+    // Each annotation file's stem is a genome column of the table; columns
+    // without a file are genomes left out of this conversion.
     std::vector<std::string> stems;
-    for (const std::string& path : request.gffPaths) stems.push_back(std::filesystem::path(path).stem().string());
-    for (const std::string& column : table.genomes)
-        if (std::find(stems.begin(), stems.end(), column) == stems.end())
-            fail(Stream::err, "error: %s line 1: genome column \"%s\" has no GFF file (expected %s.gff among the inputs)\n",
-                 table.sources.front().c_str(), column.c_str(), column.c_str());
+    for (const std::string& path : request.gffPaths) stems.push_back(annotationStem(path));
+    std::vector<bool> converted(table.genomes.size(), false);
     std::vector<GenomeGenes> genomes;
     for (size_t g = 0; g < request.gffPaths.size(); ++g) {
         auto column = std::find(table.genomes.begin(), table.genomes.end(), stems[g]);
@@ -181,9 +140,13 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
             fail(Stream::err, "error: %s: genome \"%s\" has no column in %s line 1\n", request.gffPaths[g].c_str(),
                  stems[g].c_str(), table.sources.front().c_str());
         if (std::find(stems.begin(), stems.begin() + static_cast<long>(g), stems[g]) != stems.begin() + static_cast<long>(g))
-            fail(Stream::err, "error: %s: a second GFF file for genome \"%s\"\n", request.gffPaths[g].c_str(), stems[g].c_str());
+            fail(Stream::err, "error: %s: a second annotation file for genome \"%s\"\n", request.gffPaths[g].c_str(),
+                 stems[g].c_str());
+        converted[column - table.genomes.begin()] = true;
         genomes.push_back(readGenes(request.gffPaths[g], request, table.genes[column - table.genomes.begin()]));
     }
+    for (size_t c = 0; c < table.genomes.size(); ++c)
+        if (!converted[c]) summary.skippedGenomes.push_back(table.genomes[c]);
 
     // Family ids 1, 2, ... in table order, for the families some gene has.
     std::vector<int> familyId(table.families.size(), 0);
@@ -195,9 +158,10 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
 
     const std::vector<std::vector<std::string>> names = chromosomeNames(genomes);
     std::fprintf(genomeList, "SOURCE: %s\n", request.annotationName.c_str());
+    if (genes != nullptr) std::fprintf(genes, "%s\n", kGeneTableHeader);
     for (size_t g = 0; g < genomes.size(); ++g) {
         const GenomeGenes& genome = genomes[g];
-        ConvertedGenome converted{genome.name, static_cast<int>(genome.regions.size()), 0, 0};
+        ConvertedGenome counts{genome.name, static_cast<int>(genome.regions.size()), 0, 0};
         std::fprintf(genomeList, "%s:", genome.name.c_str());
         for (size_t r = 0; r < names[g].size(); ++r)
             std::fprintf(genomeList, "%s%s", r == 0 ? "" : ",", names[g][r].c_str());
@@ -207,23 +171,32 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
             std::fprintf(annotation, "%s, %s %s from %s\nfamily\tstrand\tcategory\tlocus_tag\tannotation\n",
                          names[g][r].c_str(), genome.name.c_str(), replaced(genome.regions[r], "\t", ' ').c_str(),
                          genome.path.c_str());
-            for (; i < genome.genes.size() && genome.genes[i].region == static_cast<int>(r); ++i) {
+            for (int position = 1; i < genome.genes.size() && genome.genes[i].record.region == static_cast<int>(r);
+                 ++i, ++position) {
                 const Gene& gene = genome.genes[i];
+                const AnnotatedGene& record = gene.record;
                 const bool matched = gene.family >= 0;
                 std::string text = matched ? table.families[gene.family] : std::string("-");
-                if (!gene.product.empty()) text += ": " + gene.product;
-                std::fprintf(annotation, "%d\t%c\t?\t%s\t%s\n", matched ? familyId[gene.family] : 0, gene.strand,
-                             gene.tag.empty() ? "-" : replaced(gene.tag, "\t ", '_').c_str(),
-                             replaced(text, "\t\r\n", ' ').c_str());
-                ++converted.genes;
-                converted.matched += matched ? 1 : 0;
+                if (!record.product.empty()) text += ": " + record.product;
+                const std::string tag = gene.tag.empty() ? "-" : replaced(gene.tag, "\t ", '_');
+                std::fprintf(annotation, "%d\t%c\t?\t%s\t%s\n", matched ? familyId[gene.family] : 0, record.strand,
+                             tag.c_str(), replaced(text, "\t\r\n", ' ').c_str());
+                if (genes != nullptr)
+                    std::fprintf(genes, "%s\t%s\t%d\t%s\t%d\t%s\t%s\t%lld\t%lld\t%c\t%s\n", genome.name.c_str(),
+                                 names[g][r].c_str(), position, tag.c_str(), matched ? familyId[gene.family] : 0,
+                                 matched ? replaced(table.families[gene.family], "\t\r\n", ' ').c_str() : "",
+                                 replaced(record.product, "\t\r\n", ' ').c_str(), record.start, record.end,
+                                 record.strand, replaced(genome.regions[r], "\t\r\n", ' ').c_str());
+                ++counts.genes;
+                counts.matched += matched ? 1 : 0;
             }
             std::fprintf(annotation, "\n");
         }
-        summary.genomes.push_back(converted);
+        summary.genomes.push_back(counts);
     }
 
     for (size_t g = 0; g < table.genomes.size(); ++g) {
+        if (!converted[g]) continue;
         std::vector<std::pair<std::string, const FamilyTable::Entry*>> missing;
         for (const auto& [id, entry] : table.genes[g])
             if (!entry.found) missing.emplace_back(id, &entry);
@@ -251,6 +224,10 @@ void printConvertSummary(FILE* out, const ConvertSummary& summary) {
         std::fprintf(out, "  %s: %d chromosome%s, %d genes, %d matched, %d unmatched\n", genome.name.c_str(),
                      genome.chromosomes, genome.chromosomes == 1 ? "" : "s", genome.genes, genome.matched,
                      genome.genes - genome.matched);
+    if (!summary.skippedGenomes.empty()) {
+        std::fprintf(out, "table genomes without an annotation file, left out: %zu\n", summary.skippedGenomes.size());
+        for (const std::string& name : summary.skippedGenomes) std::fprintf(out, "  %s\n", name.c_str());
+    }
     std::fprintf(out, "table genes found in no GFF file: %zu\n", summary.notFound.size());
     for (const std::string& line : summary.notFound) std::fprintf(out, "  %s\n", line.c_str());
 }

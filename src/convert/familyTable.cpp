@@ -78,7 +78,7 @@ void addRow(FamilyTable& table, const std::string& family, const std::vector<int
 
 }  // namespace
 
-bool readCsvRecord(TextFile& file, std::vector<std::string>& fields, int& firstLine) {
+bool readCsvRecord(LineInput& file, std::vector<std::string>& fields, int& firstLine) {
     fields.clear();
     std::string line;
     if (!file.next(line)) return false;
@@ -116,7 +116,7 @@ bool readCsvRecord(TextFile& file, std::vector<std::string>& fields, int& firstL
 }
 
 void readFamilyTable(const std::string& path, FamilyTable& table) {
-    TextFile file(path);
+    LineInput file(path);
     table.sources.push_back(path);
     std::string line;
     if (!file.next(line)) fail(Stream::err, "error: %s line 1: empty family table\n", path.c_str());
@@ -136,7 +136,7 @@ void readFamilyTable(const std::string& path, FamilyTable& table) {
     }
 
     // Roary and Panaroo: the genome columns follow the tool's own columns.
-    TextFile csv(path);
+    LineInput csv(path);
     std::vector<std::string> header;
     int recordLine = 0;
     readCsvRecord(csv, header, recordLine);

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "util/textFile.h"
+#include "convert/lineInput.h"
 
 namespace tamsu::detail {
 
@@ -37,6 +37,6 @@ void readFamilyTable(const std::string& path, FamilyTable& table);
 // commas, line breaks and doubled quotes. Reads the next record; false at the
 // end of the file. firstLine is the line the record starts on. Throws
 // tamsu::Error on a quoted field left open at the end of the file.
-bool readCsvRecord(TextFile& file, std::vector<std::string>& fields, int& firstLine);
+bool readCsvRecord(LineInput& file, std::vector<std::string>& fields, int& firstLine);
 
 }  // namespace tamsu::detail

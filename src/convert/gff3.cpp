@@ -2,7 +2,10 @@
 // key=value attributes separated by ';' with percent-encoded values.
 #include "convert/gff3.h"
 
+#include <cctype>
 #include <charconv>
+
+#include "convert/genbank.h"
 
 #include "util/errors.h"
 #include "util/strings.h"
@@ -52,10 +55,22 @@ bool GffReader::next(GffFeature& feature) {
     std::string line;
     while (!done_ && file_.next(line)) {
         if (line.empty()) continue;
-        if (line.starts_with("##FASTA") || line[0] == '>') break;
+        if (line.starts_with("##FASTA")) break;
+        if (line[0] == '>') {
+            pendingHeader_ = line;
+            break;
+        }
         if (line.starts_with("##sequence-region")) {
             const size_t start = line.find_first_not_of(" \t", 17);
-            if (start != std::string::npos) regions_.push_back(line.substr(start, line.find_first_of(" \t", start) - start));
+            if (start != std::string::npos) {
+                const size_t cut = line.find_first_of(" \t", start);
+                regions_.push_back(line.substr(start, cut - start));
+                // "##sequence-region seqid start end": the length for origin-spanning features.
+                long long from = 0, to = 0;
+                if (cut != std::string::npos && std::sscanf(line.c_str() + cut, "%lld %lld", &from, &to) == 2 &&
+                    from == 1 && to > 0)
+                    lengths_[regions_.back()] = to;
+            }
             continue;
         }
         if (line[0] == '#') continue;
@@ -81,6 +96,9 @@ bool GffReader::next(GffFeature& feature) {
             fail(Stream::err, "error: %s line %d: unknown strand \"%.*s\" (one of + - . ?)\n", name, number,
                  static_cast<int>(columns[6].size()), columns[6].data());
         feature.strand = columns[6][0];
+        feature.phase =
+            columns[7].size() == 1 && columns[7][0] >= '0' && columns[7][0] <= '2' ? columns[7][0] - '0' : 0;
+        feature.parts.clear();
         feature.line = number;
         feature.attributes.clear();
         if (columns[8] != ".") {
@@ -100,6 +118,62 @@ bool GffReader::next(GffFeature& feature) {
     }
     done_ = true;
     return false;
+}
+
+long long GffReader::regionLength(const std::string& seqid) const {
+    auto found = lengths_.find(seqid);
+    return found == lengths_.end() ? 0 : found->second;
+}
+
+void GffReader::readSequences(std::unordered_map<std::string, std::string>& sequences) {
+    if (!done_) {
+        GffFeature rest;
+        while (next(rest)) {
+        }
+    }
+    readFasta(file_, std::move(pendingHeader_), sequences);
+    pendingHeader_.clear();
+}
+
+void readFasta(LineInput& file, std::string header, std::unordered_map<std::string, std::string>& sequences) {
+    std::string* sequence = nullptr;
+    std::string line;
+    while (true) {
+        if (header.empty()) {
+            if (!file.next(line)) break;
+            if (line.empty() || line[0] != '>') {
+                if (sequence != nullptr)
+                    for (char c : line)
+                        if (!std::isspace(static_cast<unsigned char>(c)))
+                            sequence->push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+                continue;
+            }
+            header = line;
+        }
+        const size_t end = header.find_first_of(" \t", 1);
+        const std::string id = header.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+        header.clear();
+        auto [entry, added] = sequences.try_emplace(id);
+        if (!added)
+            fail(Stream::err, "error: %s line %d: sequence \"%s\" given twice\n", file.path().c_str(),
+                 file.lineNumber(), id.c_str());
+        sequence = &entry->second;
+    }
+}
+
+std::unique_ptr<FeatureReader> openAnnotationFile(const std::string& path) {
+    bool genbank = false;
+    {
+        LineInput probe(path);
+        std::string line;
+        while (probe.next(line))
+            if (!line.empty()) {
+                genbank = line.starts_with("LOCUS ");
+                break;
+            }
+    }
+    if (genbank) return std::make_unique<GenBankReader>(path);
+    return std::make_unique<GffReader>(path);
 }
 
 }  // namespace tamsu::detail

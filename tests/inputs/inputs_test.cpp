@@ -38,13 +38,13 @@ TEST(Convert, MalformedInputNamesFileAndLine) {
     struct Case {
         std::string gff, table, message;
     } cases[] = {
-        {"##gff-version 3\ns\tsrc\tCDS\t1\t10\t.\t+\t0\n", table, "g.gff line 2: a feature line needs 9 tab-separated columns, found 8"},
+        {"##gff-version 3\ns\tsrc\tCDS\t1\t10\t.\t+\t0\n", table,
+         "g.gff line 2: a feature line needs 9 tab-separated columns, found 8"},
         {"s\tsrc\tCDS\t1\tten\t.\t+\t0\t.\n", table, "g.gff line 1: bad coordinates \"1\" and \"ten\""},
         {"s\tsrc\tCDS\t0\t10\t.\t+\t0\t.\n", table, "g.gff line 1: bad coordinates \"0\""},
         {feature + "s\tsrc\tCDS\t20\t10\t.\t+\t0\t.\n", table, "g.gff line 2: start 20 lies after end 10"},
         {"s\tsrc\tCDS\t1\t10\t.\tplus\t0\t.\n", table, "g.gff line 1: unknown strand \"plus\""},
-        {feature, "Orthogroup\tg\th\nOG1\tx1\t\n", "t.tsv line 1: genome column \"h\" has no GFF file"},
-        {feature, "Orthogroup\tother\nOG1\tx1\n", "t.tsv line 1: genome column \"other\" has no GFF file"},
+        {feature, "Orthogroup\tother\nOG1\tx1\n", "g.gff: genome \"g\" has no column in"},
         {feature, table + "OG2\tx3, x1\n", "t.tsv line 3: gene \"x1\" of genome \"g\" is already in family \"OG1\""},
         {feature, table + "OG2\tx3\tx4\n", "t.tsv line 3: 3 columns where the header has 2"},
         {feature, "\"Gene\",\"g\"\n\"fam\",\"x1\n", "t.tsv line 2: quoted field not closed"},
