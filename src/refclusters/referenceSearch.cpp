@@ -1,6 +1,5 @@
-// Reference-based clusters: location lists and cluster lists, the search
-// that grows every reference interval and keeps per genome its best
-// approximate occurrences, and the reductions of its results.
+// The reference-based search: grows every reference interval, keeps per
+// genome its best approximate occurrences, and reduces the clusters found.
 #include "refclusters/referenceSearch.h"
 
 #include <algorithm>
@@ -11,112 +10,6 @@
 #include "walk/referenceWalk.h"
 
 namespace tamsu::detail {
-
-// --- Locations and their lists ---------------------------------------------
-
-Location makeLocation(int genome, int chr, int l, int r, int setDist, int size, int hitCount) {
-    Location x;
-    x.genome = genome;
-    x.chr = chr;
-    x.l = l;
-    x.r = r;
-    x.setDist = setDist;
-    x.size = size;
-    x.hitCount = hitCount;
-    return x;
-}
-
-LocationList makeLocationList(int genome) {
-    LocationList list;
-    list.genome = genome;
-    return list;
-}
-
-// The chromosome is compared first: a genome's location lists run over all
-// its chromosomes, and mergeLocations relies on one order that separates them
-// (equal borders on two chromosomes are two locations, not one).
-int compareLocations(const Location& a, const Location& b) {
-    if (a.chr != b.chr) return a.chr < b.chr ? -1 : 1;
-    if (a.l != b.l) return a.l < b.l ? -1 : 1;
-    if (a.r != b.r) return a.r < b.r ? -1 : 1;
-    return 0;
-}
-
-void appendLocations(LocationList& list1, LocationList& list2) { list1.locs.splice(list1.locs.end(), list2.locs); }
-
-void mergeLocations(LocationList& oldList, LocationList& newList) {
-    std::list<Location>& olds = oldList.locs;
-    std::list<Location>& news = newList.locs;
-    auto p = olds.begin();
-    while (p != olds.end() && !news.empty()) {
-        int cmp = compareLocations(*p, news.front());
-        if (cmp < 0) {
-            ++p;
-        } else if (cmp == 0) {
-            p = olds.erase(p);  // the new element replaces it
-        } else {
-            olds.splice(p, news, news.begin());
-        }
-    }
-    appendLocations(oldList, newList);
-}
-
-void copyLocations(const LocationList& src, LocationList& dst) {
-    for (const Location& x : src.locs)
-        dst.locs.push_back(makeLocation(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
-}
-
-std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lists, int n) {
-    std::vector<LocationList> copies;
-    copies.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        copies.push_back(makeLocationList(i));
-        copyLocations(lists[i], copies.back());
-    }
-    return copies;
-}
-
-void sortLocations(LocationList& list) {
-    // A bubble sort that swaps only on strict order is stable: list::sort with
-    // the same keys gives the same order.
-    list.locs.sort([](const Location& a, const Location& b) {
-        if (a.setDist != b.setDist) return a.setDist < b.setDist;
-        if (a.hitCount != b.hitCount) return a.hitCount > b.hitCount;
-        if (a.chr != b.chr) return a.chr < b.chr;
-        if (a.l != b.l) return a.l < b.l;
-        return a.r < b.r;
-    });
-}
-
-void clearLocations(LocationList& list) { list.locs.clear(); }
-
-bool isNestedLocation(const Location& x, const Location& y) {
-    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty Location when testing for nestedness");
-    return x.chr == y.chr && y.l <= x.l && x.l <= y.r && x.r <= y.r;
-}
-
-// --- Reference clusters ----------------------------------------------------
-
-ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<LocationList>&& lists) {
-    ReferenceCluster cluster;
-    cluster.refGenome = pattern.refGenome;
-    cluster.refChrom = pattern.refChrom;
-    cluster.l = pattern.left;
-    cluster.r = pattern.right;
-    cluster.size = pattern.size;
-    cluster.genomeCount = pattern.genomeCount;
-    cluster.dLocLists = std::move(lists);
-    cluster.dLocLists.resize(std::max(cluster.genomeCount, 0));
-    // Every list exists (a vector holds no missing ones).
-    cluster.listCount = cluster.genomeCount;
-    return cluster;
-}
-
-ReferenceClusterList makeReferenceClusterList(Mode operationMode) {
-    ReferenceClusterList list;
-    list.operationMode = operationMode;
-    return list;
-}
 
 // --- The search's building blocks ------------------------------------------
 
@@ -358,10 +251,10 @@ bool isReferenceIntervalNested(const ReferenceCluster& a, const ReferenceCluster
 
 bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b) {
     for (int j = 0; j < a.genomeCount; ++j) {
-        const std::list<Location>& inner = a.dLocLists[j].locs;
+        const std::list<Location>& inner = a.locationLists[j].locs;
         if (inner.empty()) continue;
         if (j >= b.genomeCount) return false;
-        const std::list<Location>& outer = b.dLocLists[j].locs;
+        const std::list<Location>& outer = b.locationLists[j].locs;
         for (const Location& x : inner) {
             bool covered = std::any_of(outer.begin(), outer.end(), [&x](const Location& y) {
                 return y.chr == x.chr && y.l <= x.l && x.r <= y.r && y.setDist <= x.setDist;
@@ -417,7 +310,7 @@ std::vector<int> referenceGeneContent(const ReferenceCluster& cluster, const Occ
 }
 
 void setGeneContents(ReferenceClusterList& list, const OccurrenceIndex& index) {
-    for (ReferenceCluster& cluster : list.clusters) cluster.sortedGenes = referenceGeneContent(cluster, index);
+    for (ReferenceCluster& cluster : list.clusters) cluster.genes = referenceGeneContent(cluster, index);
 }
 
 // --- The search ----------------------------------------------------------------
@@ -428,7 +321,7 @@ namespace {
 // its location lists.
 std::size_t approxBytes(const ReferenceCluster& cluster) {
     std::size_t bytes = sizeof(ReferenceCluster) + 2 * sizeof(void*);
-    for (const LocationList& list : cluster.dLocLists)
+    for (const LocationList& list : cluster.locationLists)
         bytes += sizeof(LocationList) + list.locs.size() * (sizeof(Location) + 2 * sizeof(void*));
     return bytes;
 }

@@ -7,14 +7,14 @@
 namespace tamsu::detail {
 
 std::vector<int> referenceGeneSet(const ReferenceCluster& cluster) {
-    const size_t n = std::min(static_cast<size_t>(std::max(cluster.size, 0)), cluster.sortedGenes.size());
-    return {cluster.sortedGenes.begin(), cluster.sortedGenes.begin() + static_cast<long>(n)};
+    const size_t n = std::min(static_cast<size_t>(std::max(cluster.size, 0)), cluster.genes.size());
+    return {cluster.genes.begin(), cluster.genes.begin() + static_cast<long>(n)};
 }
 
 // The first location of genome g, null when it has none.
 static const Location* firstLocation(const ReferenceCluster& cluster, int g) {
-    if (g >= static_cast<int>(cluster.dLocLists.size()) || cluster.dLocLists[g].empty()) return nullptr;
-    return &cluster.dLocLists[g].locs.front();
+    if (g >= static_cast<int>(cluster.locationLists.size()) || cluster.locationLists[g].empty()) return nullptr;
+    return &cluster.locationLists[g].locs.front();
 }
 
 std::vector<approxOcc> referenceOccurrences(const LocationList& list, int g, bool bestOnly) {
@@ -38,8 +38,8 @@ std::vector<approxOcc> referenceOccurrences(const LocationList& list, int g, boo
 
 std::vector<std::vector<approxOcc>> referenceOccurrenceLists(const ReferenceCluster& cluster, int K, bool bestOnly) {
     std::vector<std::vector<approxOcc>> lists(std::max(K, 0));
-    for (int g = 0; g < K && g < static_cast<int>(cluster.dLocLists.size()); ++g)
-        lists[g] = referenceOccurrences(cluster.dLocLists[g], g, bestOnly);
+    for (int g = 0; g < K && g < static_cast<int>(cluster.locationLists.size()); ++g)
+        lists[g] = referenceOccurrences(cluster.locationLists[g], g, bestOnly);
     return lists;
 }
 

@@ -120,7 +120,7 @@ void printLocations(FILE* stream, const LocationList& list, const ReferenceClust
 void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const GenomeSet& set, int index) {
     std::fprintf(stream, "#%d\n", index);
     std::fprintf(stream, "Reference Occurrence:\n");
-    for (int gene : cluster.sortedGenes) std::fprintf(stream, "%d ", gene);
+    for (int gene : cluster.genes) std::fprintf(stream, "%d ", gene);
     std::fprintf(stream, "\n");
     const Genome& genome = set.genomes[cluster.refGenome];
     std::fprintf(stream, "%s, Chr. %d, [%d,%d], ", genome.name.c_str(), cluster.refChrom, cluster.l, cluster.r);
@@ -134,8 +134,8 @@ void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const 
         std::fprintf(stream, "%d\t%s\n", set.codingTable[code], annotation);
     }
     std::fprintf(stream, "\ndLocs:\n");
-    for (int g = 0; g < cluster.genomeCount && g < static_cast<int>(cluster.dLocLists.size()); ++g)
-        printLocations(stream, cluster.dLocLists[g], cluster, set);
+    for (int g = 0; g < cluster.genomeCount && g < static_cast<int>(cluster.locationLists.size()); ++g)
+        printLocations(stream, cluster.locationLists[g], cluster, set);
 }
 
 void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set) {

@@ -64,8 +64,8 @@ std::vector<int> intArray(const json& value, size_t n, const std::string& path, 
 
 json clusterJson(const ReferenceCluster& cluster) {
     json lists = json::array();
-    for (size_t j = 0; j < cluster.dLocLists.size(); ++j) {
-        const LocationList& list = cluster.dLocLists[j];
+    for (size_t j = 0; j < cluster.locationLists.size(); ++j) {
+        const LocationList& list = cluster.locationLists[j];
         if (list.empty()) continue;
         json locs = json::array();
         for (const Location& x : list.locs) {
@@ -92,7 +92,7 @@ ReferenceCluster readCluster(const json& value, int genome, int chromosome, int 
     cluster.size = intMember(value, "size", path);
     cluster.genomeCount = genomeCount;
     cluster.listCount = genomeCount;
-    for (int j = 0; j < genomeCount; ++j) cluster.dLocLists.push_back(makeLocationList(j));
+    for (int j = 0; j < genomeCount; ++j) cluster.locationLists.push_back(makeLocationList(j));
     int lastList = -1;
     for (const json& entry : arrayMember(value, "lists", path)) {
         if (!entry.is_array() || entry.size() != 2 || !entry[0].is_number_integer() || !entry[1].is_array())
@@ -103,7 +103,7 @@ ReferenceCluster readCluster(const json& value, int genome, int chromosome, int 
         lastList = static_cast<int>(j);
         for (const json& loc : entry[1]) {
             const std::vector<int> v = intArray(loc, 6, path, "occurrence");
-            cluster.dLocLists[static_cast<size_t>(j)].locs.push_back(
+            cluster.locationLists[static_cast<size_t>(j)].locs.push_back(
                 makeLocation(static_cast<int>(j), v[0], v[1], v[2], v[3], v[4], v[5]));
         }
     }
@@ -211,11 +211,11 @@ void checkShardClusters(const ShardClusters& found, const GenomeSet& set, const 
         if (chrom.filterCount < 0 || chrom.nonNestedCount < 0) mismatch("a negative count");
         for (const ReferenceCluster& cluster : chrom.clusters) {
             if (chromosome(cluster.refGenome, cluster.refChrom) != ref) mismatch("a chromosome out of its place");
-            if (static_cast<int>(cluster.dLocLists.size()) != set.genomeCount) mismatch("another genome count");
+            if (static_cast<int>(cluster.locationLists.size()) != set.genomeCount) mismatch("another genome count");
             if (cluster.l < 1 || cluster.r > ref->length || cluster.l > cluster.r || cluster.size < 0 ||
                 cluster.size > cluster.r - cluster.l + 1)
                 mismatch("a reference interval outside its chromosome");
-            for (const LocationList& list : cluster.dLocLists)
+            for (const LocationList& list : cluster.locationLists)
                 for (const Location& x : list.locs) {
                     const Chromosome* at = chromosome(x.genome, x.chr);
                     if (at == nullptr || x.l < 1 || x.r > at->length || x.l > x.r + 1)

@@ -43,7 +43,9 @@ int expectConsistent(const tamsu::Result& result, const tamsu::Genomes& genomes,
                     int distance = static_cast<int>(families.size());
                     for (int gene : genes) distance += families.count(gene) ? -1 : 1;
                     EXPECT_EQ(distance, occ.dist) << at << " genome " << occ.genome << " " << occ.l << "-" << occ.r;
-                    if (query.mode == Mode::center || reference) EXPECT_LE(occ.dist, query.delta) << at;
+                    if (query.mode == Mode::center || reference) {
+                        EXPECT_LE(occ.dist, query.delta) << at;
+                    }
                     // A probability, not 0 (the reference occurrence scores 1).
                     EXPECT_GT(occ.pValue, 0.0) << at << " genome " << occ.genome;
                 }

@@ -38,11 +38,11 @@ void checkClusters(const GenomeSet& set, const SearchParameters& params, const R
         std::set<int> P = genesIn(ref.genes, cluster.l, cluster.r);
         ASSERT_EQ(static_cast<int>(P.size()), cluster.size) << where;
         ASSERT_GE(cluster.size, params.minClusterSize) << where;
-        ASSERT_EQ(std::set<int>(cluster.sortedGenes.begin(), cluster.sortedGenes.end()), P) << where;
+        ASSERT_EQ(std::set<int>(cluster.genes.begin(), cluster.genes.end()), P) << where;
         ASSERT_EQ(std::tuple(set.genomeCount, set.genomeCount), std::tie(cluster.genomeCount, cluster.listCount));
         int covered = 0;
         for (int j = 0; j < set.genomeCount; ++j) {
-            const LocationList& list = cluster.dLocLists[j];
+            const LocationList& list = cluster.locationLists[j];
             ASSERT_EQ(j, list.genome);
             if (!list.empty()) ++covered;
             const Location* previous = nullptr;
@@ -63,7 +63,7 @@ void checkClusters(const GenomeSet& set, const SearchParameters& params, const R
         }
         EXPECT_GE(covered, set.genomeCount - params.mayLack) << where;
         // The reference occurrence itself heads its genome's list.
-        const LocationList& own = cluster.dLocLists[cluster.refGenome];
+        const LocationList& own = cluster.locationLists[cluster.refGenome];
         ASSERT_FALSE(own.empty()) << where;
         EXPECT_EQ(0, own.locs.front().setDist);
     }
@@ -146,7 +146,7 @@ std::set<Found> bruteForceLocations(const Genome& genome, const std::set<int>& P
 
 std::vector<std::set<Found>> locationsOf(const ReferenceCluster& cluster) {
     std::vector<std::set<Found>> out;
-    for (const LocationList& list : cluster.dLocLists) {
+    for (const LocationList& list : cluster.locationLists) {
         out.emplace_back();
         for (const Location& x : list.locs) out.back().insert({x.chr, x.l, x.r, x.setDist});
     }
@@ -208,13 +208,13 @@ TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
     checkClusters(*set, params, list, "hand-built");
     int found = 0;
     for (const ReferenceCluster& cluster : list.clusters) {
-        const std::vector<int>& content = cluster.sortedGenes;
+        const std::vector<int>& content = cluster.genes;
         if (std::set<int>(content.begin(), content.end()) != std::set<int>{1, 2, 3, 4}) continue;
         ++found;
         EXPECT_EQ(std::tuple(0, 6, 9), std::tie(cluster.refGenome, cluster.l, cluster.r));
-        const Location& exact = cluster.dLocLists[1].locs.front();
+        const Location& exact = cluster.locationLists[1].locs.front();
         EXPECT_EQ(std::tuple(2, 0), std::tie(exact.l, exact.setDist));
-        EXPECT_EQ(1, cluster.dLocLists[2].locs.front().setDist);
+        EXPECT_EQ(1, cluster.locationLists[2].locs.front().setDist);
     }
     EXPECT_EQ(1, found);
 }

@@ -1,0 +1,117 @@
+// Location lists and reference clusters: creation, order, merging and copies.
+#include "refclusters/locations.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "util/errors.h"
+
+namespace tamsu::detail {
+
+// --- Locations and their lists ---------------------------------------------
+
+Location makeLocation(int genome, int chr, int l, int r, int setDist, int size, int hitCount) {
+    Location x;
+    x.genome = genome;
+    x.chr = chr;
+    x.l = l;
+    x.r = r;
+    x.setDist = setDist;
+    x.size = size;
+    x.hitCount = hitCount;
+    return x;
+}
+
+LocationList makeLocationList(int genome) {
+    LocationList list;
+    list.genome = genome;
+    return list;
+}
+
+// The chromosome is compared first: a genome's location lists run over all
+// its chromosomes, and mergeLocations relies on one order that separates them
+// (equal borders on two chromosomes are two locations, not one).
+int compareLocations(const Location& a, const Location& b) {
+    if (a.chr != b.chr) return a.chr < b.chr ? -1 : 1;
+    if (a.l != b.l) return a.l < b.l ? -1 : 1;
+    if (a.r != b.r) return a.r < b.r ? -1 : 1;
+    return 0;
+}
+
+void appendLocations(LocationList& list1, LocationList& list2) { list1.locs.splice(list1.locs.end(), list2.locs); }
+
+void mergeLocations(LocationList& oldList, LocationList& newList) {
+    std::list<Location>& olds = oldList.locs;
+    std::list<Location>& news = newList.locs;
+    auto p = olds.begin();
+    while (p != olds.end() && !news.empty()) {
+        int cmp = compareLocations(*p, news.front());
+        if (cmp < 0) {
+            ++p;
+        } else if (cmp == 0) {
+            p = olds.erase(p);  // the new element replaces it
+        } else {
+            olds.splice(p, news, news.begin());
+        }
+    }
+    appendLocations(oldList, newList);
+}
+
+void copyLocations(const LocationList& src, LocationList& dst) {
+    for (const Location& x : src.locs)
+        dst.locs.push_back(makeLocation(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
+}
+
+std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lists, int n) {
+    std::vector<LocationList> copies;
+    copies.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        copies.push_back(makeLocationList(i));
+        copyLocations(lists[i], copies.back());
+    }
+    return copies;
+}
+
+void sortLocations(LocationList& list) {
+    // A bubble sort that swaps only on strict order is stable: list::sort with
+    // the same keys gives the same order.
+    list.locs.sort([](const Location& a, const Location& b) {
+        if (a.setDist != b.setDist) return a.setDist < b.setDist;
+        if (a.hitCount != b.hitCount) return a.hitCount > b.hitCount;
+        if (a.chr != b.chr) return a.chr < b.chr;
+        if (a.l != b.l) return a.l < b.l;
+        return a.r < b.r;
+    });
+}
+
+void clearLocations(LocationList& list) { list.locs.clear(); }
+
+bool isNestedLocation(const Location& x, const Location& y) {
+    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty Location when testing for nestedness");
+    return x.chr == y.chr && y.l <= x.l && x.l <= y.r && x.r <= y.r;
+}
+
+// --- Reference clusters ----------------------------------------------------
+
+ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<LocationList>&& lists) {
+    ReferenceCluster cluster;
+    cluster.refGenome = pattern.refGenome;
+    cluster.refChrom = pattern.refChrom;
+    cluster.l = pattern.left;
+    cluster.r = pattern.right;
+    cluster.size = pattern.size;
+    cluster.genomeCount = pattern.genomeCount;
+    cluster.locationLists = std::move(lists);
+    cluster.locationLists.resize(std::max(cluster.genomeCount, 0));
+    // Every list exists (a vector holds no missing ones).
+    cluster.listCount = cluster.genomeCount;
+    return cluster;
+}
+
+ReferenceClusterList makeReferenceClusterList(Mode operationMode) {
+    ReferenceClusterList list;
+    list.operationMode = operationMode;
+    return list;
+}
+
+}  // namespace tamsu::detail
