@@ -138,15 +138,8 @@ Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set) {
         return result;
     }
     result.counts = found->counts;
-    if (found->TupleList) {
-        // Sorted again now that the p-values are set: within a gene content the
-        // best p-value comes first, and the best occurrence sets are those equal to it.
-        sortTuplesByGeneContent(found->TupleList.get());
-        result.clusters = std::move(*clustersFromTuples(*found->TupleList));
-    } else {
-        result.clusters = std::move(*clustersFromReferenceClusters(*found->refClusterList, set.genomeCount));
-        result.referenceClusters = std::move(found->refClusterList);
-    }
+    result.clusters = std::move(found->clusters);
+    result.referenceClusters = std::move(found->referenceClusters);
     return result;
 }
 

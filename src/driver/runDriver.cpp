@@ -6,7 +6,9 @@
 #include "filters/filterSearch.h"
 #include "index/occurrenceIndex.h"
 #include "results/clusterTable.h"
+#include "results/referenceExtraction.h"
 #include "results/reports.h"
+#include "results/tupleExtraction.h"
 #include "statistics/statistics.h"
 #include "util/memoryBudget.h"
 
@@ -44,8 +46,7 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
     std::fprintf(out, "cluster computation finished\n");
     auto result = std::make_unique<SearchResult>();
     result->counts = search->counts;
-    result->TupleList = std::move(search->tuples);
-    TupleList* list = result->TupleList.get();
+    TupleList* list = search->tuples.get();
     result->counts.medianCenterCount = countCentralTuples(list, params);
     result->counts.refBasedKTupleCount = countTuplesWithExactOccurrence(list);
     std::fprintf(err, "size: %d\n", list->size());
@@ -56,6 +57,10 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
     std::fprintf(out, "statistical evaluation of clusters...\n");
     scoreTuples(list, set, err);
     std::fprintf(out, "statistical evaluation finished\n");
+    // Sorted again now that the p-values are set: within a gene content the
+    // best p-value comes first, and the best occurrence sets are those equal to it.
+    sortTuplesByGeneContent(list);
+    result->clusters = std::move(*clustersFromTuples(*list));
     return result;
 }
 
@@ -96,7 +101,8 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
     }
     std::fprintf(out, "cluster computation finished\n");
     scoreReferenceClusters(&*clusters, set, progress.err(), params.threads);
-    result->refClusterList = std::make_unique<ReferenceClusterList>(std::move(*clusters));
+    result->clusters = std::move(*clustersFromReferenceClusters(*clusters, set.genomeCount));
+    result->referenceClusters = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;
 }
 

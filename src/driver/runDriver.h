@@ -27,8 +27,10 @@ struct RunPart {
 // the reference clusters or one shard's part of them.
 struct SearchResult {
     tamsu::SearchCounts counts;
-    std::unique_ptr<struct TupleList> TupleList;
-    std::unique_ptr<struct ReferenceClusterList> refClusterList;
+    // Every mode's clusters, sorted and extracted (none for a shard).
+    listOfGeneClusters clusters;
+    // The reference clusters behind them (reference modes), for the reports.
+    std::unique_ptr<ReferenceClusterList> referenceClusters;
     std::unique_ptr<ShardClusters> shardClusters;
 };
 

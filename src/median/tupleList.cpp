@@ -45,9 +45,9 @@ ClusterTuple makeTuple(int totalDist, int k, const TupleSearchState& data) {
     const std::vector<int>& localChars = data.localChars != nullptr ? *data.localChars : noLocalChars;
     const std::vector<unsigned char>& inSet = data.clusterSet;
 
-    // The cluster's gene set, in descending local-char order.
-    for (int c = lcc; c >= 1; --c)
-        if (entryOrZero(inSet, c)) tuple.median.push_back(ClusterGene{entryOrZero(localChars, c), entryOrZero(data.occCount, c)});
+    for (int c = 1; c <= lcc; ++c)
+        if (entryOrZero(inSet, c)) tuple.genes.push_back(entryOrZero(localChars, c));
+    std::sort(tuple.genes.begin(), tuple.genes.end());
 
     // Every occurrence with its distance to that set; a genome without a
     // chosen interval reads as the empty occurrence, which lacks every gene.
@@ -74,7 +74,7 @@ ClusterTuple makeTuple(int totalDist, int k, const TupleSearchState& data) {
 static std::size_t approxBytes(const ClusterTuple& tuple, int k) {
     const std::size_t genomes = static_cast<std::size_t>(k > 0 ? k : 0);
     return sizeof(ClusterTuple) + 2 * sizeof(void*) + genomes * (sizeof(TupleOccurrence) + sizeof(double)) +
-           tuple.median.size() * sizeof(ClusterGene);
+           tuple.genes.size() * sizeof(int);
 }
 
 void storeTuple(int k, int totalDist, TupleSearchState& data) {
@@ -270,23 +270,15 @@ int countOverlappingTuples(const TupleList* list) {
 
 int compareGeneContent(const ClusterTuple* a, const ClusterTuple* b) {
     if (a == nullptr || b == nullptr) return 0;
-    if (!a->hasSortedGenes || !b->hasSortedGenes) fail(Stream::err, "Array sortedGenes uninitialized!\n");
-    if (a->median.size() != b->median.size()) return a->median.size() < b->median.size() ? -1 : 1;
-    for (size_t i = 0; i < a->median.size(); ++i)
-        if (a->sortedGenes[i] != b->sortedGenes[i])
-            return a->sortedGenes[i] < b->sortedGenes[i] ? -1 : 1;
+    if (a->genes.size() != b->genes.size()) return a->genes.size() < b->genes.size() ? -1 : 1;
+    for (size_t i = 0; i < a->genes.size(); ++i)
+        if (a->genes[i] != b->genes[i]) return a->genes[i] < b->genes[i] ? -1 : 1;
     if (a->pValue != b->pValue) return a->pValue < b->pValue ? -1 : 1;
     return 0;
 }
 
 void sortTuplesByGeneContent(TupleList* list) {
     if (list == nullptr) return;
-    for (ClusterTuple& tuple : list->tuples) {
-        tuple.sortedGenes.assign(tuple.median.size(), -1);
-        for (size_t i = 0; i < tuple.median.size(); ++i) tuple.sortedGenes[i] = tuple.median[i].gene;
-        std::sort(tuple.sortedGenes.begin(), tuple.sortedGenes.end());
-        tuple.hasSortedGenes = true;
-    }
     // Tuples of equal gene content become adjacent; the result extraction
     // groups them. Their relative order is not part of the contract.
     list->tuples.sort([](const ClusterTuple& x, const ClusterTuple& y) { return compareGeneContent(&x, &y) < 0; });
@@ -315,7 +307,7 @@ int maxOccurrenceDistance(const ClusterTuple& tuple, int k) {
 
 bool haveSameGeneContent(const ClusterTuple* a, const ClusterTuple* b) {
     if (a == nullptr || b == nullptr) return false;
-    return a->median.size() == b->median.size() && a->sortedGenes == b->sortedGenes;
+    return a->genes == b->genes;
 }
 
 }  // namespace tamsu::detail

@@ -20,23 +20,16 @@ struct TupleOccurrence {
     int extraChars = 0;
 };
 
-struct ClusterGene {
-    int gene = 0;
-    int occCount = 0;
-};
-
 struct ClusterTuple {
     int totalDist = 0;
     Mode operationMode = Mode::median;
     std::vector<double> pValues;                // k, 1.0 at creation
     double pValue = 1.0;
     double log10PValue = 0.0;                   // sum of log10(pValues): finite where the product overflows
-    std::vector<TupleOccurrence> perGenome;  // k
-    // The cluster's gene set: the majority set of the occurrences in median
-    // mode, the chosen center in center mode.
-    std::vector<ClusterGene> median;
-    std::vector<int> sortedGenes;          // median genes ascending, after the gene-content sort
-    bool hasSortedGenes = false;
+    std::vector<TupleOccurrence> perGenome;     // k
+    // The cluster's gene set, ascending: the majority set of the occurrences
+    // in median mode, the chosen center in center mode.
+    std::vector<int> genes;
 };
 
 // The list owns its tuples; std::list keeps order under insertion and removal.
@@ -92,8 +85,8 @@ int mergeTupleLists(TupleList& old, TupleList& fresh);
 bool isNested(const ClusterTuple& t, const ClusterTuple& o, int k);
 // t and u overlap by position in some genome where both occur (chr ignored).
 bool overlapInSomeGenome(const ClusterTuple& t, const ClusterTuple& u, int k);
-// Gene-content order: median size, then genes ascending, then pValue; null
-// compares equal to anything. A tuple without sortedGenes is fatal.
+// Gene-content order: the set's size, then its genes, then pValue; null
+// compares equal to anything.
 int compareGeneContent(const ClusterTuple* a, const ClusterTuple* b);
 
 // Driver-level operations on the result list (in the order the driver runs them).

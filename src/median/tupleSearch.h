@@ -33,7 +33,7 @@ struct TupleSearchState {
     MemoryCharge memory;                      // what newTuples holds of the run's budget
 };
 
-// Enumerates the filter's k-tuples and merges them into results.TupleList;
+// Enumerates the filter's k-tuples and merges them into results.tuples;
 // false when the host cancelled the run (nothing is merged then). Takes over
 // the record's localIndex.
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,

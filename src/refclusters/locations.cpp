@@ -87,7 +87,7 @@ void sortLocations(LocationList& list) {
 void clearLocations(LocationList& list) { list.locs.clear(); }
 
 bool isNestedLocation(const Location& x, const Location& y) {
-    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty Location when testing for nestedness");
+    if (x.l > x.r || y.l > y.r) fail(Stream::err, "empty dLoc when testing for nestedness");
     return x.chr == y.chr && y.l <= x.l && x.l <= y.r && x.r <= y.r;
 }
 

@@ -9,18 +9,6 @@
 
 namespace tamsu::detail {
 
-std::vector<int> tupleGeneSet(const ClusterTuple& tuple) {
-    const size_t n = tuple.median.size();
-    if (tuple.hasSortedGenes && tuple.sortedGenes.size() >= n)
-        return {tuple.sortedGenes.begin(), tuple.sortedGenes.begin() + static_cast<long>(n)};
-    // Without the gene-content sort the content is the same genes, ascending.
-    std::vector<int> genes;
-    genes.reserve(n);
-    for (const ClusterGene& e : tuple.median) genes.push_back(e.gene);
-    std::sort(genes.begin(), genes.end());
-    return genes;
-}
-
 approxOcc tupleOccurrence(const ClusterTuple& tuple, int g) {
     const TupleOccurrence& interval = tuple.perGenome[g];
     approxOcc occ;
@@ -70,7 +58,7 @@ geneCluster clusterFromTuple(const ClusterTuple& tuple, int K) {
     cluster.pValue = tuple.pValue;
     cluster.log10PValue = tuple.log10PValue;
     cluster.minTotalDist = tuple.totalDist;
-    cluster.consensusSet = tupleGeneSet(tuple);
+    cluster.consensusSet = tuple.genes;
     cluster.bestClusters.push_back(occurrenceSetFromTuple(tuple, K));
     cluster.allClusters.push_back(occurrenceSetFromTuple(tuple, K));
     return cluster;

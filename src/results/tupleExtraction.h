@@ -20,7 +20,6 @@ std::unique_ptr<listOfGeneClusters> clustersFromTuples(const TupleList& list);
 geneCluster clusterFromTuple(const ClusterTuple& tuple, int K);
 ACI occurrenceSetFromTuple(const ClusterTuple& tuple, int K);
 // The tuple's gene content, ascending (also the gene set its p-values are computed for).
-std::vector<int> tupleGeneSet(const ClusterTuple& tuple);
 std::vector<std::vector<approxOcc>> tupleOccurrenceLists(const ClusterTuple& tuple, int K);
 approxOcc tupleOccurrence(const ClusterTuple& tuple, int g);
 

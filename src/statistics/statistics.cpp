@@ -294,7 +294,7 @@ void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err) {
     std::vector<int> scoredSet;
     bool haveSet = false;
     for (ClusterTuple& tuple : list->tuples) {
-        std::vector<int> G = tupleGeneSet(tuple);
+        const std::vector<int>& G = tuple.genes;
         if (!haveSet || G != scoredSet) {
             for (auto& scorer : scorers) scorer.reset();
             scoredSet = std::move(G);

@@ -280,7 +280,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
             for (const TupleOccurrence& iv : tuple.perGenome)
                 key.emplace_back(iv.l > iv.r ? 1 : iv.l, iv.l > iv.r ? 0 : iv.r);
             std::set<int> genes;
-            for (const ClusterGene& e : tuple.median) genes.insert(e.gene);
+            genes.insert(tuple.genes.begin(), tuple.genes.end());
             std::vector<int> distances;
             for (const TupleOccurrence& iv : tuple.perGenome) distances.push_back(iv.dist);
             found[key] = Stored{tuple.totalDist, genes, distances};
