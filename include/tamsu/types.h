@@ -24,7 +24,7 @@ class Error : public std::runtime_error {
 public:
     Error(Stream stream, std::string text) : std::runtime_error(text), stream_(stream), text_(std::move(text)) {}
     // An error whose text is printf-formatted.
-    static Error formatted(Stream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+    static Error formatted(Stream stream, const char* format, ...);
 
     Stream stream() const { return stream_; }
     // The exact text, newlines included (some messages have none).

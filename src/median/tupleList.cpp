@@ -38,11 +38,10 @@ ClusterTuple makeTuple(int totalDist, int k, const TupleSearchState& data) {
     tuple.totalDist = totalDist;
     tuple.pValues.assign(k > 0 ? k : 0, 1.0);
     tuple.pValue = 1.0;
-    tuple.operationMode = data.params != nullptr ? data.params->mode : Mode::median;
+    tuple.operationMode = data.params.mode;
 
     const int lcc = data.localCharCount > 0 ? data.localCharCount : 0;
-    static const std::vector<int> noLocalChars;
-    const std::vector<int>& localChars = data.localChars != nullptr ? *data.localChars : noLocalChars;
+    const std::vector<int>& localChars = data.localChars;
     const std::vector<unsigned char>& inSet = data.clusterSet;
 
     for (int c = 1; c <= lcc; ++c)

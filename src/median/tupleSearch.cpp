@@ -12,15 +12,9 @@ namespace tamsu::detail {
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
                       Progress& progress, TupleSearchResult& results) {
     const int k = index.genomeCount();
-    TupleSearchState data;
-    data.index = &index;
-    data.results = &results;
-    data.progress = &progress;
-    data.params = &params;
-    data.candidateField = &record.candidateField;
+    TupleSearchState data(index, params, record, progress, results);
     data.newTuples = makeTupleList(k);
     data.currentIntervals.assign(static_cast<size_t>(k > 0 ? k : 0), nullptr);
-    data.localChars = &record.localChars;
     data.localIndex = std::move(record.localIndex);
     record.localIndex.clear();
     data.localCharCount = record.localCharCount;
@@ -41,18 +35,18 @@ bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, 
 }
 
 bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSearchState& data) {
-    const SearchParameters& params = *data.params;
-    tamsu::SearchCounts& results = data.results->counts;
-    const int k = data.index->genomeCount();
-    if (!data.progress->countStep()) return false;
+    const SearchParameters& params = data.params;
+    tamsu::SearchCounts& results = data.results.counts;
+    const int k = data.index.genomeCount();
+    if (!data.progress.countStep()) return false;
     // Buckets above the field's last list hold nothing.
-    const int maxD = std::min({params.summedDelta, refBudget, data.candidateField->m()});
+    const int maxD = std::min({params.summedDelta, refBudget, data.candidateField.m()});
     if (maxD < 0) return true;
 
     const int localCharCount = data.localCharCount;
     std::vector<int>& occCount = data.occCount;
     for (int d = 0; d <= maxD; ++d) {
-        std::vector<CandidateInterval>& bucket = data.candidateField->bucket(g, d);
+        std::vector<CandidateInterval>& bucket = data.candidateField.bucket(g, d);
         for (auto it = bucket.rbegin(); it != bucket.rend(); ++it) {
             CandidateInterval& iv = *it;
             data.currentIntervals[g] = &iv;
@@ -83,7 +77,7 @@ bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSear
                 results.completeKTupleCount += 1.0;
                 // The majority is taken over the genomes that hold an occurrence.
                 const int half = (k - data.emptyPlaced - (isEmpty ? 1 : 0) + 1) / 2;
-                if (params.isCenter() || areBordersOptimal(*data.index, data, occCount, half)) {
+                if (params.isCenter() || areBordersOptimal(data.index, data, occCount, half)) {
                     results.optBorderMedianCount += 1;
                     const int searchCost = params.summedDelta - (distBudget - cost);
                     if (const std::optional<int> totalDist = chooseClusterSet(data, half, searchCost)) {
@@ -98,7 +92,7 @@ bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSear
                 for (int c = 1; c <= localCharCount; ++c) {
                     occCount[c] -= iv.localFlags[c];
                     if (occCount[c] > g)
-                        std::fprintf(data.progress->out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
+                        std::fprintf(data.progress.out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
                 }
             }
         }
@@ -186,8 +180,8 @@ std::optional<int> chooseClusterSet(TupleSearchState& data, int half, int search
     const std::vector<int>& occCount = data.occCount;
     std::vector<unsigned char>& inSet = data.clusterSet;
     inSet.assign(static_cast<std::size_t>(lcc) + 1, 0);
-    if (!data.params->isCenter()) {
-        if (!isMedianBigEnough(occCount, lcc, half, data.params->minClusterSize)) return std::nullopt;
+    if (!data.params.isCenter()) {
+        if (!isMedianBigEnough(occCount, lcc, half, data.params.minClusterSize)) return std::nullopt;
         for (int c = 1; c <= lcc; ++c) inSet[c] = occCount[c] >= half;
         return searchCost;
     }
@@ -200,10 +194,10 @@ std::optional<int> chooseClusterSet(TupleSearchState& data, int half, int search
     std::vector<int> columns;
     for (int c = 1; c <= lcc; ++c)
         if (occCount[c] > 0) columns.push_back(c);
-    const std::vector<int>& localChars = *data.localChars;
+    const std::vector<int>& localChars = data.localChars;
     std::sort(columns.begin(), columns.end(), [&](int a, int b) { return localChars[a] < localChars[b]; });
     const std::optional<std::vector<int>> center =
-        chooseCenter(rows, columns, data.params->delta, data.params->minClusterSize);
+        chooseCenter(rows, columns, data.params.delta, data.params.minClusterSize);
     if (!center) return std::nullopt;
     for (int c : *center) inSet[c] = 1;
     // The summed distance to the center in place of the one to the median

@@ -16,14 +16,19 @@ namespace tamsu::detail {
 
 // Working record of one searchTuples call.
 struct TupleSearchState {
-    const OccurrenceIndex* index = nullptr;
-    TupleSearchResult* results = nullptr;
-    Progress* progress = nullptr;
-    const SearchParameters* params = nullptr;
-    CandidateField* candidateField = nullptr;
+    TupleSearchState(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
+                     Progress& progress, TupleSearchResult& results)
+        : index(index), results(results), progress(progress), params(params), candidateField(record.candidateField),
+          localChars(record.localChars) {}
+
+    const OccurrenceIndex& index;
+    TupleSearchResult& results;
+    Progress& progress;
+    const SearchParameters& params;
+    CandidateField& candidateField;
     std::unique_ptr<TupleList> newTuples;
     std::vector<CandidateInterval*> currentIntervals;  // k; entries at and beyond the current depth are stale
-    const std::vector<int>* localChars = nullptr;
+    const std::vector<int>& localChars;
     std::vector<int> localIndex;              // taken over from the matches record
     int localCharCount = 0;
     int referenceGenome = 0;
