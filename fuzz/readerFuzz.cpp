@@ -51,9 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         query.mode = Mode::center;
         query.delta = 1;
         query.minClusterSize = 2;
-        query.hasQuorum = true;
-        query.quorum = 1;
-        query.cost = CostType::zero;
+        query.quorum = Quorum{1, CostType::zero};
         validateQuery(query, set->genomeCount);
         deriveSearchParameters(query, set->genomeCount);
         buildOccurrenceIndex(*set, numEntries <= kNumBudget, notices);

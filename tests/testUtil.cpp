@@ -119,9 +119,7 @@ SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int
     query.mode = mode;
     query.delta = delta;
     query.minClusterSize = s;
-    query.hasQuorum = q >= 0;
-    query.quorum = q;
-    query.cost = q >= 0 ? cost : CostType::none;
+    if (q >= 0) query.quorum = Quorum{q, cost};
     query.refType = refType;
     return deriveSearchParameters(query, genomeCount);
 }
@@ -183,9 +181,7 @@ tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum, tamsu::RefType r
     query.mode = mode;
     query.delta = delta;
     query.minClusterSize = s;
-    query.hasQuorum = quorum > 0;
-    query.quorum = quorum > 0 ? quorum : -1;
-    query.cost = quorum > 0 ? cost : tamsu::CostType::none;
+    if (quorum > 0) query.quorum = tamsu::Quorum{quorum, cost};
     query.refType = refType;
     return query;
 }

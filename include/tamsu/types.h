@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,6 @@ enum class RefType {
 
 // What lacking a cluster costs a genome under a quorum.
 enum class CostType {
-    none,
     zero,           // nothing
     proportionate,  // the distance budget divided by the genome count
     sizeDependent,  // the size of the median
@@ -67,6 +67,14 @@ enum class CostType {
 // The one-letter names the command line, the reports and the host use.
 char modeChar(Mode mode);
 
+// A quorum: how many genomes a cluster has to occur in, and what a genome
+// without it costs (the last two cost types: median mode only). A count
+// below 1 is refused by validate as a cost type given without a quorum.
+struct Quorum {
+    int genomes = 0;
+    CostType cost = CostType::zero;
+};
+
 // One query as entered. The values the searches use are derived from it and
 // the genome count (see validate and findClusters); the query itself is never
 // changed by a run.
@@ -74,9 +82,8 @@ struct Query {
     Mode mode = Mode::median;
     int delta = -1;           // distance threshold
     int minClusterSize = -1;  // s; -1 when not given
-    bool hasQuorum = false;
-    int quorum = -1;  // genomes a cluster has to occur in; -1 when not given
-    CostType cost = CostType::none;
+    // Without a quorum a cluster has to occur in every genome.
+    std::optional<Quorum> quorum;
     RefType refType = RefType::none;
     double minOccSize = 0.0;   // share of a cluster's genes an occurrence must hold
     bool useNUM = true;        // the quadratic distinct-count table, where it fits a small budget

@@ -186,7 +186,8 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
     query.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::optional<std::string> deltaText, sText, qText, genomeListPath, outfile;
     std::optional<Mode> mode;
-    bool quorumGiven = false;
+    std::optional<int> quorum;
+    std::optional<CostType> cost;
 
     if (argc >= 2) {
         if (secondCharIsDash(argv[1])) failWithUsage("");
@@ -212,14 +213,13 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
         } else if (std::strcmp(arg, "-q") == 0) {
             if (!hasNext) failWithUsage("\nerror: no value given for q");
             qText = argv[++i];
-            query.quorum = leadingInt(argv[i]);
-            quorumGiven = true;
-            if (query.quorum < 1) failWithUsage("error: invalid value of q: " + std::string(argv[i]));
+            quorum = leadingInt(argv[i]);
+            if (*quorum < 1) failWithUsage("error: invalid value of q: " + std::string(argv[i]));
         } else if (startsWith(arg, "--qType=")) {
             const char* value = arg + std::strlen("--qType=");
-            if (std::strcmp(value, "zeroCost") == 0) query.cost = CostType::zero;
-            else if (std::strcmp(value, "proportionateCost") == 0) query.cost = CostType::proportionate;
-            else if (std::strcmp(value, "sizeDependentCost") == 0) query.cost = CostType::sizeDependent;
+            if (std::strcmp(value, "zeroCost") == 0) cost = CostType::zero;
+            else if (std::strcmp(value, "proportionateCost") == 0) cost = CostType::proportionate;
+            else if (std::strcmp(value, "sizeDependentCost") == 0) cost = CostType::sizeDependent;
             else failWithUsage("\nerror: unknown type of quorum cost: " + std::string(value));
         } else if (std::strcmp(arg, "-o") == 0) {
             if (!hasNext) failWithUsage("\nerror: no outputfile specified\n");
@@ -284,12 +284,9 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out) {
     // The last mode option wins, wholly: an earlier "-c" leaves no center
     // distances behind in the mode that replaced it.
     query.mode = mode.value_or(query.refType != RefType::none ? Mode::reference : Mode::median);
-    if (quorumGiven) {
-        query.hasQuorum = true;
-        if (query.cost == CostType::none) query.cost = CostType::zero;
-    } else {
-        query.hasQuorum = query.cost != CostType::none;  // rejected by the compatibility test below
-    }
+    // A cost type without -q is refused by the compatibility test below, as
+    // a quorum of no genomes.
+    if (quorum || cost) query.quorum = tamsu::Quorum{quorum.value_or(0), cost.value_or(CostType::zero)};
     if (query.mode == Mode::perfect && !deltaText) {
         query.delta = 0;
         deltaText = "0";

@@ -195,6 +195,8 @@ int runExplain(int argc, const char* const* argv) {
     std::vector<int> families;
     std::string listPath;
     bool modeGiven = false;
+    std::optional<int> quorum;
+    std::optional<tamsu::CostType> cost;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         modeGiven = modeGiven || arg == "-m" || arg == "-c" || arg == "-r" || arg == "-p";
@@ -208,9 +210,7 @@ int runExplain(int argc, const char* const* argv) {
         } else if (arg == "-d") query.delta = number(kExplainUsage, "-d", valueOf(kExplainUsage, argc, argv, i));
         else if (arg == "-s") query.minClusterSize = number(kExplainUsage, "-s", valueOf(kExplainUsage, argc, argv, i));
         else if (arg == "-q") {
-            query.quorum = number(kExplainUsage, "-q", valueOf(kExplainUsage, argc, argv, i));
-            query.hasQuorum = true;
-            if (query.cost == tamsu::CostType::none) query.cost = tamsu::CostType::zero;
+            quorum = number(kExplainUsage, "-q", valueOf(kExplainUsage, argc, argv, i));
         } else if (arg == "-m") query.mode = tamsu::Mode::median;
         else if (arg == "-c") query.mode = tamsu::Mode::center;
         else if (arg == "-r") query.mode = tamsu::Mode::reference;
@@ -218,12 +218,14 @@ int runExplain(int argc, const char* const* argv) {
         else if (arg == "--refType=genome") query.refType = tamsu::RefType::genome;
         else if (arg == "--refType=cluster") query.refType = tamsu::RefType::cluster;
         else if (arg == "--refType=discovery") query.refType = tamsu::RefType::discovery;
-        else if (arg == "--qType=zeroCost") query.cost = tamsu::CostType::zero;
-        else if (arg == "--qType=proportionateCost") query.cost = tamsu::CostType::proportionate;
-        else if (arg == "--qType=sizeDependentCost") query.cost = tamsu::CostType::sizeDependent;
+        else if (arg == "--qType=zeroCost") cost = tamsu::CostType::zero;
+        else if (arg == "--qType=proportionateCost") cost = tamsu::CostType::proportionate;
+        else if (arg == "--qType=sizeDependentCost") cost = tamsu::CostType::sizeDependent;
         else if (arg.starts_with("-") || !listPath.empty()) failWith(kExplainUsage, "error: unknown argument: " + arg + "\n");
         else listPath = arg;
     }
+    // A cost type without -q is refused as a quorum of no genomes.
+    if (quorum || cost) query.quorum = tamsu::Quorum{quorum.value_or(0), cost.value_or(tamsu::CostType::zero)};
     // As on a run: a reference type without a mode means reference mode.
     if (!modeGiven && query.refType != tamsu::RefType::none) query.mode = tamsu::Mode::reference;
     if (listPath.empty()) failWith(kExplainUsage, "error: no genome list given\n");

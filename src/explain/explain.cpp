@@ -175,12 +175,13 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
                                                  : formatText("%s (distance %d)", name.c_str(), g.distance));
         }
     }
-    const int required = query.hasQuorum ? query.quorum : genomeCount;
+    const int required = query.quorum ? query.quorum->genomes : genomeCount;
+    const tamsu::CostType lackingCost = query.quorum ? query.quorum->cost : tamsu::CostType::zero;
     if (query.mode == Mode::median) {
         // The summed distance; under a quorum the genomes it may leave out are
         // those that cost most, each at the cost of lacking the cluster.
-        const int lackCost = query.cost == tamsu::CostType::sizeDependent   ? size
-                             : query.cost == tamsu::CostType::proportionate ? delta / std::max(genomeCount, 1)
+        const int lackCost = lackingCost == tamsu::CostType::sizeDependent   ? size
+                             : lackingCost == tamsu::CostType::proportionate ? delta / std::max(genomeCount, 1)
                                                                              : 0;
         std::vector<const IntervalExplanation*> order;
         for (const IntervalExplanation& g : result.genomes) order.push_back(&g);
@@ -188,7 +189,7 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
         int total = 0, leftOut = 0;
         std::vector<std::string> left;
         for (const IntervalExplanation* g : order) {
-            if (query.hasQuorum && leftOut < genomeCount - required && g->distance > lackCost) {
+            if (query.quorum && leftOut < genomeCount - required && g->distance > lackCost) {
                 ++leftOut;
                 total += lackCost;
                 left.push_back(set.genomes[g->genome].name);
@@ -199,7 +200,7 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
         result.rules.push_back({"distance", total <= delta,
                                 formatText("summed distance %d, delta %d; left out under the quorum: %s", total, delta,
                                            joined(left).c_str())});
-        if (query.hasQuorum) {
+        if (query.quorum) {
             int holding = 0;
             for (const IntervalExplanation& g : result.genomes) holding += g.hasInterval ? 1 : 0;
             result.rules.push_back({"quorum", holding >= required,
@@ -228,7 +229,7 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
                                       : formatText("no gene set of at least %d families lies within distance %d of "
                                                    "the best intervals of %d genomes (%d needed)",
                                                    std::max(query.minClusterSize, 1), delta, required, required)});
-    } else if (query.hasQuorum) {
+    } else if (query.quorum) {
         result.rules.push_back({"quorum", present >= required,
                                 formatText("%d of %d genomes have an occurrence within distance %d, the quorum is %d; "
                                            "without: %s", present, genomeCount, delta, required, joined(lacking).c_str())});
@@ -242,7 +243,7 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
     // The reference search takes every interval of a reference genome as a
     // gene set: one of them has to hold exactly this set.
     const bool fixed = query.refType == tamsu::RefType::genome || query.refType == tamsu::RefType::cluster;
-    const int lackAllowed = query.hasQuorum ? genomeCount - query.quorum : 0;
+    const int lackAllowed = query.quorum ? genomeCount - query.quorum->genomes : 0;
     const int referenceCount = fixed ? 1
                                : query.mode == Mode::perfect ? std::min(lackAllowed + 1, genomeCount)
                                                              : genomeCount;

@@ -271,11 +271,8 @@ tamsu::Query makeHostQuery(const HostQuery& host, int genomeCount) {
     }
     query.delta = host.delta;
     query.minClusterSize = host.minClusterSize;
-    query.quorum = host.q;
-    if (genomeCount > host.q && host.q > 0) {
-        query.hasQuorum = true;
-        query.cost = tamsu::CostType::zero;
-    }
+    // A quorum of 0, or of all genomes or more, is none.
+    if (genomeCount > host.q && host.q > 0) query.quorum = tamsu::Quorum{host.q, tamsu::CostType::zero};
     // Perfect mode is the reference search with delta 0 and needs the
     // reference type just as much.
     if (query.mode == tamsu::Mode::reference || query.mode == tamsu::Mode::perfect)

@@ -55,9 +55,9 @@ SearchParameters deriveSearchParameters(const Query& query, int g, int distanceB
     params.delta = query.delta;
     params.minClusterSize = query.minClusterSize;
     params.minOccSize = query.minOccSize;
-    params.hasQuorum = query.hasQuorum;
-    params.quorum = query.quorum;
-    params.lackingCost = query.cost;
+    params.hasQuorum = query.quorum.has_value();
+    params.quorum = query.quorum ? query.quorum->genomes : -1;
+    params.lackingCost = query.quorum ? query.quorum->cost : CostType::zero;
     params.useNUM = query.useNUM;
     params.outfile = query.outfile;
     // The stem drops the four-character extension (".out"); a name too short
@@ -70,7 +70,7 @@ SearchParameters deriveSearchParameters(const Query& query, int g, int distanceB
     if (params.isCenter()) checkedInt(2 * delta, query, g);  // the filter depth
     // None rather than a negative number for a quorum above g (which
     // validateQuery refuses).
-    params.mayLack = query.hasQuorum ? std::max(g - query.quorum, 0) : 0;
+    params.mayLack = query.quorum ? std::max(g - query.quorum->genomes, 0) : 0;
     params.referenceBudget = checkedInt(((2LL * g - 2) * params.summedDelta) / g, query, g);
     params.minRefSize = derivedMinRefSize(params.isCenter() ? delta : delta / g, query, g);
     params.distanceBound = distanceBound;
@@ -89,7 +89,7 @@ int searchDepth(const SearchParameters& params, long long depth) {
 void validateQuery(const Query& query, int genomeCount) {
     const Mode mode = query.mode;
     const RefType refType = query.refType;
-    const CostType cost = query.cost;
+    const CostType cost = query.quorum ? query.quorum->cost : CostType::zero;
     const int s = query.minClusterSize;
     if (query.delta < 0) fail(Stream::err, "error: negative distance threshold %d\n", query.delta);
     if (mode == Mode::perfect && query.delta != 0)
@@ -98,17 +98,18 @@ void validateQuery(const Query& query, int genomeCount) {
     if (mode == Mode::median && refType != RefType::none)
         fail(Stream::err, "error: refType specified in median mode\n");
     if (mode == Mode::center && refType != RefType::none) fail(Stream::err, "error: refType specified in center mode\n");
-    if (mode != Mode::median && query.hasQuorum && cost != CostType::zero) {
+    if (mode != Mode::median && query.quorum && cost != CostType::zero) {
         const char costChar = cost == CostType::proportionate ? 'r' : cost == CostType::sizeDependent ? 's' : '?';
         fail(Stream::err, "error: quorum type '%c' incompatible with search mode '%c'\n", costChar,
              tamsu::modeChar(mode));
     }
-    if (cost != CostType::none && query.quorum == -1)
+    if (query.quorum && query.quorum->genomes < 1)
         fail(Stream::err, "error: quorum type specified but no quorum parameter given\n");
     if (refType == RefType::cluster && s != -1)
         fail(Stream::err, "error: no minSize threshold needed for fixed ref chromosome\n");
-    if (genomeCount >= 1 && query.hasQuorum && query.quorum > genomeCount)
-        fail(Stream::err, "error: quorum %d is larger than the number of genomes (%d)\n", query.quorum, genomeCount);
+    if (genomeCount >= 1 && query.quorum && query.quorum->genomes > genomeCount)
+        fail(Stream::err, "error: quorum %d is larger than the number of genomes (%d)\n", query.quorum->genomes,
+             genomeCount);
 }
 
 void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
@@ -127,7 +128,7 @@ void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
         std::fprintf(stream, mode == Mode::reference ? "\tmode:\t\treference-based (%s)\n" : "\tmode:\t\tperfect (%s)\n",
                      refName);
     }
-    int delta = query.delta, q = query.quorum;
+    int delta = query.delta, q = query.quorum ? query.quorum->genomes : -1;
     if (genomeCount >= 1) {
         const SearchParameters derived = deriveSearchParameters(query, genomeCount);
         delta = derived.summedDelta;
@@ -135,11 +136,13 @@ void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
     }
     std::fprintf(stream, "\tdelta:\t\t%d\n", delta);
     std::fprintf(stream, "\ts:\t\t%d\n", query.minClusterSize);
-    if (query.hasQuorum) {
-        if (query.cost == CostType::zero)
+    if (query.quorum) {
+        if (query.quorum->cost == CostType::zero)
             std::fprintf(stream, "\tq:\t\t%d (no cost)\n", q);
-        else if (query.cost == CostType::proportionate) std::fprintf(stream, "\tq:\t\t%d (proportionate cost)\n", q);
-        else if (query.cost == CostType::sizeDependent) std::fprintf(stream, "\tq:\t\t%d (size dependent cost)\n", q);
+        else if (query.quorum->cost == CostType::proportionate)
+            std::fprintf(stream, "\tq:\t\t%d (proportionate cost)\n", q);
+        else
+            std::fprintf(stream, "\tq:\t\t%d (size dependent cost)\n", q);
     }
     std::fprintf(stream, "\tminOccSize:\t%f\n", query.minOccSize);
     std::fprintf(stream, "\toutfile:\t%s\n", query.outfile.c_str());

@@ -22,7 +22,7 @@ struct SearchParameters {
     double minOccSize = 0.0;     // minimum share of a cluster's genes an occurrence must hold
     bool hasQuorum = false;
     int quorum = -1;             // genomes a cluster has to occur in; -1 without a quorum
-    CostType lackingCost = CostType::none;  // what a genome without the cluster costs under a quorum
+    CostType lackingCost = CostType::zero;  // what a genome without the cluster costs under a quorum
     bool useNUM = true;
     std::string outfile;
     std::string outfileBase;     // outfile without its four-character extension

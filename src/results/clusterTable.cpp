@@ -81,13 +81,12 @@ ClusterQuery describeQuery(const Query& entered, const std::string& genomeList) 
     }
     query.delta = entered.delta;
     query.minClusterSize = entered.minClusterSize;
-    if (entered.hasQuorum) {
-        query.quorum = entered.quorum;
-        switch (entered.cost) {
+    if (entered.quorum) {
+        query.quorum = entered.quorum->genomes;
+        switch (entered.quorum->cost) {
         case CostType::zero: query.qType = "zeroCost"; break;
         case CostType::proportionate: query.qType = "proportionateCost"; break;
         case CostType::sizeDependent: query.qType = "sizeDependentCost"; break;
-        case CostType::none: break;
         }
     }
     query.genomeList = genomeList;

@@ -62,9 +62,7 @@ tamsu::Result quorumRun(const tamsu::Genomes& genomes, tamsu::Mode mode, int del
     query.mode = mode;
     query.delta = delta;
     query.minClusterSize = s;
-    query.hasQuorum = true;
-    query.quorum = quorum;
-    query.cost = tamsu::CostType::zero;
+    query.quorum = tamsu::Quorum{quorum, tamsu::CostType::zero};
     tamsu::RunContext silent;
     silent.out = silent.err = nullptr;
     return tamsu::findClusters(genomes, query, silent);

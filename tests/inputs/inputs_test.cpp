@@ -142,9 +142,7 @@ std::string rejectedBy(const std::vector<int>& genes, tamsu::Mode mode, int delt
     query.mode = mode;
     query.delta = delta;
     query.minClusterSize = s;
-    query.hasQuorum = quorum > 0;
-    query.quorum = quorum;
-    query.cost = quorum > 0 ? tamsu::CostType::zero : tamsu::CostType::none;
+    if (quorum > 0) query.quorum = tamsu::Quorum{quorum, tamsu::CostType::zero};
     query.refType = refType;
     std::string rules;
     for (const tamsu::RuleCheck& rule : tamsu::explain(genomes, genes, query).rules)
@@ -180,9 +178,7 @@ TEST(Explain, AcceptsEveryReportedCluster) {
         query.mode = mode;
         query.delta = delta;
         query.minClusterSize = 3;
-        query.hasQuorum = quorum > 0;
-        query.quorum = quorum;
-        query.cost = quorum > 0 ? tamsu::CostType::zero : tamsu::CostType::none;
+        if (quorum > 0) query.quorum = tamsu::Quorum{quorum, tamsu::CostType::zero};
         tamsu::RunContext silent;
         silent.out = silent.err = nullptr;
         const tamsu::Result result = tamsu::findClusters(genomes, query, silent);

@@ -182,9 +182,7 @@ void runQuery(const TestGenomes& cut, const Query& query, const std::string& out
            : query.mode == 'p' ? tamsu::Mode::perfect : tamsu::Mode::median;
     q.delta = query.delta;
     q.minClusterSize = query.s;
-    q.quorum = query.q;
-    q.hasQuorum = g > query.q && query.q > 0;
-    q.cost = q.hasQuorum ? tamsu::CostType::zero : tamsu::CostType::none;
+    if (g > query.q && query.q > 0) q.quorum = tamsu::Quorum{query.q, tamsu::CostType::zero};
     if (query.mode == 'r' || query.mode == 'p')
         q.refType = query.refType == 'g' ? tamsu::RefType::genome
                     : query.refType == 'c' ? tamsu::RefType::cluster : tamsu::RefType::discovery;
