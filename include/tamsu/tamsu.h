@@ -19,11 +19,6 @@
 #include "tamsu/tools.h"
 #include "tamsu/types.h"
 
-namespace tamsu::detail {
-struct GenomeSet;
-struct ReferenceClusterList;
-struct ShardClusters;
-}  // namespace tamsu::detail
 
 namespace tamsu {
 
@@ -60,11 +55,13 @@ public:
     // The genome statistics block of the command line.
     void printStatistics(FILE* stream) const;
 
-    const detail::GenomeSet& data() const { return *set_; }
+    // The library's own form of the genomes, opaque to callers.
+    struct Data;
+    const Data& data() const { return *data_; }
 
 private:
-    explicit Genomes(std::shared_ptr<const detail::GenomeSet> set) : set_(std::move(set)) {}
-    std::shared_ptr<const detail::GenomeSet> set_;
+    explicit Genomes(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
+    std::shared_ptr<const Data> data_;
 };
 
 // Prints the message of the exception being handled (call it inside a catch
@@ -86,7 +83,8 @@ struct Result {
     listOfGeneClusters clusters;  // every mode's clusters in the uniform form
     SearchCounts counts;          // median and center searches
     // The reference clusters behind `clusters` (reference modes), for writeReports.
-    std::shared_ptr<const detail::ReferenceClusterList> referenceClusters;
+    struct ReferenceClusters;  // opaque to callers
+    std::shared_ptr<const ReferenceClusters> referenceClusters;
 };
 
 // Validates the query, runs the search of its mode and rates the clusters.
@@ -120,7 +118,8 @@ struct ShardResult {
     int shardCount = 1;
     std::vector<std::string> command;               // the query as its caller recorded it (compared by the merge)
     std::string inputFingerprint;                   // inputFingerprint() of the genomes searched
-    std::shared_ptr<const detail::ShardClusters> clusters;  // null when the search was cancelled
+    struct Clusters;  // opaque to callers
+    std::shared_ptr<const Clusters> clusters;  // null when the search was cancelled
     std::string source;                             // the file it was read from, for messages
 };
 

@@ -34,6 +34,18 @@ private:
     std::unique_ptr<FILE, Closer> sink_;
 };
 
+// The library's records behind the opaque members of the public ones.
+struct Genomes::Data : detail::GenomeSet {
+    explicit Data(detail::GenomeSet&& set) : detail::GenomeSet(std::move(set)) {}
+};
+struct Result::ReferenceClusters : detail::ReferenceClusterList {
+    explicit ReferenceClusters(detail::ReferenceClusterList&& list) : detail::ReferenceClusterList(std::move(list)) {}
+};
+struct ShardResult::Clusters : detail::ShardClusters {
+    Clusters() = default;
+    explicit Clusters(detail::ShardClusters&& found) : detail::ShardClusters(std::move(found)) {}
+};
+
 // The public result of a search's result (cancelled when there is none).
 Result resultOf(std::unique_ptr<detail::SearchResult> found, const detail::GenomeSet& set);
 

@@ -75,7 +75,8 @@ ShardResult findShardClusters(const Genomes& genomes, const Query& query, int sh
     ShardResult result;
     result.shard = shard;
     result.shardCount = shardCount;
-    if (found) result.clusters = std::move(found->shardClusters);
+    if (found && found->shardClusters)
+        result.clusters = std::make_shared<const ShardResult::Clusters>(std::move(*found->shardClusters));
     return result;
 }
 
@@ -88,7 +89,7 @@ void writeShardResult(FILE* out, const ShardResult& result, const Genomes& genom
 
 ShardResult readShardResult(const std::string& path) {
     ShardFileHeader header;
-    auto clusters = std::make_shared<ShardClusters>();
+    auto clusters = std::make_shared<ShardResult::Clusters>();
     readShardFile(path, header, *clusters);
     ShardResult result;
     result.shard = header.shard;

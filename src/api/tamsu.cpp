@@ -26,7 +26,7 @@ const std::string kNoText;
 
 Genomes Genomes::read(const std::string& genomeListPath, FILE* out) {
     CallStreams streams(out, stderr);
-    return Genomes(readGenomes(genomeListPath, streams.out()));
+    return Genomes(std::make_shared<const Data>(std::move(*readGenomes(genomeListPath, streams.out()))));
 }
 
 Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& genes, std::vector<int> codingTable,
@@ -66,36 +66,36 @@ Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& g
     set->alphabetSize = alphabetSize;
     codingTable.resize(static_cast<size_t>(alphabetSize) + 1);
     set->codingTable = std::move(codingTable);
-    return Genomes(std::move(set));
+    return Genomes(std::make_shared<const Data>(std::move(*set)));
 }
 
-int Genomes::genomeCount() const { return set_->genomeCount; }
-int Genomes::alphabetSize() const { return set_->alphabetSize; }
+int Genomes::genomeCount() const { return data_->genomeCount; }
+int Genomes::alphabetSize() const { return data_->alphabetSize; }
 int Genomes::chromosomeCount(int genome) const {
-    return static_cast<int>(set_->genomes[static_cast<size_t>(genome)].chromosomes.size());
+    return static_cast<int>(data_->genomes[static_cast<size_t>(genome)].chromosomes.size());
 }
 int Genomes::chromosomeLength(int genome, int chromosome) const {
-    return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].length;
+    return data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].length;
 }
 int Genomes::gene(int genome, int chromosome, int position) const {
-    return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].genes.at(
+    return data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].genes.at(
         static_cast<size_t>(position));
 }
-const std::string& Genomes::genomeName(int genome) const { return set_->genomes[static_cast<size_t>(genome)].name; }
+const std::string& Genomes::genomeName(int genome) const { return data_->genomes[static_cast<size_t>(genome)].name; }
 const std::string& Genomes::chromosomeName(int genome, int chromosome) const {
-    return set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].name;
+    return data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].name;
 }
 const std::string& Genomes::locusTag(int genome, int chromosome, int position) const {
-    const Chromosome& chrom = set_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)];
+    const Chromosome& chrom = data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)];
     if (position < 0 || static_cast<size_t>(position) >= chrom.locusTags.size()) return kNoText;
     return chrom.locusTags[static_cast<size_t>(position)];
 }
-const std::string& Genomes::annotationPath() const { return set_->sourcePath; }
+const std::string& Genomes::annotationPath() const { return data_->sourcePath; }
 int Genomes::originalId(int code) const {
-    if (code < 0 || static_cast<size_t>(code) >= set_->codingTable.size()) return 0;
-    return set_->codingTable[static_cast<size_t>(code)];
+    if (code < 0 || static_cast<size_t>(code) >= data_->codingTable.size()) return 0;
+    return data_->codingTable[static_cast<size_t>(code)];
 }
-void Genomes::printStatistics(FILE* stream) const { printGenomeStatistics(stream, *set_); }
+void Genomes::printStatistics(FILE* stream) const { printGenomeStatistics(stream, *data_); }
 
 void printCurrentError(FILE* out, FILE* err) {
     std::fflush(out);
@@ -139,7 +139,8 @@ Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set) {
     }
     result.counts = found->counts;
     result.clusters = std::move(found->clusters);
-    result.referenceClusters = std::move(found->referenceClusters);
+    if (found->referenceClusters)
+        result.referenceClusters = std::make_shared<const Result::ReferenceClusters>(std::move(*found->referenceClusters));
     return result;
 }
 

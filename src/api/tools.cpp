@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "api/callStreams.h"
 #include "convert/convert.h"
 #include "convert/families.h"
 #include "explain/explain.h"
