@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     argv.push_back(nullptr);
 
     try {
-        const CommandLine line = readParameters(argc, argv.data(), sink);
+        CommandLine line;
+        if (readParameters(argc, argv.data(), sink, line) != ParseOutcome::run) return 0;
         tamsu::printParameters(sink, line.query);
         const int genomeCount = 1 + static_cast<int>(size % 8);
         tamsu::validate(line.query, genomeCount);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once as a release build (which also
 # runs the Java host harness), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; then fuzzes the reader and the command-line
+# UndefinedBehaviorSanitizer; then fuzzes the readers and the command-line
 # parser for a fixed time (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

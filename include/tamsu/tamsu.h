@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tamsu/outputFile.h"
 #include "tamsu/tools.h"
 #include "tamsu/types.h"
 
@@ -64,6 +65,14 @@ private:
     std::shared_ptr<const Data> data_;
 };
 
+// The version of the library and the command line ("2.0.0").
+const char* version();
+
+// Why path cannot be read as an input file ("No such file or directory", "it
+// is a folder, not a file", "it is a device, not a regular file", ...);
+// empty when it is a readable regular file. Never blocks on a pipe.
+std::string inputFileProblem(const std::string& path);
+
 // Prints the message of the exception being handled (call it inside a catch
 // block): an Error on its stream, anything else as "error: ..." on err.
 void printCurrentError(FILE* out, FILE* err);
@@ -85,12 +94,21 @@ struct Result {
     // The reference clusters behind `clusters` (reference modes), for writeReports.
     struct ReferenceClusters;  // opaque to callers
     std::shared_ptr<const ReferenceClusters> referenceClusters;
+    // The gene-family statistics file of a run with query.outfile set (see
+    // statisticsFileName; empty for an output device): its name and text.
+    std::string statisticsPath;
+    std::string statisticsText;
 };
+
+// Writes result.statisticsPath (when set) through a temporary file, replacing
+// an older file only when complete. Throws Error when it cannot be written.
+void writeStatisticsFile(const Result& result);
 
 // Validates the query, runs the search of its mode and rates the clusters.
 // Progress and status lines go to context.out, the query header and
 // diagnostics to context.err; when query.outfile is set, the gene-family
-// statistics file <stem>.genFamStat is written. Throws Error on bad input.
+// statistics file <stem>.genFamStat is written after the search succeeded
+// (unless context.writeStatistics is false). Throws Error on bad input.
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context);
 
 // The text reports of a reference-mode run: the reference clusters on
@@ -123,9 +141,11 @@ struct ShardResult {
     std::string source;                             // the file it was read from, for messages
 };
 
-// "fnv1a64:" and 16 hex digits: FNV-1a over the bytes of the genome list and
-// the annotation file it names.
-std::string inputFingerprint(const Genomes& genomes, const std::string& genomeListPath);
+// "fnv1a64:" and 16 hex digits: FNV-1a over the bytes of the genome list, a
+// 0 byte and the annotation file, as Genomes::read read them (so that a file
+// replaced during a run cannot pass for the one searched). Throws Error for
+// genomes not read from files.
+std::string inputFingerprint(const Genomes& genomes);
 
 // Searches shard `shard` (1-based) of shardCount: progress and status lines
 // go to context.out, as in findClusters; no file is written. Throws Error for
@@ -174,7 +194,10 @@ void printFamiliesSummary(FILE* out, const FamiliesSummary& summary);
 
 // Draws the best clusters of a run's output table (tab-separated) as SVG
 // files, one per cluster; returns their paths. Throws Error naming the table's
-// line when a row does not belong to these genomes.
+// line when a row does not belong to these genomes or disagrees with the
+// other rows of its cluster, and before writing anything when a picture's
+// name is an input file (or a link to one). The pictures are written through
+// temporary files and all renamed at the end.
 std::vector<std::string> plotClusters(const Genomes& genomes, const std::string& clusterTablePath,
                                       const PlotOptions& options);
 

@@ -91,8 +91,8 @@ struct Query {
     // mode (the answer and the report are the same for any number).
     int threads = 1;
     // The output file name; the gene-family statistics file takes its stem
-    // (the name without its four-character extension). Empty: no statistics
-    // file is written.
+    // (the name without its extension, see statisticsFileName). Empty: no
+    // statistics file.
     std::string outfile;
 };
 
@@ -130,6 +130,11 @@ struct RunContext {
     // Bytes the search's growing lists may hold before the run is stopped
     // with an error; 0: 80% of the physical memory.
     std::size_t maxMemory = 0;
+    // Whether a run that names an output file writes its gene-family
+    // statistics file itself once it succeeded; false leaves it to the caller
+    // (Result::statisticsPath and statisticsText), which the command line
+    // commits together with its output file.
+    bool writeStatistics = true;
 };
 
 // ---------------------------------------------------------------------------

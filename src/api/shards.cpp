@@ -1,8 +1,7 @@
 // Runs split into shards by reference chromosome: one shard's search, its
 // result file, and the merge that finishes the run.
 #include <algorithm>
-#include <cinttypes>
-#include <fstream>
+#include <iterator>
 
 #include "api/callStreams.h"
 #include "params/searchParameters.h"
@@ -14,29 +13,6 @@ using namespace detail;
 
 namespace {
 
-// FNV-1a, 64 bits: enough to tell two inputs apart, not a defence against forgery.
-class Fnv1a {
-public:
-    void add(const char* data, std::size_t size) {
-        for (std::size_t i = 0; i < size; ++i) {
-            hash_ ^= static_cast<unsigned char>(data[i]);
-            hash_ *= 0x100000001b3ULL;
-        }
-    }
-    void addFile(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) fail(Stream::err, "error: cannot read \"%s\" to fingerprint the input\n", path.c_str());
-        char buffer[1 << 16];
-        while (file.read(buffer, sizeof buffer) || file.gcount() > 0)
-            add(buffer, static_cast<std::size_t>(file.gcount()));
-        if (file.bad()) fail(Stream::err, "error: cannot read \"%s\" to fingerprint the input\n", path.c_str());
-    }
-    std::uint64_t value() const { return hash_; }
-
-private:
-    std::uint64_t hash_ = 0xcbf29ce484222325ULL;
-};
-
 void requireReferenceMode(const Query& query) {
     if (query.mode != Mode::reference && query.mode != Mode::perfect)
         fail(Stream::err,
@@ -47,15 +23,11 @@ void requireReferenceMode(const Query& query) {
 
 }  // namespace
 
-std::string inputFingerprint(const Genomes& genomes, const std::string& genomeListPath) {
-    Fnv1a hash;
-    hash.addFile(genomeListPath);
-    const char separator = '\0';
-    hash.add(&separator, 1);
-    if (!genomes.annotationPath().empty()) hash.addFile(genomes.annotationPath());
-    char text[32];
-    std::snprintf(text, sizeof text, "fnv1a64:%016" PRIx64, hash.value());
-    return text;
+std::string inputFingerprint(const Genomes& genomes) {
+    const std::string& fingerprint = genomes.data().inputFingerprint;
+    if (fingerprint.empty())
+        fail(Stream::err, "error: genomes that were not read from a genome list have no input fingerprint\n");
+    return fingerprint;
 }
 
 ShardResult findShardClusters(const Genomes& genomes, const Query& query, int shard, int shardCount,
@@ -148,8 +120,8 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
         if (part.refs.first != next)
             fail(Stream::err, "error: %s starts at reference chromosome %d, not %d: the shards do not fit together\n",
                  shard.source.c_str(), part.refs.first, next);
-        checkShardClusters(part, set, shard.source);
-        found.insert(found.end(), part.chroms.begin(), part.chroms.end());
+        std::vector<ChromClusters> chroms = checkedShardClusters(part, set, shard.source);
+        std::move(chroms.begin(), chroms.end(), std::back_inserter(found));
         next = part.refs.end;
     }
     if (next != referenceChromosomeCount(set, params))
@@ -159,7 +131,9 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
     RunPart part;
     part.found = &found;
-    return resultOf(computeClusters(set, params, progress, context.maxMemory, part), set);
+    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory, part), set);
+    if (context.writeStatistics) writeStatisticsFile(result);
+    return result;
 }
 
 }  // namespace tamsu

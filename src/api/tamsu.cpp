@@ -4,15 +4,17 @@
 
 #include <exception>
 #include <new>
+#include <system_error>
 
 #include "api/callStreams.h"
 #include "driver/runDriver.h"
 #include "genomes/readGenomes.h"
 #include "results/clusterTable.h"
-#include "results/tupleExtraction.h"
-#include "results/reports.h"
 #include "results/referenceExtraction.h"
+#include "results/reports.h"
+#include "results/tupleExtraction.h"
 #include "util/errors.h"
+#include "util/regularFile.h"
 
 namespace tamsu {
 
@@ -97,6 +99,10 @@ int Genomes::originalId(int code) const {
 }
 void Genomes::printStatistics(FILE* stream) const { printGenomeStatistics(stream, *data_); }
 
+const char* version() { return TAMSU_VERSION; }
+
+std::string inputFileProblem(const std::string& path) { return regularFileProblem(path); }
+
 void printCurrentError(FILE* out, FILE* err) {
     std::fflush(out);
     try {
@@ -105,6 +111,9 @@ void printCurrentError(FILE* out, FILE* err) {
         error.print(out, err);
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "error: out of memory\n");
+    } catch (const std::system_error& error) {
+        // Such as a thread the system would not start.
+        std::fprintf(err, "error: the system refused a request: %s\n", error.what());
     } catch (const std::exception& error) {
         std::fprintf(err, "error: %s\n", error.what());
     } catch (...) {
@@ -128,7 +137,16 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     const SearchParameters params = searchParametersFor(set, query);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
-    return resultOf(computeClusters(set, params, progress, context.maxMemory), set);
+    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory), set);
+    if (context.writeStatistics) writeStatisticsFile(result);
+    return result;
+}
+
+void writeStatisticsFile(const Result& result) {
+    if (result.cancelled || result.statisticsPath.empty()) return;
+    AtomicOutputFile file(result.statisticsPath);
+    std::fwrite(result.statisticsText.data(), 1, result.statisticsText.size(), file.get());
+    file.commit();
 }
 
 Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set) {
@@ -141,6 +159,8 @@ Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set) {
     result.clusters = std::move(found->clusters);
     if (found->referenceClusters)
         result.referenceClusters = std::make_shared<const Result::ReferenceClusters>(std::move(*found->referenceClusters));
+    result.statisticsPath = std::move(found->statisticsPath);
+    result.statisticsText = std::move(found->statisticsText);
     return result;
 }
 

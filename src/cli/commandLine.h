@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "tamsu/types.h"
 
 struct CommandLine {
@@ -25,9 +26,17 @@ struct CommandLine {
     std::vector<std::string> command;
 };
 
-// Parses the command line; throws tamsu::Error (message and usage, for
-// stderr) on any error. Announces itself on out.
-CommandLine readParameters(int argc, const char* const* argv, FILE* out);
+// The most threads -t takes.
+constexpr int kMaxThreads = 1024;
+
+// The usage text of the main command (for the program name of setProgramName).
+std::string mainUsage();
+
+// Parses the command line into line. Announces itself on out ("reading query
+// parameters") unless --help, -h or --version came first: those print the
+// usage or the version on out and are returned (the run ends with status
+// 0). Throws tamsu::Error (message and usage, for stderr) on any error.
+ParseOutcome readParameters(int argc, const char* const* argv, FILE* out, CommandLine& line);
 
 // Default output name: <stem>_d<delta>_s<s>_<mode>[_q<q>].out from the texts as
 // typed (absent texts contribute nothing); the stem is the list path up to the
@@ -35,3 +44,11 @@ CommandLine readParameters(int argc, const char* const* argv, FILE* out);
 std::string createNameForOutFile(const std::optional<std::string>& deltaText,
                                  const std::optional<std::string>& sText, tamsu::Mode mode,
                                  const std::optional<std::string>& qText, const std::string& genomeListPath);
+
+// A whole decimal number in [minimum, maximum] (see wholeNumber); nothing
+// when text is none, and then tooLarge tells whether it was one above maximum.
+std::optional<int> intInRange(const std::string& text, int minimum, int maximum, bool& tooLarge);
+
+// The values of --qType and --refType; nothing for an unknown one.
+std::optional<tamsu::CostType> costType(const std::string& value);
+std::optional<tamsu::RefType> referenceType(const std::string& value);

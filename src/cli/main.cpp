@@ -1,12 +1,14 @@
 // Command-line entry: parses the query, reads the genomes, runs the search and
 // writes the reports; a fatal error prints its message and exits 1.
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commandLine.h"
-#include "outputFile.h"
 #include "subcommands.h"
 #include "tamsu/tamsu.h"
 
@@ -19,40 +21,51 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     tamsu::printParameters(stdout, query);
     const tamsu::Genomes genomes = tamsu::Genomes::read(line.genomeListPath, stdout);
     genomes.printStatistics(stdout);
-    // The stem drops the four-character extension, as the statistics file's name does.
     const std::string& name = query.outfile;
-    const std::string stem = name.size() >= 4 ? name.substr(0, name.size() - 4) : name;
+    const std::string stem = tamsu::outputStem(name);
     // Neither output may overwrite an input, and an unwritable name fails now,
-    // not after the search.
+    // not after the search: the files are created (under temporary names) first.
     const std::vector<std::string> inputs{line.genomeListPath, genomes.annotationPath()};
     tamsu::RunContext context;
     context.keys = stdin;  // the listing pauses for a key after each cluster
     context.progressForm = line.progress;
     context.maxMemory = line.maxMemory;
+    // A closed standard output (a pipe whose reader ended) stops the search:
+    // nothing of it would be seen, and the run fails below.
+    context.keepGoing = [] { return !std::ferror(stdout); };
+    context.writeStatistics = false;  // committed together with the output file
 
     if (line.shardCount > 0) {
         const std::string partial =
             !line.shardResultPath.empty()
                 ? line.shardResultPath
                 : stem + ".shard" + std::to_string(line.shard) + "of" + std::to_string(line.shardCount) + ".json";
-        checkOutputPath(partial, inputs);
+        tamsu::checkOutputPath(partial, inputs);
+        tamsu::AtomicOutputFile out(partial);
         tamsu::ShardResult result = tamsu::findShardClusters(genomes, query, line.shard, line.shardCount, context);
-        if (result.clusters) {
-            result.command = line.command;
-            result.inputFingerprint = tamsu::inputFingerprint(genomes, line.genomeListPath);
-            AtomicOutputFile out(partial);
-            tamsu::writeShardResult(out.get(), result, genomes);
-            out.commit();
-            std::fprintf(stderr, "shard result: %s\n", partial.c_str());
-        }
+        requireWritableStandardStreams();
+        if (!result.clusters) throw tamsu::Error(tamsu::Stream::err, "error: the search was stopped\n");
+        result.command = line.command;
+        result.inputFingerprint = tamsu::inputFingerprint(genomes);
+        tamsu::writeShardResult(out.get(), result, genomes);
+        out.commit();
+        std::fprintf(stderr, "shard result: %s\n", partial.c_str());
         return 0;
     }
 
-    checkOutputPath(name, inputs);
-    checkOutputPath(stem + ".genFamStat", inputs);
+    tamsu::checkOutputPath(name, inputs);
+    const std::string statisticsName = tamsu::statisticsFileName(name);
+    if (!statisticsName.empty()) tamsu::checkOutputPath(statisticsName, inputs);
+    if (statisticsName == name)
+        throw tamsu::Error(tamsu::Stream::err, "error: the output file \"" + name +
+                                                   "\" would be its own statistics file; choose another name (-o)\n");
+    tamsu::AtomicOutputFile table(name);
+    std::optional<tamsu::AtomicOutputFile> statistics;
+    if (!statisticsName.empty()) statistics.emplace(statisticsName);
     tamsu::Result result;
     if (shards != nullptr) {
-        const std::string fingerprint = tamsu::inputFingerprint(genomes, line.genomeListPath);
+        // The fingerprint of the bytes this run read, against the shards'.
+        const std::string fingerprint = tamsu::inputFingerprint(genomes);
         if (fingerprint != shards->front().inputFingerprint)
             throw tamsu::Error(tamsu::Stream::err, "error: the input files are not those the shards searched (" +
                                                        fingerprint + " now, " + shards->front().inputFingerprint +
@@ -61,39 +74,51 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     } else {
         result = tamsu::findClusters(genomes, query, context);
     }
-    if (!result.cancelled) {
-        // The clusters go to a temporary file beside the output file, which
-        // replaces it only once complete.
-        AtomicOutputFile out(name);
-        tamsu::writeReports(result, genomes, context);
-        tamsu::writeClusters(out.get(), line.format, result, genomes, query, line.genomeListPath);
-        out.commit();
+    requireWritableStandardStreams();
+    if (result.cancelled) throw tamsu::Error(tamsu::Stream::err, "error: the search was stopped\n");
+    // The output file and the statistics file replace older ones only now,
+    // complete, and together.
+    tamsu::writeReports(result, genomes, context);
+    tamsu::writeClusters(table.get(), line.format, result, genomes, query, line.genomeListPath);
+    std::vector<tamsu::AtomicOutputFile*> files;
+    if (statistics) {
+        std::fwrite(result.statisticsText.data(), 1, result.statisticsText.size(), statistics->get());
+        files.push_back(&*statistics);
     }
+    files.push_back(&table);
+    requireWritableStandardStreams();
+    tamsu::commitTogether(files);
     std::fprintf(stderr, "outfile: %s\n", name.c_str());
     std::fprintf(stderr, "outfile: %s\n", stem.c_str());
     return 0;
 }
 
-constexpr const char* kMergeUsage =
-    "\nUsage: zub merge <shard result> <shard result> ...\n"
-    "\nFinishes a run split with --shard I/N from the shard results of all N shards (in any order):\n"
-    "prints and writes exactly what the whole run prints and writes.\n\n";
+std::string mergeUsage() {
+    return formatUsage(
+        "\nUsage: %s merge <shard result> <shard result> ...\n"
+        "\nFinishes a run split with --shard I/N from the shard results of all N shards (in any order):\n"
+        "prints and writes exactly what the whole run prints and writes. --help prints this text.\n\n",
+        programName().c_str());
+}
 
 // zub merge: the run is the one the shards recorded, read again from its words.
 int runMerge(int argc, const char* const* argv) {
+    const std::string usage = mergeUsage();
+    std::vector<std::string> paths;
+    CommandSpec command;
+    command.usage = usage;
+    command.unknownOption = "error: unknown option: %s\n";
+    command.operand = [&](const std::string& word) { paths.push_back(word); };
+    if (parseArguments(command, std::vector<std::string>(argv + 2, argv + argc), stdout) != ParseOutcome::run) return 0;
+    if (paths.empty()) failWithUsage(usage, "error: no shard results given\n");
     std::vector<tamsu::ShardResult> results;
-    for (int i = 2; i < argc; ++i) {
-        if (argv[i][0] == '-')
-            throw tamsu::Error(tamsu::Stream::err,
-                               std::string("error: unknown option: ") + argv[i] + "\n" + kMergeUsage);
-        results.push_back(tamsu::readShardResult(argv[i]));
-    }
-    if (results.empty())
-        throw tamsu::Error(tamsu::Stream::err, std::string("error: no shard results given\n") + kMergeUsage);
+    for (const std::string& path : paths) results.push_back(tamsu::readShardResult(path));
     const std::vector<tamsu::ShardResult> shards = tamsu::orderShards(std::move(results));
     std::vector<const char*> words{argv[0]};
     for (const std::string& word : shards.front().command) words.push_back(word.c_str());
-    const CommandLine line = readParameters(static_cast<int>(words.size()), words.data(), stdout);
+    CommandLine line;
+    if (readParameters(static_cast<int>(words.size()), words.data(), stdout, line) != ParseOutcome::run)
+        throw tamsu::Error(tamsu::Stream::err, "error: the shards recorded no query\n");
     if (line.shardCount > 0) throw tamsu::Error(tamsu::Stream::err, "error: the shards recorded a shard option\n");
     return runSearch(line, &shards);
 }
@@ -103,27 +128,29 @@ int runMerge(int argc, const char* const* argv) {
 int runCommandLine(int argc, const char* const* argv) {
     if (argc >= 2 && std::string(argv[1]) == "merge") return runMerge(argc, argv);
     if (argc >= 2 && isSubcommand(argv[1])) return runSubcommand(argc, argv);
-    return runSearch(readParameters(argc, argv, stdout), nullptr);
-}
-
-// A run whose reports could not be written completely (a full disk, a closed
-// pipe) has failed, whatever it computed.
-int checkedStatus(int status) {
-    const bool outFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
-    const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr);
-    if (outFailed) std::fprintf(stderr, "error: writing to standard output failed\n");
-    return outFailed || errFailed ? 1 : status;
-}
-
-int run(int argc, char** argv) {
-    try {
-        return runCommandLine(argc, argv);
-    } catch (...) {
-        tamsu::printCurrentError(stdout, stderr);
-        return 1;
-    }
+    CommandLine line;
+    if (readParameters(argc, argv, stdout, line) != ParseOutcome::run) return 0;
+    return runSearch(line, nullptr);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return checkedStatus(run(argc, argv)); }
+int main(int argc, char** argv) {
+    // A closed pipe on standard output makes writes fail (and the run end
+    // with a message) instead of killing the process silently.
+    std::signal(SIGPIPE, SIG_IGN);
+    setProgramName(programName(argc > 0 ? argv[0] : nullptr));
+    int status = 1;
+    try {
+        status = runCommandLine(argc, argv);
+    } catch (...) {
+        tamsu::printCurrentError(stdout, stderr);
+    }
+    // A run whose reports could not be written completely (a full disk, a
+    // closed pipe) has failed, whatever it computed.
+    const bool outFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr);
+    if (outFailed && !standardOutputFailureReported())
+        std::fprintf(stderr, "error: writing to standard output failed\n");
+    return outFailed || errFailed ? 1 : status;
+}

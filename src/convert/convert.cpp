@@ -31,9 +31,12 @@ struct GenomeGenes {
     std::vector<Gene> genes;           // by region, start and end
 };
 
+// The text with the characters of bad, and every control character (a
+// percent-decoded "%0A" or "%09" among them), replaced by `by`: no line break
+// or tab of an input value reaches the line structure of the output files.
 std::string replaced(std::string text, std::string_view bad, char by) {
     for (char& c : text)
-        if (bad.find(c) != std::string_view::npos) c = by;
+        if (bad.find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = by;
     return text;
 }
 
@@ -144,6 +147,11 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
                  stems[g].c_str());
         converted[column - table.genomes.begin()] = true;
         genomes.push_back(readGenes(request.gffPaths[g], request, table.genes[column - table.genomes.begin()]));
+        // Names made listable may meet: each genome needs a name of its own.
+        for (size_t h = 0; h < g; ++h)
+            if (genomes[h].name == genomes[g].name)
+                fail(Stream::err, "error: %s and %s both give the genome name \"%s\"\n", request.gffPaths[h].c_str(),
+                     request.gffPaths[g].c_str(), genomes[g].name.c_str());
     }
     for (size_t c = 0; c < table.genomes.size(); ++c)
         if (!converted[c]) summary.skippedGenomes.push_back(table.genomes[c]);
@@ -170,7 +178,7 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
         for (size_t r = 0; r < genome.regions.size(); ++r) {
             std::fprintf(annotation, "%s, %s %s from %s\nfamily\tstrand\tcategory\tlocus_tag\tannotation\n",
                          names[g][r].c_str(), genome.name.c_str(), replaced(genome.regions[r], "\t", ' ').c_str(),
-                         genome.path.c_str());
+                         replaced(genome.path, "", ' ').c_str());
             for (int position = 1; i < genome.genes.size() && genome.genes[i].record.region == static_cast<int>(r);
                  ++i, ++position) {
                 const Gene& gene = genome.genes[i];

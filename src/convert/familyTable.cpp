@@ -66,11 +66,16 @@ void addRow(FamilyTable& table, const std::string& family, const std::vector<int
     for (size_t c = 0; c < columns.size() && firstCell + c < cells.size(); ++c)
         for (std::string& id : cellIds(cells[firstCell + c], separators)) {
             auto [entry, added] = table.genes[columns[c]].try_emplace(id, FamilyTable::Entry{familyIndex, source, line});
-            if (!added)
-                fail(Stream::err, "error: %s line %d: gene \"%s\" of genome \"%s\" is already in family \"%s\" (%s line %d)\n",
+            if (!added) {
+                // Listed before in this very row, whose family is not stored yet.
+                const std::string& earlier = entry->second.family == familyIndex
+                                                 ? family
+                                                 : table.families[static_cast<size_t>(entry->second.family)];
+                fail(Stream::err,
+                     "error: %s line %d: gene \"%s\" of genome \"%s\" is already in family \"%s\" (%s line %d)\n",
                      table.sources[source].c_str(), line, id.c_str(), table.genomes[columns[c]].c_str(),
-                     table.families[entry->second.family].c_str(), table.sources[entry->second.source].c_str(),
-                     entry->second.line);
+                     earlier.c_str(), table.sources[entry->second.source].c_str(), entry->second.line);
+            }
             any = true;
         }
     if (any) table.families.push_back(family);

@@ -2,6 +2,7 @@
 // read an uncompressed file transparently.
 #include "convert/lineInput.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
@@ -10,15 +11,22 @@
 #include <string_view>
 
 #include "util/errors.h"
+#include "util/regularFile.h"
+#include "util/textFile.h"
 
 namespace tamsu::detail {
 
 LineInput::LineInput(const std::string& path) : path_(path) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored))
-        fail(Stream::err, "error: cannot open \"%s\" (a folder)\n", path.c_str());
-    file_ = gzopen(path.c_str(), "rb");
-    if (file_ == nullptr) fail(Stream::err, "error: cannot open \"%s\"\n", path.c_str());
+    // Only regular files: a folder, a device or a pipe would fail unclearly,
+    // give an endless line or block for ever.
+    std::string problem;
+    const int fd = openRegularFileDescriptor(path, problem);
+    if (fd < 0) fail(Stream::err, "error: cannot read \"%s\": %s\n", path.c_str(), problem.c_str());
+    file_ = gzdopen(fd, "rb");
+    if (file_ == nullptr) {
+        ::close(fd);
+        fail(Stream::err, "error: cannot read \"%s\": %s\n", path.c_str(), std::strerror(errno));
+    }
     gzbuffer(static_cast<gzFile>(file_), 1 << 17);
 }
 
@@ -37,6 +45,10 @@ bool LineInput::next(std::string& line) {
         const size_t length = std::strlen(buffer);
         line.append(buffer, length);
         if (length > 0 && buffer[length - 1] == '\n') break;
+        if (line.size() > TextFile::kMaxLineLength)
+            fail(Stream::err,
+                 "error: line %d of \"%s\" is longer than %zu MiB; is it a text file of the expected form?\n",
+                 number_ + 1, path_.c_str(), TextFile::kMaxLineLength >> 20);
     }
     int status = Z_OK;
     const char* message = gzerror(file, &status);

@@ -10,6 +10,7 @@
 #include "results/reports.h"
 #include "results/tupleExtraction.h"
 #include "statistics/statistics.h"
+#include "tamsu/outputFile.h"
 #include "util/memoryBudget.h"
 
 namespace tamsu::detail {
@@ -85,7 +86,8 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
         else
             std::fprintf(out, "shard %d of %d searched: reference chromosomes %d to %d of %d\n", part.shard + 1,
                          part.shardCount, refs.first + 1, refs.end, all.end);
-        result->shardClusters = std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found)});
+        result->shardClusters =
+            std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found), set.genomeCount});
         return result;
     }
     std::optional<ReferenceClusterList> clusters;
@@ -121,12 +123,20 @@ std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const Search
     // Only the median and center filters read NUM.
     const bool medianOrCenter = params.mode == Mode::median || params.mode == Mode::center;
     const OccurrenceIndex index = buildOccurrenceIndex(set, params.useNUM && medianOrCenter, progress.out());
-    // A shard leaves the run's files to the merge.
-    if (!params.outfile.empty() && part.shardCount == 0)
-        writeGeneFamilyStatistics(progress.out(), progress.err(), set, params.outfileBase);
-    if (params.mode == Mode::median || params.mode == Mode::center)
-        return computeMedianOrCenterClusters(set, index, params, progress, memory);
-    return computeReferenceBasedClusters(set, index, params, progress, memory, part);
+    // A shard leaves the run's files to the merge; an output device has no
+    // statistics file beside it.
+    const std::string statisticsPath =
+        params.outfile.empty() || part.shardCount > 0 ? std::string() : tamsu::statisticsFileName(params.outfile);
+    std::string statistics;
+    if (!statisticsPath.empty()) statistics = geneFamilyStatistics(progress.out(), set, statisticsPath);
+    std::unique_ptr<SearchResult> result =
+        medianOrCenter ? computeMedianOrCenterClusters(set, index, params, progress, memory)
+                       : computeReferenceBasedClusters(set, index, params, progress, memory, part);
+    if (result) {
+        result->statisticsPath = statisticsPath;
+        result->statisticsText = std::move(statistics);
+    }
+    return result;
 }
 
 int referenceChromosomeCount(const GenomeSet& set, const SearchParameters& params) {

@@ -32,12 +32,16 @@ struct SearchResult {
     // The reference clusters behind them (reference modes), for the reports.
     std::unique_ptr<ReferenceClusterList> referenceClusters;
     std::unique_ptr<ShardClusters> shardClusters;
+    // The gene-family statistics file (the run names an output file and is
+    // not a shard): its name and text, written by the caller after success.
+    std::string statisticsPath;
+    std::string statisticsText;
 };
 
-// Builds the index, writes the gene-family statistics file (when params name
-// an output file and the run is not a shard), runs the mode's search (or the
-// given part of it) and rates the clusters. Returns null when the run was
-// cancelled.
+// Builds the index, computes the gene-family statistics (when params name an
+// output file that is no device and the run is not a shard; the file is left
+// to the caller), runs the mode's search (or the given part of it) and rates
+// the clusters. Returns null when the run was cancelled.
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
 // physical memory); beyond it the run fails with a message.
 // The parameters of a search of the query on these genomes.

@@ -1,9 +1,9 @@
 // Chromosome records and the gene-line parser.
 #include "genomes/chromosome.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
+#include <string_view>
 
 #include "util/errors.h"
 #include "util/strings.h"
@@ -56,30 +56,45 @@ private:
     size_t pos_ = 0;
 };
 
-// The gene-family identifier of a column, atoi-style (blanks, optional sign,
-// digits; no digits reads 0). A negative identifier stands for its absolute
-// value. Returns false when that value does not fit an int.
-bool parseGeneId(const std::string& text, int& id) {
-    const char* p = text.c_str();
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') ++p;
-    if (*p == '+' || *p == '-') ++p;
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The text between leading and trailing blanks.
+std::string_view trimmedBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+enum class IdProblem { none, notANumber, negative, tooLarge };
+
+// A gene-family identifier: decimal digits, blanks around them allowed.
+IdProblem parseGeneId(const std::string& column, int& id) {
+    const std::string_view text = trimmedBlanks(column);
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty()) return IdProblem::notANumber;
     long long value = 0;
-    while (std::isdigit(static_cast<unsigned char>(*p))) {
-        value = value * 10 + (*p++ - '0');
-        if (value > INT_MAX) return false;
+    for (char c : digits) {
+        if (!isDigit(c)) return IdProblem::notANumber;
+        value = value * 10 + (c - '0');
+        if (value > INT_MAX) value = static_cast<long long>(INT_MAX) + 1;
     }
+    if (negative) return IdProblem::negative;
+    if (value > INT_MAX) return IdProblem::tooLarge;
     id = static_cast<int>(value);
-    return true;
+    return IdProblem::none;
 }
 
 }  // namespace
 
-void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines) {
-    fillChromosome(chrom, lines, std::string(), 0, stdout);
+bool looksLikeGeneLine(const std::string& line) {
+    std::string_view first = trimmedBlanks(std::string_view(line).substr(0, line.find('\t')));
+    if (!first.empty() && (first.front() == '-' || first.front() == '+')) first.remove_prefix(1);
+    return !first.empty() && isDigit(first.front());
 }
 
 void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
-              int firstLineNumber, FILE* out) {
+                    int firstLineNumber) {
     const int n = static_cast<int>(lines.size());
     chrom.length = n;
     chrom.genes.assign(static_cast<size_t>(n) + 2, 0);
@@ -88,40 +103,43 @@ void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, co
     chrom.locusTags.assign(static_cast<size_t>(n) + 2, std::string());
     chrom.annotations.assign(static_cast<size_t>(n) + 2, std::string());
 
-    std::string column;
+    std::string family, strand, category;
     for (int i = 0; i < n; ++i) {
-        const std::string& line = lines[i];
-        // The messages quote the line up to its first tab, as the column
-        // splitter of the original reader left it.
-        const std::string head = line.substr(0, line.find('\t'));
-        ColumnReader columns(line);
         const int p = i + 1;
-
-        if (columns.next(column)) {
-            int id = 0;
-            if (!parseGeneId(column, id)) {
-                if (fileName.empty())
-                    fail(Stream::err, "error: gene identifier \"%s\" in gene line %d of chromosome \"%s\" is outside the integer range\n",
-                         column.c_str(), i + 1, chrom.name.c_str());
+        const int lineNumber = firstLineNumber + i;
+        ColumnReader columns(lines[i]);
+        int found = 0;
+        if (columns.next(family)) ++found;
+        if (found == 1 && columns.next(strand)) ++found;
+        if (found == 2 && columns.next(category)) ++found;
+        if (found == 3 && columns.next(chrom.locusTags[p])) ++found;
+        if (found == 4 && columns.rest(chrom.annotations[p])) ++found;
+        if (found < 5)
+            fail(Stream::err,
+                 "error: line %d of \"%s\" has %d tab-separated column%s; a gene line of chromosome \"%s\" needs 5 "
+                 "(family, strand, category, locus tag, annotation)\n",
+                 lineNumber, fileName.c_str(), found, found == 1 ? "" : "s", chrom.name.c_str());
+        int id = 0;
+        switch (parseGeneId(family, id)) {
+            case IdProblem::none:
+                break;
+            case IdProblem::notANumber:
+                fail(Stream::err,
+                     "error: gene identifier \"%s\" at line %d of \"%s\" is not a whole number (a family id "
+                     "from 0 to %d)\n",
+                     family.c_str(), lineNumber, fileName.c_str(), INT_MAX);
+            case IdProblem::negative:
+                fail(Stream::err,
+                     "error: gene identifier \"%s\" at line %d of \"%s\" is negative (family ids run from 0 "
+                     "to %d)\n",
+                     family.c_str(), lineNumber, fileName.c_str(), INT_MAX);
+            case IdProblem::tooLarge:
                 fail(Stream::err, "error: gene identifier \"%s\" at line %d of \"%s\" is outside the integer range\n",
-                     column.c_str(), firstLineNumber + i, fileName.c_str());
-            }
-            chrom.genes[p] = id;
-        } else {
-            std::fprintf(out, "no gene at line %d in \"%s\"", i, head.c_str());
+                     family.c_str(), lineNumber, fileName.c_str());
         }
-
-        if (columns.next(column)) chrom.dirs[p] = column[0];
-        else std::fprintf(out, "no dir at line %d in \"%s\"", i, head.c_str());
-
-        if (columns.next(column)) chrom.fcats[p] = column[0];
-        else std::fprintf(out, "no fcat at line %d in \"%s\"", i, head.c_str());
-
-        if (columns.next(column)) chrom.locusTags[p] = column;
-        else std::fprintf(out, "no locusTag at line %d in \"%s\"", i, head.c_str());
-
-        if (columns.rest(column)) chrom.annotations[p] = column;
-        else std::fprintf(out, "no annotation at line %d in \"%s\"", i, head.c_str());
+        chrom.genes[p] = id;
+        chrom.dirs[p] = strand[0];
+        chrom.fcats[p] = category[0];
     }
 }
 

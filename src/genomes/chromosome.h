@@ -1,9 +1,8 @@
 // A chromosome: its genes with their annotation.
 #pragma once
 
-#include <cstdio>
-#include <string>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace tamsu::detail {
@@ -24,12 +23,18 @@ struct Chromosome {
 // A chromosome with the name (leading blanks skipped) and number, not yet read.
 Chromosome makeChromosome(const std::string& name, int number);
 
-// Fills a chromosome from its gene lines (five tab-separated columns each).
-// Problems with a line are reported on stdout (out) as the reader always has.
-void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines);
-// The same, for lines read from fileName with the first gene line at line
-// firstLineNumber (1-based), so that an unusable identifier names its place.
+// Fills a chromosome from its gene lines, read from fileName with the first
+// gene line at line firstLineNumber (1-based). Each line has five
+// tab-separated columns: the gene family (a whole number from 0 to
+// 2147483647, 0 for a gene without homologue), the strand and the category
+// (their first characters are kept), the locus tag and the annotation (the
+// rest of the line). Throws tamsu::Error naming the file and line of a line
+// with fewer columns or a family that is not such a number.
 void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
-              int firstLineNumber, FILE* out);
+                    int firstLineNumber);
+
+// Whether a line of the annotation file reads as a gene line: its first
+// tab-separated column is a number (with an optional sign).
+bool looksLikeGeneLine(const std::string& line);
 
 }  // namespace tamsu::detail

@@ -23,6 +23,10 @@ struct GenomeSet {
     int alphabetSize = 0;
     std::vector<int> codingTable;  // code -> identifier as read; entry 0 is 0
     std::string sourcePath;        // the annotation file read (empty for genomes from the host)
+    std::string listPath;          // the genome list read (empty for genomes from the host)
+    // "fnv1a64:" and 16 hex digits over the bytes read: the genome list, a 0
+    // byte and the annotation file (empty for genomes from the host).
+    std::string inputFingerprint;
 };
 
 std::unique_ptr<GenomeSet> makeGenomeSet(int genomeCount);

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "util/errors.h"
-#include "util/textFile.h"
+#include "util/fnv1a.h"
 #include "util/strings.h"
+#include "util/textFile.h"
 
 namespace tamsu::detail {
 
@@ -54,13 +55,11 @@ SplitGenomeLine splitGenomeLine(const std::string& line) {
 // Number of chromosome names of a split genome line.
 int countChromosomes(const SplitGenomeLine& split) { return static_cast<int>(split.chromosomes.size()); }
 
-// Skips the column-title line, then collects the gene lines up to an empty
-// line (or one starting with a carriage return) or the end of the file.
-// Returns the number of gene lines.
+// Collects the gene lines up to an empty line (or one starting with a
+// carriage return) or the end of the file. Returns their number.
 int readChromLines(std::vector<std::string>& lines, TextFile& file) {
     lines.clear();
     std::string line;
-    if (!file.next(line)) return 0;
     while (file.next(line)) {
         if (line.empty() || line[0] == '\r') break;
         lines.push_back(line);
@@ -91,24 +90,41 @@ bool hasChromosomeNamed(const GenomeSet& set, const std::string& name) {
     return false;
 }
 
-void readAnnotationFile(const std::string& path, GenomeSet& set, const std::string& listPath, FILE* out) {
+void readAnnotationFile(const std::string& path, GenomeSet& set, const std::string& listPath, Fnv1a* hash) {
     TextFile lines(path, std::nothrow);
-    if (!lines.isOpen()) fail(Stream::err, "Can't open sequence file \"%s\"\n", path.c_str());
+    if (!lines.isOpen())
+        fail(Stream::err, "Can't open sequence file \"%s\"\nerror: \"%s\": %s\n", path.c_str(), path.c_str(),
+             lines.problem().c_str());
+    lines.hashInto(hash);
 
-    // Every chromosome of a name receives the block of that name.
-    std::unordered_map<std::string, std::vector<Chromosome*>> byName;
+    // Chromosome names are unique over the genome list (readGenomes checks it).
+    std::unordered_map<std::string, Chromosome*> byName;
     for (Genome& genome : set.genomes)
-        for (Chromosome& chrom : genome.chromosomes) byName[chrom.name].push_back(&chrom);
+        for (Chromosome& chrom : genome.chromosomes) byName.emplace(chrom.name, &chrom);
+    std::unordered_map<std::string, int> blockLine;  // header line of each block read
 
     std::vector<std::string> geneLines;
     std::string line;
     while (lines.next(line)) {
         if (line.empty() || !isLetter(line[0])) continue;
-        auto found = byName.find(line.substr(0, line.find(',')));
+        const std::string name = line.substr(0, line.find(','));
+        auto found = byName.find(name);
         if (found == byName.end()) continue;
-        const int firstGeneLine = lines.lineNumber() + 2;
+        const int headerLine = lines.lineNumber();
+        if (auto [first, isNew] = blockLine.try_emplace(name, headerLine); !isNew)
+            fail(Stream::err,
+                 "error: line %d of \"%s\" starts a second block of chromosome \"%s\" (the first is at "
+                 "line %d)\n",
+                 headerLine, path.c_str(), name.c_str(), first->second);
+        // The column-title line: present, and no gene line in its place.
+        if (!lines.next(line) || line.empty() || line[0] == '\r' || looksLikeGeneLine(line))
+            fail(Stream::err,
+                 "error: line %d of \"%s\": the block of chromosome \"%s\" (header at line %d) has no "
+                 "column-title line (family, strand, category, locus_tag, annotation) after its header\n",
+                 headerLine + 1, path.c_str(), name.c_str(), headerLine);
+        const int firstGeneLine = lines.lineNumber() + 1;
         readChromLines(geneLines, lines);
-        for (Chromosome* chrom : found->second) fillChromosome(*chrom, geneLines, path, firstGeneLine, out);
+        fillChromosome(*found->second, geneLines, path, firstGeneLine);
     }
 
     // The searches need the genes of every listed chromosome.
@@ -127,7 +143,13 @@ std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out) {
     std::fprintf(out, "\nparsing input file: \"%s\"\n", path.c_str());
 
     TextFile listLines(path, std::nothrow);
-    if (!listLines.isOpen()) fail(Stream::err, "Can't open genome list file: \"%s\"\n", path.c_str());
+    if (!listLines.isOpen())
+        fail(Stream::err, "Can't open genome list file: \"%s\"\nerror: \"%s\": %s\n", path.c_str(), path.c_str(),
+             listLines.problem().c_str());
+    // The fingerprint of a split run is taken from the bytes read here, so
+    // that a file changed during the run cannot pass as the one searched.
+    Fnv1a hash;
+    listLines.hashInto(&hash);
 
     std::string line;
     if (!listLines.next(line)) fail(Stream::err, "Empty genome list file:\"%s\"!\n", path.c_str());
@@ -153,6 +175,9 @@ std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out) {
     if (genomeLines.empty()) fail(Stream::err, "error: no genome listed in \"%s\"\n", path.c_str());
 
     auto set = makeGenomeSet(static_cast<int>(genomeLines.size()));
+    // Names are looked up by name: each genome and each chromosome once.
+    std::unordered_map<std::string, int> genomeAt;                         // name -> line
+    std::unordered_map<std::string, std::pair<int, std::string>> chromAt;  // name -> line, genome
     for (size_t g = 0; g < genomeLines.size(); ++g) {
         const GenomeLine& genomeLine = genomeLines[g];
         SplitGenomeLine split = splitGenomeLine(genomeLine.text);
@@ -160,6 +185,9 @@ std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out) {
         if (!split.hasChromosomes)
             fail(Stream::err, "error: genome \"%s\" in line %d of \"%s\" lists no chromosome\n", split.name.c_str(),
                  genomeLine.lineNumber, path.c_str());
+        if (auto [first, isNew] = genomeAt.try_emplace(split.name, genomeLine.lineNumber); !isNew)
+            fail(Stream::err, "error: genome \"%s\" in line %d of \"%s\" is listed before, in line %d\n",
+                 split.name.c_str(), genomeLine.lineNumber, path.c_str(), first->second);
         const int count = countChromosomes(split);
         Genome genome = makeGenome(split.name, static_cast<int>(g), count);
         for (int c = 0; c < count; ++c) {
@@ -168,11 +196,22 @@ std::unique_ptr<GenomeSet> readGenomes(const std::string& path, FILE* out) {
                 fail(Stream::err, "error: empty chromosome name for genome \"%s\" in line %d of \"%s\"\n",
                      split.name.c_str(), genomeLine.lineNumber, path.c_str());
         }
+        for (const Chromosome& chrom : genome.chromosomes)
+            if (auto [first, isNew] = chromAt.try_emplace(chrom.name, genomeLine.lineNumber, split.name); !isNew)
+                fail(Stream::err,
+                     "error: chromosome \"%s\" in line %d of \"%s\" is listed before, in line %d (genome \"%s\"); "
+                     "each chromosome has one block and one name\n",
+                     chrom.name.c_str(), genomeLine.lineNumber, path.c_str(), first->second.first,
+                     first->second.second.c_str());
         set->genomes[g] = std::move(genome);
     }
 
-    readAnnotationFile(source, *set, path, out);
+    const char separator = '\0';
+    hash.add(&separator, 1);
+    readAnnotationFile(source, *set, path, &hash);
     set->sourcePath = source;
+    set->listPath = path;
+    set->inputFingerprint = hash.text();
 
     giveUnmatchedGenesFamilies(*set);
     completeGenomeSet(*set);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "tamsu/outputFile.h"
 #include "util/errors.h"
 
 namespace tamsu::detail {
@@ -60,9 +61,9 @@ SearchParameters deriveSearchParameters(const Query& query, int g, int distanceB
     params.lackingCost = query.quorum ? query.quorum->cost : CostType::zero;
     params.useNUM = query.useNUM;
     params.outfile = query.outfile;
-    // The stem drops the four-character extension (".out"); a name too short
-    // to carry one is its own stem.
-    params.outfileBase = query.outfile.size() >= 4 ? query.outfile.substr(0, query.outfile.size() - 4) : query.outfile;
+    // The stem drops the extension only (".out", ".json", ...); a name
+    // without one is its own stem.
+    params.outfileBase = tamsu::outputStem(query.outfile);
     params.threads = std::max(query.threads, 1);
 
     const long long delta = query.delta;

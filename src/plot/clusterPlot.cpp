@@ -6,13 +6,16 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <memory>
+#include <set>
 
-#include "util/textFile.h"
+#include "tamsu/outputFile.h"
 #include "util/errors.h"
 #include "util/strings.h"
+#include "util/textFile.h"
 
 namespace tamsu::detail {
 
@@ -66,9 +69,21 @@ std::string arrow(int x, int y, char strand) {
     return formatText("%d,%d %d,%d %d,%d %d,%d", x, y, x + w, y, x + w, y + h, x, y + h);
 }
 
-std::string text(const std::vector<std::string>& fields, size_t column) {
-    return column < fields.size() ? fields[column] : std::string();
+}  // namespace
+
+namespace {
+
+// A score as the table writes it: a number or "inf" (an overflowed product),
+// never "nan"; log10 scores may also be "-inf" (a factor 0), not "inf".
+bool parseScore(const std::string& text, bool log10, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || std::isnan(value)) return false;
+    return log10 ? value != HUGE_VAL : value >= 0;
 }
+
+const std::set<std::string> kModes = {"median", "center", "reference", "perfect"};
 
 }  // namespace
 
@@ -84,31 +99,70 @@ std::vector<TableOccurrence> readClusterTable(const std::string& path, const Gen
         if (column.count(name) == 0)
             fail(Stream::err, "error: %s line 1: no column \"%s\" (a cluster table written with --format=tsv is needed)\n",
                  path.c_str(), name);
+    const bool hasSize = column.count("size") != 0;
 
+    // What every row of a cluster repeats, from its first row.
+    struct ClusterHead {
+        int line;
+        std::string mode, score, log10Score, size, families;
+    };
+    std::map<int, ClusterHead> heads;
     std::vector<TableOccurrence> rows;
     while (file.next(line)) {
         if (line.empty()) continue;
         const std::vector<std::string> fields = splitTabsCopied(line);
         const int number = file.lineNumber();
+        auto bad = [&](const char* what) {
+            fail(Stream::err, "error: %s line %d: not a row of a cluster table (%s)\n", path.c_str(), number, what);
+        };
+        if (fields.size() != header.size())
+            fail(Stream::err, "error: %s line %d: %zu fields where the header has %zu\n", path.c_str(), number,
+                 fields.size(), header.size());
         TableOccurrence row;
         row.line = number;
-        row.mode = text(fields, column["mode"]);
-        row.score = text(fields, column["score"]);
-        row.log10Score = std::strtod(text(fields, column["log10_score"]).c_str(), nullptr);
+        row.mode = fields[column["mode"]];
+        row.score = fields[column["score"]];
+        double score = 0;
         int best = 0;
-        bool ok = fields.size() == header.size() && parseInt(fields[column["cluster"]], row.cluster) &&
-                  parseInt(fields[column["genome_index"]], row.genome) && parseInt(fields[column["first"]], row.first) &&
-                  parseInt(fields[column["last"]], row.last) &&
-                  parseInt(fields[column["set_distance"]], row.setDistance) && parseInt(fields[column["best"]], best);
-        std::string families = text(fields, column["gene_families"]);
-        for (size_t start = 0; ok && start <= families.size();) {
+        if (!parseInt(fields[column["cluster"]], row.cluster) || row.cluster < 0)
+            bad("the cluster number is no number from 0");
+        if (kModes.count(row.mode) == 0) bad("an unknown mode");
+        if (!parseScore(row.score, false, score)) bad("the score is no number");
+        if (!parseScore(fields[column["log10_score"]], true, row.log10Score)) bad("the log10 score is no number");
+        if (!parseInt(fields[column["genome_index"]], row.genome) || !parseInt(fields[column["first"]], row.first) ||
+            !parseInt(fields[column["last"]], row.last))
+            bad("a position is no number");
+        if (!parseInt(fields[column["set_distance"]], row.setDistance) || row.setDistance < 0)
+            bad("the set distance is no number from 0");
+        if (!parseInt(fields[column["best"]], best) || (best != 0 && best != 1)) bad("\"best\" is neither 0 nor 1");
+        const std::string& families = fields[column["gene_families"]];
+        std::set<int> distinct;
+        for (size_t start = 0; start <= families.size();) {
             const size_t comma = std::min(families.find(',', start), families.size());
             int id = 0;
-            ok = parseInt(families.substr(start, comma - start), id);
+            if (!parseInt(families.substr(start, comma - start), id) || id < 0)
+                bad("a gene family is no number from 0");
+            if (!distinct.insert(id).second) bad("a gene family is listed twice");
             row.families.push_back(id);
             start = comma + 1;
         }
-        if (!ok) fail(Stream::err, "error: %s line %d: not a row of a cluster table\n", path.c_str(), number);
+        int size = 0;
+        if (hasSize && (!parseInt(fields[column["size"]], size) || size != static_cast<int>(row.families.size())))
+            bad("the size is not the number of gene families");
+        // Every row of a cluster describes the same cluster.
+        ClusterHead head{number,
+                         row.mode,
+                         row.score,
+                         fields[column["log10_score"]],
+                         hasSize ? fields[column["size"]] : std::string(),
+                         families};
+        const auto [first, isNew] = heads.emplace(row.cluster, head);
+        if (!isNew && (first->second.mode != head.mode || first->second.score != head.score ||
+                       first->second.log10Score != head.log10Score || first->second.size != head.size ||
+                       first->second.families != head.families))
+            fail(Stream::err,
+                 "error: %s line %d: cluster %d has another mode, score, size or gene families than at line %d\n",
+                 path.c_str(), number, row.cluster, first->second.line);
         row.best = best != 0;
         const std::string& chromosome = fields[column["chromosome"]];
         const Genome* genome = row.genome >= 0 && row.genome < set.genomeCount ? &set.genomes[row.genome] : nullptr;
@@ -231,16 +285,27 @@ std::vector<std::string> plotClusterTable(const std::string& tablePath, const Ge
     std::error_code error;
     fs::create_directories(options.directory, error);
     if (error || !fs::is_directory(options.directory))
-        fail(Stream::err, "error: cannot create the folder \"%s\"\n", options.directory.c_str());
+        fail(Stream::err, "error: cannot create the folder \"%s\"%s%s\n", options.directory.c_str(), error ? ": " : "",
+             error ? error.message().c_str() : "");
+    // Every picture's name is checked before any is written: none may be an
+    // input or a link to one. Then all are written and renamed together.
+    const std::vector<std::string> inputs{set.listPath, set.sourcePath, tablePath};
     std::vector<std::string> written;
     for (const auto* occurrences : ranked) {
-        const std::string path = (fs::path(options.directory) / formatText("cluster_%d.svg", occurrences->front().cluster)).string();
-        std::ofstream out(path, std::ios::binary);
-        out << clusterSvg(*occurrences, set, options.flank);
-        out.close();
-        if (!out) fail(Stream::err, "error: writing \"%s\" failed\n", path.c_str());
-        written.push_back(path);
+        written.push_back(
+            (fs::path(options.directory) / formatText("cluster_%d.svg", occurrences->front().cluster)).string());
+        tamsu::checkOutputPath(written.back(), inputs);
     }
+    std::vector<std::unique_ptr<tamsu::AtomicOutputFile>> files;
+    for (size_t i = 0; i < ranked.size(); ++i) {
+        files.push_back(std::make_unique<tamsu::AtomicOutputFile>(written[i]));
+        const std::string svg = clusterSvg(*ranked[i], set, options.flank);
+        std::fwrite(svg.data(), 1, svg.size(), files.back()->get());
+        files.back()->finishWriting();
+    }
+    std::vector<tamsu::AtomicOutputFile*> commits;
+    for (const auto& file : files) commits.push_back(file.get());
+    tamsu::commitTogether(commits);
     return written;
 }
 

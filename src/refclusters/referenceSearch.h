@@ -34,6 +34,10 @@ struct ChromClusters {
 struct ShardClusters {
     ChromRange refs;
     std::vector<ChromClusters> chroms;  // one per chromosome of refs
+    // The genomes of the run. A search gives every cluster one list per
+    // genome; a shard result read from a file holds only the lists with
+    // occurrences (each list's genome says whose), expanded by the merge.
+    int genomeCount = 0;
 };
 
 // The reference chromosomes of the query's walk, in walk order.

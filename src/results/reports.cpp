@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "util/errors.h"
 #include "util/strings.h"
 
 namespace tamsu::detail {
@@ -44,15 +45,8 @@ static SizeHistogram sizeHistogram(const Chromosome& chrom, int alphabetSize) {
     return histogram;
 }
 
-void writeGeneFamilyStatistics(FILE* stream, FILE* err, const GenomeSet& set, const std::string& stem) {
-    const std::string fileName = composeFileName(stem, ".genFamStat");
-    FILE* file = std::fopen(fileName.c_str(), "w");
-    if (file == nullptr) {
-        // The statistics are a side report: the run goes on without them.
-        std::fprintf(err, "error: cannot write gene family statistics file \"%s\"\n", fileName.c_str());
-        return;
-    }
-    std::fprintf(file, "Statistics of gene family sizes:\n\n");
+std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::string& fileName) {
+    std::string text = "Statistics of gene family sizes:\n\n";
     std::fprintf(stream, "computing gene family statistics\n");
 
     std::vector<const Chromosome*> chromosomes;
@@ -63,22 +57,22 @@ void writeGeneFamilyStatistics(FILE* stream, FILE* err, const GenomeSet& set, co
     for (const Chromosome* chrom : chromosomes) histograms.push_back(sizeHistogram(*chrom, set.alphabetSize));
 
     for (size_t i = 0; i < chromosomes.size(); ++i)
-        std::fprintf(file, "%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
-                     histograms[i].distinctSizes);
-    std::fprintf(file, "\n");
+        text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
+                           histograms[i].distinctSizes);
+    text += "\n";
 
     for (size_t i = 0; i < chromosomes.size(); ++i) {
-        std::fprintf(file, "%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
-                     histograms[i].distinctSizes);
-        std::fprintf(file, "size\tfreq\n");
+        text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
+                           histograms[i].distinctSizes);
+        text += "size\tfreq\n";
         const std::vector<int>& count = histograms[i].count;
         for (size_t s = 1; s < count.size(); ++s)
-            if (count[s] > 0) std::fprintf(file, "%d\t%d\n", static_cast<int>(s), count[s]);
-        std::fprintf(file, "\n");
+            if (count[s] > 0) text += formatText("%d\t%d\n", static_cast<int>(s), count[s]);
+        text += "\n";
     }
 
     std::fprintf(stream, "statistics of gene family sizes written to \"%s\"\n", fileName.c_str());
-    std::fclose(file);
+    return text;
 }
 
 // ---------------------------------------------------------------------------

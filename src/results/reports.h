@@ -11,9 +11,9 @@
 
 namespace tamsu::detail {
 
-// Writes <stem>.genFamStat and a notice on stream; a file that cannot be
-// created is reported on err and the run goes on.
-void writeGeneFamilyStatistics(FILE* stream, FILE* err, const GenomeSet& set, const std::string& stem);
+// The text of the gene-family statistics file fileName, with the two notices
+// of the run on stream. The caller writes the file once the run succeeded.
+std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::string& fileName);
 
 // Reference clusters with their locations.
 void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set);

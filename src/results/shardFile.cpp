@@ -16,11 +16,12 @@
 #include "results/shardFile.h"
 
 #include <climits>
-#include <fstream>
+#include <cstdio>
 
 #include <nlohmann/json.hpp>
 
 #include "util/errors.h"
+#include "util/regularFile.h"
 
 namespace tamsu::detail {
 
@@ -92,7 +93,8 @@ ReferenceCluster readCluster(const json& value, int genome, int chromosome, int 
     cluster.size = intMember(value, "size", path);
     cluster.genomeCount = genomeCount;
     cluster.listCount = genomeCount;
-    for (int j = 0; j < genomeCount; ++j) cluster.locationLists.push_back(makeLocationList(j));
+    // Only the genomes with occurrences: a list per genome of a huge claimed
+    // genome count is made by the merge, once the count is that of the genomes.
     int lastList = -1;
     for (const json& entry : arrayMember(value, "lists", path)) {
         if (!entry.is_array() || entry.size() != 2 || !entry[0].is_number_integer() || !entry[1].is_array())
@@ -101,13 +103,48 @@ ReferenceCluster readCluster(const json& value, int genome, int chromosome, int 
         // Ascending genomes, each once: the lists' order is the genomes' order.
         if (j <= lastList || j >= genomeCount) badFile(path, "occurrence list of an unknown or repeated genome");
         lastList = static_cast<int>(j);
+        LocationList list = makeLocationList(lastList);
         for (const json& loc : entry[1]) {
             const std::vector<int> v = intArray(loc, 6, path, "occurrence");
-            cluster.locationLists[static_cast<size_t>(j)].locs.push_back(
-                makeLocation(static_cast<int>(j), v[0], v[1], v[2], v[3], v[4], v[5]));
+            list.locs.push_back(makeLocation(lastList, v[0], v[1], v[2], v[3], v[4], v[5]));
         }
+        cluster.locationLists.push_back(std::move(list));
     }
     return cluster;
+}
+
+// The deepest nesting of arrays and objects a shard result has is 9; the
+// reader takes a little more and refuses deeper input before parsing it, so
+// that no input can exhaust the stack of the JSON library. Strings are no
+// longer than kMaxString (a command word, the fingerprint).
+constexpr int kMaxDepth = 32;
+constexpr size_t kMaxString = size_t{1} << 20;
+
+// The problem of text that no shard result can have; empty when none.
+std::string structureProblem(const std::string& text) {
+    int depth = 0;
+    bool inString = false;
+    size_t stringStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+            if (i - stringStart > kMaxString) return formatText("a string longer than %zu bytes", kMaxString);
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+            stringStart = i;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth) return formatText("arrays or objects nested deeper than %d levels", kMaxDepth);
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -143,14 +180,25 @@ void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardCluster
 }
 
 void readShardFile(const std::string& path, ShardFileHeader& header, ShardClusters& found) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) fail(Stream::err, "error: cannot read shard result \"%s\"\n", path.c_str());
+    std::string problem;
+    FILE* file = openRegularFile(path, problem);
+    if (file == nullptr)
+        fail(Stream::err, "error: cannot read shard result \"%s\": %s\n", path.c_str(), problem.c_str());
+    std::string text;
+    char buffer[1 << 16];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+    const bool readFailed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readFailed) fail(Stream::err, "error: cannot read shard result \"%s\": read error\n", path.c_str());
+    if (const std::string shape = structureProblem(text); !shape.empty()) badFile(path, shape);
     json document;
     try {
-        document = json::parse(file);
+        document = json::parse(text);
     } catch (const json::exception& error) {
         badFile(path, error.what());
     }
+    text.clear();
+    text.shrink_to_fit();
     if (!document.is_object()) badFile(path, "not a JSON object");
     const auto format = document.find("format");
     if (format == document.end() || *format != kFormatName) badFile(path, "no \"format\": \"zub shard result\"");
@@ -178,6 +226,7 @@ void readShardFile(const std::string& path, ShardFileHeader& header, ShardCluste
         badFile(path, "\"chromosomes\" does not match \"referenceChromosomes\"");
     const int genomeCount = intMember(document, "genomeCount", path);
     if (genomeCount < 0) badFile(path, "negative \"genomeCount\"");
+    found.genomeCount = genomeCount;
     found.chroms.clear();
     for (const json& entry : chromosomes) {
         if (!entry.is_object()) badFile(path, "a chromosome entry is not an object");
@@ -192,41 +241,114 @@ void readShardFile(const std::string& path, ShardFileHeader& header, ShardCluste
     }
 }
 
-void checkShardClusters(const ShardClusters& found, const GenomeSet& set, const std::string& path) {
+namespace {
+
+// Distinct genes of gene intervals, and how many of them a cluster's
+// interval holds; stamps instead of clearing the marks between intervals.
+class IntervalCounter {
+public:
+    explicit IntervalCounter(int alphabetSize)
+        : seen_(static_cast<size_t>(alphabetSize) + 1, 0), inCluster_(static_cast<size_t>(alphabetSize) + 1, 0) {}
+
+    // Makes positions l..r of genes the cluster's genes; returns their number.
+    int setCluster(const std::vector<int>& genes, int l, int r) {
+        ++clusterStamp_;
+        int distinct = 0;
+        for (int p = l; p <= r; ++p) {
+            int& mark = inCluster_[static_cast<size_t>(genes[static_cast<size_t>(p)])];
+            if (mark != clusterStamp_) mark = clusterStamp_, ++distinct;
+        }
+        return distinct;
+    }
+    // The distinct genes of positions l..r (none when l > r); hits: how many
+    // of them are the cluster's.
+    int count(const std::vector<int>& genes, int l, int r, int& hits) {
+        ++seenStamp_;
+        int distinct = 0;
+        hits = 0;
+        for (int p = l; p <= r; ++p) {
+            const size_t gene = static_cast<size_t>(genes[static_cast<size_t>(p)]);
+            if (seen_[gene] == seenStamp_) continue;
+            seen_[gene] = seenStamp_;
+            ++distinct;
+            if (inCluster_[gene] == clusterStamp_) ++hits;
+        }
+        return distinct;
+    }
+
+private:
+    std::vector<int> seen_, inCluster_;
+    int seenStamp_ = 0, clusterStamp_ = 0;
+};
+
+}  // namespace
+
+std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, const GenomeSet& set,
+                                                const std::string& path) {
     std::vector<const Chromosome*> chromosomes;  // by position in walk order
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes) chromosomes.push_back(&chrom);
-    auto mismatch = [&](const char* what) {
-        fail(Stream::err, "error: %s does not fit these genomes: %s\n", path.c_str(), what);
+    auto mismatch = [&](const std::string& what) {
+        fail(Stream::err, "error: %s does not fit these genomes: %s\n", path.c_str(), what.c_str());
     };
-    if (found.refs.end > static_cast<int>(chromosomes.size())) mismatch("more chromosomes than the genomes have");
+    if (found.genomeCount != set.genomeCount)
+        mismatch(formatText("it is of %d genomes, the genome list has %d", found.genomeCount, set.genomeCount));
+    if (found.refs.first < 0 || found.refs.end < found.refs.first ||
+        found.refs.end > static_cast<int>(chromosomes.size()) ||
+        found.chroms.size() != static_cast<size_t>(found.refs.end - found.refs.first))
+        mismatch("more chromosomes than the genomes have");
     auto chromosome = [&](int genome, int number) -> const Chromosome* {
         if (genome < 0 || genome >= set.genomeCount) return nullptr;
         const std::vector<Chromosome>& list = set.genomes[static_cast<size_t>(genome)].chromosomes;
         return number >= 0 && number < static_cast<int>(list.size()) ? &list[static_cast<size_t>(number)] : nullptr;
     };
+    // The cluster's genes (reference interval) and each occurrence's: every
+    // count the file states is counted again from the genomes.
+    IntervalCounter counter(set.alphabetSize);
+    std::vector<ChromClusters> dense;
     for (size_t k = 0; k < found.chroms.size(); ++k) {
         const ChromClusters& chrom = found.chroms[k];
         const Chromosome* ref = chromosomes[static_cast<size_t>(found.refs.first) + k];
         if (chrom.filterCount < 0 || chrom.nonNestedCount < 0) mismatch("a negative count");
+        ChromClusters copy;
+        copy.filterCount = chrom.filterCount;
+        copy.nonNestedCount = chrom.nonNestedCount;
         for (const ReferenceCluster& cluster : chrom.clusters) {
             if (chromosome(cluster.refGenome, cluster.refChrom) != ref) mismatch("a chromosome out of its place");
-            if (static_cast<int>(cluster.locationLists.size()) != set.genomeCount) mismatch("another genome count");
-            if (cluster.l < 1 || cluster.r > ref->length || cluster.l > cluster.r || cluster.size < 0 ||
-                cluster.size > cluster.r - cluster.l + 1)
+            if (cluster.l < 1 || cluster.r > ref->length || cluster.l > cluster.r)
                 mismatch("a reference interval outside its chromosome");
-            for (const LocationList& list : cluster.locationLists)
+            const std::string where =
+                formatText("the cluster at %d-%d of \"%s\"", cluster.l, cluster.r, ref->name.c_str());
+            const int size = counter.setCluster(ref->genes, cluster.l, cluster.r);
+            if (cluster.size != size)
+                mismatch(formatText("%s has size %d, but its interval holds %d distinct genes", where.c_str(),
+                                    cluster.size, size));
+            ReferenceCluster expanded = cluster;
+            expanded.locationLists.clear();
+            for (int j = 0; j < set.genomeCount; ++j) expanded.locationLists.push_back(makeLocationList(j));
+            int lastGenome = -1;
+            for (const LocationList& list : cluster.locationLists) {
+                if (list.genome <= lastGenome || list.genome >= set.genomeCount) mismatch("an unknown genome");
+                lastGenome = list.genome;
                 for (const Location& x : list.locs) {
                     const Chromosome* at = chromosome(x.genome, x.chr);
-                    if (at == nullptr || x.l < 1 || x.r > at->length || x.l > x.r + 1)
+                    if (x.genome != list.genome || at == nullptr || x.l < 1 || x.r > at->length || x.l > x.r + 1)
                         mismatch("an occurrence outside its chromosome");
-                    const int length = x.r - x.l + 1;
-                    if (x.size < 0 || x.size > length || x.hitCount < 0 || x.hitCount > x.size || x.setDist < 0 ||
-                        x.setDist > cluster.size + x.size)
-                        mismatch("an occurrence with impossible counts");
+                    int hits = 0;
+                    const int occSize = counter.count(at->genes, x.l, x.r, hits);
+                    if (x.size != occSize || x.hitCount != hits || x.setDist != size + occSize - 2 * hits)
+                        mismatch(
+                            formatText("%s has an occurrence (genome %d, chromosome %d, %d-%d) with counts that "
+                                       "its genes do not give",
+                                       where.c_str(), x.genome, x.chr, x.l, x.r));
                 }
+                expanded.locationLists[static_cast<size_t>(list.genome)].locs = list.locs;
+            }
+            copy.clusters.push_back(std::move(expanded));
         }
+        dense.push_back(std::move(copy));
     }
+    return dense;
 }
 
 }  // namespace tamsu::detail

@@ -1,4 +1,4 @@
-// String helpers: unbounded line reading and atoi-style number parsing.
+// String helpers: file names, blanks and tab-separated fields.
 #include "util/strings.h"
 
 #include <cctype>
@@ -8,22 +8,6 @@ namespace tamsu::detail {
 
 std::string composeFileName(const std::string& first, const std::string& second) {
     return first + second;
-}
-
-bool readLine(FILE* file, std::string& line, bool* hadNewline) {
-    line.clear();
-    if (hadNewline) *hadNewline = false;
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(file)) != EOF) {
-        any = true;
-        if (c == '\n') {
-            if (hadNewline) *hadNewline = true;
-            return true;
-        }
-        line.push_back(static_cast<char>(c));
-    }
-    return any;
 }
 
 std::string skipLeadingBlanks(const std::string& text) {

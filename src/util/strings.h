@@ -11,10 +11,6 @@ namespace tamsu::detail {
 // Concatenation of both parts (file name = stem + extension).
 std::string composeFileName(const std::string& first, const std::string& second);
 
-// Reads one whole line (any length) without its '\n'; false at end of file
-// when nothing was read. `hadNewline` tells whether the line ended in '\n'.
-bool readLine(FILE* file, std::string& line, bool* hadNewline = nullptr);
-
 // The text with leading blanks (' ') removed.
 std::string skipLeadingBlanks(const std::string& text);
 

@@ -6,6 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -13,7 +19,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/outputFile.h"
+#include "arguments.h"
+#include "tamsu/outputFile.h"
+#include "tamsu/tamsu.h"
 #include "testUtil.h"
 
 namespace {
@@ -125,7 +133,6 @@ TEST(Cli, RefusedCommandLines) {
         const char* message;
     } cases[] = {
         {"", "error: no genome list given\n"},
-        {"--help", ""},
         {"list.txt -d", "\nerror: no value given for delta"},
         {"list.txt -d 2 -s abc", "\nerror: invalid value of s: abc"},
         {"list.txt -d 2 -s 3 -q 0", "error: invalid value of q: 0"},
@@ -151,7 +158,47 @@ TEST(Cli, RefusedCommandLines) {
         {"list.txt -d 2 -s 3 --qType=sizeDependentCost",
          "error: quorum type specified but no quorum parameter given\n"},
         {"list.txt -d 2 -s 3 --refType=cluster", "error: no minSize threshold needed for fixed ref chromosome\n"},
+        // Whole words: an option with its value glued on is no option.
+        {"list.txt -d 2 -s 3 -q2",
+         "\nerror: unmatched option: -q2\n(options and their values are separate words: -q 2)\n"},
+        {"list.txt -d1 -s 3", "\nerror: unmatched option: -d1\n(options and their values are separate words: -d 1)\n"},
+        {"list.txt -d 2 -s 3 -x", "\nerror: unmatched option: -x\n"},
+        {"list.txt -d 2 -s 3 -noLRx", "\nerror: unmatched option: -noLRx\n"},
+        {"list.txt -d 2 stray -s 3",
+         "\nerror: unexpected argument \"stray\" (the genome list is \"list.txt\"; every "
+         "other word is an option or its value)\n"},
+        {"list.txt -d 2 -s 3 -m --", "\nerror: \"--\" must be followed by the genome list\n"},
+        {"list.txt -d 2 -s 3 --format", "\nerror: no value given for --format\n"},
+        {"list.txt -d 2 -s 3 -r --help=yes", "\nerror: --help takes no value\n"},
+        {"list.txt -d 2 -s 3 -r=1", "\nerror: unmatched option: -r=1\n"},
+        // Numbers: whole decimal numbers in range, quoted as typed.
+        {"list.txt -d 3x -s 3", "\nerror: invalid value of delta: 3x"},
+        {"list.txt -d '' -s 3", "\nerror: invalid value of delta: \"\" (empty)"},
+        {"list.txt -d 1e3 -s 3", "\nerror: invalid value of delta: 1e3"},
+        {"list.txt -d 1.5 -s 3", "\nerror: invalid value of delta: 1.5"},
+        {"list.txt -d ' 1' -s 3", "\nerror: invalid value of delta:  1"},
+        {"list.txt -d -1 -s 3", "\nerror: invalid value of delta: -1"},
+        {"list.txt -d 99999999999 -s 3", "\nerror: invalid value of delta: 99999999999 (at most 2147483647)"},
+        {"list.txt -d 2 -s 99999999999", "\nerror: invalid value of s: 99999999999 (at most 2147483647)"},
+        {"list.txt -d 2 -s 3 -q 99999999999999999999999",
+         "error: invalid value of q: 99999999999999999999999 (at most 2147483647)"},
+        {"list.txt -r -d 2 -s 3 -t 100000", "\nerror: invalid value of t: 100000 (at most 1024)"},
+        {"list.txt -r -d 2 -s 3 --threads=0", "\nerror: invalid value of t: 0"},
+        // An option where the output name belongs.
+        {"list.txt -d 2 -s 3 -o -o f",
+         "\nerror: no outputfile specified: -o is followed by \"-o\" (for a file of that name "
+         "write ./-o)\n"},
+        {"list.txt -d 2 -s 3 -o ''", "\nerror: no outputfile specified\n"},
+        // Only regular files are read, and none is opened here (a pipe would block).
+        {"fifo -d 2 -s 3", "error: input file \"fifo\" cannot be read: it is a pipe (FIFO), not a regular file\n"},
+        {"sub -d 2 -s 3", "error: input file \"sub\" cannot be read: it is a folder, not a file\n"},
+        {"/dev/zero -d 2 -s 3", "error: input file \"/dev/zero\" cannot be read: it is a device, not a regular file\n"},
+        {"loop1 -d 2 -s 3", "error: input file \"loop1\" cannot be read: Too many levels of symbolic links\n"},
     };
+    ASSERT_EQ(0, std::system(("cd '" + data.dir.path() +
+                              "' && mkfifo fifo && mkdir sub && ln -s loop1 loop2 && "
+                              "ln -s loop2 loop1")
+                                 .c_str()));
     for (const auto& c : cases) {
         RunResult run = runZub(c.args, data.dir.path());
         EXPECT_EQ(1, run.status) << c.args;
@@ -231,20 +278,20 @@ TEST(Cli, OutputFileIsReplacedOnlyWhenComplete) {
     writeFile(target, "older\n");
     auto files = [&] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
     {
-        AtomicOutputFile out(target);
+        tamsu::AtomicOutputFile out(target);
         std::fputs("half a table", out.get());
         // Reading a write-only stream sets its error flag, as a full disk would.
         EXPECT_EQ(EOF, std::fgetc(out.get()));
         EXPECT_NE("", errorOf([&] { out.commit(); }));
     }
     {
-        AtomicOutputFile abandoned(target);
+        tamsu::AtomicOutputFile abandoned(target);
         std::fputs("abandoned", abandoned.get());
         EXPECT_EQ(2, files());
     }
     EXPECT_EQ("older\n", readFile(target));
     EXPECT_EQ(1, files());
-    AtomicOutputFile out(target);
+    tamsu::AtomicOutputFile out(target);
     std::fputs("new\n", out.get());
     out.commit();
     EXPECT_EQ("new\n", readFile(target));
@@ -274,6 +321,215 @@ TEST(Cli, ProgressForms) {
         EXPECT_EQ(std::string::npos,
                   runZub(std::string("genomes.txt --progress=none ") + mode, data.dir.path()).out.find("progress"));
     }
+}
+
+// --help and -h print the usage on standard output with status 0, for zub
+// and each subcommand, wherever they stand before an error; --version the
+// version of the build.
+TEST(Cli, HelpAndVersion) {
+    SmallData data;
+    const std::string usage = readFile(kGolden + "/usage.txt").substr(1);
+    for (const char* args : {"--help", "-h", "genomes.txt -r -d 1 --help", "-- genomes.txt -h"}) {
+        const RunResult run = runZub(args, data.dir.path());
+        EXPECT_EQ(0, run.status) << args;
+        EXPECT_EQ(usage, run.out) << args;
+        EXPECT_EQ("", run.err) << args;
+    }
+    for (const char* command : {"convert", "families", "plot", "explain", "merge"})
+        for (const char* help : {"--help", "-h"}) {
+            const RunResult run = runZub(std::string(command) + " " + help, data.dir.path());
+            EXPECT_EQ(0, run.status) << command;
+            EXPECT_EQ(0u, run.out.find(std::string("Usage: zub ") + command + " ")) << run.out;
+            EXPECT_EQ("", run.err);
+            // The same text follows each of its errors.
+            const RunResult refused = runZub(std::string(command) + " --no-such-option", data.dir.path());
+            EXPECT_EQ(1, refused.status);
+            EXPECT_EQ(
+                "error: " + std::string(command == std::string("explain") ? "unknown argument" : "unknown option") +
+                    ": --no-such-option\n\n" + run.out,
+                refused.err);
+        }
+    for (const char* args : {"--version", "genomes.txt --version", "plot --version"}) {
+        const RunResult run = runZub(args, data.dir.path());
+        EXPECT_EQ(0, run.status);
+        EXPECT_EQ(std::string("zub ") + tamsu::version() + "\n", run.out);
+    }
+    EXPECT_EQ(std::string(tamsu::version()).find_first_not_of("0123456789."), std::string::npos);
+}
+
+// The spellings besides the usage's own give the same run: --threads for -t,
+// -noNum for -noNUM, "--name value" for "--name=value", the genome list after
+// the options; "--" and "./" give a genome list named like a command.
+TEST(Cli, AcceptedSpellings) {
+    SmallData data;
+    const RunResult base = runZub("genomes.txt -r -d 1 -s 3 -t 1 --format=json -o a.json", data.dir.path());
+    ASSERT_EQ(0, base.status) << base.err;
+    const std::string table = readFile(data.dir.file("a.json"));
+    for (const char* args : {"genomes.txt -r -d 1 -s 3 --threads 1 --format json -o a.json",
+                             "-r -d 1 -s 3 --threads=2 --format=json -o a.json genomes.txt",
+                             "-r -d 1 -s 3 -noNum -noNUM --format=json -o a.json -- genomes.txt"}) {
+        const RunResult run = runZub(args, data.dir.path());
+        EXPECT_EQ(0, run.status) << args << run.err;
+        EXPECT_EQ(base.out, run.out) << args;
+        EXPECT_EQ(table, readFile(data.dir.file("a.json"))) << args;
+    }
+    copyInto(kSmall + "/genomes.txt", data.dir.path(), "merge");
+    for (const char* args : {"-- merge -r -d 1 -s 3", "./merge -r -d 1 -s 3"}) {
+        const RunResult run = runZub(args, data.dir.path());
+        EXPECT_EQ(0, run.status) << args << run.err;
+    }
+    EXPECT_TRUE(fileExists(data.dir.file("merge_d1_s3_r.out")));
+    EXPECT_TRUE(fileExists(data.dir.file("merge_d1_s3_r.genFamStat")));
+}
+
+// The statistics file takes the output name without its extension; an output
+// device has none beside it.
+TEST(Cli, StatisticsFileNames) {
+    SmallData data;
+    const std::string statistics = readFile(kGolden + "/reference.genFamStat");
+    const std::pair<const char*, const char*> cases[] = {{"r.json", "r.genFamStat"},
+                                                         {"myresult", "myresult.genFamStat"},
+                                                         {"x.out", "x.genFamStat"},
+                                                         {"sub.d/t", "sub.d/t.genFamStat"},
+                                                         {"a.b.tsv", "a.b.genFamStat"}};
+    ASSERT_EQ(0, std::system(("mkdir '" + data.dir.file("sub.d") + "'").c_str()));
+    for (const auto& [output, name] : cases) {
+        const RunResult run = runZub(std::string("genomes.txt -r -d 1 -s 3 -o ") + output, data.dir.path());
+        EXPECT_EQ(0, run.status) << output << run.err;
+        EXPECT_EQ(statistics, readFile(data.dir.file(name))) << output;
+        EXPECT_NE(std::string::npos, run.out.find(std::string("written to \"") + name + "\"")) << output;
+    }
+    const auto before = std::distance(std::filesystem::directory_iterator(data.dir.path()), {});
+    const RunResult device = runZub("genomes.txt -r -d 1 -s 3 -o /dev/null", data.dir.path());
+    EXPECT_EQ(0, device.status) << device.err;
+    EXPECT_EQ(std::string::npos, device.out.find("gene family statistics"));
+    EXPECT_EQ(before, std::distance(std::filesystem::directory_iterator(data.dir.path()), {}));
+    EXPECT_FALSE(fileExists("/dev/.genFamStat"));
+    EXPECT_FALSE(fileExists("/dev/null.genFamStat"));
+}
+
+// A run that fails, whenever it fails, leaves the output file and the
+// statistics file as they were and no temporary file.
+TEST(Cli, FailedRunsLeaveEveryFile) {
+    SmallData data;
+    writeFile(data.dir.file("x.out"), "older table\n");
+    writeFile(data.dir.file("x.genFamStat"), "older statistics\n");
+    writeFile(data.dir.file("bad.txt"), "SOURCE: annotation.txt\nalpha:alpha_chr\nbeta:alpha_chr\n");
+    const std::pair<const char*, const char*> cases[] = {
+        {"genomes.txt -c -d 1 -s 3 --max-memory 1K", "error: center search stopped"},
+        {"genomes.txt -m -d 2 -s 3 -q 4", "error: quorum 4 is larger than the number of genomes (3)\n"},
+        {"bad.txt -r -d 1 -s 3", "error: chromosome \"alpha_chr\" in line 3 of \"bad.txt\" is listed before"},
+    };
+    for (const auto& [args, message] : cases) {
+        const RunResult run = runZub(std::string(args) + " -o x.out", data.dir.path());
+        EXPECT_EQ(1, run.status) << args;
+        EXPECT_NE(std::string::npos, run.err.find(message)) << args << ": " << run.err;
+        EXPECT_EQ("older table\n", readFile(data.dir.file("x.out")));
+        EXPECT_EQ("older statistics\n", readFile(data.dir.file("x.genFamStat")));
+        for (const auto& entry : std::filesystem::directory_iterator(data.dir.path()))
+            EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp")) << entry.path();
+    }
+}
+
+// Two runs of different genome lists with the same output name at once leave
+// the table and the statistics of one of them, never one of each.
+TEST(Cli, ConcurrentRunsLeaveOneRunsFiles) {
+    SmallData data;
+    const std::string zub = TAMSU_ZUB;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::string command =
+            "cd '" + data.dir.path() + "' && ('" + zub + "' genomes.txt -r -d 1 -s 3 --format=json -o same.json & '" +
+            zub +
+            "' queryList.txt --refType=cluster -d 1 --format=json -o same.json & wait) </dev/null >/dev/null 2>&1";
+        ASSERT_EQ(0, std::system(command.c_str()));
+        const bool queryTable =
+            nlohmann::json::parse(readFile(data.dir.file("same.json"))).at("header").at("genomeList") ==
+            "queryList.txt";
+        const bool queryStatistics = readFile(data.dir.file("same.genFamStat")).find("query_chr") != std::string::npos;
+        EXPECT_EQ(queryTable, queryStatistics) << "attempt " << attempt;
+    }
+}
+
+// Runs zub with a standard output whose reading end is closed before it
+// starts, as "zub ... | head -c 100" is once head has ended.
+RunResult runWithClosedOutput(const std::string& args, const std::string& cwd) {
+    TempDir capture;
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    ::close(fds[0]);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(fds[1], 1);
+        ::close(fds[1]);
+        const std::string command =
+            "cd '" + cwd + "' && exec '" TAMSU_ZUB "' " + args + " </dev/null 2>'" + capture.file("err") + "'";
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    result.err = readFile(capture.file("err"));
+    return result;
+}
+
+// A closed standard output ends every command with the message and status 1,
+// not with SIGPIPE, and leaves no file (a temporary one least of all).
+TEST(Cli, ClosedStandardOutput) {
+    SmallData data;
+    for (const char* args :
+         {"genomes.txt -r -d 1 -s 3", "genomes.txt -m -d 2 -s 3", "genomes.txt -r -d 1 -s 3 --shard 1/2", "--help",
+          "explain genomes.txt --genes 1,2,3 -r -d 1 -s 3"}) {
+        const RunResult run = runWithClosedOutput(args, data.dir.path());
+        EXPECT_EQ(1, run.status) << args;
+        EXPECT_NE(std::string::npos, run.err.find("error: writing to standard output failed\n")) << args << run.err;
+        EXPECT_EQ(run.err.find("error: writing"), run.err.rfind("error: writing")) << args << ": reported once";
+        for (const auto& entry : std::filesystem::directory_iterator(data.dir.path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "genomes.txt" || name == "annotation.txt" || name == "queryList.txt")
+                << args << ": " << name;
+        }
+    }
+}
+
+// An output folder that the run cannot write into fails before the search,
+// with the reason; an output name that is its own statistics file is refused.
+TEST(Cli, UnwritableOutputFolder) {
+    SmallData data;
+    // Root writes into read-only folders, but not into /proc.
+    const bool root = ::geteuid() == 0;
+    ASSERT_EQ(0,
+              std::system(("mkdir '" + data.dir.file("ro") + "' && chmod 555 '" + data.dir.file("ro") + "'").c_str()));
+    const std::string output = root ? "/proc/x.out" : "ro/x.out";
+    const std::string folder = root ? "/proc" : "ro";
+    const RunResult run = runZub("genomes.txt -r -d 1 -s 3 -o " + output, data.dir.path());
+    EXPECT_EQ(1, run.status);
+    const std::string message =
+        "Can't open output file: " + output + "\nerror: cannot create a file in \"" + folder + "\": ";
+    EXPECT_EQ(0u, run.err.find(message)) << run.err;
+    EXPECT_GT(run.err.size(), message.size() + 2) << "the reason";
+    EXPECT_EQ(std::string::npos, run.out.find("computing"));
+    if (!root) {
+        EXPECT_NE(std::string::npos, run.err.find("Permission denied"));
+    }
+
+    const RunResult itself = runZub("genomes.txt -r -d 1 -s 3 -o x.genFamStat", data.dir.path());
+    EXPECT_EQ(1, itself.status);
+    EXPECT_EQ("error: the output file \"x.genFamStat\" would be its own statistics file; choose another name (-o)\n",
+              itself.err);
+}
+
+// The whole numbers of the argument reader.
+TEST(Cli, WholeNumbers) {
+    EXPECT_EQ(42, wholeNumber("42")->value);
+    EXPECT_EQ(-7, wholeNumber("-7")->value);
+    EXPECT_EQ(7, wholeNumber("+7")->value);
+    EXPECT_EQ(7, wholeNumber("007")->value);
+    EXPECT_TRUE(wholeNumber("99999999999999999999")->tooLarge);
+    for (const char* text : {"", "-", "+", " 1", "1 ", "1x", "0x10", "1e3", "1.5", "--1"})
+        EXPECT_FALSE(wholeNumber(text).has_value()) << text;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // merge refuses results that are not all the shards of one run.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -95,6 +96,7 @@ TEST(Shards, MergeRefusesWhatIsNotOneRun) {
     shard("-r -d 1 -s 3 --shard 3/3", "a3.json");
     shard("-r -d 2 -s 3 --shard 3/3", "d2.json");
     shard("-r -d 1 -s 3 --shard 2/2", "n2.json");
+    ASSERT_EQ(0, std::system(("mkfifo '" + dir.file("fifo") + "'").c_str()));
     const struct {
         const char* args;
         const char* message;
@@ -105,7 +107,9 @@ TEST(Shards, MergeRefusesWhatIsNotOneRun) {
         {"merge a1.json n2.json",
          "error: n2.json is one of 2 shards, a1.json one of 3: they belong to different runs\n"},
         {"merge", "error: no shard results given\n"},
-        {"merge a1.json missing.json", "error: cannot read shard result \"missing.json\"\n"},
+        {"merge a1.json missing.json", "error: cannot read shard result \"missing.json\": No such file or directory\n"},
+        {"merge a1.json fifo", "error: cannot read shard result \"fifo\": it is a pipe (FIFO), not a regular file\n"},
+        {"merge a1.json --verbose", "error: unknown option: --verbose\n\nUsage: zub merge "},
         {"merge genomes.txt", "error: genomes.txt is not a shard result of this version: "},
     };
     for (const auto& c : refused) {
@@ -114,20 +118,51 @@ TEST(Shards, MergeRefusesWhatIsNotOneRun) {
         EXPECT_EQ(0u, run.err.find(c.message)) << c.args << "\n" << run.err;
     }
 
-    // A result whose intervals lie outside the genomes is refused before any table is read.
-    std::string text = readFile(dir.file("a1.json"));
-    const size_t at = text.find("\"interval\":[");
-    ASSERT_NE(std::string::npos, at);
-    text.insert(at + 12, "9999");
-    writeFile(dir.file("a1.json"), text);
-    RunResult run = runZub("merge a1.json a2.json a3.json", dir.path());
-    EXPECT_EQ(1, run.status);
-    EXPECT_NE(std::string::npos, run.err.find("error: a1.json does not fit these genomes: ")) << run.err;
+    // Results edited by hand or by an attacker: intervals outside the genomes,
+    // counts the genes do not give, and JSON no shard result has, each refused
+    // before any table is read; the files of a run stay as they were.
+    const std::string original = readFile(dir.file("a1.json"));
+    const std::string deep(200000, '[');
+    const struct {
+        const char* from;
+        std::string to;
+        const char* message;
+    } tampered[] = {
+        {"\"interval\":[", "\"interval\":[9999",
+         "error: a1.json does not fit these genomes: a reference interval outside"},
+        {"\"size\":3", "\"size\":2",
+         "error: a1.json does not fit these genomes: the cluster at 1-3 of \"alpha_chr\" has "
+         "size 2, but its interval holds 3 distinct genes\n"},
+        {"\"size\":3", "\"size\":0", "has size 0, but its interval holds 3 distinct genes\n"},
+        {"[[0,1,3,0,3,3]]", "[[0,1,3,1,3,3]]",
+         "has an occurrence (genome 0, chromosome 0, 1-3) with counts that its genes "
+         "do not give\n"},
+        {"[[0,1,3,0,3,3]]", "[[0,1,3,0,2,2]]", "with counts that its genes do not give"},
+        {"\"genomeCount\":3", "\"genomeCount\":2000000000",
+         "error: a1.json does not fit these genomes: it is of 2000000000 genomes, the genome list has 3\n"},
+        {"{\"format\"", "{\"extra\":" + deep + std::string(200000, ']') + ",\"format\"",
+         "error: a1.json is not a shard result of this version: arrays or objects nested deeper than 32 levels\n"},
+        {"{\"format\"", "{\"extra\":\"" + std::string(2 << 20, 'x') + "\",\"format\"",
+         "error: a1.json is not a shard result of this version: a string longer than 1048576 bytes\n"},
+    };
+    writeFile(dir.file("clusters.out"), "older\n");
+    for (const auto& c : tampered) {
+        std::string text = original;
+        const size_t at = text.find(c.from);
+        ASSERT_NE(std::string::npos, at) << c.from;
+        text.replace(at, std::strlen(c.from), c.to);
+        writeFile(dir.file("a1.json"), text);
+        const RunResult run = runZub("merge a1.json a2.json a3.json", dir.path());
+        EXPECT_EQ(1, run.status) << c.from;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.from << "\n" << run.err.substr(0, 500);
+        EXPECT_FALSE(fileExists(dir.file("genomes_d1_s3_r.out"))) << c.from;
+    }
+    writeFile(dir.file("a1.json"), original);
+    ASSERT_EQ(0, runZub("merge a1.json a2.json a3.json", dir.path()).status);
 
     // Input files changed after the shards ran.
-    shard("-r -d 1 -s 3 --shard 1/3", "a1.json");
     writeFile(dir.file("annotation.txt"), readFile(dir.file("annotation.txt")) + "\n");
-    run = runZub("merge a1.json a2.json a3.json", dir.path());
+    RunResult run = runZub("merge a1.json a2.json a3.json", dir.path());
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.err.find("error: the input files are not those the shards searched")) << run.err;
 }

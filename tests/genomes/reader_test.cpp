@@ -1,9 +1,11 @@
 // The genome list and annotation reader: layout of both files, what lands in
-// which chromosome, the notices, the input errors, inputs beyond the old fixed
-// limits, and the bundled example.
+// which chromosome, the input errors (strict ids, blocks and names; only
+// regular files), inputs beyond the old fixed limits, and the fingerprint of
+// the bytes read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -11,6 +13,8 @@
 
 #include "genomes/readGenomes.h"
 #include "testUtil.h"
+#include "util/fnv1a.h"
+#include "util/textFile.h"
 
 namespace {
 
@@ -83,9 +87,9 @@ TEST_F(ReadGenomes, AnnotationLayout) {
         "\n"
         "chr1, more words, here\n"
         "family\tstrand\n"
-        "-17\t+\tE\tb1\tfirst\n"
-        "4\t-\tK\n"
-        "abc\t+\tE\tb3\tthird\n"
+        "17\t+\tE\tb1\tfirst\n"
+        " 4 \t-\tK\t\tb2\t\tsecond\twith a tab\n"
+        "0\t+\tE\tb3\tthird\n"
         "\r\n"
         "stray line after the block\n"
         "chr2\n"
@@ -93,17 +97,119 @@ TEST_F(ReadGenomes, AnnotationLayout) {
         "8\t+\tE\tb9\tlast";  // ends at the end of the file without an empty line
     std::string list = write(source() + "G:chr1,chr2\n", annotation);
     auto set = read(list);
-    EXPECT_EQ(header(list, dir.file("ann.txt")) + "no locusTag at line 1 in \"4\"no annotation at line 1 in \"4\"",
-              out);
+    EXPECT_EQ(header(list, dir.file("ann.txt")), out);
     const Chromosome& chr1 = set->genomes[0].chromosomes[0];
-    // -17 is 17; "abc" reads 0 and becomes a fresh family 18.
+    // Blanks around a family id are no part of it; the 0 becomes a fresh family 18.
     EXPECT_EQ((std::vector<int>{17, 4, 18}), idsOf(*set, chr1));
-    EXPECT_EQ("", chr1.locusTags[2]);
+    // A run of tabs separates like one; the annotation is the rest of the line.
+    EXPECT_EQ("b2", chr1.locusTags[2]);
+    EXPECT_EQ("second\twith a tab", chr1.annotations[2]);
     EXPECT_EQ('K', chr1.fcats[2]);
     EXPECT_EQ("third", chr1.annotations[3]);
     const Chromosome& chr2 = set->genomes[0].chromosomes[1];
     EXPECT_EQ((std::vector<int>{8}), idsOf(*set, chr2));
     EXPECT_EQ("last", chr2.annotations[1]);
+}
+
+// What the reader used to read silently is refused with the file and line:
+// family ids that are no whole number in range, a block without its
+// column-title line, a short gene line, a block given twice, names listed
+// twice, and files that are no regular files or have an endless line.
+TEST_F(ReadGenomes, StrictInputErrors) {
+    const std::string ann = dir.file("ann.txt");
+    const std::string list = dir.file("list.txt");
+    const std::string gene = "1\t+\tE\tt\ta\n";
+    const std::string title = "family\tstrand\tcategory\tlocus_tag\tannotation\n";
+    const struct {
+        std::string list, annotation, message;
+    } cases[] = {
+        {"G:c\n", "c\n" + title + "abc\t+\tE\tt\ta\n",
+         "error: gene identifier \"abc\" at line 3 of \"" + ann +
+             "\" is not a whole number (a family id from 0 to 2147483647)\n"},
+        {"G:c\n", "c\n" + title + gene + "1x\t+\tE\tt\ta\n",
+         "error: gene identifier \"1x\" at line 4 of \"" + ann +
+             "\" is not a whole number (a family id from 0 to 2147483647)\n"},
+        {"G:c\n", "c\n" + title + "-5\t+\tE\tt\ta\n",
+         "error: gene identifier \"-5\" at line 3 of \"" + ann +
+             "\" is negative (family ids run from 0 to 2147483647)\n"},
+        {"G:c\n", "c\n" + title + "2147483648\t+\tE\tt\ta\n",
+         "error: gene identifier \"2147483648\" at line 3 of \"" + ann + "\" is outside the integer range\n"},
+        {"G:c\n", "c\n" + gene + gene + "\n",
+         "error: line 2 of \"" + ann +
+             "\": the block of chromosome \"c\" (header at line 1) has no column-title line "
+             "(family, strand, category, locus_tag, annotation) after its header\n"},
+        {"G:c\n", "c\n",
+         "error: line 2 of \"" + ann +
+             "\": the block of chromosome \"c\" (header at line 1) has no "
+             "column-title line (family, strand, category, locus_tag, annotation) after its header\n"},
+        {"G:c\n", "c\n" + title + gene + "7\t+\n",
+         "error: line 4 of \"" + ann +
+             "\" has 2 tab-separated columns; a gene line of chromosome \"c\" needs 5 (family, "
+             "strand, category, locus tag, annotation)\n"},
+        {"G:c\n", "c\n" + title + "7\t+\tE\ttag\n",
+         "error: line 3 of \"" + ann +
+             "\" has 4 tab-separated columns; a gene line of chromosome \"c\" needs 5 (family, "
+             "strand, category, locus tag, annotation)\n"},
+        {"G:c\n", block("c", {1, 2}) + block("c", {3}),
+         "error: line 6 of \"" + ann + "\" starts a second block of chromosome \"c\" (the first is at line 1)\n"},
+        {"G:c\nH:d\nG:e\n", block("c", {1}) + block("d", {1}) + block("e", {1}),
+         "error: genome \"G\" in line 4 of \"" + list + "\" is listed before, in line 2\n"},
+        {"G:c,d,c\n", block("c", {1}) + block("d", {1}),
+         "error: chromosome \"c\" in line 2 of \"" + list +
+             "\" is listed before, in line 2 (genome \"G\"); each "
+             "chromosome has one block and one name\n"},
+        {"G:c\nH:d, c\n", block("c", {1}) + block("d", {1}),
+         "error: chromosome \"c\" in line 3 of \"" + list +
+             "\" is listed before, in line 2 (genome \"G\"); each "
+             "chromosome has one block and one name\n"},
+        {"G:c\n", "c\n" + title + "1\t+\tE\tt\t" + std::string(TextFile::kMaxLineLength, 'x') + "\n",
+         "error: line 3 of \"" + ann + "\" is longer than 16 MiB; is it a text file of the expected form?\n"},
+    };
+    for (const auto& c : cases) {
+        write(source() + c.list, c.annotation);
+        EXPECT_EQ(c.message, errorOfReading(list)) << c.list << c.annotation.substr(0, 200);
+    }
+}
+
+// Only regular files are read: a device, a pipe, a folder, a link loop or a
+// missing file as the annotation file is refused with the reason, at once.
+TEST_F(ReadGenomes, AnnotationFilesThatAreNoFiles) {
+    namespace fs = std::filesystem;
+    ASSERT_EQ(0, std::system(("cd '" + dir.path() +
+                              "' && mkfifo fifo && mkdir folder && ln -s loop1 loop2 && "
+                              "ln -s loop2 loop1")
+                                 .c_str()));
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "it is a device, not a regular file"},
+        {dir.file("fifo"), "it is a pipe (FIFO), not a regular file"},
+        {dir.file("folder"), "it is a folder, not a file"},
+        {dir.file("loop1"), "Too many levels of symbolic links"},
+        {dir.file("missing.txt"), "No such file or directory"},
+    };
+    for (const auto& [path, reason] : cases) {
+        writeFile(dir.file("list.txt"), "SOURCE: " + path + "\nG:c\n");
+        EXPECT_EQ("Can't open sequence file \"" + path + "\"\nerror: \"" + path + "\": " + reason + "\n",
+                  errorOfReading(dir.file("list.txt")));
+    }
+    EXPECT_EQ("Can't open genome list file: \"" + dir.file("fifo") + "\"\nerror: \"" + dir.file("fifo") +
+                  "\": it is a pipe (FIFO), not a regular file\n",
+              errorOfReading(dir.file("fifo")));
+}
+
+// The fingerprint of a split run is that of the bytes read: a file replaced
+// after reading does not change it.
+TEST_F(ReadGenomes, FingerprintIsThatOfTheBytesRead) {
+    const std::string list = write(source() + "G:c\n", block("c", {1, 2, 3}));
+    auto set = read(list);
+    Fnv1a hash;
+    const std::string listText = readFile(list), annotationText = readFile(dir.file("ann.txt"));
+    hash.add(listText.data(), listText.size());
+    hash.add("", 1);
+    hash.add(annotationText.data(), annotationText.size());
+    EXPECT_EQ(hash.text(), set->inputFingerprint);
+    writeFile(dir.file("ann.txt"), block("c", {1, 2, 4}));
+    EXPECT_EQ(hash.text(), set->inputFingerprint);
+    EXPECT_NE(hash.text(), read(list)->inputFingerprint);
 }
 
 // Lines of any length, 600 chromosomes in a genome, more than 100000 gene
@@ -119,7 +225,10 @@ TEST_F(ReadGenomes, InputsBeyondFixedLimits) {
     annotation += "\n";
     for (int c = 1; c < 600; ++c) annotation += block("contig_" + std::to_string(c), {1});
     std::string list = source() + "genome0:" + names + "\n";
-    for (int g = 1; g < 150; ++g) list += "genome" + std::to_string(g) + ":contig_1\n";
+    for (int g = 1; g < 150; ++g) {
+        list += "genome" + std::to_string(g) + ":chr_" + std::to_string(g) + "\n";
+        annotation += block("chr_" + std::to_string(g), {1});
+    }
     auto set = read(write(list, annotation));
     ASSERT_EQ(150, set->genomeCount);
     ASSERT_EQ(600, set->genomes[0].chromosomeCount);
@@ -133,23 +242,19 @@ TEST_F(ReadGenomes, InputsBeyondFixedLimits) {
 }
 
 TEST_F(ReadGenomes, IdentifiersNearTheTopOfTheIntRange) {
-    auto set = read(write(source() + "G:c\n", block("c", {2147483647, -2147483647, 5})));
+    auto set = read(write(source() + "G:c\n", block("c", {2147483647, 2147483647, 5})));
     EXPECT_EQ(2, set->alphabetSize);
     EXPECT_EQ((std::vector<int>{2147483647, 2147483647, 5}), idsOf(*set, set->genomes[0].chromosomes[0]));
 
     std::string list = write(source() + "G:c\n", block("c", {2147483647, 0}));
     EXPECT_EQ("error: 1 genes without homologue need fresh identifiers above 2147483647, beyond the integer range\n",
               errorOfReading(list));
-
-    write(source() + "G:c\n", "c\ntitle\n1\t+\tE\tt\ta\n-2147483648\t+\tE\tt\ta\n");
-    EXPECT_EQ("error: gene identifier \"-2147483648\" at line 4 of \"" + dir.file("ann.txt") +
-                  "\" is outside the integer range\n",
-              errorOfReading(list));
 }
 
 TEST_F(ReadGenomes, ErrorsOfTheList) {
     const std::string list = dir.file("list.txt");
-    EXPECT_EQ("Can't open genome list file: \"" + list + "\"\n", errorOfReading(list));
+    EXPECT_EQ("Can't open genome list file: \"" + list + "\"\nerror: \"" + list + "\": No such file or directory\n",
+              errorOfReading(list));
 
     const std::string noSource = "No source file for sequences given in input file \"" + list + "\"!\n";
     const std::string noPath = "error: no annotation file path after \"SOURCE:\" in line 1 of \"" + list + "\"\n";

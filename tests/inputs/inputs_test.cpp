@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "tamsu/tamsu.h"
@@ -47,6 +48,8 @@ TEST(Convert, MalformedInputNamesFileAndLine) {
         {feature, "Orthogroup\tother\nOG1\tx1\n", "g.gff: genome \"g\" has no column in"},
         {feature, table + "OG2\tx3, x1\n", "t.tsv line 3: gene \"x1\" of genome \"g\" is already in family \"OG1\""},
         {feature, table + "OG2\tx3\tx4\n", "t.tsv line 3: 3 columns where the header has 2"},
+        {feature, "Orthogroup\tg\nOG1\tx1, x1\n",
+         "t.tsv line 2: gene \"x1\" of genome \"g\" is already in family \"OG1\" ("},
         {feature, "\"Gene\",\"g\"\n\"fam\",\"x1\n", "t.tsv line 2: quoted field not closed"},
         {feature, "Locus\tg\n", "t.tsv line 1: not a family table"},
     };
@@ -62,6 +65,157 @@ TEST(Convert, MalformedInputNamesFileAndLine) {
         std::fclose(sink);
         EXPECT_NE(error.find(c.message), npos) << "got: " << error;
     }
+}
+
+// Percent-decoded control characters never reach the line structure of the
+// output: a "%0A" in a locus tag or sequence id gives no phantom gene line
+// and no broken genome list, and zub reads the result as converted.
+TEST(Convert, DecodedControlCharactersAreNoLineBreaks) {
+    TempDir dir;
+    writeFile(dir.file("g.gff"),
+              "ctg%0A1\tsrc\tCDS\t1\t10\t.\t+\t0\tID=x1;locus_tag=x1%0A7%09+%09?%09x9%09forged;product=a%09b%0Dc\n"
+              "ctg%0A1\tsrc\tCDS\t20\t30\t.\t+\t0\tID=x2;locus_tag=x2\n"
+              "ctg%0A1\tsrc\tCDS\t40\t50\t.\t+\t0\tID=x3;locus_tag=x3%0A7%09+%09?%09x9%09forged\n");
+    writeFile(dir.file("t.tsv"), "Orthogroup\tg\nOG1\tx1\nOG2\tx2\n");
+    const RunResult run = runZub("convert -o out --table t.tsv g.gff", dir.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string annotation = readFile(dir.file("out/annotation.txt"));
+    EXPECT_EQ(annotation.find("x1\n"), npos) << annotation;
+    EXPECT_NE(annotation.find("\n0\t+\t?\tx3_7_+_?_x9_forged\t-\n"), npos) << annotation;
+    EXPECT_NE(annotation.find("OG1: a b c\n"), npos) << annotation;
+    EXPECT_EQ(readFile(dir.file("out/genomes.txt")), "SOURCE: annotation.txt\ng:ctg_1\n");
+    const tamsu::Genomes genomes = tamsu::Genomes::read(dir.file("out/genomes.txt"), nullptr);
+    EXPECT_EQ(genomes.chromosomeLength(0, 0), 3);
+}
+
+// What convert refuses: an annotation file that is a pipe, a folder or an
+// endless device, an output folder that is a file, and output files that are
+// an input or a link to one, which stay as they were; families parses its
+// options as strictly.
+TEST(Convert, RefusedInputsAndTargets) {
+    TempDir dir;
+    writeFile(dir.file("g.gff"), "s\tsrc\tCDS\t1\t10\t.\t+\t0\tID=x1\n");
+    writeFile(dir.file("t.tsv"), "Orthogroup\tg\nOG1\tx1\n");
+    writeFile(dir.file("afile"), "a file\n");
+    ASSERT_EQ(
+        shell("cd '" + dir.path() +
+              "' && mkdir fifo && mkfifo fifo/g.gff && mkdir -p dir/g.gff link && ln -s ../t.tsv link/genomes.txt"),
+        0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"convert -o out --table t.tsv fifo/g.gff",
+         "error: cannot read \"fifo/g.gff\": it is a pipe (FIFO), not a regular file\n"},
+        {"convert -o out --table t.tsv dir/g.gff", "error: cannot read \"dir/g.gff\": it is a folder, not a file\n"},
+        {"convert -o out --table /dev/zero g.gff",
+         "error: cannot read \"/dev/zero\": it is a device, not a regular file\n"},
+        {"convert -o afile --table t.tsv g.gff", "error: the output folder \"afile\" (-o) is a file, not a folder\n"},
+        {"convert -o link --table t.tsv g.gff", "error: output file \"link/genomes.txt\" is the input file \"t.tsv\""},
+        {"convert -o -x --table t.tsv g.gff", "error: no value given for -o: it is followed by \"-x\""},
+        {"convert -o out --table t.tsv g.gff --feature", "error: no value given for --feature\n"},
+        {"families -o f.tsv --identity 1e-1 g.gff",
+         "error: invalid value of --identity: 1e-1 (a fraction from 0 to 1)\n"},
+        {"families -o f.tsv --coverage 1.5 g.gff",
+         "error: invalid value of --coverage: 1.5 (a fraction from 0 to 1)\n"},
+        {"families -o f.tsv --threads 2x g.gff", "error: invalid value of --threads: 2x\n"},
+        {"families -o f.tsv --method fast g.gff", "error: invalid value of --method: fast (cluster or linclust)\n"},
+        {"families -o f.tsv -t 2 g.gff", "error: unknown option: -t\n"},
+        {"families -o g.gff g.gff", "error: output file \"g.gff\" is the input file \"g.gff\""},
+    };
+    for (const auto& [args, message] : cases) {
+        const RunResult run = runZub(args, dir.path());
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_EQ(run.err.find(message), 0u) << args << ": " << run.err;
+    }
+    EXPECT_EQ(readFile(dir.file("t.tsv")), "Orthogroup\tg\nOG1\tx1\n");
+    EXPECT_EQ(readFile(dir.file("afile")), "a file\n");
+}
+
+// A plot table whose rows disagree about their cluster, or hold what no run
+// writes, is refused with its line; a picture's name that is a link to an
+// input is refused before anything is written.
+TEST(Plot, RefusedTablesAndTargets) {
+    TempDir dir;
+    for (const char* name : {"genomes.txt", "annotation.txt"})
+        copyInto(TAMSU_TEST_DATA "/small/" + std::string(name), dir.path(), name);
+    const std::string table = readFile(TAMSU_TEST_DATA "/golden/reference.tsv");
+    const std::string header = table.substr(0, table.find('\n') + 1);
+    const std::string row0 =
+        "0\treference\t5.662803e-01\t-0.246969\t3\t1,2,3\t0\talpha\talpha_chr\t1\t3\ta\tb\t0\t1\t1\n";
+    const std::string row1 =
+        "0\treference\t5.662803e-01\t-0.246969\t3\t1,2,3\t1\tbeta\tbeta_chr1\t2\t4\ta\tb\t0\t1\t1\n";
+    auto with = [&](std::string row, const std::string& from, const std::string& to) {
+        return row.replace(row.find(from), from.size(), to);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {row0 + with(row1, "1,2,3", "1,2,4"),
+         "t.tsv line 3: cluster 0 has another mode, score, size or gene families than at line 2"},
+        {row0 + with(row1, "5.662803e-01", "5.7e-01"), "t.tsv line 3: cluster 0 has another mode"},
+        {with(row0, "0\treference", "-1\treference"),
+         "t.tsv line 2: not a row of a cluster table (the cluster number is no number from 0)"},
+        {with(row0, "5.662803e-01", "nan"), "t.tsv line 2: not a row of a cluster table (the score is no number)"},
+        {with(row0, "-0.246969", "nan"), "t.tsv line 2: not a row of a cluster table (the log10 score is no number)"},
+        {with(row0, "\t3\t1,2,3", "\t2\t1,2,3"),
+         "t.tsv line 2: not a row of a cluster table (the size is not the number of gene families)"},
+        {with(row0, "1,2,3", "1,2,2"), "(a gene family is listed twice)"},
+        {with(row0, "reference", "mystery"), "(an unknown mode)"},
+        {with(row0, "\t0\t1\t1\n", "\t0\t1\t2\n"), "(\"best\" is neither 0 nor 1)"},
+        {with(row0, "\t0\t1\t1\n", "\t-1\t1\t1\n"), "(the set distance is no number from 0)"},
+        {row0 + "0\treference\n", "t.tsv line 3: 2 fields where the header has 16"},
+    };
+    for (const auto& [rows, message] : cases) {
+        writeFile(dir.file("t.tsv"), header + rows);
+        const RunResult run = runZub("plot genomes.txt t.tsv -o svg", dir.path());
+        EXPECT_EQ(run.status, 1) << rows;
+        EXPECT_NE(run.err.find(message), npos) << rows << run.err;
+    }
+    // A link in the output folder to the genome list: the main run refuses it, and so does plot.
+    writeFile(dir.file("t.tsv"), header + row0);
+    const std::string list = readFile(dir.file("genomes.txt"));
+    ASSERT_EQ(
+        shell("cd '" + dir.path() + "' && mkdir -p svg && ln -s ../genomes.txt svg/cluster_0.svg && echo x >afile"), 0);
+    RunResult run = runZub("plot genomes.txt t.tsv -o svg", dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.find("error: output file \"svg/cluster_0.svg\" is the input file \"genomes.txt\""), 0u)
+        << run.err;
+    EXPECT_EQ(readFile(dir.file("genomes.txt")), list);
+    run = runZub("plot genomes.txt t.tsv -o afile", dir.path());
+    EXPECT_EQ(run.err, "error: the output folder \"afile\" (-o) is a file, not a folder\n");
+    for (const char* args : {"plot genomes.txt t.tsv -o svg --top 0", "plot genomes.txt t.tsv -o svg --flank -1",
+                             "plot genomes.txt t.tsv -o svg --top 1x", "plot genomes.txt t.tsv extra -o svg"})
+        EXPECT_EQ(runZub(args, dir.path()).status, 1) << args;
+    // A table that is written anew replaces older pictures only when complete.
+    ASSERT_EQ(shell("cd '" + dir.path() + "' && rm svg/cluster_0.svg"), 0);
+    run = runZub("plot genomes.txt t.tsv -o svg", dir.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "svg/cluster_0.svg\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("svg")), {}), 1);
+}
+
+// explain refuses what a run refuses, and a family that no genome holds.
+TEST(Explain, RefusedQueries) {
+    const std::string small = TAMSU_TEST_DATA "/small";
+    const std::pair<const char*, const char*> cases[] = {
+        {"explain genomes.txt --genes 999 -r -d 1 -s 3",
+         "error: --genes: gene family 999 occurs in no genome of \"genomes.txt\"\n"},
+        {"explain genomes.txt --genes 1,2,0 -r -d 1 -s 3",
+         "error: --genes: 0 marks genes without homologue; it is no gene family\n"},
+        {"explain genomes.txt --genes 1,2,3 -s 0", "error: invalid value of -s: 0\n\nUsage: zub explain "},
+        {"explain genomes.txt --genes 1,2,3 -s 3 -q 9", "error: quorum 9 is larger than the number of genomes (3)\n"},
+        {"explain genomes.txt --genes 1,2,3 -s 3 -p -d 1",
+         "error: distance threshold not zero in perfect gene cluster mode\n"},
+        {"explain genomes.txt --genes 1,2,x", "error: invalid value of --genes: x\n"},
+        {"explain genomes.txt --genes 1,2,3 -d 99999999999",
+         "error: invalid value of -d: 99999999999 (at most 2147483647)\n"},
+        {"explain genomes.txt --genes 1,2,3 -r -d 1", "error: no minimum size threshold given\n\nUsage: zub explain "},
+        {"explain genomes.txt --genes 1,2,3 -s 3 -m --refType=genome", "error: refType specified in median mode\n"},
+        {"explain genomes.txt --genes 1,2,3 -s 3 --qType=zeroCost",
+         "error: quorum type specified but no quorum parameter given\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        const RunResult run = runZub(args, small);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_EQ(run.err.find(message), 0u) << args << ": " << run.err;
+    }
+    EXPECT_EQ(runZub("explain genomes.txt --genes 1,2,3 -r -d 1 -s 3 -q 2", small).status, 0);
 }
 
 // The rows of a cluster table as field lists.

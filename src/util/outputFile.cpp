@@ -1,5 +1,6 @@
-// Output path checks and atomic replacement of the output file.
-#include "outputFile.h"
+// Output path checks, atomic replacement of output files and the names
+// derived from an output file.
+#include "tamsu/outputFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,13 +8,16 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tamsu/types.h"
 
+namespace tamsu {
+
 namespace fs = std::filesystem;
-using tamsu::Error;
-constexpr tamsu::Stream kErr = tamsu::Stream::err;
+constexpr Stream kErr = Stream::err;
 
 void checkOutputPath(const std::string& output, const std::vector<std::string>& inputs) {
     std::error_code ec;
@@ -47,31 +51,41 @@ AtomicOutputFile::AtomicOutputFile(std::string target) : target_(std::move(targe
     // a file over it would replace the device itself.
     if (fs::exists(target_, ec) && !fs::is_regular_file(target_, ec)) {
         file_ = std::fopen(target_.c_str(), "w");
-        if (file_ == nullptr) throw Error::formatted(kErr, "Can't open output file: %s\n", target_.c_str());
+        if (file_ == nullptr)
+            throw Error::formatted(kErr, "Can't open output file: %s\nerror: %s\n", target_.c_str(),
+                                   std::strerror(errno));
         return;
     }
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device seed;
     std::mt19937 random(seed());
     std::uniform_int_distribution<int> pick(0, sizeof(kChars) - 2);
+    int error = 0;
     for (int attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
         std::string name = target_ + ".tmp";
         for (int i = 0; i < 6; ++i) name += kChars[pick(random)];
         // 0666 less the umask, as a plain fopen would create the target
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
-            if (errno == EEXIST) continue;
+            error = errno;
+            if (error == EEXIST) continue;
             break;
         }
         file_ = ::fdopen(fd, "w");
         if (file_ == nullptr) {
+            error = errno;
             ::close(fd);
             ::unlink(name.c_str());
             break;
         }
         tempName_ = std::move(name);
     }
-    if (file_ == nullptr) throw Error::formatted(kErr, "Can't open output file: %s\n", target_.c_str());
+    if (file_ == nullptr) {
+        const fs::path folder =
+            fs::path(target_).parent_path().empty() ? fs::path(".") : fs::path(target_).parent_path();
+        throw Error::formatted(kErr, "Can't open output file: %s\nerror: cannot create a file in \"%s\": %s\n",
+                               target_.c_str(), folder.string().c_str(), std::strerror(error));
+    }
 }
 
 AtomicOutputFile::~AtomicOutputFile() { discard(); }
@@ -83,7 +97,8 @@ void AtomicOutputFile::discard() {
     tempName_.clear();
 }
 
-void AtomicOutputFile::commit() {
+void AtomicOutputFile::finishWriting() {
+    if (finished_) return;
     if (file_ == nullptr) throw Error::formatted(kErr, "error: output file \"%s\" already closed\n", target_.c_str());
     errno = 0;
     const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
@@ -96,7 +111,12 @@ void AtomicOutputFile::commit() {
         throw Error::formatted(kErr, "error: writing output file \"%s\" failed (%s); it was left as it was\n",
                                target_.c_str(), error != 0 ? std::strerror(error) : "write error");
     }
-    if (tempName_.empty()) return;  // written in place
+    finished_ = true;
+}
+
+void AtomicOutputFile::commit() {
+    finishWriting();
+    if (tempName_.empty()) return;  // written in place, or committed
     if (std::rename(tempName_.c_str(), target_.c_str()) != 0) {
         const int renameError = errno;
         discard();
@@ -105,3 +125,39 @@ void AtomicOutputFile::commit() {
     }
     tempName_.clear();
 }
+
+void commitTogether(const std::vector<AtomicOutputFile*>& files) {
+    if (files.empty()) return;
+    // An advisory lock on the folder: runs of this program wait for each
+    // other here; a folder that cannot be locked (some network file
+    // systems) is committed without.
+    const fs::path target(files.front()->target());
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+    struct Unlock {
+        int fd;
+        bool locked;
+        ~Unlock() {
+            if (locked) ::flock(fd, LOCK_UN);
+            if (fd >= 0) ::close(fd);
+        }
+    } unlock{fd, locked};
+    for (AtomicOutputFile* file : files) file->commit();
+}
+
+std::string outputStem(const std::string& outfile) {
+    const size_t nameStart = outfile.rfind('/') == std::string::npos ? 0 : outfile.rfind('/') + 1;
+    const size_t dot = outfile.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart) return outfile;
+    return outfile.substr(0, dot);
+}
+
+std::string statisticsFileName(const std::string& outfile) {
+    struct stat info {};
+    if (outfile.empty()) return {};
+    if (::stat(outfile.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) return {};
+    return outputStem(outfile) + ".genFamStat";
+}
+
+}  // namespace tamsu

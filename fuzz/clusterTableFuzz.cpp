@@ -1,0 +1,34 @@
+// Fuzz target of the cluster-table reader of zub plot: the input is one
+// tab-separated output table, read against the small test genomes, and the
+// picture of each of its first clusters drawn. A tamsu::Error (a row that
+// does not parse, does not fit the genomes or disagrees with its cluster) is
+// the expected answer to bad input; anything else is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string_view>
+
+#include "genomes/readGenomes.h"
+#include "plot/clusterPlot.h"
+#include "scratchDir.h"
+#include "util/errors.h"
+
+using namespace tamsu::detail;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const ScratchDir dir;
+    static FILE* const notices = std::fopen("/dev/null", "w");
+    static const std::unique_ptr<GenomeSet> genomes = readGenomes(TAMSU_TEST_DATA "/small/genomes.txt", notices);
+    const std::string path = dir.write("table.tsv", std::string_view(reinterpret_cast<const char*>(data), size));
+    try {
+        std::map<int, std::vector<TableOccurrence>> clusters;
+        for (TableOccurrence& row : readClusterTable(path, *genomes)) clusters[row.cluster].push_back(std::move(row));
+        int drawn = 0;
+        for (const auto& [number, rows] : clusters) {
+            if (drawn++ == 4) break;
+            if (clusterSvg(rows, *genomes, 2).empty()) return 1;
+        }
+    } catch (const tamsu::Error&) {
+    }
+    return 0;
+}
