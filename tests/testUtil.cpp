@@ -185,3 +185,9 @@ tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum, tamsu::RefType r
     query.refType = refType;
     return query;
 }
+
+tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query) {
+    tamsu::RunContext silent;
+    silent.out = silent.err = nullptr;
+    return tamsu::findClusters(genomes, query, silent);
+}

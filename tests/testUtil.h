@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "genomes/genomeSet.h"
+#include "tamsu/tamsu.h"
 #include "index/occurrenceIndex.h"
 #include "params/searchParameters.h"
 #include "util/errors.h"
@@ -99,6 +100,9 @@ std::set<int> genesIn(std::span<const int> genes, int l, int r);
 // A query of the public interface; a quorum of 0 means none.
 tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum = 0, tamsu::RefType refType = tamsu::RefType::none,
                        tamsu::CostType cost = tamsu::CostType::zero);
+
+// A run that prints nothing.
+tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query);
 
 // The center a center cluster reports, by trying every subset of the genes
 // the rows hold: within maxDistance of every row, at least minSize genes, the

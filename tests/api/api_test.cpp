@@ -45,13 +45,6 @@ std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
     return text;
 }
 
-tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query) {
-    tamsu::RunContext context;
-    context.out = nullptr;
-    context.err = nullptr;
-    return tamsu::findClusters(genomes, query, context);
-}
-
 // Three related genomes (one with two chromosomes) with shuffled shared blocks,
 // handed over already recoded.
 tamsu::Genomes relatedGenomes(unsigned seed) {

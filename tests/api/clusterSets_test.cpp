@@ -15,12 +15,6 @@
 
 namespace {
 
-tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query) {
-    tamsu::RunContext silent;
-    silent.out = silent.err = nullptr;
-    return tamsu::findClusters(genomes, query, silent);
-}
-
 // Checks every cluster of the run; returns the number of occurrences seen.
 int expectConsistent(const tamsu::Result& result, const tamsu::Genomes& genomes, const tamsu::Query& query,
                      const std::string& where) {

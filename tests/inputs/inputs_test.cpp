@@ -322,28 +322,4 @@ TEST(Explain, EachRuleRejectsItsCase) {
     EXPECT_EQ(rejectedBy({1, 2, 3, 4}, Mode::center, 1, 3, 2), "");
 }
 
-// Every cluster a search reports passes every rule of its query.
-TEST(Explain, AcceptsEveryReportedCluster) {
-    const tamsu::Genomes genomes = tamsu::Genomes::read(TAMSU_TEST_DATA "/small/genomes.txt", nullptr);
-    for (const auto& [mode, delta, quorum] : {std::tuple(tamsu::Mode::reference, 1, -1), std::tuple(tamsu::Mode::reference, 2, 2),
-                                              std::tuple(tamsu::Mode::median, 2, -1), std::tuple(tamsu::Mode::center, 1, 2),
-                                              std::tuple(tamsu::Mode::center, 1, -1)}) {
-        tamsu::Query query;
-        query.mode = mode;
-        query.delta = delta;
-        query.minClusterSize = 3;
-        if (quorum > 0) query.quorum = tamsu::Quorum{quorum, tamsu::CostType::zero};
-        tamsu::RunContext silent;
-        silent.out = silent.err = nullptr;
-        const tamsu::Result result = tamsu::findClusters(genomes, query, silent);
-        ASSERT_GT(result.clusters.size(), 0);
-        for (const tamsu::geneCluster& cluster : result.clusters.clusters) {
-            std::vector<int> ids;
-            for (int code : cluster.consensusSet) ids.push_back(genomes.originalId(code));
-            const tamsu::Explanation why = tamsu::explain(genomes, ids, query);
-            for (const tamsu::RuleCheck& rule : why.rules) EXPECT_TRUE(rule.passes) << rule.rule << ": " << rule.detail;
-        }
-    }
-}
-
 }  // namespace
