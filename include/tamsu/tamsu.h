@@ -106,9 +106,10 @@ void writeStatisticsFile(const Result& result);
 
 // Validates the query, runs the search of its mode and rates the clusters.
 // Progress and status lines go to context.out, the query header and
-// diagnostics to context.err; when query.outfile is set, the gene-family
-// statistics file <stem>.genFamStat is written after the search succeeded
-// (unless context.writeStatistics is false). Throws Error on bad input.
+// diagnostics to context.err. Writes no file: when query.outfile is set the
+// result holds the gene-family statistics file's name and text (written by
+// writeStatisticsFile, or by the run itself when context.writeStatistics is
+// set). Throws Error on bad input.
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context);
 
 // The text reports of a reference-mode run: the reference clusters on

@@ -131,10 +131,11 @@ struct RunContext {
     // with an error; 0: 80% of the physical memory.
     std::size_t maxMemory = 0;
     // Whether a run that names an output file writes its gene-family
-    // statistics file itself once it succeeded; false leaves it to the caller
-    // (Result::statisticsPath and statisticsText), which the command line
-    // commits together with its output file.
-    bool writeStatistics = true;
+    // statistics file itself once it succeeded (the host bridge asks for it).
+    // By default a run writes no file: the caller has the name and text in
+    // Result::statisticsPath and statisticsText, and writeStatisticsFile
+    // writes them; the command line commits them with its output file.
+    bool writeStatistics = false;
 };
 
 // ---------------------------------------------------------------------------

@@ -443,6 +443,7 @@ jobjectArray runHostQuery(JNIEnv* env, jobjectArray genomes, jobject paramsObjec
     std::fputs(parameters.c_str(), stderr);
 
     tamsu::RunContext context;
+    context.writeStatistics = true;  // the host finds the statistics file beside its output name
     context.progressSink = &host;
     context.keepGoing = [&host] { return host.continueComputation(); };
     const tamsu::Result result = tamsu::findClusters(set, query, context);
