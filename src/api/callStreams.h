@@ -47,6 +47,6 @@ struct ShardResult::Clusters : detail::ShardClusters {
 };
 
 // The public result of a search's result (cancelled when there is none).
-Result resultOf(std::unique_ptr<detail::SearchResult> found, const detail::GenomeSet& set);
+Result resultOf(std::unique_ptr<detail::SearchResult> found);
 
 }  // namespace tamsu

@@ -131,7 +131,7 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
     RunPart part;
     part.found = &found;
-    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory, part), set);
+    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory, part));
     if (context.writeStatistics) writeStatisticsFile(result);
     return result;
 }

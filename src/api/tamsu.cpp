@@ -137,7 +137,7 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     const SearchParameters params = searchParametersFor(set, query);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
-    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory), set);
+    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory));
     if (context.writeStatistics) writeStatisticsFile(result);
     return result;
 }
@@ -149,7 +149,7 @@ void writeStatisticsFile(const Result& result) {
     file.commit();
 }
 
-Result resultOf(std::unique_ptr<SearchResult> found, const GenomeSet& set) {
+Result resultOf(std::unique_ptr<SearchResult> found) {
     Result result;
     if (!found) {
         result.cancelled = true;

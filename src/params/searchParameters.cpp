@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "tamsu/outputFile.h"
 #include "util/errors.h"
 
 namespace tamsu::detail {
@@ -61,9 +60,6 @@ SearchParameters deriveSearchParameters(const Query& query, int g, int distanceB
     params.lackingCost = query.quorum ? query.quorum->cost : CostType::zero;
     params.useNUM = query.useNUM;
     params.outfile = query.outfile;
-    // The stem drops the extension only (".out", ".json", ...); a name
-    // without one is its own stem.
-    params.outfileBase = tamsu::outputStem(query.outfile);
     params.threads = std::max(query.threads, 1);
 
     const long long delta = query.delta;

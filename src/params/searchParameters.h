@@ -25,7 +25,6 @@ struct SearchParameters {
     CostType lackingCost = CostType::zero;  // what a genome without the cluster costs under a quorum
     bool useNUM = true;
     std::string outfile;
-    std::string outfileBase;     // outfile without its extension (tamsu::outputStem)
     int threads = 1;             // workers of the reference-based and perfect searches
 
     // Derived.

@@ -25,8 +25,9 @@ int expectConsistent(const tamsu::Result& result, const tamsu::Genomes& genomes,
         const std::set<int> families(cluster.consensusSet.begin(), cluster.consensusSet.end());
         const std::string at = where + " cluster " + std::to_string(n);
         EXPECT_EQ(families.size(), cluster.consensusSet.size()) << at;
-        if (query.refType != tamsu::RefType::cluster)
+        if (query.refType != tamsu::RefType::cluster) {
             EXPECT_GE(static_cast<int>(families.size()), query.minClusterSize) << at;
+        }
         EXPECT_TRUE(std::isfinite(cluster.log10PValue)) << at;
         for (const tamsu::ACI& aci : cluster.allClusters)
             for (const std::vector<tamsu::approxOcc>& occs : aci.occLists)
