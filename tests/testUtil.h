@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "genomes/genomeSet.h"
-#include "tamsu/tamsu.h"
 #include "index/occurrenceIndex.h"
 #include "params/searchParameters.h"
+#include "tamsu/tamsu.h"
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
 
@@ -66,7 +66,7 @@ std::vector<int> randomGenes(unsigned seed, int n, int alphabet);
 // Parameters as the command line gives them (q < 0: no quorum), with the
 // values derived for genomeCount genomes.
 SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int q = -1, CostType cost = CostType::zero,
-                             RefType refType = RefType::none);
+                               RefType refType = RefType::none);
 // Depth of the border tables the cluster-filter searches use.
 inline int depthOf(const SearchParameters& params) { return params.isCenter() ? 2 * params.delta : params.summedDelta; }
 

@@ -20,7 +20,6 @@
 #include "tamsu/tools.h"
 #include "tamsu/types.h"
 
-
 namespace tamsu {
 
 // The genomes of a run with their dense gene-family alphabet. Immutable once
@@ -137,8 +136,8 @@ struct ShardResult {
     int shardCount = 1;
     std::vector<std::string> command;               // the query as its caller recorded it (compared by the merge)
     std::string inputFingerprint;                   // inputFingerprint() of the genomes searched
-    struct Clusters;  // opaque to callers
-    std::shared_ptr<const Clusters> clusters;  // null when the search was cancelled
+    struct Clusters;                                // opaque to callers
+    std::shared_ptr<const Clusters> clusters;       // null when the search was cancelled
     std::string source;                             // the file it was read from, for messages
 };
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 

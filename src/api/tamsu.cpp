@@ -158,7 +158,8 @@ Result resultOf(std::unique_ptr<SearchResult> found) {
     result.counts = found->counts;
     result.clusters = std::move(found->clusters);
     if (found->referenceClusters)
-        result.referenceClusters = std::make_shared<const Result::ReferenceClusters>(std::move(*found->referenceClusters));
+        result.referenceClusters =
+            std::make_shared<const Result::ReferenceClusters>(std::move(*found->referenceClusters));
     result.statisticsPath = std::move(found->statisticsPath);
     result.statisticsText = std::move(found->statisticsText);
     return result;

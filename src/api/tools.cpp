@@ -53,8 +53,8 @@ Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, c
             why.reportedAs = n;
             break;
         }
-        if (why.insideCluster < 0 && std::includes(families.begin(), families.end(), why.families.begin(),
-                                                   why.families.end())) {
+        if (why.insideCluster < 0 &&
+            std::includes(families.begin(), families.end(), why.families.begin(), why.families.end())) {
             why.insideCluster = n;
             why.insideFamilies = families;
         }

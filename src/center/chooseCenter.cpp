@@ -19,8 +19,7 @@ namespace {
 
 class CenterSearch {
 public:
-    CenterSearch(std::span<const unsigned char* const> rows, std::span<const int> columns, int maxDistance,
-                 int minSize)
+    CenterSearch(std::span<const unsigned char* const> rows, std::span<const int> columns, int maxDistance, int minSize)
         : rowCount_(static_cast<int>(rows.size())),
           columnCount_(static_cast<int>(columns.size())),
           maxDistance_(maxDistance),

@@ -385,7 +385,8 @@ int runExplain(const std::vector<std::string>& words) {
         if (why.insideCluster >= 0)
             std::printf("run: not reported; inside cluster %d (%s)\n", why.insideCluster,
                         idList(why.insideFamilies).c_str());
-        else std::printf("run: not reported\n");
+        else
+            std::printf("run: not reported\n");
         std::printf("verdict: not a cluster (rejected by: %s)\n", rejected.empty() ? "the search" : rejected.c_str());
     }
     return 0;

@@ -33,8 +33,8 @@ void printMedianHeader(FILE* stream, const SearchParameters& params, const Genom
 }
 
 static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeSet& set, const OccurrenceIndex& index,
-                                                                  const SearchParameters& params, Progress& progress,
-                                                                  MemoryBudget& memory) {
+                                                                   const SearchParameters& params, Progress& progress,
+                                                                   MemoryBudget& memory) {
     FILE* out = progress.out();
     FILE* err = progress.err();
     printMedianHeader(err, params, set);
@@ -66,8 +66,8 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
 }
 
 static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeSet& set, const OccurrenceIndex& index,
-                                                                  const SearchParameters& params, Progress& progress,
-                                                                  MemoryBudget& memory, const RunPart& part) {
+                                                                   const SearchParameters& params, Progress& progress,
+                                                                   MemoryBudget& memory, const RunPart& part) {
     FILE* out = progress.out();
     std::fprintf(out, "computing reference gene clusters\n");
     auto result = std::make_unique<SearchResult>();
@@ -118,7 +118,7 @@ SearchParameters searchParametersFor(const GenomeSet& set, const Query& query) {
 }
 
 std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
-                                             std::size_t maxMemory, const RunPart& part) {
+                                              std::size_t maxMemory, const RunPart& part) {
     MemoryBudget memory(maxMemory, modeName(params.mode));
     // Only the median and center filters read NUM.
     const bool medianOrCenter = params.mode == Mode::median || params.mode == Mode::center;

@@ -47,7 +47,7 @@ struct SearchResult {
 // The parameters of a search of the query on these genomes.
 SearchParameters searchParametersFor(const GenomeSet& set, const Query& query);
 std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
-                                             std::size_t maxMemory = 0, const RunPart& part = {});
+                                              std::size_t maxMemory = 0, const RunPart& part = {});
 
 // How many chromosomes a reference-based run walks as references (the first
 // ones of the set).

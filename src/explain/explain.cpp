@@ -221,14 +221,14 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
         }
         std::vector<std::string> names;
         for (const IntervalExplanation* g : closest) names.push_back(set.genomes[g->genome].name);
-        result.rules.push_back({"center", found,
-                                found ? formatText("a gene set of at least %d families lies within distance %d of the "
-                                                   "best intervals of %s (%d genomes needed)",
-                                                   std::max(query.minClusterSize, 1), delta, joined(names).c_str(),
-                                                   required)
-                                      : formatText("no gene set of at least %d families lies within distance %d of "
-                                                   "the best intervals of %d genomes (%d needed)",
-                                                   std::max(query.minClusterSize, 1), delta, required, required)});
+        result.rules.push_back(
+            {"center", found,
+             found ? formatText("a gene set of at least %d families lies within distance %d of the "
+                                "best intervals of %s (%d genomes needed)",
+                                std::max(query.minClusterSize, 1), delta, joined(names).c_str(), required)
+                   : formatText("no gene set of at least %d families lies within distance %d of "
+                                "the best intervals of %d genomes (%d needed)",
+                                std::max(query.minClusterSize, 1), delta, required, required)});
     } else if (query.quorum) {
         result.rules.push_back({"quorum", present >= required,
                                 formatText("%d of %d genomes have an occurrence within distance %d, the quorum is %d; "

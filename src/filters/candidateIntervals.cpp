@@ -12,8 +12,8 @@ namespace tamsu::detail {
 // grows left to l and right to r without meeting a character of P ranked at or
 // above x other than at p itself.
 static void addIntervalsAround(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
-                               WalkTables& walk, const SearchParameters& params, int g, const ChromIndex& chrom,
-                               int x, int p, int m) {
+                               WalkTables& walk, const SearchParameters& params, int g, const ChromIndex& chrom, int x,
+                               int p, int m) {
     const std::vector<int>& rank = walk.rank;
     std::span<const int> genes = chrom.genes;
     const std::vector<int>& prevOcc = chrom.prevOcc;
@@ -57,7 +57,7 @@ static void addIntervalsAround(const Pattern& pattern, CandidateRecord& record, 
 }
 
 void findCandidateIntervals(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
-                           WalkTables& walk, const SearchParameters& params) {
+                            WalkTables& walk, const SearchParameters& params) {
     for (int g = 0; g < index.genomeCount(); ++g) {
         if (g == pattern.refGenome) continue;
         const int m = pattern.maxRemDists[g];

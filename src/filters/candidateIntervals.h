@@ -6,8 +6,8 @@
 #include "index/occurrenceIndex.h"
 #include "occurrences/candidates.h"
 #include "params/searchParameters.h"
-#include "walk/walkTables.h"
 #include "walk/pattern.h"
+#include "walk/walkTables.h"
 
 namespace tamsu::detail {
 
@@ -16,6 +16,6 @@ namespace tamsu::detail {
 // and R must be current for the reference position; the per-genome bound is
 // the pattern's maxRemDists.
 void findCandidateIntervals(const Pattern& pattern, CandidateRecord& record, const OccurrenceIndex& index,
-                           WalkTables& walk, const SearchParameters& params);
+                            WalkTables& walk, const SearchParameters& params);
 
 }  // namespace tamsu::detail

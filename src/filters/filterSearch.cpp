@@ -24,7 +24,7 @@ static int filterDepth(const SearchParameters& params) {
 }
 
 std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, const SearchParameters& params,
-                                               Progress& progress, MemoryBudget& memory) {
+                                                 Progress& progress, MemoryBudget& memory) {
     const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = referenceGenomeCount(params, k);
@@ -202,8 +202,10 @@ bool areMinDistancesTooBig(const Pattern& pattern, const SearchParameters& param
 void setCandidateBudgets(Pattern& pattern, const SearchParameters& params) {
     const int k = pattern.genomeCount;
     for (int g = 0; g < k; ++g) {
-        if (params.isCenter()) pattern.maxRemDists[g] = 2 * params.delta;
-        else if (params.hasQuorum) pattern.maxRemDists[g] = params.summedDelta;
+        if (params.isCenter())
+            pattern.maxRemDists[g] = 2 * params.delta;
+        else if (params.hasQuorum)
+            pattern.maxRemDists[g] = params.summedDelta;
         else
             pattern.maxRemDists[g] =
                 std::min(params.summedDelta, params.referenceBudget - pattern.minTotalDist + pattern.minDists[g]);

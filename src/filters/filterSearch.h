@@ -7,9 +7,9 @@
 #include "index/occurrenceIndex.h"
 #include "median/tupleList.h"
 #include "params/searchParameters.h"
-#include "walk/walkTables.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
+#include "walk/walkTables.h"
 
 namespace tamsu::detail {
 
@@ -17,7 +17,7 @@ namespace tamsu::detail {
 // occurrences and returns the median search's merged k-tuples; nothing when
 // the run was cancelled. The growing lists charge memory.
 std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, const SearchParameters& params,
-                                               Progress& progress, MemoryBudget& memory);
+                                                 Progress& progress, MemoryBudget& memory);
 
 // The cheap tests of a grown reference interval: size, infrequent characters
 // (median mode) and the frequency of its border characters.

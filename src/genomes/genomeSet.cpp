@@ -53,8 +53,8 @@ void giveUnmatchedGenesFamilies(GenomeSet& set) {
     // Fresh identifiers run maxId+1 .. maxId+zeros and must stay ints.
     if (maxId + zeros > INT_MAX)
         fail(Stream::err,
-             "error: %lld genes without homologue need fresh identifiers above %lld, beyond the integer range\n",
-             zeros, maxId);
+             "error: %lld genes without homologue need fresh identifiers above %lld, beyond the integer range\n", zeros,
+             maxId);
     long long next = maxId;
     forEachGene(set, [&](int& gene) {
         if (gene == 0) gene = static_cast<int>(++next);

@@ -20,8 +20,9 @@ void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize
     for (int p = 0; p <= chrom.length + 1; ++p) {
         const int c = chrom.genes[p];
         if (c < 0 || c > alphabetSize)
-            fail(Stream::err, "error: gene %d at position %d of chromosome %d of genome %d is outside the alphabet 1..%d\n",
-                 c, p, chrom.number, genomeNumber, alphabetSize);
+            fail(Stream::err,
+                 "error: gene %d at position %d of chromosome %d of genome %d is outside the alphabet 1..%d\n", c, p,
+                 chrom.number, genomeNumber, alphabetSize);
     }
 }
 

@@ -34,13 +34,13 @@ struct FamilyOccurrences {
 struct ChromIndex {
     const Chromosome* source = nullptr;
     int genome = 0;
-    int number = 0;                 // position within its genome
-    int flat = 0;                   // position among all chromosomes of the set
+    int number = 0;  // position within its genome
+    int flat = 0;    // position among all chromosomes of the set
     int length = 0;
-    std::span<const int> genes;     // length + 2, sentinel 0 at both ends
-    IntTable NUM;                   // (length+2)^2, empty where not built
-    std::vector<int> prevOcc;       // length + 2
-    std::vector<int> nextOcc;       // length + 2
+    std::span<const int> genes;  // length + 2, sentinel 0 at both ends
+    IntTable NUM;                // (length+2)^2, empty where not built
+    std::vector<int> prevOcc;    // length + 2
+    std::vector<int> nextOcc;    // length + 2
 
     const std::string& name() const { return source->name; }
 };

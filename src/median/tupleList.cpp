@@ -111,7 +111,8 @@ void sortTuples(TupleList& list) {
         if (compareTuples(&*x, &*y, k) == 0) fail(Stream::out, "duplicate with same I_ref generated\n");
 }
 
-bool CanonicalBefore::operator()(const std::list<ClusterTuple>::iterator& a, const std::list<ClusterTuple>::iterator& b) const {
+bool CanonicalBefore::operator()(const std::list<ClusterTuple>::iterator& a,
+                                 const std::list<ClusterTuple>::iterator& b) const {
     return compareTuples(&*a, &*b, k) < 0;
 }
 
@@ -151,8 +152,7 @@ int countCentralTuples(const TupleList* list, const SearchParameters& params) {
     int count = 0;
     for (const ClusterTuple& tuple : list->tuples) {
         bool central = true;
-        for (int g = 0; g < list->k && central; ++g)
-            central = tuple.perGenome[g].dist <= params.delta;
+        for (int g = 0; g < list->k && central; ++g) central = tuple.perGenome[g].dist <= params.delta;
         if (central) ++count;
     }
     return count;

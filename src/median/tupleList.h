@@ -3,8 +3,8 @@
 #pragma once
 
 #include <list>
-#include <set>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "params/searchParameters.h"
@@ -14,19 +14,19 @@ namespace tamsu::detail {
 
 struct TupleOccurrence {
     int l = 0;
-    int r = 0;           // empty when l > r
+    int r = 0;  // empty when l > r
     int chr = 0;
-    int dist = 0;        // set distance to the cluster's gene set (the size of the set when empty)
+    int dist = 0;  // set distance to the cluster's gene set (the size of the set when empty)
     int extraChars = 0;
 };
 
 struct ClusterTuple {
     int totalDist = 0;
     Mode operationMode = Mode::median;
-    std::vector<double> pValues;                // k, 1.0 at creation
+    std::vector<double> pValues;  // k, 1.0 at creation
     double pValue = 1.0;
-    double log10PValue = 0.0;                   // sum of log10(pValues): finite where the product overflows
-    std::vector<TupleOccurrence> perGenome;     // k
+    double log10PValue = 0.0;                // sum of log10(pValues): finite where the product overflows
+    std::vector<TupleOccurrence> perGenome;  // k
     // The cluster's gene set, ascending: the majority set of the occurrences
     // in median mode, the chosen center in center mode.
     std::vector<int> genes;

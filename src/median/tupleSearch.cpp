@@ -10,7 +10,7 @@
 namespace tamsu::detail {
 
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
-                      Progress& progress, TupleSearchResult& results) {
+                  Progress& progress, TupleSearchResult& results) {
     const int k = index.genomeCount();
     TupleSearchState data(index, params, record, progress, results);
     data.newTuples = makeTupleList(k);
@@ -119,7 +119,7 @@ int addToMedian(const std::vector<unsigned char>& flags, TupleSearchState& data,
 }
 
 void findEssentialPositions(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount,
-                               int half) {
+                            int half) {
     const int k = index.genomeCount();
     const std::vector<int>& localIndex = data.localIndex;
     for (int g = 0; g < k; ++g) {
@@ -144,7 +144,7 @@ void findEssentialPositions(const OccurrenceIndex& index, TupleSearchState& data
 }
 
 bool areBordersOptimal(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount,
-                           int half) {
+                       int half) {
     findEssentialPositions(index, data, occCount, half);
     const int k = index.genomeCount();
     if (k < 1) return true;

@@ -18,7 +18,11 @@ namespace tamsu::detail {
 struct TupleSearchState {
     TupleSearchState(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
                      Progress& progress, TupleSearchResult& results)
-        : index(index), results(results), progress(progress), params(params), candidateField(record.candidateField),
+        : index(index),
+          results(results),
+          progress(progress),
+          params(params),
+          candidateField(record.candidateField),
           localChars(record.localChars) {}
 
     const OccurrenceIndex& index;
@@ -29,20 +33,20 @@ struct TupleSearchState {
     std::unique_ptr<TupleList> newTuples;
     std::vector<CandidateInterval*> currentIntervals;  // k; entries at and beyond the current depth are stale
     const std::vector<int>& localChars;
-    std::vector<int> localIndex;              // taken over from the matches record
+    std::vector<int> localIndex;  // taken over from the matches record
     int localCharCount = 0;
     int referenceGenome = 0;
-    std::vector<int> occCount;                // localCharCount + 1
-    int emptyPlaced = 0;                      // empty intervals among the chosen ones
-    std::vector<unsigned char> clusterSet;    // localCharCount + 1: the complete tuple's gene set
-    MemoryCharge memory;                      // what newTuples holds of the run's budget
+    std::vector<int> occCount;              // localCharCount + 1
+    int emptyPlaced = 0;                    // empty intervals among the chosen ones
+    std::vector<unsigned char> clusterSet;  // localCharCount + 1: the complete tuple's gene set
+    MemoryCharge memory;                    // what newTuples holds of the run's budget
 };
 
 // Enumerates the filter's k-tuples and merges them into results.tuples;
 // false when the host cancelled the run (nothing is merged then). Takes over
 // the record's localIndex.
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
-                      Progress& progress, TupleSearchResult& results);
+                  Progress& progress, TupleSearchResult& results);
 // Places genome g and, recursively, all later ones within the three remaining
 // budgets; false propagates a cancellation.
 bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSearchState& data);
@@ -53,11 +57,11 @@ int addToMedian(const std::vector<unsigned char>& flags, TupleSearchState& data,
 // occurrences hold it: half = (n + 1) / 2 for n genomes with an occurrence.
 // First and last majority-char position of every chosen interval.
 void findEssentialPositions(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount,
-                               int half);
+                            int half);
 // Whether no chosen interval can be trimmed or extended at a border without
 // changing its share of the median (median mode).
 bool areBordersOptimal(const OccurrenceIndex& index, TupleSearchState& data, const std::vector<int>& occCount,
-                           int half);
+                       int half);
 // Whether the median holds at least minSize local chars.
 bool isMedianBigEnough(const std::vector<int>& occCount, int localCharCount, int half, int minSize);
 // The gene set of the complete tuple in data.clusterSet: the majority set in
@@ -68,6 +72,7 @@ bool isMedianBigEnough(const std::vector<int>& occCount, int localCharCount, int
 std::optional<int> chooseClusterSet(TupleSearchState& data, int half, int searchCost);
 // Border test of a candidate interval: neither border gene may occur only once
 // in it while being rare overall.
-bool hasValidBorders(const OccurrenceIndex& index, const SearchParameters& params, const ChromIndex& chrom, int l, int r);
+bool hasValidBorders(const OccurrenceIndex& index, const SearchParameters& params, const ChromIndex& chrom, int l,
+                     int r);
 
 }  // namespace tamsu::detail

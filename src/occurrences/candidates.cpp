@@ -39,14 +39,14 @@ void addToField(CandidateField& candidateField, int g, int dist, int l, int r, i
 void addEmptyCandidates(CandidateRecord& record, int refGenome, int k, const SearchParameters& params) {
     int dist;
     switch (params.lackingCost) {
-    case CostType::zero:
-        dist = 0;
-        break;
-    case CostType::proportionate:
-        dist = params.mode == Mode::center ? params.delta : params.summedDelta / k;
-        break;
-    default:
-        return;  // no bucket for this cost type
+        case CostType::zero:
+            dist = 0;
+            break;
+        case CostType::proportionate:
+            dist = params.mode == Mode::center ? params.delta : params.summedDelta / k;
+            break;
+        default:
+            return;  // no bucket for this cost type
     }
     // A cost beyond every distance of the genomes goes to the last list, after
     // all intervals; the median search charges it by its cost, not its list.

@@ -14,10 +14,10 @@
 namespace tamsu::detail {
 
 struct CandidateInterval {
-    int l = -1;                          // -1 for an empty occurrence
-    int r = -2;                          // -2 for an empty occurrence (r < l: empty)
+    int l = -1;  // -1 for an empty occurrence
+    int r = -2;  // -2 for an empty occurrence (r < l: empty)
     int chr = 0;
-    std::vector<unsigned char> localFlags; // localCharCount + 1 flags; empty until numberLocalFamilies
+    std::vector<unsigned char> localFlags;  // localCharCount + 1 flags; empty until numberLocalFamilies
     int leftEssential = -1;
     int rightEssential = 0;
 };
@@ -31,7 +31,9 @@ public:
     CandidateField(int k, int m) : k_(k), m_(m), buckets_(static_cast<size_t>(k) * (m + 1)) {}
     int k() const { return k_; }
     int m() const { return m_; }  // highest distance index
-    std::vector<CandidateInterval>& bucket(int g, int dist) { return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist]; }
+    std::vector<CandidateInterval>& bucket(int g, int dist) {
+        return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist];
+    }
     const std::vector<CandidateInterval>& bucket(int g, int dist) const {
         return buckets_[static_cast<size_t>(g) * (m_ + 1) + dist];
     }
@@ -46,10 +48,10 @@ struct CandidateRecord {
     int referenceGenome = 0;
     std::vector<int> candidateCounts;  // k
     CandidateField candidateField;
-    std::vector<int> localChars;          // local char -> gene id; entry 0 is 0
-    std::vector<int> localIndex;          // gene id -> local char; 0 when absent
+    std::vector<int> localChars;  // local char -> gene id; entry 0 is 0
+    std::vector<int> localIndex;  // gene id -> local char; 0 when absent
     int localCharCount = 0;
-    MemoryCharge memory;                  // what the stored intervals hold of the run's budget
+    MemoryCharge memory;  // what the stored intervals hold of the run's budget
 };
 
 // A record for k genomes whose match field has lists 0..d+1 per genome.

@@ -35,10 +35,14 @@ namespace tamsu {
 
 char modeChar(Mode mode) {
     switch (mode) {
-    case Mode::center: return 'c';
-    case Mode::reference: return 'r';
-    case Mode::perfect: return 'p';
-    case Mode::median: break;
+        case Mode::center:
+            return 'c';
+        case Mode::reference:
+            return 'r';
+        case Mode::perfect:
+            return 'p';
+        case Mode::median:
+            break;
     }
     return 'm';
 }
@@ -94,7 +98,8 @@ void validateQuery(const Query& query, int genomeCount) {
     if (refType != RefType::cluster && s < 1) fail(Stream::err, "error: no minimum size threshold given\n");
     if (mode == Mode::median && refType != RefType::none)
         fail(Stream::err, "error: refType specified in median mode\n");
-    if (mode == Mode::center && refType != RefType::none) fail(Stream::err, "error: refType specified in center mode\n");
+    if (mode == Mode::center && refType != RefType::none)
+        fail(Stream::err, "error: refType specified in center mode\n");
     if (mode != Mode::median && query.quorum && cost != CostType::zero) {
         const char costChar = cost == CostType::proportionate ? 'r' : cost == CostType::sizeDependent ? 's' : '?';
         fail(Stream::err, "error: quorum type '%c' incompatible with search mode '%c'\n", costChar,
@@ -122,7 +127,8 @@ void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
     } else if (mode == Mode::center) {
         std::fprintf(stream, "\tmode:\t\tcenter\n");
     } else if (refName != nullptr) {
-        std::fprintf(stream, mode == Mode::reference ? "\tmode:\t\treference-based (%s)\n" : "\tmode:\t\tperfect (%s)\n",
+        std::fprintf(stream,
+                     mode == Mode::reference ? "\tmode:\t\treference-based (%s)\n" : "\tmode:\t\tperfect (%s)\n",
                      refName);
     }
     int delta = query.delta, q = query.quorum ? query.quorum->genomes : -1;

@@ -17,21 +17,21 @@ struct SearchParameters {
     // As entered.
     Mode mode = Mode::median;
     RefType refType = RefType::none;
-    int delta = -1;              // the distance threshold: pair-wise in center mode
-    int minClusterSize = -1;     // s; -1 when not given
-    double minOccSize = 0.0;     // minimum share of a cluster's genes an occurrence must hold
+    int delta = -1;           // the distance threshold: pair-wise in center mode
+    int minClusterSize = -1;  // s; -1 when not given
+    double minOccSize = 0.0;  // minimum share of a cluster's genes an occurrence must hold
     bool hasQuorum = false;
-    int quorum = -1;             // genomes a cluster has to occur in; -1 without a quorum
+    int quorum = -1;                        // genomes a cluster has to occur in; -1 without a quorum
     CostType lackingCost = CostType::zero;  // what a genome without the cluster costs under a quorum
     bool useNUM = true;
     std::string outfile;
-    int threads = 1;             // workers of the reference-based and perfect searches
+    int threads = 1;  // workers of the reference-based and perfect searches
 
     // Derived.
-    int mayLack = 0;             // genomes that may lack a cluster: 0 without a quorum
-    int summedDelta = -1;        // bound on the summed distances of a median or center cluster (center: g * delta)
-    int referenceBudget = -1;    // bound on the summed distances to the reference interval, (2g-2) * summedDelta / g
-    int minRefSize = -1;         // minimum distinct genes of a reference interval
+    int mayLack = 0;           // genomes that may lack a cluster: 0 without a quorum
+    int summedDelta = -1;      // bound on the summed distances of a median or center cluster (center: g * delta)
+    int referenceBudget = -1;  // bound on the summed distances to the reference interval, (2g-2) * summedDelta / g
+    int minRefSize = -1;       // minimum distinct genes of a reference interval
     // No distance in these genomes can exceed it (see distanceBound); the
     // tables that grow with delta stop there.
     int distanceBound = INT_MAX;

@@ -39,7 +39,7 @@ struct ReferenceCluster {
     double pValue = 0.0;
     std::vector<LocationList> locationLists;  // one per genome
     std::vector<int> genes;                   // distinct genes of the reference interval, first occurrence order
-    double log10PValue = 0.0;             // log10 of pValue, summed factor by factor (never overflows)
+    double log10PValue = 0.0;                 // log10 of pValue, summed factor by factor (never overflows)
 };
 
 struct ReferenceClusterList {

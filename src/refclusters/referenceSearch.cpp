@@ -38,13 +38,12 @@ private:
 }  // namespace
 
 LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 WalkTables& walk) {
+                               WalkTables& walk) {
     return bestLocationsWith(params, s, c, index, g, walk, index.occurrencesIn(c, g));
 }
 
 LocationList bestLocationsWith(const SearchParameters& params, int s, int /*c: its occurrences are given*/,
-                                 const OccurrenceIndex& index, int g, WalkTables& walk,
-                                 std::pair<int, int> occurrences) {
+                               const OccurrenceIndex& index, int g, WalkTables& walk, std::pair<int, int> occurrences) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
@@ -87,7 +86,7 @@ LocationList bestLocationsWith(const SearchParameters& params, int s, int /*c: i
                         if (prevOcc[R[b - 1]] < std::max(lp, 1)) ++extra;
                     }
                     if (extra > delta) break;
-                    if (nextOcc[lp] < R[b]) break;  // the left neighbour recurs inside
+                    if (nextOcc[lp] < R[b]) break;     // the left neighbour recurs inside
                     if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
                     // The interval holds at most its length in distinct genes,
                     // extra of them foreign: too short an interval is too far
@@ -117,15 +116,13 @@ bool isInheritableWithout(const Location& x, std::span<const int> genes, int del
     return x.setDist <= delta && genes[x.l - 1] != c && genes[x.r + 1] != c;
 }
 
-void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
-                                  int minOccGeneCount) {
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount) {
     if (!list.empty())
-        removeNonInheritable(index, c, list, delta, minOccGeneCount,
-                                     index.occurrencesIn(c, list.locs.front().genome));
+        removeNonInheritable(index, c, list, delta, minOccGeneCount, index.occurrencesIn(c, list.locs.front().genome));
 }
 
-void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
-                                  int minOccGeneCount, std::pair<int, int> occurrences) {
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount,
+                          std::pair<int, int> occurrences) {
     // c's occurrences in the list's genome, searched by (chromosome, position) key.
     const FamilyOccurrences& occ = index.occurrences();
     const long long* first = occ.key.data() + occurrences.first;
@@ -333,7 +330,11 @@ class RefSearcher {
 public:
     RefSearcher(const OccurrenceIndex& index, const SearchParameters& params, int minClusterSize, ReferenceWalk& walk,
                 std::vector<ChromClusters>& found, MemoryBudget* memory)
-        : index_(index), params_(params), minClusterSize_(minClusterSize), walk_(walk), found_(found),
+        : index_(index),
+          params_(params),
+          minClusterSize_(minClusterSize),
+          walk_(walk),
+          found_(found),
           clusterBytes_(memory) {
         for (int j = 0; j < index.genomeCount(); ++j) {
             workLists_.push_back(makeLocationList(j));
@@ -404,7 +405,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
             if (workLists[x].empty()) continue;
             const bool holds = h < static_cast<int>(holders.size()) && holders[h] == x;
             removeNonInheritable(index, c, workLists[x], delta, m,
-                                         holds ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
+                                 holds ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
         }
 
         // More genomes than allowed lack too many genes of P, and
@@ -472,7 +473,8 @@ static void startReferenceSearch(const OccurrenceIndex& index, const SearchParam
                                  ChromRange refs) {
     const int K = index.genomeCount();
     std::fprintf(progress.out(), "q: %d\n", params.mayLack);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K), params.mayLack, K);
+    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K), params.mayLack,
+                 K);
     progress.beginRun(index, refs);
 }
 
@@ -515,7 +517,7 @@ void replayReferenceSearch(const OccurrenceIndex& index, const SearchParameters&
 }
 
 ReferenceClusterList gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
-                                          const SearchParameters& params, Progress& progress) {
+                                             const SearchParameters& params, Progress& progress) {
     ReferenceClusterList clusterList = makeReferenceClusterList(params.mode);
     int clusterFilterCount = 0;
     int nonNestedCount = 0;
@@ -532,8 +534,9 @@ ReferenceClusterList gatherReferenceClusters(std::vector<ChromClusters>&& found,
     return clusterList;
 }
 
-std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceIndex& index, const SearchParameters& params,
-                                                          Progress& progress, MemoryBudget* memory) {
+std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceIndex& index,
+                                                             const SearchParameters& params, Progress& progress,
+                                                             MemoryBudget* memory) {
     std::optional<std::vector<ChromClusters>> found =
         searchReferenceChromosomes(index, params, progress, referenceChromosomes(index, params), memory);
     if (!found) return std::nullopt;

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "index/occurrenceIndex.h"
-#include "refclusters/locations.h"
 #include "params/searchParameters.h"
+#include "refclusters/locations.h"
 #include "util/memoryBudget.h"
-#include "walk/walkTables.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
+#include "walk/walkTables.h"
 
 namespace tamsu::detail {
 
@@ -52,7 +52,7 @@ std::optional<std::vector<ChromClusters>> searchReferenceChromosomes(const Occur
 // The run's cluster list from what every reference chromosome found (walk
 // order): the final reduction, the gene contents and the closing counts.
 ReferenceClusterList gatherReferenceClusters(std::vector<ChromClusters>&& found, const OccurrenceIndex& index,
-                                          const SearchParameters& params, Progress& progress);
+                                             const SearchParameters& params, Progress& progress);
 // Writes what the search of every reference chromosome writes, without
 // searching: for results that shards of the run found.
 void replayReferenceSearch(const OccurrenceIndex& index, const SearchParameters& params, Progress& progress);
@@ -64,8 +64,9 @@ bool startsNoCluster(const OccurrenceIndex& index, const ChromIndex& chrom, int 
 // keeps per genome the best approximate occurrences and returns the reduced
 // cluster list; nothing when the run was cancelled. The cluster list charges
 // memory (when given) as it grows.
-std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceIndex& index, const SearchParameters& params,
-                                                          Progress& progress, MemoryBudget* memory = nullptr);
+std::optional<ReferenceClusterList> computeReferenceClusters(const OccurrenceIndex& index,
+                                                             const SearchParameters& params, Progress& progress,
+                                                             MemoryBudget* memory = nullptr);
 
 // --- The search's building blocks ------------------------------------------
 
@@ -74,16 +75,15 @@ int minOccGeneCount(int s, double minOccSize);
 // Locations in genome around the occurrences of c for a gene set of size s,
 // from the border rows of the current ranks.
 LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 WalkTables& walk);
+                               WalkTables& walk);
 // The same, given c's occurrences in genome g (OccurrenceIndex::occurrencesIn).
 LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                                 WalkTables& walk, std::pair<int, int> occurrences);
+                               WalkTables& walk, std::pair<int, int> occurrences);
 // Carries a genome's locations over to the gene set grown by c.
-void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
-                                  int minOccGeneCount);
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount);
 // The same for a list of one genome, given c's occurrences there.
-void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta,
-                                  int minOccGeneCount, std::pair<int, int> occurrences);
+void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount,
+                          std::pair<int, int> occurrences);
 bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c);
 // How many genomes lack more than delta genes of a growing gene set: per
 // genome the genes it holds, and how many genomes hold each count, so that a

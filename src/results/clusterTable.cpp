@@ -48,8 +48,7 @@ std::string locusTag(const GenomeSet& set, int genome, int chromosome, int posit
 std::vector<int> originalIds(const GenomeSet& set, const std::vector<int>& codes) {
     std::vector<int> ids;
     ids.reserve(codes.size());
-    for (int c : codes)
-        ids.push_back(c >= 0 && c < static_cast<int>(set.codingTable.size()) ? set.codingTable[c] : c);
+    for (int c : codes) ids.push_back(c >= 0 && c < static_cast<int>(set.codingTable.size()) ? set.codingTable[c] : c);
     return ids;
 }
 
@@ -62,10 +61,14 @@ nlohmann::ordered_json number(double value) {
 
 const char* modeName(Mode mode) {
     switch (mode) {
-    case Mode::center: return "center";
-    case Mode::reference: return "reference";
-    case Mode::perfect: return "perfect";
-    case Mode::median: break;
+        case Mode::center:
+            return "center";
+        case Mode::reference:
+            return "reference";
+        case Mode::perfect:
+            return "perfect";
+        case Mode::median:
+            break;
     }
     return "median";
 }
@@ -74,19 +77,32 @@ ClusterQuery describeQuery(const Query& entered, const std::string& genomeList) 
     ClusterQuery query;
     query.mode = modeName(entered.mode);
     switch (entered.refType) {
-    case RefType::discovery: query.refType = "discovery"; break;
-    case RefType::genome: query.refType = "genome"; break;
-    case RefType::cluster: query.refType = "cluster"; break;
-    case RefType::none: break;
+        case RefType::discovery:
+            query.refType = "discovery";
+            break;
+        case RefType::genome:
+            query.refType = "genome";
+            break;
+        case RefType::cluster:
+            query.refType = "cluster";
+            break;
+        case RefType::none:
+            break;
     }
     query.delta = entered.delta;
     query.minClusterSize = entered.minClusterSize;
     if (entered.quorum) {
         query.quorum = entered.quorum->genomes;
         switch (entered.quorum->cost) {
-        case CostType::zero: query.qType = "zeroCost"; break;
-        case CostType::proportionate: query.qType = "proportionateCost"; break;
-        case CostType::sizeDependent: query.qType = "sizeDependentCost"; break;
+            case CostType::zero:
+                query.qType = "zeroCost";
+                break;
+            case CostType::proportionate:
+                query.qType = "proportionateCost";
+                break;
+            case CostType::sizeDependent:
+                query.qType = "sizeDependentCost";
+                break;
         }
     }
     query.genomeList = genomeList;

@@ -14,8 +14,8 @@ namespace tamsu::detail {
 
 // The query of a run as the user gave it.
 struct ClusterQuery {
-    std::string mode;        // "median", "center", "reference" or "perfect"
-    std::string refType;     // "discovery", "genome", "cluster"; empty outside the reference modes
+    std::string mode;     // "median", "center", "reference" or "perfect"
+    std::string refType;  // "discovery", "genome", "cluster"; empty outside the reference modes
     int delta = -1;
     int minClusterSize = -1;  // s; -1 when not given
     int quorum = -1;          // -1 without a quorum

@@ -78,8 +78,7 @@ std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::
 // ---------------------------------------------------------------------------
 // Reference clusters
 
-void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster,
-                              const GenomeSet& set) {
+void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster, const GenomeSet& set) {
     const Chromosome& refChrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
     auto inReference = [&](int c) {
         for (int p = cluster.l; p <= cluster.r; ++p)
@@ -123,8 +122,7 @@ void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const 
     for (int p = cluster.l; p <= cluster.r; ++p) {
         const int code = chrom.genes[p];
         // host genomes carry no annotation
-        const char* annotation =
-            p < static_cast<int>(chrom.annotations.size()) ? chrom.annotations[p].c_str() : "";
+        const char* annotation = p < static_cast<int>(chrom.annotations.size()) ? chrom.annotations[p].c_str() : "";
         std::fprintf(stream, "%d\t%s\n", set.codingTable[code], annotation);
     }
     std::fprintf(stream, "\ndLocs:\n");
@@ -156,8 +154,8 @@ void printOccurrences(FILE* stream, const std::vector<approxOcc>& occList) {
 
 void printOccurrenceSet(FILE* stream, const ACI& aci, int genomeCount) {
     std::fprintf(stream, "next ACI:  ");
-    std::fprintf(stream, "pValue: %e, total dist: %d, support: %d, number of refOccs: %d\n", aci.pValue,
-                 aci.totalDist, aci.support, aci.refOccCount);
+    std::fprintf(stream, "pValue: %e, total dist: %d, support: %d, number of refOccs: %d\n", aci.pValue, aci.totalDist,
+                 aci.support, aci.refOccCount);
     for (int g = 0; g < genomeCount && g < static_cast<int>(aci.occLists.size()); ++g)
         printOccurrences(stream, aci.occLists[g]);
     std::fprintf(stream, "finished\n");

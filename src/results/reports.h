@@ -18,8 +18,7 @@ std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::
 // Reference clusters with their locations.
 void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set);
 // The location block of one genome in the reference-cluster report.
-void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster,
-                              const GenomeSet& set);
+void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster, const GenomeSet& set);
 void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const GenomeSet& set, int index);
 
 // The extracted clusters; after each cluster the listing waits for one

@@ -14,8 +14,8 @@
 #include <gsl/gsl_randist.h>
 #include <gsl/gsl_sf_gamma.h>
 
-#include "results/tupleExtraction.h"
 #include "results/referenceExtraction.h"
+#include "results/tupleExtraction.h"
 #include "util/errors.h"
 
 namespace tamsu::detail {
@@ -55,7 +55,7 @@ IntTable countFamilyPositions(const GenomeSet& set) {
 }
 
 DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& freqs, const std::vector<int>& lengths,
-                              FILE* err) {
+                                FILE* err) {
     DoubleTable probs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0.0);
     for (int j = 0; j < set.genomeCount && j < freqs.rows(); ++j)
         for (int c = 1; c <= set.alphabetSize; ++c) {
@@ -68,7 +68,8 @@ DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& freqs, con
 }
 
 BackgroundTables::BackgroundTables(const GenomeSet& set, FILE* err)
-    : totalLength_(totalLengths(set)), charFreqs_(countFamilyPositions(set)),
+    : totalLength_(totalLengths(set)),
+      charFreqs_(countFamilyPositions(set)),
       charProbs_(familyProbabilities(set, charFreqs_, totalLength_, err)) {}
 
 std::span<const int> BackgroundTables::charFreqsRow(int j) const {
@@ -225,8 +226,11 @@ void lengthRange(int n, int delta, int N, int& lo, int& hi) {
 // Scores sharing one table
 
 OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const int> freqs, int N, PTableCache* cache)
-    : n_(static_cast<int>(G.size())), N_(N), cache_(cache),
-      pi_(setGeneShares(G, freqs)), pG_(setGeneProbability(G, freqs, N)) {
+    : n_(static_cast<int>(G.size())),
+      N_(N),
+      cache_(cache),
+      pi_(setGeneShares(G, freqs)),
+      pG_(setGeneProbability(G, freqs, N)) {
     if (cache_ != nullptr)
         for (int c : G) freqs_.push_back(frequencyOf(freqs, c));
 }

@@ -13,7 +13,6 @@
 #include "median/tupleList.h"
 #include "refclusters/referenceSearch.h"
 #include "util/table.h"
-#include "util/table.h"
 
 namespace tamsu::detail {
 
@@ -32,8 +31,8 @@ double combineLog10PValues(const double* p, int K);
 std::vector<int> totalLengths(const GenomeSet& set);
 IntTable countFamilyPositions(const GenomeSet& set);
 // NaN entries are reported on err and kept.
-DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& charFreqs,
-                              const std::vector<int>& totalLength, FILE* err);
+DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& charFreqs, const std::vector<int>& totalLength,
+                                FILE* err);
 
 // The background tables of one statistics call: N_j, f_j(c) and f_j(c) / N_j.
 class BackgroundTables {

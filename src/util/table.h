@@ -13,7 +13,8 @@ class Table {
 public:
     Table() = default;
     Table(int rows, int cols, T value)
-        : rows_(rows), cols_(cols),
+        : rows_(rows),
+          cols_(cols),
           data_(static_cast<size_t>(rows > 0 ? rows : 0) * static_cast<size_t>(cols > 0 ? cols : 0), value) {}
     int rows() const { return rows_; }
     int cols() const { return cols_; }

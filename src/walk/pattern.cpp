@@ -66,17 +66,18 @@ bool growReferenceInterval(int j, Pattern& pattern, const ChromIndex& ref) {
 int referenceGenomeCount(const SearchParameters& params, int k) {
     const bool fixed = params.refType == RefType::cluster || params.refType == RefType::genome;
     switch (params.mode) {
-    case Mode::perfect:
-        if (fixed) return 1;
-        if (params.refType == RefType::discovery) return params.mayLack + 1;
-        fail(Stream::err, "no refType given in perfect gene cluster mode\n"
-                          "counting the number of ref genomes failed\n");
-    case Mode::reference:
-        return fixed ? 1 : k;
-    case Mode::median:
-        return k;
-    case Mode::center:
-        return params.mayLack + 1;
+        case Mode::perfect:
+            if (fixed) return 1;
+            if (params.refType == RefType::discovery) return params.mayLack + 1;
+            fail(Stream::err,
+                 "no refType given in perfect gene cluster mode\n"
+                 "counting the number of ref genomes failed\n");
+        case Mode::reference:
+            return fixed ? 1 : k;
+        case Mode::median:
+            return k;
+        case Mode::center:
+            return params.mayLack + 1;
     }
     fail(Stream::err, "counting the number of ref genomes failed\n");
 }

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "index/occurrenceIndex.h"
-#include "walk/walkTables.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
+#include "walk/walkTables.h"
 
 namespace tamsu::detail {
 
@@ -31,7 +31,9 @@ class ReferenceWalk {
 public:
     // D: the border depth the search reads; primed: keep L_prime and R_prime too.
     ReferenceWalk(const OccurrenceIndex& index, int D, bool primed, Progress& progress)
-        : index_(index), tables_(index, D, primed), progress_(progress),
+        : index_(index),
+          tables_(index, D, primed),
+          progress_(progress),
           pattern_(makePattern(index.alphabetSize() + 1, index.genomeCount())) {}
 
     // For every left border i of every reference chromosome of refs: brings

@@ -62,7 +62,7 @@ void WalkTables::computeRowsSkipping(const ChromIndex& chrom, int p, int* block)
     int low = p;
     for (int from = p - 1;;) {
         const int j = follow(skips, from, &Skip::left);  // position 0 is never absorbed
-        if (j < from) low = j + 1;          // the absorbed run j+1..from
+        if (j < from) low = j + 1;                       // the absorbed run j+1..from
         if (j < 1) break;
         if (nextOcc[j] > p) {
             if (Lp) Lp[k] = low;
@@ -82,7 +82,7 @@ void WalkTables::computeRowsSkipping(const ChromIndex& chrom, int p, int* block)
     int high = p;
     for (int from = p + 1;;) {
         const int j = follow(skips, from, &Skip::right);  // position n+1 is never absorbed
-        if (j > from) high = j - 1;          // the absorbed run from..j-1
+        if (j > from) high = j - 1;                       // the absorbed run from..j-1
         if (j > n || prevOcc[j] < p) {
             if (Rp) Rp[k] = high;
             R[k++] = j;

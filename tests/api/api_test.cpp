@@ -17,7 +17,6 @@ namespace {
 
 using tamsu::Mode;
 
-
 // Every cluster with its occurrences, ids as read, p-values to the last bit.
 std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
     std::string text;

@@ -80,12 +80,12 @@ TEST(ClusterSets, DistancesSizesAndScoresFitTheReportedSetInEveryMode) {
                 // Center mode at delta 2 keeps 10^5 tuples of these genomes.
                 const int delta = mode == Mode::perfect ? 0 : mode == Mode::center ? 1 : 1 + seed % 2;
                 const tamsu::Query query =
-                    makeQuery(mode, delta, 3, quorum, mode == Mode::reference || mode == Mode::perfect
-                                                          ? tamsu::RefType::discovery
-                                                          : tamsu::RefType::none);
-                occurrences += expectConsistent(quietRun(genomes, query), genomes, query,
-                                                "seed " + std::to_string(seed) + " " + tamsu::modeChar(mode) +
-                                                    " q " + std::to_string(quorum));
+                    makeQuery(mode, delta, 3, quorum,
+                              mode == Mode::reference || mode == Mode::perfect ? tamsu::RefType::discovery
+                                                                               : tamsu::RefType::none);
+                occurrences += expectConsistent(
+                    quietRun(genomes, query), genomes, query,
+                    "seed " + std::to_string(seed) + " " + tamsu::modeChar(mode) + " q " + std::to_string(quorum));
             }
     }
     EXPECT_GT(occurrences, 1000);
@@ -99,7 +99,9 @@ TEST(ClusterSets, BundledExampleMedianAndCenter) {
 #endif
     const tamsu::Genomes genomes = tamsu::Genomes::read(TAMSU_EXAMPLES "/ncbi_cog5/genomes.txt", nullptr);
     for (const tamsu::Query& query : {makeQuery(Mode::center, 1, 5), makeQuery(Mode::median, 1, 5, 3)})
-        EXPECT_GT(expectConsistent(quietRun(genomes, query), genomes, query, std::string(1, tamsu::modeChar(query.mode))), 150);
+        EXPECT_GT(
+            expectConsistent(quietRun(genomes, query), genomes, query, std::string(1, tamsu::modeChar(query.mode))),
+            150);
 }
 
 // explain decides as the run: every reported set is "a cluster" under its own
@@ -152,8 +154,8 @@ TEST(ClusterSets, TheCostOfALackingGenome) {
     TempDir dir;
     writeFile(dir.file("genomes.txt"), "SOURCE: annotation.txt\nA:a\nB:b\nC:c\n");
     std::string annotation;
-    for (const auto& [chrom, genes] : std::vector<std::pair<std::string, std::string>>{
-             {"a", "1 4 2 3"}, {"b", "1 5 6 2 3"}, {"c", "7 8 9"}}) {
+    for (const auto& [chrom, genes] :
+         std::vector<std::pair<std::string, std::string>>{{"a", "1 4 2 3"}, {"b", "1 5 6 2 3"}, {"c", "7 8 9"}}) {
         annotation += chrom + ", test\nfamily\tstrand\tcategory\tlocus_tag\tannotation\n";
         int n = 0;
         for (char gene : genes)

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
-#include <cstdio>
 #include <sstream>
 
 #include "testUtil.h"
@@ -48,34 +48,35 @@ TEST(Quorum, ExactSetsOfTheQuorumAreFound) {
                     for (size_t r = l; r + 1 < chrom.size(); ++r) holders[genesIn(chrom, l, r)].insert(g);
 
         for (tamsu::Mode mode : {tamsu::Mode::median, tamsu::Mode::center})
-          for (int delta : {0, 1}) {
-            // Center mode at delta 1 grows steeply with the genome count.
-            if (delta == 1 && mode == tamsu::Mode::center && k > 4) continue;
-            const tamsu::Result result = quorumRun(genomes, mode, delta, s, quorum);
-            for (const auto& [genes, holding] : holders) {
-                if (static_cast<int>(holding.size()) < quorum || static_cast<int>(genes.size()) < s) continue;
-                const bool found = std::any_of(
-                    result.clusters.clusters.begin(), result.clusters.clusters.end(), [&](const tamsu::geneCluster& gc) {
-                        const std::set<int> set(gc.consensusSet.begin(), gc.consensusSet.end());
-                        if (!std::includes(set.begin(), set.end(), genes.begin(), genes.end())) return false;
-                        std::set<int> spanned;
-                        for (const tamsu::ACI& aci : gc.allClusters)
-                            for (int g = 0; g < k; ++g)
-                                if (!aci.occLists[g].empty()) spanned.insert(g);
-                        return std::includes(spanned.begin(), spanned.end(), holding.begin(), holding.end());
-                    });
-                if (delta == 1) {
-                    ++looseSets;
-                    looseFound += found;
-                    continue;
+            for (int delta : {0, 1}) {
+                // Center mode at delta 1 grows steeply with the genome count.
+                if (delta == 1 && mode == tamsu::Mode::center && k > 4) continue;
+                const tamsu::Result result = quorumRun(genomes, mode, delta, s, quorum);
+                for (const auto& [genes, holding] : holders) {
+                    if (static_cast<int>(holding.size()) < quorum || static_cast<int>(genes.size()) < s) continue;
+                    const bool found = std::any_of(
+                        result.clusters.clusters.begin(), result.clusters.clusters.end(),
+                        [&](const tamsu::geneCluster& gc) {
+                            const std::set<int> set(gc.consensusSet.begin(), gc.consensusSet.end());
+                            if (!std::includes(set.begin(), set.end(), genes.begin(), genes.end())) return false;
+                            std::set<int> spanned;
+                            for (const tamsu::ACI& aci : gc.allClusters)
+                                for (int g = 0; g < k; ++g)
+                                    if (!aci.occLists[g].empty()) spanned.insert(g);
+                            return std::includes(spanned.begin(), spanned.end(), holding.begin(), holding.end());
+                        });
+                    if (delta == 1) {
+                        ++looseSets;
+                        looseFound += found;
+                        continue;
+                    }
+                    EXPECT_TRUE(found) << "seed " << seed << " mode " << tamsu::modeChar(mode) << ": a set of "
+                                       << genes.size() << " genes in " << holding.size() << " of " << k
+                                       << " genomes, quorum " << quorum;
+                    excused += static_cast<int>(holding.size()) < k;
+                    belowHalf += 2 * static_cast<int>(holding.size()) < k;
                 }
-                EXPECT_TRUE(found) << "seed " << seed << " mode " << tamsu::modeChar(mode) << ": a set of "
-                                   << genes.size() << " genes in " << holding.size() << " of " << k
-                                   << " genomes, quorum " << quorum;
-                excused += static_cast<int>(holding.size()) < k;
-                belowHalf += 2 * static_cast<int>(holding.size()) < k;
             }
-        }
     }
     EXPECT_GT(excused, 100);   // sets the quorum lets some genome lack
     EXPECT_GT(belowHalf, 20);  // sets held by fewer than half the genomes

@@ -12,8 +12,8 @@
 #include <tuple>
 
 #include "filters/candidateIntervals.h"
-#include "median/tupleSearch.h"
 #include "median/tupleList.h"
+#include "median/tupleSearch.h"
 #include "occurrences/candidates.h"
 #include "testUtil.h"
 
@@ -28,8 +28,8 @@ struct Found {
 // enumeration generates them: chromosome, the interval's highest-ranked
 // character of P (by order of addition), its leftmost occurrence, then l
 // descending and r ascending; grouped by distance afterwards.
-std::vector<Found> bruteForceCandidates(const Indexed& set, const std::vector<int>& rank, const SearchParameters& params,
-                                        const Pattern& pattern, int g, int m) {
+std::vector<Found> bruteForceCandidates(const Indexed& set, const std::vector<int>& rank,
+                                        const SearchParameters& params, const Pattern& pattern, int g, int m) {
     const int R_P = rank[pattern.newChar];
     std::vector<std::pair<std::array<int, 5>, Found>> keyed;
     for (const ChromIndex& ch : set.index.genome(g))
@@ -126,7 +126,7 @@ struct Filter {
                     for (int v = 1; v <= record.localCharCount; ++v)
                         EXPECT_EQ(iv.localFlags.size() > static_cast<size_t>(v) && iv.localFlags[v] != 0,
                                   iv.l <= iv.r && genesIn(set.set->genomes[g].chromosomes[0].genes, iv.l, iv.r)
-                                                      .count(record.localChars[v]) != 0);
+                                                          .count(record.localChars[v]) != 0);
         QuietProgress quiet;
         completed = searchTuples(set.index, params, record, quiet.get(), result);
     }
@@ -184,7 +184,7 @@ TEST(MedianSearch, StoredTuplesMatchBruteForce) {
         GeneRows rows;
         for (int g = 0; g < k; ++g) rows.push_back({randomGenes(100 + round * 7 + g, 10, 5)});
         const SearchParameters params = derivedParams(round % 2 ? Mode::center : Mode::median, 1 + round % 3,
-                                                    1 + round % 3, k, quorum ? k - 1 : -1);
+                                                      1 + round % 3, k, quorum ? k - 1 : -1);
         const int D = depthOf(params);
         std::vector<Candidate> cands;
         std::vector<std::vector<Candidate>> perGenome(k);

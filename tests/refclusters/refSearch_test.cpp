@@ -21,7 +21,8 @@ SearchParameters searchParams(int delta, int minClusterSize, int lacking, int K,
                          refType);
 }
 
-std::unique_ptr<ReferenceClusterList> runSearch(const GenomeSet& set, const SearchParameters& params, bool useNUM = true) {
+std::unique_ptr<ReferenceClusterList> runSearch(const GenomeSet& set, const SearchParameters& params,
+                                                bool useNUM = true) {
     QuietProgress quiet;
     const OccurrenceIndex index = buildOccurrenceIndex(set, useNUM, quiet.get().out());
     std::optional<ReferenceClusterList> list = computeReferenceClusters(index, params, quiet.get());

@@ -1,7 +1,7 @@
 // p-values: worked scores, the probability table against brute-force
 // enumeration, and the shared-table scorer against from-scratch scoring.
-#include <gtest/gtest.h>
 #include <gsl/gsl_randist.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>

@@ -273,7 +273,8 @@ public class JniHarness {
                         if (distance != sub.dist) wrong++;
                     }
         }
-        check(wrong == 0, name + ": occurrence distances fit the cluster's genes (" + wrong + " of " + seen + " differ)");
+        check(
+            wrong == 0, name + ": occurrence distances fit the cluster's genes (" + wrong + " of " + seen + " differ)");
     }
 
     // One progress bar with the total; values start at 0, never fall, stay
