@@ -191,3 +191,15 @@ tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query)
     silent.out = silent.err = nullptr;
     return tamsu::findClusters(genomes, query, silent);
 }
+
+std::vector<std::vector<std::string>> tsvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        rows.emplace_back();
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) rows.back().push_back(field);
+        if (!line.empty() && line.back() == '\t') rows.back().emplace_back();
+    }
+    return rows;
+}

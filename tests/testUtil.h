@@ -101,6 +101,10 @@ std::set<int> genesIn(std::span<const int> genes, int l, int r);
 tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum = 0, tamsu::RefType refType = tamsu::RefType::none,
                        tamsu::CostType cost = tamsu::CostType::zero);
 
+// The lines of a tab-separated text as field lists (a trailing tab ends
+// with an empty field).
+std::vector<std::vector<std::string>> tsvRows(const std::string& text);
+
 // A run that prints nothing.
 tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query);
 

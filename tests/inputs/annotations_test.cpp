@@ -28,18 +28,6 @@ const auto npos = std::string::npos;
 
 int shell(const std::string& command) { return std::system(command.c_str()); }
 
-std::vector<std::vector<std::string>> tsvRows(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        rows.emplace_back();
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) rows.back().push_back(field);
-        if (!line.empty() && line.back() == '\t') rows.back().emplace_back();
-    }
-    return rows;
-}
-
 bool haveMmseqs() { return shell("command -v mmseqs >/dev/null 2>&1") == 0; }
 
 TEST(GenBank, LocationsInTranscriptionOrder) {

@@ -218,18 +218,6 @@ TEST(Explain, RefusedQueries) {
     EXPECT_EQ(runZub("explain genomes.txt --genes 1,2,3 -r -d 1 -s 3 -q 2", small).status, 0);
 }
 
-// The rows of a cluster table as field lists.
-std::vector<std::vector<std::string>> tableRows(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        rows.emplace_back();
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) rows.back().push_back(field);
-    }
-    return rows;
-}
-
 TEST(Convert, SpyogenesConvertSearchAndPlot) {
     TempDir dir;
     std::string gffs;
@@ -244,7 +232,7 @@ TEST(Convert, SpyogenesConvertSearchAndPlot) {
     ASSERT_EQ(run.status, 0) << run.err;
     // The ten genes from the 50S ribosomal protein L19 (rplS) to the C69
     // dipeptidase lie together in all four genomes (inverted in 5448).
-    const auto rows = tableRows(readFile(dir.file("conv/clusters.tsv")));
+    const auto rows = tsvRows(readFile(dir.file("conv/clusters.tsv")));
     std::string cluster;
     for (const auto& row : rows)
         if (row[11] == "SP5448_RS06550" && row[12] == "SP5448_RS06595") cluster = row[0];
