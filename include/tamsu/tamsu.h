@@ -50,8 +50,10 @@ public:
     const std::string& locusTag(int genome, int chromosome, int position) const;
     // The annotation file the genomes were read from (empty when built from arrays).
     const std::string& annotationPath() const;
-    // The family id as read of a recoded family.
+    // The family id as read of a recoded family, and the code of a family id
+    // as read (0 when no gene has it).
     int originalId(int code) const;
+    int familyCode(int id) const;
     // The genome statistics block of the command line.
     void printStatistics(FILE* stream) const;
 
@@ -88,7 +90,7 @@ void printDerivedParameters(FILE* stream, const Query& query, int genomeCount);
 
 struct Result {
     bool cancelled = false;       // the keepGoing poll stopped the run; nothing else is set
-    listOfGeneClusters clusters;  // every mode's clusters in the uniform form
+    std::vector<Cluster> clusters;  // every mode's clusters in one form
     SearchCounts counts;          // median and center searches
     // The reference clusters behind `clusters` (reference modes), for writeReports.
     struct ReferenceClusters;  // opaque to callers

@@ -139,45 +139,42 @@ struct RunContext {
 };
 
 // ---------------------------------------------------------------------------
-// The uniform result form of every mode.
+// The clusters of a run, every mode in one form. Genomes and chromosomes are
+// indices in the input order (Genomes names them); gene families are the ids
+// as read.
 
-struct approxOcc {
+// One occurrence of a cluster: an interval of one chromosome.
+struct Occurrence {
     int genome = 0;
     int chromosome = 0;
-    int l = 0;  // first gene position (1-based)
-    int r = 0;  // last gene position
+    int first = 0;  // first gene position (1-based)
+    int last = 0;   // last gene position
+    int distance = 0;  // set distance to the cluster's gene set (0: an exact occurrence)
     double pValue = 1.0;
-    int dist = 0;  // set distance to the cluster's gene set
-    bool isRefOcc = false;
 };
 
-// Approximate cluster instance: one occurrence list per genome.
-struct ACI {
-    int support = 0;
-    int refOccCount = 0;
+// Occurrences rated together: at most one interval per genome in median and
+// center mode, every location within the distance in the reference modes.
+struct OccurrenceSet {
+    std::vector<std::vector<Occurrence>> perGenome;  // one list per genome
+    int genomesWithOccurrence = 0;
+    int exactOccurrences = 0;  // genomes whose occurrence is exact (reference modes: genomes with one)
     double pValue = 1.0;
-    std::vector<std::vector<approxOcc>> occLists;  // one list per genome
-    int totalDist = 0;
-    int minPwDist = 0;
-    int maxPwDist = 0;
     double log10PValue = 0.0;  // log10 of pValue, summed factor by factor (never overflows)
+    int totalDistance = 0;
+    int minDistance = 0;  // smallest distance of an occurrence (reference modes: 0)
+    int maxDistance = 0;
 };
 
-struct geneCluster {
-    Mode type = Mode::median;
-    int refGenomeNr = -1;
+struct Cluster {
+    Mode mode = Mode::median;
+    int referenceGenome = -1;  // reference modes: the genome whose interval gave the set
     double pValue = 1.0;
-    int minTotalDist = 0;
-    std::vector<int> consensusSet;  // recoded gene families (Genomes::originalId gives the ids as read)
-    std::vector<ACI> bestClusters;
-    std::vector<ACI> allClusters;
     double log10PValue = 0.0;  // log10 of pValue, summed factor by factor (never overflows)
-};
-
-struct listOfGeneClusters {
-    int genomeCount = 0;
-    std::vector<geneCluster> clusters;
-    int size() const { return static_cast<int>(clusters.size()); }
+    int minTotalDistance = 0;
+    std::vector<int> families;  // the gene set: family ids as read
+    std::vector<OccurrenceSet> best;  // the best-rated occurrence sets
+    std::vector<OccurrenceSet> all;   // every occurrence set of this gene set
 };
 
 // Counts of a median or center search.

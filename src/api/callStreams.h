@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <unordered_map>
 
 #include "driver/runDriver.h"
 #include "tamsu/tamsu.h"
@@ -36,7 +37,10 @@ private:
 
 // The library's records behind the opaque members of the public ones.
 struct Genomes::Data : detail::GenomeSet {
-    explicit Data(detail::GenomeSet&& set) : detail::GenomeSet(std::move(set)) {}
+    explicit Data(detail::GenomeSet&& set) : detail::GenomeSet(std::move(set)) {
+        for (int code = 1; code < static_cast<int>(codingTable.size()); ++code) codes.emplace(codingTable[code], code);
+    }
+    std::unordered_map<int, int> codes;  // family id as read -> code
 };
 struct Result::ReferenceClusters : detail::ReferenceClusterList {
     explicit ReferenceClusters(detail::ReferenceClusterList&& list) : detail::ReferenceClusterList(std::move(list)) {}

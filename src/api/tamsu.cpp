@@ -65,6 +65,13 @@ Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& g
             genome.chromosomes.push_back(std::move(chrom));
         }
     }
+    // Clusters name their families by id, so two codes of one id would make
+    // two families one.
+    std::unordered_map<int, int> codeOf;
+    for (int code = 1; code <= alphabetSize; ++code)
+        if (auto [at, isNew] = codeOf.emplace(codingTable[code], code); !isNew)
+            fail(Stream::err, "error: codingTable gives codes %d and %d the same family id %d\n", at->second, code,
+                 codingTable[code]);
     set->alphabetSize = alphabetSize;
     codingTable.resize(static_cast<size_t>(alphabetSize) + 1);
     set->codingTable = std::move(codingTable);
@@ -96,6 +103,10 @@ const std::string& Genomes::annotationPath() const { return data_->sourcePath; }
 int Genomes::originalId(int code) const {
     if (code < 0 || static_cast<size_t>(code) >= data_->codingTable.size()) return 0;
     return data_->codingTable[static_cast<size_t>(code)];
+}
+int Genomes::familyCode(int id) const {
+    auto found = data_->codes.find(id);
+    return found != data_->codes.end() ? found->second : 0;
 }
 void Genomes::printStatistics(FILE* stream) const { printGenomeStatistics(stream, *data_); }
 
@@ -179,7 +190,9 @@ void writeReports(const Result& result, const Genomes& genomes, RunContext& cont
     printReferenceClusters(streams.out(), *result.referenceClusters, genomes.data());
     std::fprintf(streams.err(), "now extracting:\n");
     std::fprintf(streams.err(), "extracted:\n");
-    printGeneClusters(streams.err(), result.clusters, context.keys);
+    printGeneClusters(
+        streams.err(), result.clusters, [&](int id) { return genomes.familyCode(id); }, genomes.genomeCount(),
+        context.keys);
 }
 
 }  // namespace tamsu

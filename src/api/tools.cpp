@@ -45,9 +45,8 @@ Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, c
     Query run = query;
     run.outfile.clear();
     const Result result = findClusters(genomes, run, quiet);
-    for (int n = 0; n < result.clusters.size(); ++n) {
-        std::vector<int> families;
-        for (int code : result.clusters.clusters[n].consensusSet) families.push_back(genomes.originalId(code));
+    for (int n = 0; n < static_cast<int>(result.clusters.size()); ++n) {
+        std::vector<int> families = result.clusters[n].families;
         std::sort(families.begin(), families.end());
         if (families == why.families) {
             why.reportedAs = n;

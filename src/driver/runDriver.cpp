@@ -61,7 +61,7 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
     // Sorted again now that the p-values are set: within a gene content the
     // best p-value comes first, and the best occurrence sets are those equal to it.
     sortTuplesByGeneContent(list);
-    result->clusters = std::move(*clustersFromTuples(*list));
+    result->clusters = clustersFromTuples(*list);
     return result;
 }
 
@@ -103,7 +103,7 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
     }
     std::fprintf(out, "cluster computation finished\n");
     scoreReferenceClusters(&*clusters, set, progress.err(), params.threads);
-    result->clusters = std::move(*clustersFromReferenceClusters(*clusters, set.genomeCount));
+    result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount);
     result->referenceClusters = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;
 }
@@ -133,6 +133,9 @@ std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const Search
         medianOrCenter ? computeMedianOrCenterClusters(set, index, params, progress, memory)
                        : computeReferenceBasedClusters(set, index, params, progress, memory, part);
     if (result) {
+        // The searches work on the dense codes; callers see the ids as read.
+        for (Cluster& cluster : result->clusters)
+            for (int& family : cluster.families) family = set.codingTable[family];
         result->statisticsPath = statisticsPath;
         result->statisticsText = std::move(statistics);
     }

@@ -27,8 +27,8 @@ struct RunPart {
 // the reference clusters or one shard's part of them.
 struct SearchResult {
     tamsu::SearchCounts counts;
-    // Every mode's clusters, sorted and extracted (none for a shard).
-    listOfGeneClusters clusters;
+    // Every mode's clusters, sorted and extracted, families as read (none for a shard).
+    std::vector<Cluster> clusters;
     // The reference clusters behind them (reference modes), for the reports.
     std::unique_ptr<ReferenceClusterList> referenceClusters;
     std::unique_ptr<ShardClusters> shardClusters;

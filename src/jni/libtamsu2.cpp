@@ -15,10 +15,6 @@
 
 #include "tamsu/tamsu.h"
 
-using tamsu::ACI;
-using tamsu::approxOcc;
-using tamsu::geneCluster;
-using tamsu::listOfGeneClusters;
 
 namespace {
 
@@ -326,15 +322,15 @@ ResultClasses findResultClasses(JNIEnv* env) {
 
 // One Subsequence[] of a genome: its occurrences in list order.
 jobjectArray generateSubsequenceArray(JNIEnv* env, jclass subsequenceClass, jmethodID subsequenceInit,
-                                      const std::vector<approxOcc>& occs, int genomeNr) {
+                                      const std::vector<tamsu::Occurrence>& occs, int genomeNr) {
     jobjectArray array = env->NewObjectArray(static_cast<jsize>(occs.size()), subsequenceClass, nullptr);
     checkHostCall(env, "creating a Subsequence array");
     for (size_t m = 0; m < occs.size(); ++m) {
-        const approxOcc& occ = occs[m];
+        const tamsu::Occurrence& occ = occs[m];
         if (occ.genome != genomeNr) std::fprintf(stderr, "SAFETY ASSERT FAIELD! DLOC GENOME NR MISMATCH\n");
-        LocalRef subsequence(env, env->NewObject(subsequenceClass, subsequenceInit, static_cast<jint>(occ.l),
-                                                 static_cast<jint>(occ.r), static_cast<jint>(occ.chromosome),
-                                                 static_cast<jint>(occ.dist), static_cast<jdouble>(occ.pValue)));
+        LocalRef subsequence(env, env->NewObject(subsequenceClass, subsequenceInit, static_cast<jint>(occ.first),
+                                                 static_cast<jint>(occ.last), static_cast<jint>(occ.chromosome),
+                                                 static_cast<jint>(occ.distance), static_cast<jdouble>(occ.pValue)));
         checkHostCall(env, "constructing a Subsequence");
         env->SetObjectArrayElement(array, static_cast<jsize>(m), subsequence.get());
         checkHostCall(env, "storing a Subsequence");
@@ -345,29 +341,30 @@ jobjectArray generateSubsequenceArray(JNIEnv* env, jclass subsequenceClass, jmet
 }  // namespace
 
 // The occurrence sets of one gene cluster as a GeneClusterOccurrence array:
-// per ACI one Subsequence array per genome (empty, never null, where the ACI
-// has no occurrence in that genome).
+// per occurrence set one Subsequence array per genome (empty, never null,
+// where the set has no occurrence in that genome).
 static jobjectArray generateOccArray(JNIEnv* env, jclass occurrenceClass, jclass subsequenceClass,
                                      jclass subsequenceArrayClass, jmethodID subsequenceInit,
-                                     jmethodID occurrenceInit, int genomeCount, const std::vector<ACI>& aciList) {
-    jobjectArray occArray = env->NewObjectArray(static_cast<jsize>(aciList.size()), occurrenceClass, nullptr);
+                                     jmethodID occurrenceInit, int genomeCount,
+                                     const std::vector<tamsu::OccurrenceSet>& sets) {
+    jobjectArray occArray = env->NewObjectArray(static_cast<jsize>(sets.size()), occurrenceClass, nullptr);
     checkHostCall(env, "creating a GeneClusterOccurrence array");
-    static const std::vector<approxOcc> noOccs;
-    for (size_t i = 0; i < aciList.size(); ++i) {
-        const ACI& aci = aciList[i];
+    static const std::vector<tamsu::Occurrence> noOccs;
+    for (size_t i = 0; i < sets.size(); ++i) {
+        const tamsu::OccurrenceSet& set = sets[i];
         LocalFrame frame(env, 8);
         jobjectArray perGenome = env->NewObjectArray(genomeCount, subsequenceArrayClass, nullptr);
         checkHostCall(env, "creating a Subsequence[][] array");
         for (int gi = 0; gi < genomeCount; ++gi) {
-            const std::vector<approxOcc>& occs =
-                static_cast<size_t>(gi) < aci.occLists.size() ? aci.occLists[static_cast<size_t>(gi)] : noOccs;
+            const std::vector<tamsu::Occurrence>& occs =
+                static_cast<size_t>(gi) < set.perGenome.size() ? set.perGenome[static_cast<size_t>(gi)] : noOccs;
             LocalRef subsequences(env, generateSubsequenceArray(env, subsequenceClass, subsequenceInit, occs, gi));
             env->SetObjectArrayElement(perGenome, gi, subsequences.get());
             checkHostCall(env, "storing a Subsequence array");
         }
         jobject occurrence = env->NewObject(occurrenceClass, occurrenceInit, static_cast<jint>(i), perGenome,
-                                            static_cast<jdouble>(aci.pValue), static_cast<jint>(aci.totalDist),
-                                            static_cast<jint>(aci.support));
+                                            static_cast<jdouble>(set.pValue), static_cast<jint>(set.totalDistance),
+                                            static_cast<jint>(set.genomesWithOccurrence));
         checkHostCall(env, "constructing a GeneClusterOccurrence");
         env->SetObjectArrayElement(occArray, static_cast<jsize>(i), occurrence);
         checkHostCall(env, "storing a GeneClusterOccurrence");
@@ -377,28 +374,32 @@ static jobjectArray generateOccArray(JNIEnv* env, jclass occurrenceClass, jclass
 
 namespace {
 
-// Steps 9-11 of a host run: the gene clusters as a GeneCluster array.
-jobjectArray generateGeneClusterArray(JNIEnv* env, const listOfGeneClusters& clusters, int genomeCount) {
+// Steps 9-11 of a host run: the gene clusters as a GeneCluster array, their
+// gene sets in the codes the host gave.
+jobjectArray generateGeneClusterArray(JNIEnv* env, const std::vector<tamsu::Cluster>& clusters,
+                                      const tamsu::Genomes& genomes) {
+    const int genomeCount = genomes.genomeCount();
     ResultClasses c = findResultClasses(env);
-    jobjectArray array = env->NewObjectArray(clusters.size(), c.geneCluster, nullptr);
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(clusters.size()), c.geneCluster, nullptr);
     if (array == nullptr)
         hostFailure(env, "Could not create GeneCluster array to store results\n", true);
-    for (int k = 0; k < clusters.size(); ++k) {
-        const geneCluster& cluster = clusters.clusters[static_cast<size_t>(k)];
+    for (jsize k = 0; k < static_cast<jsize>(clusters.size()); ++k) {
+        const tamsu::Cluster& cluster = clusters[static_cast<size_t>(k)];
         LocalFrame frame(env, 8);
         jobjectArray best = generateOccArray(env, c.occurrence, c.subsequence, c.subsequenceArray,
-                                             c.subsequenceInit, c.occurrenceInit, genomeCount, cluster.bestClusters);
+                                             c.subsequenceInit, c.occurrenceInit, genomeCount, cluster.best);
         jobjectArray all = generateOccArray(env, c.occurrence, c.subsequence, c.subsequenceArray,
-                                            c.subsequenceInit, c.occurrenceInit, genomeCount, cluster.allClusters);
-        jsize geneCount = static_cast<jsize>(cluster.consensusSet.size());
+                                            c.subsequenceInit, c.occurrenceInit, genomeCount, cluster.all);
+        jsize geneCount = static_cast<jsize>(cluster.families.size());
         jintArray genes = env->NewIntArray(geneCount);
         checkHostCall(env, "creating the consensus gene array");
-        std::vector<jint> consensus(cluster.consensusSet.begin(), cluster.consensusSet.end());
+        std::vector<jint> consensus;
+        for (int family : cluster.families) consensus.push_back(genomes.familyCode(family));
         if (geneCount > 0) env->SetIntArrayRegion(genes, 0, geneCount, consensus.data());
         jobject geneClusterObject = env->NewObject(
             c.geneCluster, c.geneClusterInit, static_cast<jint>(k), best, all, genes,
-            static_cast<jdouble>(cluster.pValue), static_cast<jint>(cluster.minTotalDist),
-            static_cast<jint>(cluster.refGenomeNr), static_cast<jchar>(tamsu::modeChar(cluster.type)));
+            static_cast<jdouble>(cluster.pValue), static_cast<jint>(cluster.minTotalDistance),
+            static_cast<jint>(cluster.referenceGenome), static_cast<jchar>(tamsu::modeChar(cluster.mode)));
         checkHostCall(env, "constructing a GeneCluster");
         env->SetObjectArrayElement(array, k, geneClusterObject);
         checkHostCall(env, "storing a GeneCluster");
@@ -448,7 +449,7 @@ jobjectArray runHostQuery(JNIEnv* env, jobjectArray genomes, jobject paramsObjec
     context.keepGoing = [&host] { return host.continueComputation(); };
     const tamsu::Result result = tamsu::findClusters(set, query, context);
     if (result.cancelled) return nullptr;
-    return generateGeneClusterArray(env, result.clusters, genomeCount);
+    return generateGeneClusterArray(env, result.clusters, set);
 }
 
 }  // namespace

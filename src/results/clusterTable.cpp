@@ -44,14 +44,6 @@ std::string locusTag(const GenomeSet& set, int genome, int chromosome, int posit
     return chrom->locusTags[position];
 }
 
-// The gene family identifiers as read (the codes when no coding table exists).
-std::vector<int> originalIds(const GenomeSet& set, const std::vector<int>& codes) {
-    std::vector<int> ids;
-    ids.reserve(codes.size());
-    for (int c : codes) ids.push_back(c >= 0 && c < static_cast<int>(set.codingTable.size()) ? set.codingTable[c] : c);
-    return ids;
-}
-
 // Missing values of JSON: a score that is not finite has no JSON number.
 nlohmann::ordered_json number(double value) {
     return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
@@ -109,22 +101,22 @@ ClusterQuery describeQuery(const Query& entered, const std::string& genomeList) 
     return query;
 }
 
-std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster) {
+std::vector<ExportedOccurrence> exportedOccurrences(const Cluster& cluster) {
     auto key = [](const ExportedOccurrence& x) { return std::tuple(x.genome, x.chromosome, x.first, x.last); };
     std::vector<ExportedOccurrence> rows;
-    for (const ACI& aci : cluster.allClusters)
-        for (const std::vector<approxOcc>& list : aci.occLists)
-            for (const approxOcc& occ : list)
-                rows.push_back({occ.genome, occ.chromosome, occ.l, occ.r, occ.dist, occ.pValue, false});
+    for (const OccurrenceSet& set : cluster.all)
+        for (const std::vector<Occurrence>& list : set.perGenome)
+            for (const Occurrence& occ : list)
+                rows.push_back({occ.genome, occ.chromosome, occ.first, occ.last, occ.distance, occ.pValue, false});
     // One row per interval: the same interval in several occurrence sets is
     // the same occurrence (same gene set, so same distance and score).
     std::sort(rows.begin(), rows.end(), [&](const auto& x, const auto& y) { return key(x) < key(y); });
     rows.erase(std::unique(rows.begin(), rows.end(), [&](const auto& x, const auto& y) { return key(x) == key(y); }),
                rows.end());
-    for (const ACI& aci : cluster.bestClusters)
-        for (const std::vector<approxOcc>& list : aci.occLists)
-            for (const approxOcc& occ : list) {
-                const ExportedOccurrence probe{occ.genome, occ.chromosome, occ.l, occ.r, 0, 0.0, false};
+    for (const OccurrenceSet& set : cluster.best)
+        for (const std::vector<Occurrence>& list : set.perGenome)
+            for (const Occurrence& occ : list) {
+                const ExportedOccurrence probe{occ.genome, occ.chromosome, occ.first, occ.last, 0, 0.0, false};
                 auto found = std::lower_bound(rows.begin(), rows.end(), probe,
                                               [&](const auto& x, const auto& y) { return key(x) < key(y); });
                 if (found != rows.end() && key(*found) == key(probe)) found->best = true;
@@ -136,19 +128,19 @@ std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster) 
     return rows;
 }
 
-void writeClusterTable(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const std::string& mode) {
+void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const std::string& mode) {
     std::fprintf(
         out,
         "cluster\tmode\tscore\tlog10_score\tsize\tgene_families\tgenome_index\tgenome\tchromosome\tfirst\tlast\t"
         "first_locus_tag\tlast_locus_tag\tset_distance\toccurrence_score\tbest\n");
-    for (int i = 0; i < list.size(); ++i) {
-        const geneCluster& cluster = list.clusters[i];
+    for (size_t i = 0; i < clusters.size(); ++i) {
+        const Cluster& cluster = clusters[i];
         std::string families;
-        for (int id : originalIds(set, cluster.consensusSet))
+        for (int id : cluster.families)
             families += (families.empty() ? "" : ",") + std::to_string(id);
         for (const ExportedOccurrence& occ : exportedOccurrences(cluster)) {
-            std::fprintf(out, "%d\t%s\t%e\t%.6f\t%zu\t%s\t", i, field(mode).c_str(), cluster.pValue,
-                         cluster.log10PValue, cluster.consensusSet.size(), families.c_str());
+            std::fprintf(out, "%zu\t%s\t%e\t%.6f\t%zu\t%s\t", i, field(mode).c_str(), cluster.pValue,
+                         cluster.log10PValue, cluster.families.size(), families.c_str());
             std::fprintf(out, "%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%e\t%d\n", occ.genome,
                          field(genomeName(set, occ.genome)).c_str(),
                          field(chromosomeName(set, occ.genome, occ.chromosome)).c_str(), occ.first, occ.last,
@@ -159,7 +151,7 @@ void writeClusterTable(FILE* out, const listOfGeneClusters& list, const GenomeSe
     }
 }
 
-void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const ClusterQuery& query) {
+void writeClusterJson(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const ClusterQuery& query) {
     using json = nlohmann::ordered_json;
     auto optional = [](int value) { return value >= 0 ? json(value) : json(nullptr); };
     auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
@@ -178,9 +170,9 @@ void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet
                      {"qType", text(query.qType)}}},
                    {"genomeList", query.genomeList},
                    {"genomes", genomes}};
-    json clusters = json::array();
-    for (int i = 0; i < list.size(); ++i) {
-        const geneCluster& cluster = list.clusters[i];
+    json clusterArray = json::array();
+    for (size_t i = 0; i < clusters.size(); ++i) {
+        const Cluster& cluster = clusters[i];
         json occurrences = json::array();
         for (const ExportedOccurrence& occ : exportedOccurrences(cluster))
             occurrences.push_back({{"genome", genomeName(set, occ.genome)},
@@ -193,15 +185,15 @@ void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet
                                    {"setDistance", occ.setDist},
                                    {"score", number(occ.score)},
                                    {"best", occ.best}});
-        clusters.push_back({{"cluster", i},
+        clusterArray.push_back({{"cluster", i},
                             {"mode", query.mode},
                             {"score", number(cluster.pValue)},
                             {"log10Score", number(cluster.log10PValue)},
-                            {"size", cluster.consensusSet.size()},
-                            {"geneFamilies", originalIds(set, cluster.consensusSet)},
+                            {"size", cluster.families.size()},
+                            {"geneFamilies", cluster.families},
                             {"occurrences", occurrences}});
     }
-    const json document = {{"header", header}, {"clusters", clusters}};
+    const json document = {{"header", header}, {"clusters", clusterArray}};
     // Invalid UTF-8 in a name is replaced rather than refused.
     const std::string textOut = document.dump(1, '\t', false, json::error_handler_t::replace);
     std::fprintf(out, "%s\n", textOut.c_str());

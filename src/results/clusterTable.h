@@ -43,12 +43,12 @@ struct ExportedOccurrence {
 
 // The occurrences of a cluster, ordered by genome, set distance, chromosome,
 // first and last position.
-std::vector<ExportedOccurrence> exportedOccurrences(const geneCluster& cluster);
+std::vector<ExportedOccurrence> exportedOccurrences(const Cluster& cluster);
 
 // The header line and one row per occurrence, clusters in list order.
-void writeClusterTable(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const std::string& mode);
+void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const std::string& mode);
 // One JSON document: a header with the query and the genomes, then the
 // clusters with their occurrences (the rows of the table, nested).
-void writeClusterJson(FILE* out, const listOfGeneClusters& list, const GenomeSet& set, const ClusterQuery& query);
+void writeClusterJson(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const ClusterQuery& query);
 
 }  // namespace tamsu::detail

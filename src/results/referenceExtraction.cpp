@@ -17,27 +17,26 @@ static const Location* firstLocation(const ReferenceCluster& cluster, int g) {
     return &cluster.locationLists[g].locs.front();
 }
 
-std::vector<approxOcc> referenceOccurrences(const LocationList& list, int g, bool bestOnly) {
-    std::vector<approxOcc> copies;
+std::vector<Occurrence> referenceOccurrences(const LocationList& list, int g, bool bestOnly) {
+    std::vector<Occurrence> copies;
     if (list.empty()) return copies;
     const int bestDist = list.locs.front().setDist;
     for (const Location& x : list.locs) {
         if (bestOnly && x.setDist > bestDist) break;
-        approxOcc occ;
+        Occurrence occ;
         occ.genome = g;
         occ.chromosome = x.chr;
-        occ.l = x.l;
-        occ.r = x.r;
+        occ.first = x.l;
+        occ.last = x.r;
         occ.pValue = x.pValue;
-        occ.dist = x.setDist;
-        occ.isRefOcc = occ.dist == 0;
+        occ.distance = x.setDist;
         copies.push_back(occ);
     }
     return copies;
 }
 
-std::vector<std::vector<approxOcc>> referenceOccurrenceLists(const ReferenceCluster& cluster, int K, bool bestOnly) {
-    std::vector<std::vector<approxOcc>> lists(std::max(K, 0));
+std::vector<std::vector<Occurrence>> referenceOccurrenceLists(const ReferenceCluster& cluster, int K, bool bestOnly) {
+    std::vector<std::vector<Occurrence>> lists(std::max(K, 0));
     for (int g = 0; g < K && g < static_cast<int>(cluster.locationLists.size()); ++g)
         lists[g] = referenceOccurrences(cluster.locationLists[g], g, bestOnly);
     return lists;
@@ -54,43 +53,42 @@ static void firstLocationDists(const ReferenceCluster& cluster, int K, int& tota
         }
 }
 
-static ACI init_refACI(const ReferenceCluster& cluster, int K, bool bestOnly) {
-    ACI aci;
-    aci.support = cluster.listCount;
+static OccurrenceSet referenceOccurrenceSet(const ReferenceCluster& cluster, int K, bool bestOnly) {
+    OccurrenceSet set;
+    set.genomesWithOccurrence = cluster.listCount;
     for (int g = 0; g < K; ++g)
-        if (firstLocation(cluster, g) != nullptr) ++aci.refOccCount;
-    aci.pValue = cluster.pValue;
-    aci.log10PValue = cluster.log10PValue;
-    aci.occLists = referenceOccurrenceLists(cluster, K, bestOnly);
-    firstLocationDists(cluster, K, aci.totalDist, aci.maxPwDist);
-    aci.minPwDist = 0;
-    return aci;
+        if (firstLocation(cluster, g) != nullptr) ++set.exactOccurrences;
+    set.pValue = cluster.pValue;
+    set.log10PValue = cluster.log10PValue;
+    set.perGenome = referenceOccurrenceLists(cluster, K, bestOnly);
+    firstLocationDists(cluster, K, set.totalDistance, set.maxDistance);
+    set.minDistance = 0;
+    return set;
 }
 
-ACI bestOccurrenceSet(const ReferenceCluster& cluster, int K) { return init_refACI(cluster, K, true); }
+OccurrenceSet bestOccurrenceSet(const ReferenceCluster& cluster, int K) { return referenceOccurrenceSet(cluster, K, true); }
 
-ACI allOccurrenceSet(const ReferenceCluster& cluster, int K) { return init_refACI(cluster, K, false); }
+OccurrenceSet allOccurrenceSet(const ReferenceCluster& cluster, int K) { return referenceOccurrenceSet(cluster, K, false); }
 
-geneCluster clusterFromReferenceCluster(const ReferenceCluster& cluster, Mode type, int K) {
-    geneCluster result;
-    result.type = type;
-    result.refGenomeNr = cluster.refGenome;
+Cluster clusterFromReferenceCluster(const ReferenceCluster& cluster, Mode type, int K) {
+    Cluster result;
+    result.mode = type;
+    result.referenceGenome = cluster.refGenome;
     result.pValue = cluster.pValue;
     result.log10PValue = cluster.log10PValue;
     int largest = 0;
-    firstLocationDists(cluster, K, result.minTotalDist, largest);
-    result.consensusSet = referenceGeneSet(cluster);
-    result.bestClusters.push_back(bestOccurrenceSet(cluster, K));
-    result.allClusters.push_back(allOccurrenceSet(cluster, K));
+    firstLocationDists(cluster, K, result.minTotalDistance, largest);
+    result.families = referenceGeneSet(cluster);
+    result.best.push_back(bestOccurrenceSet(cluster, K));
+    result.all.push_back(allOccurrenceSet(cluster, K));
     return result;
 }
 
-std::unique_ptr<listOfGeneClusters> clustersFromReferenceClusters(const ReferenceClusterList& list, int K) {
-    auto result = std::make_unique<listOfGeneClusters>();
-    result->genomeCount = K;
+std::vector<Cluster> clustersFromReferenceClusters(const ReferenceClusterList& list, int K) {
+    std::vector<Cluster> clusters;
     for (const ReferenceCluster& cluster : list.clusters)
-        result->clusters.push_back(clusterFromReferenceCluster(cluster, list.operationMode, K));
-    return result;
+        clusters.push_back(clusterFromReferenceCluster(cluster, list.operationMode, K));
+    return clusters;
 }
 
 }  // namespace tamsu::detail

@@ -138,49 +138,45 @@ void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, cons
 // ---------------------------------------------------------------------------
 // Extracted gene clusters
 
-void printOccurrence(FILE* stream, const approxOcc& occ) {
-    std::fprintf(stream, "genome %d, chr %d: [%d,%d] ", occ.genome, occ.chromosome, occ.l, occ.r);
-    std::fprintf(stream, "dist: %d, pValue: %e", occ.dist, occ.pValue);
-    if (occ.isRefOcc) std::fprintf(stream, " RefOCC");
+void printOccurrence(FILE* stream, const Occurrence& occ) {
+    std::fprintf(stream, "genome %d, chr %d: [%d,%d] ", occ.genome, occ.chromosome, occ.first, occ.last);
+    std::fprintf(stream, "dist: %d, pValue: %e", occ.distance, occ.pValue);
+    if (occ.distance == 0) std::fprintf(stream, " RefOCC");
     std::fprintf(stream, "\n");
 }
 
-void printOccurrences(FILE* stream, const std::vector<approxOcc>& occList) {
-    for (const approxOcc& occ : occList) {
+void printOccurrences(FILE* stream, const std::vector<Occurrence>& occList) {
+    for (const Occurrence& occ : occList) {
         std::fprintf(stream, "\t\t");
         printOccurrence(stream, occ);
     }
 }
 
-void printOccurrenceSet(FILE* stream, const ACI& aci, int genomeCount) {
+void printOccurrenceSet(FILE* stream, const OccurrenceSet& set, int genomeCount) {
     std::fprintf(stream, "next ACI:  ");
-    std::fprintf(stream, "pValue: %e, total dist: %d, support: %d, number of refOccs: %d\n", aci.pValue, aci.totalDist,
-                 aci.support, aci.refOccCount);
-    for (int g = 0; g < genomeCount && g < static_cast<int>(aci.occLists.size()); ++g)
-        printOccurrences(stream, aci.occLists[g]);
+    std::fprintf(stream, "pValue: %e, total dist: %d, support: %d, number of refOccs: %d\n", set.pValue,
+                 set.totalDistance, set.genomesWithOccurrence, set.exactOccurrences);
+    for (int g = 0; g < genomeCount && g < static_cast<int>(set.perGenome.size()); ++g)
+        printOccurrences(stream, set.perGenome[g]);
     std::fprintf(stream, "finished\n");
 }
 
-void printOccurrenceSets(FILE* stream, const std::vector<ACI>& aciList, int genomeCount) {
-    for (const ACI& aci : aciList) printOccurrenceSet(stream, aci, genomeCount);
+void printOccurrenceSets(FILE* stream, const std::vector<OccurrenceSet>& sets, int genomeCount) {
+    for (const OccurrenceSet& set : sets) printOccurrenceSet(stream, set, genomeCount);
 }
 
-void printGeneSet(FILE* stream, const std::vector<int>& consensusSet) {
-    for (int gene : consensusSet) std::fprintf(stream, "%d ", gene);
-    std::fprintf(stream, "\n");
-}
-
-void printGeneCluster(FILE* stream, const geneCluster& cluster, int genomeCount) {
+void printGeneCluster(FILE* stream, const Cluster& cluster, const std::vector<int>& codes, int genomeCount) {
     std::fprintf(stream, "K = %d\n", genomeCount);
     std::fprintf(stream, "new Cluster: pValue = %e\n", cluster.pValue);
     std::fprintf(stream, "gene content: ");
-    printGeneSet(stream, cluster.consensusSet);
-    std::fprintf(stream, "             type: %c, min total dist: %d, refGenomeNr: %d\n", tamsu::modeChar(cluster.type),
-                 cluster.minTotalDist, cluster.refGenomeNr);
+    for (int code : codes) std::fprintf(stream, "%d ", code);
+    std::fprintf(stream, "\n");
+    std::fprintf(stream, "             type: %c, min total dist: %d, refGenomeNr: %d\n", tamsu::modeChar(cluster.mode),
+                 cluster.minTotalDistance, cluster.referenceGenome);
     std::fprintf(stream, "\nbest clusters:\n");
-    printOccurrenceSets(stream, cluster.bestClusters, genomeCount);
+    printOccurrenceSets(stream, cluster.best, genomeCount);
     std::fprintf(stream, "\nall clusters:\n");
-    printOccurrenceSets(stream, cluster.allClusters, genomeCount);
+    printOccurrenceSets(stream, cluster.all, genomeCount);
 }
 
 namespace {
@@ -206,10 +202,13 @@ void printInOneWrite(FILE* stream, Print&& print) {
 
 }  // namespace
 
-void printGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys) {
-    std::fprintf(stream, "\n\ngene cluster list of size %d\n", list.size());
-    for (const geneCluster& cluster : list.clusters) {
-        printInOneWrite(stream, [&](FILE* to) { printGeneCluster(to, cluster, list.genomeCount); });
+void printGeneClusters(FILE* stream, const std::vector<Cluster>& clusters, const std::function<int(int)>& codeOf,
+                       int genomeCount, FILE* keys) {
+    std::fprintf(stream, "\n\ngene cluster list of size %zu\n", clusters.size());
+    for (const Cluster& cluster : clusters) {
+        std::vector<int> codes;
+        for (int family : cluster.families) codes.push_back(codeOf(family));
+        printInOneWrite(stream, [&](FILE* to) { printGeneCluster(to, cluster, codes, genomeCount); });
         // the reader sees the cluster before the listing waits for a key
         std::fflush(stream);
         if (keys != nullptr) std::fgetc(keys);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "genomes/genomeSet.h"
@@ -21,14 +22,15 @@ void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, cons
 void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster, const GenomeSet& set);
 void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const GenomeSet& set, int index);
 
-// The extracted clusters; after each cluster the listing waits for one
+// The extracted clusters, their gene sets in the searches' codes (codeOf:
+// family id -> code); after each cluster the listing waits for one
 // character from keys (end of input just lets it go on; null: no pause).
-void printGeneClusters(FILE* stream, const listOfGeneClusters& list, FILE* keys);
-void printGeneCluster(FILE* stream, const geneCluster& cluster, int genomeCount);
-void printGeneSet(FILE* stream, const std::vector<int>& consensusSet);
-void printOccurrenceSets(FILE* stream, const std::vector<ACI>& aciList, int genomeCount);
-void printOccurrenceSet(FILE* stream, const ACI& aci, int genomeCount);
-void printOccurrences(FILE* stream, const std::vector<approxOcc>& occList);
-void printOccurrence(FILE* stream, const approxOcc& occ);
+void printGeneClusters(FILE* stream, const std::vector<Cluster>& clusters, const std::function<int(int)>& codeOf,
+                       int genomeCount, FILE* keys);
+void printGeneCluster(FILE* stream, const Cluster& cluster, const std::vector<int>& codes, int genomeCount);
+void printOccurrenceSets(FILE* stream, const std::vector<OccurrenceSet>& sets, int genomeCount);
+void printOccurrenceSet(FILE* stream, const OccurrenceSet& set, int genomeCount);
+void printOccurrences(FILE* stream, const std::vector<Occurrence>& occList);
+void printOccurrence(FILE* stream, const Occurrence& occ);
 
 }  // namespace tamsu::detail

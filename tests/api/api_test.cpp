@@ -21,22 +21,22 @@ using tamsu::Mode;
 std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
     std::string text;
     char line[256];
-    for (const tamsu::geneCluster& cluster : result.clusters.clusters) {
+    for (const tamsu::Cluster& cluster : result.clusters) {
         std::snprintf(line, sizeof line, "cluster %c ref %d pValue %.17g minTotalDist %d genes",
-                      tamsu::modeChar(cluster.type), cluster.refGenomeNr, cluster.pValue, cluster.minTotalDist);
+                      tamsu::modeChar(cluster.mode), cluster.referenceGenome, cluster.pValue, cluster.minTotalDistance);
         text += line;
-        for (int gene : cluster.consensusSet) text += " " + std::to_string(genomes.originalId(gene));
+        for (int family : cluster.families) text += " " + std::to_string(family);
         text += "\n";
-        for (const auto* acis : {&cluster.bestClusters, &cluster.allClusters})
-            for (const tamsu::ACI& aci : *acis) {
-                std::snprintf(line, sizeof line, " %s %.17g %d %d %d %d %d\n",
-                              acis == &cluster.bestClusters ? "best" : "all", aci.pValue, aci.totalDist, aci.support,
-                              aci.refOccCount, aci.minPwDist, aci.maxPwDist);
+        for (const auto* sets : {&cluster.best, &cluster.all})
+            for (const tamsu::OccurrenceSet& set : *sets) {
+                std::snprintf(line, sizeof line, " %s %.17g %d %d %d %d %d\n", sets == &cluster.best ? "best" : "all",
+                              set.pValue, set.totalDistance, set.genomesWithOccurrence, set.exactOccurrences,
+                              set.minDistance, set.maxDistance);
                 text += line;
-                for (const auto& occs : aci.occLists)
-                    for (const tamsu::approxOcc& o : occs) {
-                        std::snprintf(line, sizeof line, "  %d %d [%d,%d] %d %.17g %d\n", o.genome, o.chromosome, o.l,
-                                      o.r, o.dist, o.pValue, o.isRefOcc);
+                for (const auto& occs : set.perGenome)
+                    for (const tamsu::Occurrence& o : occs) {
+                        std::snprintf(line, sizeof line, "  %d %d [%d,%d] %d %.17g %d\n", o.genome, o.chromosome,
+                                      o.first, o.last, o.distance, o.pValue, o.distance == 0);
                         text += line;
                     }
             }
@@ -175,7 +175,7 @@ TEST(Api, StoppedRunIsCancelledAndTheNextRunIsWhole) {
         context.keepGoing = [&polls] { return ++polls <= 5; };
         const tamsu::Result stopped = tamsu::findClusters(genomes, query, context);
         EXPECT_TRUE(stopped.cancelled);
-        EXPECT_TRUE(stopped.clusters.clusters.empty());
+        EXPECT_TRUE(stopped.clusters.empty());
         EXPECT_EQ(6, polls);
         EXPECT_EQ(expected, dump(quietRun(genomes, query), genomes));
     }

@@ -20,26 +20,28 @@ int expectConsistent(const tamsu::Result& result, const tamsu::Genomes& genomes,
                      const std::string& where) {
     const bool reference = query.mode == Mode::reference || query.mode == Mode::perfect;
     int occurrences = 0;
-    for (int n = 0; n < result.clusters.size(); ++n) {
-        const tamsu::geneCluster& cluster = result.clusters.clusters[n];
-        const std::set<int> families(cluster.consensusSet.begin(), cluster.consensusSet.end());
+    for (size_t n = 0; n < result.clusters.size(); ++n) {
+        const tamsu::Cluster& cluster = result.clusters[n];
+        const std::set<int> families(cluster.families.begin(), cluster.families.end());
         const std::string at = where + " cluster " + std::to_string(n);
-        EXPECT_EQ(families.size(), cluster.consensusSet.size()) << at;
+        EXPECT_EQ(families.size(), cluster.families.size()) << at;
         if (query.refType != tamsu::RefType::cluster) {
             EXPECT_GE(static_cast<int>(families.size()), query.minClusterSize) << at;
         }
         EXPECT_TRUE(std::isfinite(cluster.log10PValue)) << at;
-        for (const tamsu::ACI& aci : cluster.allClusters)
-            for (const std::vector<tamsu::approxOcc>& occs : aci.occLists)
-                for (const tamsu::approxOcc& occ : occs) {
+        for (const tamsu::OccurrenceSet& set : cluster.all)
+            for (const std::vector<tamsu::Occurrence>& occs : set.perGenome)
+                for (const tamsu::Occurrence& occ : occs) {
                     ++occurrences;
                     std::set<int> genes;
-                    for (int p = occ.l; p <= occ.r; ++p) genes.insert(genomes.gene(occ.genome, occ.chromosome, p));
+                    for (int p = occ.first; p <= occ.last; ++p)
+                        genes.insert(genomes.originalId(genomes.gene(occ.genome, occ.chromosome, p)));
                     int distance = static_cast<int>(families.size());
                     for (int gene : genes) distance += families.count(gene) ? -1 : 1;
-                    EXPECT_EQ(distance, occ.dist) << at << " genome " << occ.genome << " " << occ.l << "-" << occ.r;
+                    EXPECT_EQ(distance, occ.distance)
+                        << at << " genome " << occ.genome << " " << occ.first << "-" << occ.last;
                     if (query.mode == Mode::center || reference) {
-                        EXPECT_LE(occ.dist, query.delta) << at;
+                        EXPECT_LE(occ.distance, query.delta) << at;
                     }
                     // A probability, not 0 (the reference occurrence scores 1).
                     EXPECT_GT(occ.pValue, 0.0) << at << " genome " << occ.genome;
@@ -117,9 +119,8 @@ TEST(ClusterSets, ExplainAgreesWithTheRun) {
                                                  reference ? tamsu::RefType::discovery : tamsu::RefType::none);
             const tamsu::Result result = quietRun(genomes, query);
             std::set<std::vector<int>> sets;
-            for (int n = 0; n < result.clusters.size(); ++n) {
-                std::vector<int> ids;
-                for (int code : result.clusters.clusters[n].consensusSet) ids.push_back(genomes.originalId(code));
+            for (int n = 0; n < static_cast<int>(result.clusters.size()); ++n) {
+                std::vector<int> ids = result.clusters[n].families;
                 std::sort(ids.begin(), ids.end());
                 if (!sets.insert(ids).second) continue;  // the first cluster of a set is the one explain names
                 const tamsu::Explanation why = tamsu::explain(genomes, ids, query);
@@ -129,14 +130,12 @@ TEST(ClusterSets, ExplainAgreesWithTheRun) {
                 // One family less: a cluster only where the run reports that set too.
                 ids.pop_back();
                 const tamsu::Explanation smaller = tamsu::explain(genomes, ids, query);
-                EXPECT_EQ(smaller.isCluster(), std::count_if(result.clusters.clusters.begin(),
-                                                             result.clusters.clusters.end(), [&](const auto& c) {
-                                                                 std::vector<int> other;
-                                                                 for (int code : c.consensusSet)
-                                                                     other.push_back(genomes.originalId(code));
-                                                                 std::sort(other.begin(), other.end());
-                                                                 return other == ids;
-                                                             }) > 0);
+                EXPECT_EQ(smaller.isCluster(),
+                          std::any_of(result.clusters.begin(), result.clusters.end(), [&](const auto& c) {
+                              std::vector<int> other = c.families;
+                              std::sort(other.begin(), other.end());
+                              return other == ids;
+                          }));
                 refused += !smaller.isCluster();
                 inside += smaller.insideCluster >= 0;
             }
@@ -166,10 +165,9 @@ TEST(ClusterSets, TheCostOfALackingGenome) {
     const tamsu::Genomes genomes = tamsu::Genomes::read(dir.file("genomes.txt"), nullptr);
     auto sets = [&](tamsu::CostType cost) {
         std::set<std::vector<int>> found;
-        for (const tamsu::geneCluster& c :
-             quietRun(genomes, makeQuery(Mode::median, 3, 3, 2, tamsu::RefType::none, cost)).clusters.clusters) {
-            std::vector<int> ids;
-            for (int code : c.consensusSet) ids.push_back(genomes.originalId(code));
+        for (const tamsu::Cluster& c :
+             quietRun(genomes, makeQuery(Mode::median, 3, 3, 2, tamsu::RefType::none, cost)).clusters) {
+            std::vector<int> ids = c.families;
             std::sort(ids.begin(), ids.end());
             found.insert(ids);
         }

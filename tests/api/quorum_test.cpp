@@ -55,14 +55,13 @@ TEST(Quorum, ExactSetsOfTheQuorumAreFound) {
                 for (const auto& [genes, holding] : holders) {
                     if (static_cast<int>(holding.size()) < quorum || static_cast<int>(genes.size()) < s) continue;
                     const bool found = std::any_of(
-                        result.clusters.clusters.begin(), result.clusters.clusters.end(),
-                        [&](const tamsu::geneCluster& gc) {
-                            const std::set<int> set(gc.consensusSet.begin(), gc.consensusSet.end());
+                        result.clusters.begin(), result.clusters.end(), [&](const tamsu::Cluster& gc) {
+                            const std::set<int> set(gc.families.begin(), gc.families.end());
                             if (!std::includes(set.begin(), set.end(), genes.begin(), genes.end())) return false;
                             std::set<int> spanned;
-                            for (const tamsu::ACI& aci : gc.allClusters)
+                            for (const tamsu::OccurrenceSet& occurrences : gc.all)
                                 for (int g = 0; g < k; ++g)
-                                    if (!aci.occLists[g].empty()) spanned.insert(g);
+                                    if (!occurrences.perGenome[g].empty()) spanned.insert(g);
                             return std::includes(spanned.begin(), spanned.end(), holding.begin(), holding.end());
                         });
                     if (delta == 1) {

@@ -22,10 +22,6 @@
 
 namespace {
 
-using tamsu::ACI;
-using tamsu::approxOcc;
-using tamsu::geneCluster;
-using tamsu::listOfGeneClusters;
 
 [[noreturn]] void fail(const std::string& text) { throw tamsu::Error(tamsu::Stream::err, text); }
 
@@ -137,37 +133,39 @@ std::string bits(double value) {
     return text;
 }
 
-void dumpOccurrences(FILE* out, const char* label, const std::vector<ACI>& acis, int genomeCount) {
-    std::fprintf(out, "%s %zu\n", label, acis.size());
-    for (size_t i = 0; i < acis.size(); ++i) {
-        const ACI& aci = acis[i];
-        std::fprintf(out, "aci %zu pValue %s totalDist %d support %d\n", i, bits(aci.pValue).c_str(), aci.totalDist,
-                     aci.support);
+void dumpOccurrences(FILE* out, const char* label, const std::vector<tamsu::OccurrenceSet>& sets, int genomeCount) {
+    std::fprintf(out, "%s %zu\n", label, sets.size());
+    for (size_t i = 0; i < sets.size(); ++i) {
+        const tamsu::OccurrenceSet& set = sets[i];
+        std::fprintf(out, "aci %zu pValue %s totalDist %d support %d\n", i, bits(set.pValue).c_str(), set.totalDistance,
+                     set.genomesWithOccurrence);
         for (int g = 0; g < genomeCount; ++g) {
-            static const std::vector<approxOcc> none;
-            const std::vector<approxOcc>& occs = static_cast<size_t>(g) < aci.occLists.size() ? aci.occLists[g] : none;
+            static const std::vector<tamsu::Occurrence> none;
+            const auto& occs = static_cast<size_t>(g) < set.perGenome.size() ? set.perGenome[g] : none;
             std::fprintf(out, "genome %d %zu:", g, occs.size());
-            for (const approxOcc& occ : occs)
-                std::fprintf(out, " %d %d %d %d %s;", occ.l, occ.r, occ.chromosome, occ.dist, bits(occ.pValue).c_str());
+            for (const tamsu::Occurrence& occ : occs)
+                std::fprintf(out, " %d %d %d %d %s;", occ.first, occ.last, occ.chromosome, occ.distance,
+                             bits(occ.pValue).c_str());
             std::fprintf(out, "\n");
         }
     }
 }
 
-void dumpClusters(const listOfGeneClusters& clusters, int genomeCount, const std::string& path) {
+// The gene sets in the codes the host gave (the host's dumps print those).
+void dumpClusters(const std::vector<tamsu::Cluster>& clusters, const tamsu::Genomes& genomes,
+                  const std::string& path) {
     FILE* out = std::fopen(path.c_str(), "w");
     if (out == nullptr) fail("cannot write " + path + "\n");
-    std::fprintf(out, "clusters %d\n", clusters.size());
-    for (int k = 0; k < clusters.size(); ++k) {
-        const geneCluster& cluster = clusters.clusters[k];
-        std::fprintf(out, "cluster %d type %c refGenomeNr %d pValue %s minTotalDist %d consensus %zu:", k,
-                     tamsu::modeChar(cluster.type),
-                     cluster.refGenomeNr, bits(cluster.pValue).c_str(), cluster.minTotalDist,
-                     cluster.consensusSet.size());
-        for (int gene : cluster.consensusSet) std::fprintf(out, " %d", gene);
+    std::fprintf(out, "clusters %zu\n", clusters.size());
+    for (size_t k = 0; k < clusters.size(); ++k) {
+        const tamsu::Cluster& cluster = clusters[k];
+        std::fprintf(out, "cluster %zu type %c refGenomeNr %d pValue %s minTotalDist %d consensus %zu:", k,
+                     tamsu::modeChar(cluster.mode), cluster.referenceGenome, bits(cluster.pValue).c_str(),
+                     cluster.minTotalDistance, cluster.families.size());
+        for (int family : cluster.families) std::fprintf(out, " %d", genomes.familyCode(family));
         std::fprintf(out, "\n");
-        dumpOccurrences(out, "best", cluster.bestClusters, genomeCount);
-        dumpOccurrences(out, "all", cluster.allClusters, genomeCount);
+        dumpOccurrences(out, "best", cluster.best, genomes.genomeCount());
+        dumpOccurrences(out, "all", cluster.all, genomes.genomeCount());
     }
     std::fclose(out);
 }
@@ -190,8 +188,8 @@ void runQuery(const TestGenomes& cut, const Query& query, const std::string& out
     tamsu::RunContext context;
     const tamsu::Result result = tamsu::findClusters(genomes, q, context);
     if (result.cancelled) fail("query " + query.name + ": no result\n");
-    dumpClusters(result.clusters, g, outDir + "/" + query.name + ".cpp.txt");
-    std::fprintf(stderr, "query %s: %d clusters\n", query.name.c_str(), result.clusters.size());
+    dumpClusters(result.clusters, genomes, outDir + "/" + query.name + ".cpp.txt");
+    std::fprintf(stderr, "query %s: %zu clusters\n", query.name.c_str(), result.clusters.size());
 }
 
 int run(int argc, char** argv) {
