@@ -39,10 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         CommandLine line;
         if (readParameters(argc, argv.data(), sink, line) != ParseOutcome::run) return 0;
-        tamsu::printParameters(sink, line.query);
+        tamsu::printParameters(sink, line.query, line.outputFile);
         const int genomeCount = 1 + static_cast<int>(size % 8);
         tamsu::validate(line.query, genomeCount);
-        tamsu::printDerivedParameters(sink, line.query, genomeCount);
+        tamsu::printDerivedParameters(sink, line.query, genomeCount, line.outputFile);
     } catch (const tamsu::Error&) {
     }
     return 0;

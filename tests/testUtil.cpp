@@ -186,9 +186,12 @@ tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum, tamsu::RefType r
     return query;
 }
 
-tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query) {
+tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query, int threads,
+                       const std::string& statisticsPath) {
     tamsu::RunContext silent;
     silent.out = silent.err = nullptr;
+    silent.threads = threads;
+    silent.statisticsPath = statisticsPath;
     return tamsu::findClusters(genomes, query, silent);
 }
 

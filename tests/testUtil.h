@@ -106,7 +106,8 @@ tamsu::Query makeQuery(Mode mode, int delta, int s, int quorum = 0, tamsu::RefTy
 std::vector<std::vector<std::string>> tsvRows(const std::string& text);
 
 // A run that prints nothing.
-tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query);
+tamsu::Result quietRun(const tamsu::Genomes& genomes, const tamsu::Query& query, int threads = 1,
+                       const std::string& statisticsPath = {});
 
 // The center a center cluster reports, by trying every subset of the genes
 // the rows hold: within maxDistance of every row, at least minSize genes, the

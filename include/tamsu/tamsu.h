@@ -83,10 +83,10 @@ void printCurrentError(FILE* out, FILE* err);
 // it) are skipped when it is below 1.
 void validate(const Query& query, int genomeCount);
 
-// The parameter block: as entered (the command line's), or with the values
-// derived from the genome count (the host's).
-void printParameters(FILE* stream, const Query& query);
-void printDerivedParameters(FILE* stream, const Query& query, int genomeCount);
+// The parameter block, naming the output file: as entered (the command
+// line's), or with the values derived from the genome count (the host's).
+void printParameters(FILE* stream, const Query& query, const std::string& outputFile);
+void printDerivedParameters(FILE* stream, const Query& query, int genomeCount, const std::string& outputFile);
 
 struct Result {
     bool cancelled = false;       // the keepGoing poll stopped the run; nothing else is set
@@ -95,8 +95,8 @@ struct Result {
     // The reference clusters behind `clusters` (reference modes), for writeReports.
     struct ReferenceClusters;  // opaque to callers
     std::shared_ptr<const ReferenceClusters> referenceClusters;
-    // The gene-family statistics file of a run with query.outfile set (see
-    // statisticsFileName; empty for an output device): its name and text.
+    // The gene-family statistics file of a run with context.statisticsPath
+    // set: its name and text.
     std::string statisticsPath;
     std::string statisticsText;
 };
@@ -107,10 +107,10 @@ void writeStatisticsFile(const Result& result);
 
 // Validates the query, runs the search of its mode and rates the clusters.
 // Progress and status lines go to context.out, the query header and
-// diagnostics to context.err. Writes no file: when query.outfile is set the
-// result holds the gene-family statistics file's name and text (written by
-// writeStatisticsFile, or by the run itself when context.writeStatistics is
-// set). Throws Error on bad input.
+// diagnostics to context.err. Writes no file: when context.statisticsPath is
+// set the result holds the gene-family statistics file's name and text
+// (written by writeStatisticsFile, or by the run itself when
+// context.writeStatistics is set). Throws Error on bad input.
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context);
 
 // The text reports of a reference-mode run: the reference clusters on

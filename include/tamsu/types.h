@@ -87,13 +87,6 @@ struct Query {
     RefType refType = RefType::none;
     double minOccSize = 0.0;   // share of a cluster's genes an occurrence must hold
     bool useNUM = true;        // the quadratic distinct-count table, where it fits a small budget
-    // Reference chromosomes searched at once in reference-based and perfect
-    // mode (the answer and the report are the same for any number).
-    int threads = 1;
-    // The output file name; the gene-family statistics file takes its stem
-    // (the name without its extension, see statisticsFileName). Empty: no
-    // statistics file.
-    std::string outfile;
 };
 
 // How the percentage of a run's work is shown on its report stream (a host's
@@ -130,11 +123,16 @@ struct RunContext {
     // Bytes the search's growing lists may hold before the run is stopped
     // with an error; 0: 80% of the physical memory.
     std::size_t maxMemory = 0;
-    // Whether a run that names an output file writes its gene-family
-    // statistics file itself once it succeeded (the host bridge asks for it).
-    // By default a run writes no file: the caller has the name and text in
-    // Result::statisticsPath and statisticsText, and writeStatisticsFile
-    // writes them; the command line commits them with its output file.
+    // Reference chromosomes searched at once in reference-based and perfect
+    // mode (the answer and the report are the same for any number).
+    int threads = 1;
+    // The gene-family statistics file of the run (statisticsFileName of the
+    // caller's output file; empty: none). Its notices are part of the run's
+    // report; the text is in Result::statisticsText.
+    std::string statisticsPath;
+    // Whether the run writes that file itself once it succeeded (the host
+    // bridge asks for it). By default a run writes no file: writeStatisticsFile
+    // writes the result's, and the command line commits it with its output file.
     bool writeStatistics = false;
 };
 

@@ -38,12 +38,12 @@ ShardResult findShardClusters(const Genomes& genomes, const Query& query, int sh
     if (shardCount < 1 || shard < 1 || shard > shardCount)
         fail(Stream::err, "error: no shard %d of %d (shards are 1..N)\n", shard, shardCount);
     CallStreams streams(context.out, context.err);
-    const SearchParameters params = searchParametersFor(set, query);
+    const SearchParameters params = searchParametersFor(set, query, context.threads);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
     RunPart part;
     part.shard = shard - 1;
     part.shardCount = shardCount;
-    std::unique_ptr<SearchResult> found = computeClusters(set, params, progress, context.maxMemory, part);
+    std::unique_ptr<SearchResult> found = computeClusters(set, params, progress, {}, context.maxMemory, part);
     ShardResult result;
     result.shard = shard;
     result.shardCount = shardCount;
@@ -109,7 +109,7 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     const GenomeSet& set = genomes.data();
     validate(query, set.genomeCount);
     requireReferenceMode(query);
-    const SearchParameters params = searchParametersFor(set, query);
+    const SearchParameters params = searchParametersFor(set, query, context.threads);
     // The shards' parts must tile the reference chromosomes in order.
     std::vector<ChromClusters> found;
     int next = 0;
@@ -131,7 +131,7 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
     RunPart part;
     part.found = &found;
-    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory, part));
+    Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory, part));
     if (context.writeStatistics) writeStatisticsFile(result);
     return result;
 }

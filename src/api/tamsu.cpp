@@ -135,20 +135,22 @@ void printCurrentError(FILE* out, FILE* err) {
 
 void validate(const Query& query, int genomeCount) { validateQuery(query, genomeCount); }
 
-void printParameters(FILE* stream, const Query& query) { printParameterBlock(stream, query, 0); }
+void printParameters(FILE* stream, const Query& query, const std::string& outputFile) {
+    printParameterBlock(stream, query, 0, outputFile);
+}
 
-void printDerivedParameters(FILE* stream, const Query& query, int genomeCount) {
-    printParameterBlock(stream, query, genomeCount);
+void printDerivedParameters(FILE* stream, const Query& query, int genomeCount, const std::string& outputFile) {
+    printParameterBlock(stream, query, genomeCount, outputFile);
 }
 
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context) {
     const GenomeSet& set = genomes.data();
     validate(query, set.genomeCount);
     CallStreams streams(context.out, context.err);
-    const SearchParameters params = searchParametersFor(set, query);
+    const SearchParameters params = searchParametersFor(set, query, context.threads);
     Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
 
-    Result result = resultOf(computeClusters(set, params, progress, context.maxMemory));
+    Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory));
     if (context.writeStatistics) writeStatisticsFile(result);
     return result;
 }

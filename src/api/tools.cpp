@@ -42,9 +42,7 @@ Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, c
     quiet.out = sink.get();
     quiet.err = sink.get();
     quiet.progressForm = ProgressForm::none;
-    Query run = query;
-    run.outfile.clear();
-    const Result result = findClusters(genomes, run, quiet);
+    const Result result = findClusters(genomes, query, quiet);
     for (int n = 0; n < static_cast<int>(result.clusters.size()); ++n) {
         std::vector<int> families = result.clusters[n].families;
         std::sort(families.begin(), families.end());

@@ -177,7 +177,7 @@ ParseOutcome readParameters(int argc, const char* const* argv, FILE* out, Comman
     const std::string usage = mainUsage();
     tamsu::Query& query = line.query;
     // The command line uses the machine: one worker per core unless told.
-    query.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    line.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::optional<std::string> deltaText, sText, qText, genomeListPath, outfile;
     std::optional<Mode> mode;
     std::optional<int> quorum;
@@ -286,7 +286,7 @@ ParseOutcome readParameters(int argc, const char* const* argv, FILE* out, Comman
                                       if (!threads)
                                           invalid("\nerror: invalid value of t: ", value, tooLarge,
                                                   "at most " + std::to_string(kMaxThreads));
-                                      query.threads = *threads;
+                                      line.threads = *threads;
                                   })),
         processOption(valueOption({"--shard"}, "\nerror: no value given for --shard\n",
                                   [&](const std::string&, const std::string& value) {
@@ -329,6 +329,6 @@ ParseOutcome readParameters(int argc, const char* const* argv, FILE* out, Comman
         failWithUsage(usage, "\nerror: --shard splits reference-based and perfect runs (-r, -p) only\n");
 
     line.genomeListPath = *genomeListPath;
-    query.outfile = outfile ? *outfile : createNameForOutFile(deltaText, sText, query.mode, qText, line.genomeListPath);
+    line.outputFile = outfile ? *outfile : createNameForOutFile(deltaText, sText, query.mode, qText, line.genomeListPath);
     return ParseOutcome::run;
 }

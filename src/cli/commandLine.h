@@ -14,6 +14,8 @@
 struct CommandLine {
     std::string genomeListPath;
     tamsu::Query query;
+    std::string outputFile;  // -o, or the name made from the query
+    int threads = 1;         // -t; by default one per core
     tamsu::OutputFormat format = tamsu::OutputFormat::tsv;      // --format
     tamsu::ProgressForm progress = tamsu::ProgressForm::lines;  // --progress
     std::size_t maxMemory = 0;                                  // --max-memory; 0: the library's default

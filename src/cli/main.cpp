@@ -18,10 +18,10 @@ namespace {
 // run's rest from the results of every shard instead of the search.
 int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* shards) {
     const tamsu::Query& query = line.query;
-    tamsu::printParameters(stdout, query);
+    tamsu::printParameters(stdout, query, line.outputFile);
     const tamsu::Genomes genomes = tamsu::Genomes::read(line.genomeListPath, stdout);
     genomes.printStatistics(stdout);
-    const std::string& name = query.outfile;
+    const std::string& name = line.outputFile;
     const std::string stem = tamsu::outputStem(name);
     // Neither output may overwrite an input, and an unwritable name fails now,
     // not after the search: the files are created (under temporary names) first.
@@ -30,6 +30,7 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     context.keys = stdin;  // the listing pauses for a key after each cluster
     context.progressForm = line.progress;
     context.maxMemory = line.maxMemory;
+    context.threads = line.threads;
     // A closed standard output (a pipe whose reader ended) stops the search:
     // nothing of it would be seen, and the run fails below.
     context.keepGoing = [] { return !std::ferror(stdout); };
@@ -62,6 +63,7 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     tamsu::AtomicOutputFile table(name);
     std::optional<tamsu::AtomicOutputFile> statistics;
     if (!statisticsName.empty()) statistics.emplace(statisticsName);
+    context.statisticsPath = statisticsName;
     tamsu::Result result;
     if (shards != nullptr) {
         // The fingerprint of the bytes this run read, against the shards'.

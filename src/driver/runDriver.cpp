@@ -10,7 +10,6 @@
 #include "results/reports.h"
 #include "results/tupleExtraction.h"
 #include "statistics/statistics.h"
-#include "tamsu/outputFile.h"
 #include "util/memoryBudget.h"
 
 namespace tamsu::detail {
@@ -110,23 +109,22 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
 
 // With the distance bound of these genomes: the depth at which a large delta
 // stops sizing the searches' tables.
-SearchParameters searchParametersFor(const GenomeSet& set, const Query& query) {
+SearchParameters searchParametersFor(const GenomeSet& set, const Query& query, int threads) {
     int longest = 0;
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length);
-    return deriveSearchParameters(query, set.genomeCount, distanceBound(set.alphabetSize, longest));
+    SearchParameters params = deriveSearchParameters(query, set.genomeCount, distanceBound(set.alphabetSize, longest));
+    params.threads = std::max(threads, 1);
+    return params;
 }
 
 std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
-                                              std::size_t maxMemory, const RunPart& part) {
+                                              const std::string& statisticsPath, std::size_t maxMemory,
+                                              const RunPart& part) {
     MemoryBudget memory(maxMemory, modeName(params.mode));
     // Only the median and center filters read NUM.
     const bool medianOrCenter = params.mode == Mode::median || params.mode == Mode::center;
     const OccurrenceIndex index = buildOccurrenceIndex(set, params.useNUM && medianOrCenter, progress.out());
-    // A shard leaves the run's files to the merge; an output device has no
-    // statistics file beside it.
-    const std::string statisticsPath =
-        params.outfile.empty() || part.shardCount > 0 ? std::string() : tamsu::statisticsFileName(params.outfile);
     std::string statistics;
     if (!statisticsPath.empty()) statistics = geneFamilyStatistics(progress.out(), set, statisticsPath);
     std::unique_ptr<SearchResult> result =

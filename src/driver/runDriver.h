@@ -38,16 +38,17 @@ struct SearchResult {
     std::string statisticsText;
 };
 
-// Builds the index, computes the gene-family statistics (when params name an
-// output file that is no device and the run is not a shard; the file is left
-// to the caller), runs the mode's search (or the given part of it) and rates
-// the clusters. Returns null when the run was cancelled.
+// Builds the index, computes the text of the gene-family statistics file
+// statisticsPath (when set; the file is left to the caller), runs the mode's
+// search (or the given part of it) and rates the clusters. Returns null when
+// the run was cancelled.
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
 // physical memory); beyond it the run fails with a message.
 // The parameters of a search of the query on these genomes.
-SearchParameters searchParametersFor(const GenomeSet& set, const Query& query);
+SearchParameters searchParametersFor(const GenomeSet& set, const Query& query, int threads = 1);
 std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
-                                              std::size_t maxMemory = 0, const RunPart& part = {});
+                                              const std::string& statisticsPath = {}, std::size_t maxMemory = 0,
+                                              const RunPart& part = {});
 
 // How many chromosomes a reference-based run walks as references (the first
 // ones of the set).

@@ -257,6 +257,10 @@ tamsu::Genomes readHostGenomes(JNIEnv* env, jobjectArray genomes, HostQuery& que
 
 // The query of a host run: fixed output stem, and the quorum only when it
 // leaves a genome to lack the cluster.
+// The output name of every host run (the parameter block names it; the
+// statistics file is written beside it).
+const std::string kHostOutputFile = "dummy.out";
+
 tamsu::Query makeHostQuery(const HostQuery& host, int genomeCount) {
     tamsu::Query query;
     switch (host.operationMode) {
@@ -275,7 +279,6 @@ tamsu::Query makeHostQuery(const HostQuery& host, int genomeCount) {
         query.refType = host.refType == 'g'   ? tamsu::RefType::genome
                         : host.refType == 'c' ? tamsu::RefType::cluster
                                               : tamsu::RefType::discovery;
-    query.outfile = "dummy.out";
     return query;
 }
 
@@ -416,7 +419,7 @@ std::string derivedParameters(const tamsu::Query& query, int genomeCount) {
     if (stream == nullptr) throw std::bad_alloc();
     std::unique_ptr<char, void (*)(void*)> owned(nullptr, std::free);
     try {
-        tamsu::printDerivedParameters(stream, query, genomeCount);
+        tamsu::printDerivedParameters(stream, query, genomeCount, kHostOutputFile);
     } catch (...) {
         std::fclose(stream);
         owned.reset(text);
@@ -444,6 +447,7 @@ jobjectArray runHostQuery(JNIEnv* env, jobjectArray genomes, jobject paramsObjec
     std::fputs(parameters.c_str(), stderr);
 
     tamsu::RunContext context;
+    context.statisticsPath = tamsu::statisticsFileName(kHostOutputFile);
     context.writeStatistics = true;  // the host finds the statistics file beside its output name
     context.progressSink = &host;
     context.keepGoing = [&host] { return host.continueComputation(); };

@@ -63,8 +63,6 @@ SearchParameters deriveSearchParameters(const Query& query, int g, int distanceB
     params.quorum = query.quorum ? query.quorum->genomes : -1;
     params.lackingCost = query.quorum ? query.quorum->cost : CostType::zero;
     params.useNUM = query.useNUM;
-    params.outfile = query.outfile;
-    params.threads = std::max(query.threads, 1);
 
     const long long delta = query.delta;
     params.summedDelta = params.isCenter() ? checkedInt(g * delta, query, g) : query.delta;
@@ -114,7 +112,7 @@ void validateQuery(const Query& query, int genomeCount) {
              genomeCount);
 }
 
-void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
+void printParameterBlock(FILE* stream, const Query& query, int genomeCount, const std::string& outputFile) {
     std::fprintf(stream, "\n\t*** Query parameters: ***\n");
     const Mode mode = query.mode;
     const RefType refType = query.refType;
@@ -148,7 +146,7 @@ void printParameterBlock(FILE* stream, const Query& query, int genomeCount) {
             std::fprintf(stream, "\tq:\t\t%d (size dependent cost)\n", q);
     }
     std::fprintf(stream, "\tminOccSize:\t%f\n", query.minOccSize);
-    std::fprintf(stream, "\toutfile:\t%s\n", query.outfile.c_str());
+    std::fprintf(stream, "\toutfile:\t%s\n", outputFile.c_str());
     std::fprintf(stream, "\n");
 }
 

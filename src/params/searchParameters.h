@@ -24,8 +24,7 @@ struct SearchParameters {
     int quorum = -1;                        // genomes a cluster has to occur in; -1 without a quorum
     CostType lackingCost = CostType::zero;  // what a genome without the cluster costs under a quorum
     bool useNUM = true;
-    std::string outfile;
-    int threads = 1;  // workers of the reference-based and perfect searches
+    int threads = 1;  // workers of the reference-based and perfect searches (the caller's, not the query's)
 
     // Derived.
     int mayLack = 0;           // genomes that may lack a cluster: 0 without a quorum
@@ -75,6 +74,6 @@ void validateQuery(const Query& query, int genomeCount);
 // The parameter block: the query as entered (genomeCount 0: what the
 // command line prints), or with the derived quorum and, in center mode, the
 // summed delta for that many genomes (what a host is shown).
-void printParameterBlock(FILE* stream, const Query& query, int genomeCount);
+void printParameterBlock(FILE* stream, const Query& query, int genomeCount, const std::string& outputFile);
 
 }  // namespace tamsu::detail

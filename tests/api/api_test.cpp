@@ -18,7 +18,7 @@ namespace {
 using tamsu::Mode;
 
 // Every cluster with its occurrences, ids as read, p-values to the last bit.
-std::string dump(const tamsu::Result& result, const tamsu::Genomes& genomes) {
+std::string dump(const tamsu::Result& result) {
     std::string text;
     char line[256];
     for (const tamsu::Cluster& cluster : result.clusters) {
@@ -86,7 +86,7 @@ TEST(Api, ClustersOfEveryModeOnTheSmallData) {
     };
     for (const auto& run : runs) {
         const std::string path = TAMSU_TEST_DATA "/golden/" + std::string(run.name) + ".clusters";
-        const std::string text = dump(quietRun(genomes, run.query), genomes);
+        const std::string text = dump(quietRun(genomes, run.query));
         if (std::getenv("TAMSU_UPDATE_GOLDEN") != nullptr) writeFile(path, text);
         EXPECT_EQ(readFile(path), text) << "differs from " << path;
         EXPECT_NE("", text) << run.name;
@@ -105,9 +105,8 @@ TEST(Api, IndexOptionsNeverChangeTheAnswer) {
             tamsu::Query query = base;
             const tamsu::Result with = quietRun(genomes, query);
             query.useNUM = false;
-            EXPECT_EQ(dump(with, genomes), dump(quietRun(genomes, query), genomes)) << "seed " << seed;
-            query.threads = 3;
-            EXPECT_EQ(dump(with, genomes), dump(quietRun(genomes, query), genomes)) << "seed " << seed << " threads";
+            EXPECT_EQ(dump(with), dump(quietRun(genomes, query))) << "seed " << seed;
+            EXPECT_EQ(dump(with), dump(quietRun(genomes, query, 3))) << "seed " << seed << " threads";
             found += with.clusters.size();
         }
     }
@@ -132,9 +131,9 @@ TEST(Api, HugeDeltaGivesTheClustersOfAnyDeltaBeyondEveryDistance) {
     };
     for (const auto& c : cases) {
         const tamsu::RefType refType = c.mode == Mode::reference ? tamsu::RefType::discovery : tamsu::RefType::none;
-        const std::string expected = dump(quietRun(genomes, makeQuery(c.mode, c.admitsAll, 3, c.quorum, refType)), genomes);
+        const std::string expected = dump(quietRun(genomes, makeQuery(c.mode, c.admitsAll, 3, c.quorum, refType)));
         EXPECT_NE("", expected);
-        EXPECT_EQ(expected, dump(quietRun(genomes, makeQuery(c.mode, c.huge, 3, c.quorum, refType)), genomes))
+        EXPECT_EQ(expected, dump(quietRun(genomes, makeQuery(c.mode, c.huge, 3, c.quorum, refType))))
             << tamsu::modeChar(c.mode) << " q " << c.quorum;
     }
 }
@@ -168,7 +167,7 @@ TEST(Api, RunsEndingWithAMessage) {
 TEST(Api, StoppedRunIsCancelledAndTheNextRunIsWhole) {
     const tamsu::Genomes genomes = relatedGenomes(9);
     for (const tamsu::Query& query : {makeQuery(Mode::reference, 1, 3), makeQuery(Mode::median, 2, 3)}) {
-        const std::string expected = dump(quietRun(genomes, query), genomes);
+        const std::string expected = dump(quietRun(genomes, query));
         tamsu::RunContext context;
         context.out = context.err = nullptr;
         int polls = 0;
@@ -177,7 +176,7 @@ TEST(Api, StoppedRunIsCancelledAndTheNextRunIsWhole) {
         EXPECT_TRUE(stopped.cancelled);
         EXPECT_TRUE(stopped.clusters.empty());
         EXPECT_EQ(6, polls);
-        EXPECT_EQ(expected, dump(quietRun(genomes, query), genomes));
+        EXPECT_EQ(expected, dump(quietRun(genomes, query)));
     }
 }
 
@@ -204,8 +203,7 @@ TEST(Api, RunWritesOnlyToItsContext) {
     EXPECT_EQ(0u, readFile(TAMSU_TEST_DATA "/golden/reference.stderr").rfind(err, 0)) << err;
     EXPECT_FALSE(fileExists(dir.file(".genFamStat")));
     // A run writes no file; the statistics file is written on request.
-    query.outfile = dir.file("run.out");
-    const tamsu::Result result = quietRun(genomes, query);
+    const tamsu::Result result = quietRun(genomes, query, 1, dir.file("run.genFamStat"));
     EXPECT_FALSE(fileExists(dir.file("run.genFamStat")));
     tamsu::writeStatisticsFile(result);
     EXPECT_EQ(readFile(TAMSU_TEST_DATA "/golden/reference.genFamStat"), readFile(dir.file("run.genFamStat")));
@@ -219,11 +217,11 @@ TEST(Api, ConcurrentRunsEqualSequentialOnes) {
     const tamsu::Query queries[] = {makeQuery(Mode::reference, 2, 3), makeQuery(Mode::median, 2, 3, 2),
                                     makeQuery(Mode::center, 1, 3, 2)};
     for (const tamsu::Query& query : queries) {
-        const std::string a = dump(quietRun(first, query), first);
-        const std::string b = dump(quietRun(second, query), second);
+        const std::string a = dump(quietRun(first, query));
+        const std::string b = dump(quietRun(second, query));
         std::string ta, tb;
-        std::thread one([&] { ta = dump(quietRun(first, query), first); });
-        std::thread two([&] { tb = dump(quietRun(second, query), second); });
+        std::thread one([&] { ta = dump(quietRun(first, query)); });
+        std::thread two([&] { tb = dump(quietRun(second, query)); });
         one.join();
         two.join();
         EXPECT_EQ(a, ta);

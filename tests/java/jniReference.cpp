@@ -184,8 +184,8 @@ void runQuery(const TestGenomes& cut, const Query& query, const std::string& out
     if (query.mode == 'r' || query.mode == 'p')
         q.refType = query.refType == 'g' ? tamsu::RefType::genome
                     : query.refType == 'c' ? tamsu::RefType::cluster : tamsu::RefType::discovery;
-    q.outfile = "dummy.out";
     tamsu::RunContext context;
+    context.statisticsPath = "dummy.genFamStat";
     const tamsu::Result result = tamsu::findClusters(genomes, q, context);
     if (result.cancelled) fail("query " + query.name + ": no result\n");
     dumpClusters(result.clusters, genomes, outDir + "/" + query.name + ".cpp.txt");

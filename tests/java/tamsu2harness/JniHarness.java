@@ -497,6 +497,10 @@ public class JniHarness {
         p.codingTable = new int[alphabetSize];
         expectRefused(instance, "codingTable shorter than alphabetSize + 1", genomes, p, instance);
         p = rParams.get();
+        p.codingTable = p.codingTable.clone();
+        p.codingTable[2] = p.codingTable[1];
+        expectRefused(instance, "two codes of one family id", genomes, p, instance);
+        p = rParams.get();
         p.delta = -1;
         expectRefused(instance, "negative delta", genomes, p, instance);
         expectRefused(instance, "unknown operationMode 'x'", genomes, parameterOf(refusalQuery('x', 'd')), instance);
