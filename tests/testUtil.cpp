@@ -124,15 +124,8 @@ SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int
     return deriveSearchParameters(query, genomeCount);
 }
 
-QuietProgress::QuietProgress() : sink_(std::fopen("/dev/null", "w")) {
-    progress_ = std::make_unique<Progress>(sink_, sink_, nullptr, nullptr);
-}
-
-QuietProgress::~QuietProgress() { std::fclose(sink_); }
-
 Indexed::Indexed(std::unique_ptr<GenomeSet> genomes, bool useNUM) : set(std::move(genomes)) {
-    QuietProgress quiet;
-    index = buildOccurrenceIndex(*set, useNUM, quiet.get().out());
+    index = buildOccurrenceIndex(*set, useNUM);
 }
 
 void forEachReferenceInterval(const OccurrenceIndex& index, int D, bool primed, int g,

@@ -70,16 +70,29 @@ SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int
 // Depth of the border tables the cluster-filter searches use.
 inline int depthOf(const SearchParameters& params) { return params.isCenter() ? 2 * params.delta : params.summedDelta; }
 
-// A progress record that writes nowhere.
-class QuietProgress {
+// A status that shows nothing; keepGoing (none: always) is its poll.
+class QuietStatus final : public tamsu::Status {
 public:
-    QuietProgress();
-    ~QuietProgress();
-    Progress& get() { return *progress_; }
+    explicit QuietStatus(std::function<bool()> keepGoing = {}) : keepGoing_(std::move(keepGoing)) {}
+    void print(tamsu::Stream, const std::string&) override {}
+    void workStarted(long long) override {}
+    void workDone(long long) override {}
+    void referenceChromosome(int, int, const std::string&, int, long long) override {}
+    void workFinished() override {}
+    bool keepGoing() override { return !keepGoing_ || keepGoing_(); }
 
 private:
-    FILE* sink_;
-    std::unique_ptr<Progress> progress_;
+    std::function<bool()> keepGoing_;
+};
+
+// A progress record that reports nowhere.
+class QuietProgress {
+public:
+    Progress& get() { return progress_; }
+
+private:
+    QuietStatus status_;
+    Progress progress_{status_};
 };
 
 // A genome set with its index.

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +65,38 @@ public:
 private:
     explicit Genomes(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
     std::shared_ptr<const Data> data_;
+};
+
+// The status of the command line: the run's text on out and err as it
+// comes, the progress in the given form, and the poll keepGoing (none: the
+// run is never stopped).
+class StatusPrinter final : public Status {
+public:
+    StatusPrinter(FILE* out, FILE* err, ProgressForm form = ProgressForm::lines,
+                  std::function<bool()> keepGoing = {})
+        : out_(out), err_(err), form_(form), keepGoing_(std::move(keepGoing)) {}
+
+    void print(Stream stream, const std::string& text) override;
+    void workStarted(long long total) override;
+    void workDone(long long done) override;
+    void referenceChromosome(int chromosome, int genome, const std::string& name, int genes,
+                             long long done) override;
+    void workFinished() override;
+    bool keepGoing() override { return !keepGoing_ || keepGoing_(); }
+
+private:
+    double percentOf(long long done) const;
+
+    FILE* out_;
+    FILE* err_;
+    ProgressForm form_;
+    std::function<bool()> keepGoing_;
+    long long total_ = 0;
+    // The percent form: the last whole percent shown; whether out is a
+    // terminal (lines rewritten in place) and a line is left open there.
+    int shownPercent_ = -1;
+    bool terminal_ = false;
+    bool lineOpen_ = false;
 };
 
 // The version of the library and the command line ("2.0.0").

@@ -100,26 +100,39 @@ enum class ProgressForm {
 // The two forms of the output file.
 enum class OutputFormat { tsv, json };
 
-// What a host offers during a run: a progress bar in place of the percentage
-// lines.
-class ProgressSink {
+// What a run tells while it works. The searches report what happens; the
+// Status decides what is shown: StatusPrinter (tamsu.h) writes the lines of
+// the command line, a host may show a progress bar instead, or nothing.
+class Status {
 public:
-    virtual ~ProgressSink() = default;
-    virtual void initProgressBar(int maximum) = 0;
-    virtual void setProgressStatus(int value) = 0;
+    virtual ~Status() = default;
+    // Text of the run's report for one of its two streams: status lines
+    // ("cluster computation finished"), counts, the query header.
+    virtual void print(Stream stream, const std::string& text) = 0;
+    // The walk over the reference intervals begins: total intervals to walk.
+    virtual void workStarted(long long total) = 0;
+    // Intervals walked so far (it only grows; total at the end).
+    virtual void workDone(long long done) = 0;
+    // A reference chromosome (number within its genome) begins; done:
+    // intervals walked before it.
+    virtual void referenceChromosome(int chromosome, int genome, const std::string& name, int genes,
+                                     long long done) = 0;
+    // The walk is over (complete or stopped).
+    virtual void workFinished() = 0;
+    // Polled once per reference left border and every 1000 median steps;
+    // false stops the run (the result is then "cancelled").
+    virtual bool keepGoing() = 0;
 };
 
 // Where one run writes and whom it asks. Null streams silence the run; a
 // caller may also hand in memory streams (open_memstream) to capture it.
 struct RunContext {
-    FILE* out = stdout;    // progress, status lines, reports
-    FILE* err = stderr;    // query header, diagnostics, cluster listing
+    FILE* out = stdout;    // the reports; status lines and progress without a status
+    FILE* err = stderr;    // the cluster listing; query header and diagnostics without a status
     FILE* keys = nullptr;  // key presses for the listing's pauses; null: no pause
-    ProgressSink* progressSink = nullptr;
-    ProgressForm progressForm = ProgressForm::lines;
-    // Polled once per reference left border and every 1000 median steps;
-    // false stops the run (the result is then "cancelled").
-    std::function<bool()> keepGoing;
+    // What the run reports while it works; null: a StatusPrinter on out and err
+    // with the full progress lines.
+    Status* status = nullptr;
     // Bytes the search's growing lists may hold before the run is stopped
     // with an error; 0: 80% of the physical memory.
     std::size_t maxMemory = 0;

@@ -35,6 +35,21 @@ private:
     std::unique_ptr<FILE, Closer> sink_;
 };
 
+// The status a call reports to: the context's, or a printer with the full
+// progress lines on the context's streams.
+class CallStatus {
+public:
+    explicit CallStatus(const RunContext& context)
+        : streams_(context.out, context.err), printer_(streams_.out(), streams_.err()),
+          status_(context.status != nullptr ? *context.status : printer_) {}
+    Status& get() { return status_; }
+
+private:
+    CallStreams streams_;
+    StatusPrinter printer_;
+    Status& status_;
+};
+
 // The library's records behind the opaque members of the public ones.
 struct Genomes::Data : detail::GenomeSet {
     explicit Data(detail::GenomeSet&& set) : detail::GenomeSet(std::move(set)) {

@@ -37,9 +37,9 @@ ShardResult findShardClusters(const Genomes& genomes, const Query& query, int sh
     requireReferenceMode(query);
     if (shardCount < 1 || shard < 1 || shard > shardCount)
         fail(Stream::err, "error: no shard %d of %d (shards are 1..N)\n", shard, shardCount);
-    CallStreams streams(context.out, context.err);
     const SearchParameters params = searchParametersFor(set, query, context.threads);
-    Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
+    CallStatus status(context);
+    Progress progress(status.get());
     RunPart part;
     part.shard = shard - 1;
     part.shardCount = shardCount;
@@ -127,8 +127,8 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     if (next != referenceChromosomeCount(set, params))
         fail(Stream::err, "error: the shards hold %d reference chromosomes, the run has %d\n", next,
              referenceChromosomeCount(set, params));
-    CallStreams streams(context.out, context.err);
-    Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
+    CallStatus status(context);
+    Progress progress(status.get());
     RunPart part;
     part.found = &found;
     Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory, part));

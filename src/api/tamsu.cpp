@@ -146,9 +146,9 @@ void printDerivedParameters(FILE* stream, const Query& query, int genomeCount, c
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context) {
     const GenomeSet& set = genomes.data();
     validate(query, set.genomeCount);
-    CallStreams streams(context.out, context.err);
     const SearchParameters params = searchParametersFor(set, query, context.threads);
-    Progress progress(streams.out(), streams.err(), context.progressSink, context.keepGoing, context.progressForm);
+    CallStatus status(context);
+    Progress progress(status.get());
 
     Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory));
     if (context.writeStatistics) writeStatisticsFile(result);

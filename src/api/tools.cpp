@@ -41,7 +41,6 @@ Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, c
     RunContext quiet;
     quiet.out = sink.get();
     quiet.err = sink.get();
-    quiet.progressForm = ProgressForm::none;
     const Result result = findClusters(genomes, query, quiet);
     for (int n = 0; n < static_cast<int>(result.clusters.size()); ++n) {
         std::vector<int> families = result.clusters[n].families;

@@ -28,12 +28,12 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     const std::vector<std::string> inputs{line.genomeListPath, genomes.annotationPath()};
     tamsu::RunContext context;
     context.keys = stdin;  // the listing pauses for a key after each cluster
-    context.progressForm = line.progress;
-    context.maxMemory = line.maxMemory;
-    context.threads = line.threads;
     // A closed standard output (a pipe whose reader ended) stops the search:
     // nothing of it would be seen, and the run fails below.
-    context.keepGoing = [] { return !std::ferror(stdout); };
+    tamsu::StatusPrinter status(stdout, stderr, line.progress, [] { return !std::ferror(stdout); });
+    context.status = &status;
+    context.maxMemory = line.maxMemory;
+    context.threads = line.threads;
     context.writeStatistics = false;  // committed together with the output file
 
     if (line.shardCount > 0) {

@@ -34,29 +34,27 @@ void printMedianHeader(FILE* stream, const SearchParameters& params, const Genom
 static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeSet& set, const OccurrenceIndex& index,
                                                                    const SearchParameters& params, Progress& progress,
                                                                    MemoryBudget& memory) {
-    FILE* out = progress.out();
-    FILE* err = progress.err();
-    printMedianHeader(err, params, set);
-    std::fprintf(out, "computing cluster filters ...\n\n");
+    progress.printWith(Stream::err, [&](FILE* err) { printMedianHeader(err, params, set); });
+    progress.print(Stream::out, "computing cluster filters ...\n\n");
     std::optional<TupleSearchResult> search = runFilterSearch(index, params, progress, memory);
     if (!search) {
-        std::fprintf(out, "\ncomputation stopped.\n");
+        progress.print(Stream::out, "\ncomputation stopped.\n");
         return nullptr;
     }
-    std::fprintf(out, "cluster computation finished\n");
+    progress.print(Stream::out, "cluster computation finished\n");
     auto result = std::make_unique<SearchResult>();
     result->counts = search->counts;
     TupleList* list = search->tuples.get();
     result->counts.medianCenterCount = countCentralTuples(list, params);
     result->counts.refBasedKTupleCount = countTuplesWithExactOccurrence(list);
-    std::fprintf(err, "size: %d\n", list->size());
+    progress.print(Stream::err, formatText("size: %d\n", list->size()));
     removeDominatedTuples(list);
     result->counts.optimalMedianCount = list->size();
     result->counts.overlapFreeMedianCount = list->size() - countOverlappingTuples(list);
     sortTuplesByGeneContent(list);
-    std::fprintf(out, "statistical evaluation of clusters...\n");
-    scoreTuples(list, set, err);
-    std::fprintf(out, "statistical evaluation finished\n");
+    progress.print(Stream::out, "statistical evaluation of clusters...\n");
+    progress.printWith(Stream::err, [&](FILE* err) { scoreTuples(list, set, err); });
+    progress.print(Stream::out, "statistical evaluation finished\n");
     // Sorted again now that the p-values are set: within a gene content the
     // best p-value comes first, and the best occurrence sets are those equal to it.
     sortTuplesByGeneContent(list);
@@ -67,8 +65,7 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
 static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeSet& set, const OccurrenceIndex& index,
                                                                    const SearchParameters& params, Progress& progress,
                                                                    MemoryBudget& memory, const RunPart& part) {
-    FILE* out = progress.out();
-    std::fprintf(out, "computing reference gene clusters\n");
+    progress.print(Stream::out, "computing reference gene clusters\n");
     auto result = std::make_unique<SearchResult>();
     if (part.shardCount > 0) {
         const ChromRange all = referenceChromosomes(index, params);
@@ -76,15 +73,15 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
         std::optional<std::vector<ChromClusters>> found =
             searchReferenceChromosomes(index, params, progress, refs, &memory);
         if (!found) {
-            std::fprintf(out, "\ncomputation stopped.\n");
+            progress.print(Stream::out, "\ncomputation stopped.\n");
             return nullptr;
         }
         progress.endRun();
         if (refs.first == refs.end)
-            std::fprintf(out, "shard %d of %d: no reference chromosome to search\n", part.shard + 1, part.shardCount);
+            progress.print(Stream::out, formatText("shard %d of %d: no reference chromosome to search\n", part.shard + 1, part.shardCount));
         else
-            std::fprintf(out, "shard %d of %d searched: reference chromosomes %d to %d of %d\n", part.shard + 1,
-                         part.shardCount, refs.first + 1, refs.end, all.end);
+            progress.print(Stream::out, formatText("shard %d of %d searched: reference chromosomes %d to %d of %d\n", part.shard + 1,
+                         part.shardCount, refs.first + 1, refs.end, all.end));
         result->shardClusters =
             std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found), set.genomeCount});
         return result;
@@ -97,11 +94,12 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
         clusters = computeReferenceClusters(index, params, progress, &memory);
     }
     if (!clusters) {
-        std::fprintf(out, "\ncomputation stopped.\n");
+        progress.print(Stream::out, "\ncomputation stopped.\n");
         return nullptr;
     }
-    std::fprintf(out, "cluster computation finished\n");
-    scoreReferenceClusters(&*clusters, set, progress.err(), params.threads);
+    progress.print(Stream::out, "cluster computation finished\n");
+    progress.printWith(Stream::err,
+                       [&](FILE* err) { scoreReferenceClusters(&*clusters, set, err, params.threads); });
     result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount);
     result->referenceClusters = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;
@@ -124,9 +122,12 @@ std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const Search
     MemoryBudget memory(maxMemory, modeName(params.mode));
     // Only the median and center filters read NUM.
     const bool medianOrCenter = params.mode == Mode::median || params.mode == Mode::center;
-    const OccurrenceIndex index = buildOccurrenceIndex(set, params.useNUM && medianOrCenter, progress.out());
+    progress.print(Stream::out, "initializing data structures\n");
+    const OccurrenceIndex index = buildOccurrenceIndex(set, params.useNUM && medianOrCenter);
     std::string statistics;
-    if (!statisticsPath.empty()) statistics = geneFamilyStatistics(progress.out(), set, statisticsPath);
+    if (!statisticsPath.empty())
+        progress.printWith(Stream::out,
+                           [&](FILE* out) { statistics = geneFamilyStatistics(out, set, statisticsPath); });
     std::unique_ptr<SearchResult> result =
         medianOrCenter ? computeMedianOrCenterClusters(set, index, params, progress, memory)
                        : computeReferenceBasedClusters(set, index, params, progress, memory, part);

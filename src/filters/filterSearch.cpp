@@ -28,7 +28,7 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
     const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = referenceGenomeCount(params, k);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.mayLack, k);
+    progress.print(Stream::err, formatText("refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.mayLack, k));
     progress.beginRun(index, index.leadingGenomes(refGenomeCount));
     ReferenceWalk walk(index, D, false, progress);
     Pattern& pattern = walk.pattern();
@@ -63,7 +63,7 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
                 counts.kTupleCount += countCombinations(record, k);
                 if (!searchTuples(index, params, record, progress, result)) return LeftBorder::cancel;
                 resetCandidateRecord(record, k, D + 1);
-                if (counts.filterCount < 1) std::fprintf(progress.out(), "Integer overflow at filterCount\n");
+                if (counts.filterCount < 1) progress.print(Stream::out, "Integer overflow at filterCount\n");
             }
             j = pattern.right + 1;
         }

@@ -35,8 +35,7 @@ void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize
 constexpr int kNumMaxGenes = 3000;
 constexpr size_t kNumBudgetBytes = size_t{256} << 20;
 
-OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM, FILE* out) {
-    std::fprintf(out, "initializing data structures\n");
+OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM) {
     size_t numBytes = 0;
     const int alphabetSize = set.alphabetSize;
     OccurrenceIndex index;

@@ -89,7 +89,7 @@ public:
         return {holders_.data() + holderStart_[c], static_cast<size_t>(holderStart_[c + 1] - holderStart_[c])};
     }
 
-    friend OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM, FILE* out);
+    friend OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM);
 
 private:
     int alphabetSize_ = 0;
@@ -103,10 +103,9 @@ private:
 };
 
 // Builds the index of every chromosome (NUM only with useNUM, and only where
-// it fits a fixed budget: the one place that decides); announces
-// itself on out. Refuses chromosomes without sentinels or with characters
+// it fits a fixed budget: the one place that decides). Refuses chromosomes without sentinels or with characters
 // outside the alphabet.
-OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM, FILE* out);
+OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM);
 
 IntTable computeDistinctCounts(std::span<const int> genes, int n, int alphabetSize);
 void linkOccurrences(ChromIndex& chrom, int alphabetSize);

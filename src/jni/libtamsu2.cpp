@@ -6,6 +6,7 @@
 #include "libtamsu2.h"
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -99,18 +100,30 @@ private:
     jobject ref_;
 };
 
-// Progress bar and "run" poll of the host for one call. Identifiers are
-// looked up anew every time.
-class JniProgressHost final : public tamsu::ProgressSink {
+// The status of one host call: the run's text on the process's standard
+// streams, its progress on the host's progress bar, the host's "run" field as
+// the poll. Identifiers are looked up anew every time.
+class JniProgressHost final : public tamsu::Status {
 public:
     JniProgressHost(JNIEnv* env, jobject instance, jobject params) : env_(env), instance_(instance), params_(params) {}
 
-    void initProgressBar(int maximum) override {
-        callInstanceMethod("initProgressBar", "Could not find initProgressBar() method", maximum);
+    void print(tamsu::Stream stream, const std::string& text) override {
+        std::fputs(text.c_str(), stream == tamsu::Stream::out ? stdout : stderr);
     }
-    void setProgressStatus(int value) override {
-        callInstanceMethod("setProgressStatus", "Could not find setProgressStatus() method", value);
+    void workStarted(long long total) override {
+        // The host's progress bar counts in int: a larger total is handed
+        // over in units of several intervals.
+        unit_ = total / INT_MAX + 1;
+        callInstanceMethod("initProgressBar", "Could not find initProgressBar() method",
+                           static_cast<int>(total / unit_));
     }
+    void workDone(long long done) override {
+        callInstanceMethod("setProgressStatus", "Could not find setProgressStatus() method",
+                           static_cast<int>(done / unit_));
+    }
+    void referenceChromosome(int, int, const std::string&, int, long long) override {}
+    void workFinished() override {}
+    bool keepGoing() override { return continueComputation(); }
 
     // Goes on unless the host's "run" field reads false; when the field cannot
     // be found the message is printed and the run goes on.
@@ -158,6 +171,7 @@ private:
 
     JNIEnv* env_;
     jobject instance_;
+    long long unit_ = 1;  // intervals per step of the progress bar
     jobject params_;
     bool callbackFailureShown_ = false;
 };
@@ -449,8 +463,7 @@ jobjectArray runHostQuery(JNIEnv* env, jobjectArray genomes, jobject paramsObjec
     tamsu::RunContext context;
     context.statisticsPath = tamsu::statisticsFileName(kHostOutputFile);
     context.writeStatistics = true;  // the host finds the statistics file beside its output name
-    context.progressSink = &host;
-    context.keepGoing = [&host] { return host.continueComputation(); };
+    context.status = &host;
     const tamsu::Result result = tamsu::findClusters(set, query, context);
     if (result.cancelled) return nullptr;
     return generateGeneClusterArray(env, result.clusters, set);

@@ -3,6 +3,7 @@
 #include "median/tupleSearch.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 
 #include "center/chooseCenter.h"
@@ -91,8 +92,7 @@ bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSear
             if (static_cast<int>(iv.localFlags.size()) > localCharCount) {
                 for (int c = 1; c <= localCharCount; ++c) {
                     occCount[c] -= iv.localFlags[c];
-                    if (occCount[c] > g)
-                        std::fprintf(data.progress.out(), "XXXXXXXX occCount[%d] = %d, k = %d", c, occCount[c], g);
+                    assert(occCount[c] <= g);  // no family is held by more genomes than were added
                 }
             }
         }

@@ -262,11 +262,6 @@ bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b)
     return true;
 }
 
-void removeDominatedClusters(ReferenceClusterList& list, FILE* out) {
-    removeDominatedClusters(list.clusters);
-    std::fprintf(out, "list size: %d\n", list.count());
-}
-
 void removeDominatedClusters(std::list<ReferenceCluster>& clusters) {
     // Pass 1: a cluster gives way to a later, longer one with the same left border.
     for (auto a = clusters.begin(); a != clusters.end();) {
@@ -472,9 +467,9 @@ ChromRange referenceChromosomes(const OccurrenceIndex& index, const SearchParame
 static void startReferenceSearch(const OccurrenceIndex& index, const SearchParameters& params, Progress& progress,
                                  ChromRange refs) {
     const int K = index.genomeCount();
-    std::fprintf(progress.out(), "q: %d\n", params.mayLack);
-    std::fprintf(progress.err(), "refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K), params.mayLack,
-                 K);
+    progress.print(Stream::out, formatText("q: %d\n", params.mayLack));
+    progress.print(Stream::err,
+                   formatText("refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K), params.mayLack, K));
     progress.beginRun(index, refs);
 }
 
@@ -526,11 +521,12 @@ ReferenceClusterList gatherReferenceClusters(std::vector<ChromClusters>&& found,
         clusterFilterCount += chrom.filterCount;
         nonNestedCount += chrom.nonNestedCount;
     }
-    removeDominatedClusters(clusterList, progress.out());
+    removeDominatedClusters(clusterList.clusters);
+    progress.print(Stream::out, formatText("list size: %d\n", clusterList.count()));
     setGeneContents(clusterList, index);
     progress.endRun();
-    std::fprintf(progress.out(), "number of reference gene clusters:  %d\n", clusterFilterCount);
-    std::fprintf(progress.out(), "non-nested reference gene clusters: %d\n", nonNestedCount);
+    progress.print(Stream::out, formatText("number of reference gene clusters:  %d\n", clusterFilterCount));
+    progress.print(Stream::out, formatText("non-nested reference gene clusters: %d\n", nonNestedCount));
     return clusterList;
 }
 

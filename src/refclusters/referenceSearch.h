@@ -123,7 +123,6 @@ bool isFirstReferenceOccurrence(const Location& x, const std::vector<LocationLis
 void removeLocationsWithFewHits(LocationList& list, int minHits);
 void removeSuboptimalLocations(LocationList& list);
 // Removes dominated clusters and reports the size left on out.
-void removeDominatedClusters(ReferenceClusterList& list, FILE* out);
 // The same on a list, silently. A cluster is only ever dominated by one on its
 // own reference chromosome, so the lists of single chromosomes can be reduced
 // apart; reducing twice removes nothing more.

@@ -1,14 +1,14 @@
-// Progress reporting and cancellation of one run: percentage lines on the
-// report stream, or a progress bar and a cancellation poll offered by a host.
-// Owned by the run, so two runs never share counters.
+// The run's side of its status: counts the walked reference intervals and
+// the median steps, and hands text, progress and the cancellation poll to the
+// run's Status. Owned by the run, so two runs never share counters.
 #pragma once
 
 #include <cstdio>
-#include <functional>
+#include <cstdlib>
 #include <string>
 
 #include "tamsu/types.h"
-#include "util/progressLines.h"
+#include "util/errors.h"
 
 namespace tamsu::detail {
 
@@ -17,46 +17,47 @@ struct ChromRange;
 
 class Progress {
 public:
-    // sink: the host's progress bar (null: percentage lines on out, in the
-    // given form); keepGoing: the cancellation poll (null: never cancelled).
-    Progress(FILE* out, FILE* err, tamsu::ProgressSink* sink, std::function<bool()> keepGoing,
-             tamsu::ProgressForm form = tamsu::ProgressForm::lines)
-        : out_(out), err_(err), sink_(sink), keepGoing_(std::move(keepGoing)), form_(form) {}
+    explicit Progress(tamsu::Status& status) : status_(status) {}
 
-    FILE* out() const { return out_; }
-    FILE* err() const { return err_; }
+    // Text of the run's report on one of its streams.
+    void print(Stream stream, const std::string& text) { status_.print(stream, text); }
+    // What print(FILE*) writes, handed to the status as one text: for the
+    // reports that are written to a stream.
+    template <typename Print>
+    void printWith(Stream stream, Print&& print);
 
     // False once the caller wants the run stopped.
-    bool continueComputation() const { return !keepGoing_ || keepGoing_(); }
+    bool continueComputation() const { return status_.keepGoing(); }
     // Counts one median recursion step and polls every 1000 steps.
     bool countStep();
 
     // Counts the reference intervals of the reference chromosomes refs (the
-    // whole of the work) and prints the start.
+    // whole of the work) and reports the start.
     void beginRun(const OccurrenceIndex& index, ChromRange refs);
-    void printProgress(long long value);
     void beforeCandidates(long long x);
     void afterLeftBorder(long long x);
     void afterChromosome(long long x);
     void newReferenceChromosome(int chromNumber, int genomeNumber, const std::string& chromName, int geneCount);
-    void endRun();
+    void endRun() { status_.workFinished(); }
 
 private:
-    double percentOf(long long value) const;
-    // Whether the full progress lines are written (no host, the default form).
-    bool fullLines() const { return sink_ == nullptr && form_ == tamsu::ProgressForm::lines; }
-
-    FILE* out_;
-    FILE* err_;
-    tamsu::ProgressSink* sink_;
-    std::function<bool()> keepGoing_;
-    tamsu::ProgressForm form_;
-    PercentLines percentLines_;  // the percent form's lines
+    tamsu::Status& status_;
     unsigned int stepCounter_ = 0;
-    long long substringCount_ = 0;
-    long long sinkUnit_ = 1;  // intervals per step of the host's progress bar
-    long long old_I_ref_Counter_ = 0;
-    long long temp_I_ref_Counter_ = 0;
+    long long finishedChromosomes_ = 0;  // intervals of the chromosomes walked to the end
+    long long currentChromosome_ = 0;    // intervals of the left borders done in the current one
 };
+
+template <typename Print>
+void Progress::printWith(Stream stream, Print&& print) {
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* memory = open_memstream(&text, &size);
+    if (memory == nullptr) throw tamsu::Error(Stream::err, "error: out of memory\n");
+    print(memory);
+    std::fclose(memory);
+    std::string copy(text, size);
+    std::free(text);
+    status_.print(stream, copy);
+}
 
 }  // namespace tamsu::detail

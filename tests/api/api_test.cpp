@@ -168,10 +168,10 @@ TEST(Api, StoppedRunIsCancelledAndTheNextRunIsWhole) {
     const tamsu::Genomes genomes = relatedGenomes(9);
     for (const tamsu::Query& query : {makeQuery(Mode::reference, 1, 3), makeQuery(Mode::median, 2, 3)}) {
         const std::string expected = dump(quietRun(genomes, query));
-        tamsu::RunContext context;
-        context.out = context.err = nullptr;
         int polls = 0;
-        context.keepGoing = [&polls] { return ++polls <= 5; };
+        QuietStatus status([&polls] { return ++polls <= 5; });
+        tamsu::RunContext context;
+        context.status = &status;
         const tamsu::Result stopped = tamsu::findClusters(genomes, query, context);
         EXPECT_TRUE(stopped.cancelled);
         EXPECT_TRUE(stopped.clusters.empty());

@@ -24,7 +24,7 @@ SearchParameters searchParams(int delta, int minClusterSize, int lacking, int K,
 std::unique_ptr<ReferenceClusterList> runSearch(const GenomeSet& set, const SearchParameters& params,
                                                 bool useNUM = true) {
     QuietProgress quiet;
-    const OccurrenceIndex index = buildOccurrenceIndex(set, useNUM, quiet.get().out());
+    const OccurrenceIndex index = buildOccurrenceIndex(set, useNUM);
     std::optional<ReferenceClusterList> list = computeReferenceClusters(index, params, quiet.get());
     EXPECT_TRUE(list);
     return std::make_unique<ReferenceClusterList>(std::move(*list));

@@ -159,8 +159,8 @@ TEST(ReferenceWalk, RowsReadEqualDefinitions) {
 TEST(ReferenceWalk, SubstringCountOfALongChromosome) {
     Indexed set(makeSet({{randomGenes(1, 66000, 50)}}, 50), false);
     const std::string err = captured([&](FILE* stream) {
-        Progress(stream, stream, nullptr, {}, tamsu::ProgressForm::none)
-            .beginRun(set.index, set.index.leadingGenomes(1));
+        tamsu::StatusPrinter status(stream, stream, tamsu::ProgressForm::none);
+        Progress(status).beginRun(set.index, set.index.leadingGenomes(1));
     });
     EXPECT_EQ(0u, err.find("number of Substrings: 2178033000\n")) << err;
 }
