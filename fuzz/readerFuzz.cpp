@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const size_t cut = input.find(kSeparator);
     const std::string_view list = input.substr(0, cut);
-    const std::string_view annotation = cut == std::string_view::npos ? std::string_view()
-                                                                       : input.substr(cut + kSeparator.size());
+    const std::string_view annotation =
+        cut == std::string_view::npos ? std::string_view() : input.substr(cut + kSeparator.size());
     // The list may name only files beside it (or in the working directory):
     // an absolute or climbing path could send the reader to a device file.
     if (list.find('/') != std::string_view::npos) return 0;
@@ -46,14 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         long long numEntries = 0;
         for (const Genome& genome : set->genomes)
             for (const Chromosome& chrom : genome.chromosomes)
-                numEntries += (chrom.length + 2LL) * (chrom.length + 2LL);
+                numEntries += (chrom.length() + 2LL) * (chrom.length() + 2LL);
         Query query;
         query.mode = Mode::center;
         query.delta = 1;
         query.minClusterSize = 2;
         query.quorum = Quorum{1, CostType::zero};
-        validateQuery(query, set->genomeCount);
-        deriveSearchParameters(query, set->genomeCount);
+        validateQuery(query, set->genomeCount());
+        deriveSearchParameters(query, set->genomeCount());
         buildOccurrenceIndex(*set, numEntries <= kNumBudget, notices);
     } catch (const Error&) {
     }

@@ -88,12 +88,10 @@ std::unique_ptr<GenomeSet> makeSet(const GeneRows& genomes, int alphabetSize) {
         Genome& genome = set->genomes[g];
         genome.name = std::string("G").append(std::to_string(g));
         genome.number = static_cast<int>(g);
-        genome.chromosomeCount = static_cast<int>(genomes[g].size());
         for (size_t c = 0; c < genomes[g].size(); ++c) {
             Chromosome chrom;
             chrom.name = genome.name + "c" + std::to_string(c);
             chrom.number = static_cast<int>(c);
-            chrom.length = static_cast<int>(genomes[g][c].size());
             chrom.genes.assign(genomes[g][c].size() + 2, 0);
             std::copy(genomes[g][c].begin(), genomes[g][c].end(), chrom.genes.begin() + 1);
             for (int gene : genomes[g][c]) maxId = std::max(maxId, gene);

@@ -33,7 +33,7 @@ std::string inputFingerprint(const Genomes& genomes) {
 ShardResult findShardClusters(const Genomes& genomes, const Query& query, int shard, int shardCount,
                               RunContext& context) {
     const GenomeSet& set = genomes.data();
-    validate(query, set.genomeCount);
+    validate(query, set.genomeCount());
     requireReferenceMode(query);
     if (shardCount < 1 || shard < 1 || shard > shardCount)
         fail(Stream::err, "error: no shard %d of %d (shards are 1..N)\n", shard, shardCount);
@@ -107,7 +107,7 @@ std::vector<ShardResult> orderShards(std::vector<ShardResult> results) {
 Result mergeShards(const Genomes& genomes, const Query& query, const std::vector<ShardResult>& shards,
                    RunContext& context) {
     const GenomeSet& set = genomes.data();
-    validate(query, set.genomeCount);
+    validate(query, set.genomeCount());
     requireReferenceMode(query);
     const SearchParameters params = searchParametersFor(set, query, context.threads);
     // The shards' parts must tile the reference chromosomes in order.

@@ -42,7 +42,6 @@ Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& g
     for (size_t g = 0; g < genes.size(); ++g) {
         Genome& genome = set->genomes[g];
         genome.number = static_cast<int>(g);
-        genome.chromosomeCount = static_cast<int>(genes[g].size());
         for (size_t c = 0; c < genes[g].size(); ++c) {
             const std::vector<int>& array = genes[g][c];
             const int entries = static_cast<int>(array.size());
@@ -60,7 +59,6 @@ Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& g
                          array[pos], pos, chromNr, genomeNr, alphabetSize);
             Chromosome chrom;
             chrom.number = chromNr;
-            chrom.length = entries - 2;
             chrom.genes = array;
             genome.chromosomes.push_back(std::move(chrom));
         }
@@ -78,13 +76,13 @@ Genomes Genomes::fromRecoded(const std::vector<std::vector<std::vector<int>>>& g
     return Genomes(std::make_shared<const Data>(std::move(*set)));
 }
 
-int Genomes::genomeCount() const { return data_->genomeCount; }
+int Genomes::genomeCount() const { return data_->genomeCount(); }
 int Genomes::alphabetSize() const { return data_->alphabetSize; }
 int Genomes::chromosomeCount(int genome) const {
     return static_cast<int>(data_->genomes[static_cast<size_t>(genome)].chromosomes.size());
 }
 int Genomes::chromosomeLength(int genome, int chromosome) const {
-    return data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].length;
+    return data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].length();
 }
 int Genomes::gene(int genome, int chromosome, int position) const {
     return data_->genomes[static_cast<size_t>(genome)].chromosomes[static_cast<size_t>(chromosome)].genes.at(
@@ -145,7 +143,7 @@ void printDerivedParameters(FILE* stream, const Query& query, int genomeCount, c
 
 Result findClusters(const Genomes& genomes, const Query& query, RunContext& context) {
     const GenomeSet& set = genomes.data();
-    validate(query, set.genomeCount);
+    validate(query, set.genomeCount());
     const SearchParameters params = searchParametersFor(set, query, context.threads);
     CallStatus status(context);
     Progress progress(status.get());

@@ -22,13 +22,13 @@ void printMedianHeader(FILE* stream, const SearchParameters& params, const Genom
     std::fprintf(stream, "  distance threshold d:      %d\n", params.referenceBudget);
     std::fprintf(stream, "  minimal cluster size:      %d\n", params.minClusterSize);
     if (params.hasQuorum) std::fprintf(stream, "  quorum parameter:     %d\n", params.mayLack);
-    std::fprintf(stream, "  species count:             %d\n", set.genomeCount);
+    std::fprintf(stream, "  species count:             %d\n", set.genomeCount());
     std::fprintf(stream, "  alphabet size:             %d\n", set.alphabetSize);
     std::fprintf(stream, "\n");
     std::fprintf(stream, "sequence information:\n\n");
     for (const Genome& genome : set.genomes)
         for (const Chromosome& chrom : genome.chromosomes)
-            std::fprintf(stream, "  %s: %d genes\n", chrom.name.c_str(), chrom.length);
+            std::fprintf(stream, "  %s: %d genes\n", chrom.name.c_str(), chrom.length());
 }
 
 static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeSet& set, const OccurrenceIndex& index,
@@ -78,12 +78,13 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
         }
         progress.endRun();
         if (refs.first == refs.end)
-            progress.print(Stream::out, formatText("shard %d of %d: no reference chromosome to search\n", part.shard + 1, part.shardCount));
+            progress.print(Stream::out, formatText("shard %d of %d: no reference chromosome to search\n",
+                                                   part.shard + 1, part.shardCount));
         else
-            progress.print(Stream::out, formatText("shard %d of %d searched: reference chromosomes %d to %d of %d\n", part.shard + 1,
-                         part.shardCount, refs.first + 1, refs.end, all.end));
+            progress.print(Stream::out, formatText("shard %d of %d searched: reference chromosomes %d to %d of %d\n",
+                                                   part.shard + 1, part.shardCount, refs.first + 1, refs.end, all.end));
         result->shardClusters =
-            std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found), set.genomeCount});
+            std::make_unique<ShardClusters>(ShardClusters{refs, std::move(*found), set.genomeCount()});
         return result;
     }
     std::optional<ReferenceClusterList> clusters;
@@ -98,9 +99,8 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
         return nullptr;
     }
     progress.print(Stream::out, "cluster computation finished\n");
-    progress.printWith(Stream::err,
-                       [&](FILE* err) { scoreReferenceClusters(&*clusters, set, err, params.threads); });
-    result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount);
+    progress.printWith(Stream::err, [&](FILE* err) { scoreReferenceClusters(&*clusters, set, err, params.threads); });
+    result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount());
     result->referenceClusters = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;
 }
@@ -110,8 +110,9 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
 SearchParameters searchParametersFor(const GenomeSet& set, const Query& query, int threads) {
     int longest = 0;
     for (const Genome& genome : set.genomes)
-        for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length);
-    SearchParameters params = deriveSearchParameters(query, set.genomeCount, distanceBound(set.alphabetSize, longest));
+        for (const Chromosome& chrom : genome.chromosomes) longest = std::max(longest, chrom.length());
+    SearchParameters params =
+        deriveSearchParameters(query, set.genomeCount(), distanceBound(set.alphabetSize, longest));
     params.threads = std::max(threads, 1);
     return params;
 }
@@ -142,7 +143,7 @@ std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const Search
 }
 
 int referenceChromosomeCount(const GenomeSet& set, const SearchParameters& params) {
-    const int refGenomes = std::min(referenceGenomeCount(params, set.genomeCount), set.genomeCount);
+    const int refGenomes = std::min(referenceGenomeCount(params, set.genomeCount()), set.genomeCount());
     int count = 0;
     for (int g = 0; g < refGenomes; ++g)
         count += static_cast<int>(set.genomes[static_cast<size_t>(g)].chromosomes.size());

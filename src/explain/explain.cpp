@@ -35,11 +35,11 @@ Scan scanGenome(const Genome& genome, const std::vector<char>& inSet, int size, 
     int stampId = 0;
     for (const Chromosome& chrom : genome.chromosomes) {
         const std::vector<int>& genes = chrom.genes;
-        for (int l = 1; l <= chrom.length; ++l) {
+        for (int l = 1; l <= chrom.length(); ++l) {
             if (!inSet[genes[l]]) continue;
             ++stampId;
             int hits = 0, foreign = 0, coverEnd = 0;
-            for (int r = l; r <= chrom.length; ++r) {
+            for (int r = l; r <= chrom.length(); ++r) {
                 const int x = genes[r];
                 if (stamp[x] != stampId) {
                     stamp[x] = stampId;
@@ -115,7 +115,7 @@ bool haveCenter(const GenomeSet& set, const std::vector<const IntervalExplanatio
 
 Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyIds, const tamsu::Query& query) {
     Explanation result;
-    const int genomeCount = set.genomeCount;
+    const int genomeCount = set.genomeCount();
     const bool referenceMode = query.mode == Mode::reference || query.mode == Mode::perfect;
     result.delta = query.mode == Mode::perfect ? 0 : std::max(query.delta, 0);
     const int delta = result.delta;
@@ -156,7 +156,7 @@ Explanation explainGeneSet(const GenomeSet& set, const std::vector<int>& familyI
     int minimum = query.minClusterSize;
     if (referenceMode && query.refType == tamsu::RefType::cluster && !set.genomes.empty() &&
         !set.genomes[0].chromosomes.empty())
-        minimum = set.genomes[0].chromosomes[0].length;
+        minimum = set.genomes[0].chromosomes[0].length();
     if (minimum > 0)
         result.rules.push_back({"minimum size", size >= minimum, formatText("the set has %d families, the minimum is %d", size, minimum)});
 

@@ -14,7 +14,6 @@ Chromosome makeChromosome(const std::string& name, int number) {
     Chromosome chrom;
     chrom.name = skipLeadingBlanks(name);
     chrom.number = number;
-    chrom.length = -1;
     return chrom;
 }
 
@@ -96,7 +95,6 @@ bool looksLikeGeneLine(const std::string& line) {
 void fillChromosome(Chromosome& chrom, const std::vector<std::string>& lines, const std::string& fileName,
                     int firstLineNumber) {
     const int n = static_cast<int>(lines.size());
-    chrom.length = n;
     chrom.genes.assign(static_cast<size_t>(n) + 2, 0);
     chrom.dirs.assign(static_cast<size_t>(n) + 2, '?');
     chrom.fcats.assign(static_cast<size_t>(n) + 2, '?');

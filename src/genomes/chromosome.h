@@ -14,10 +14,11 @@ struct Chromosome {
     std::vector<std::string> locusTags;    // length + 2; empty from the host
     std::vector<std::string> annotations;  // length + 2; empty from the host
     int number = 0;                        // position within its genome
-    int length = -1;                       // -1 until read
     std::vector<int> genes;                // length + 2, sentinel 0 at both ends; empty until read
 
     bool isSet() const { return !genes.empty(); }
+    // Genes between the sentinels; -1 until read.
+    int length() const { return genes.empty() ? -1 : static_cast<int>(genes.size()) - 2; }
 };
 
 // A chromosome with the name (leading blanks skipped) and number, not yet read.

@@ -12,7 +12,6 @@ namespace tamsu::detail {
 
 std::unique_ptr<GenomeSet> makeGenomeSet(int genomeCount) {
     auto set = std::make_unique<GenomeSet>();
-    set->genomeCount = genomeCount;
     set->genomes.resize(static_cast<size_t>(genomeCount > 0 ? genomeCount : 0));
     set->alphabetSize = 0;
     return set;
@@ -22,7 +21,6 @@ Genome makeGenome(const std::string& name, int number, int chromosomeCount) {
     Genome genome;
     genome.name = name;
     genome.number = number;
-    genome.chromosomeCount = chromosomeCount;
     genome.chromosomes.resize(static_cast<size_t>(chromosomeCount > 0 ? chromosomeCount : 0));
     return genome;
 }
@@ -35,7 +33,7 @@ template <typename Set, typename Visit>
 void forEachGene(Set& set, Visit visit) {
     for (auto& genome : set.genomes)
         for (auto& chrom : genome.chromosomes)
-            for (int p = 1; p <= chrom.length; ++p) visit(chrom.genes[p]);
+            for (int p = 1; p <= chrom.length(); ++p) visit(chrom.genes[p]);
 }
 
 }  // namespace
@@ -92,7 +90,7 @@ void completeGenomeSet(GenomeSet& set) {
 
 void printGenomeStatistics(FILE* stream, const GenomeSet& set) {
     std::fprintf(stream, "\n\t*** genomes statistics: ***\n");
-    std::fprintf(stream, "\tgenome count:\t\t%d\n", set.genomeCount);
+    std::fprintf(stream, "\tgenome count:\t\t%d\n", set.genomeCount());
     std::fprintf(stream, "\talphabet size:\t\t%d\n", set.alphabetSize);
     std::fprintf(stream, "\tlist of genomes:\n");
     for (const Genome& genome : set.genomes) {
@@ -101,7 +99,7 @@ void printGenomeStatistics(FILE* stream, const GenomeSet& set) {
         std::fprintf(stream, "(");
         for (size_t c = 0; c < genome.chromosomes.size(); ++c) {
             if (c > 0) std::fprintf(stream, " + ");
-            std::fprintf(stream, "%d", genome.chromosomes[c].length);
+            std::fprintf(stream, "%d", genome.chromosomes[c].length());
         }
         std::fprintf(stream, " genes)\n");
     }

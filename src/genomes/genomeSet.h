@@ -13,12 +13,12 @@ namespace tamsu::detail {
 struct Genome {
     std::string name;
     int number = 0;
-    int chromosomeCount = 0;
     std::vector<Chromosome> chromosomes;
+
+    int chromosomeCount() const { return static_cast<int>(chromosomes.size()); }
 };
 
 struct GenomeSet {
-    int genomeCount = 0;
     std::vector<Genome> genomes;
     int alphabetSize = 0;
     std::vector<int> codingTable;  // code -> identifier as read; entry 0 is 0
@@ -27,6 +27,8 @@ struct GenomeSet {
     // "fnv1a64:" and 16 hex digits over the bytes read: the genome list, a 0
     // byte and the annotation file (empty for genomes from the host).
     std::string inputFingerprint;
+
+    int genomeCount() const { return static_cast<int>(genomes.size()); }
 };
 
 std::unique_ptr<GenomeSet> makeGenomeSet(int genomeCount);

@@ -14,10 +14,10 @@ namespace {
 // chromosome must carry its sentinels and only characters of the alphabet
 // (a host could deliver anything).
 void checkChromosome(const Chromosome& chrom, int genomeNumber, int alphabetSize) {
-    if (chrom.length < 0 || chrom.genes.size() != static_cast<size_t>(chrom.length) + 2)
+    if (!chrom.isSet())
         fail(Stream::err, "error: chromosome %d (%s) of genome %d has no genes\n", chrom.number, chrom.name.c_str(),
              genomeNumber);
-    for (int p = 0; p <= chrom.length + 1; ++p) {
+    for (int p = 0; p <= chrom.length() + 1; ++p) {
         const int c = chrom.genes[p];
         if (c < 0 || c > alphabetSize)
             fail(Stream::err,
@@ -48,9 +48,9 @@ OccurrenceIndex buildOccurrenceIndex(const GenomeSet& set, bool useNUM) {
             ix.genome = genome.number;
             ix.number = chrom.number;
             ix.flat = static_cast<int>(index.chroms_.size());
-            ix.length = chrom.length;
+            ix.length = chrom.length();
             ix.genes = chrom.genes;
-            const int n = chrom.length;
+            const int n = chrom.length();
             const size_t bytes = static_cast<size_t>(n + 2) * static_cast<size_t>(n + 2) * sizeof(int);
             if (useNUM && n <= kNumMaxGenes && numBytes + bytes <= kNumBudgetBytes) {
                 ix.NUM = computeDistinctCounts(ix.genes, n, alphabetSize);

@@ -165,11 +165,11 @@ std::vector<TableOccurrence> readClusterTable(const std::string& path, const Gen
                  path.c_str(), number, row.cluster, first->second.line);
         row.best = best != 0;
         const std::string& chromosome = fields[column["chromosome"]];
-        const Genome* genome = row.genome >= 0 && row.genome < set.genomeCount ? &set.genomes[row.genome] : nullptr;
+        const Genome* genome = row.genome >= 0 && row.genome < set.genomeCount() ? &set.genomes[row.genome] : nullptr;
         row.chromosome = -1;
         if (genome != nullptr && genome->name == fields[column["genome"]])
             for (const Chromosome& chrom : genome->chromosomes)
-                if (chrom.name == chromosome && row.first >= 1 && row.first <= row.last && row.last <= chrom.length)
+                if (chrom.name == chromosome && row.first >= 1 && row.first <= row.last && row.last <= chrom.length())
                     row.chromosome = chrom.number;
         if (row.chromosome < 0)
             fail(Stream::err, "error: %s line %d: genome %d \"%s\", chromosome \"%s\", genes %d-%d are not in the genome list\n",
@@ -188,7 +188,7 @@ std::string clusterSvg(const std::vector<TableOccurrence>& rows, const GenomeSet
     // One line per genome: its occurrences in a best set, else its closest one.
     std::vector<const TableOccurrence*> drawn;
     std::vector<int> absent;
-    for (int g = 0; g < set.genomeCount; ++g) {
+    for (int g = 0; g < set.genomeCount(); ++g) {
         std::vector<const TableOccurrence*> own;
         for (const TableOccurrence& row : rows)
             if (row.genome == g && row.best) own.push_back(&row);
@@ -226,7 +226,7 @@ std::string clusterSvg(const std::vector<TableOccurrence>& rows, const GenomeSet
                           "<text x=\"12\" y=\"%d\" fill=\"#444\">%s %d-%d, distance %d</text>\n",
                           y + 13, escaped(genome.name).c_str(), y + 29, escaped(chrom.name).c_str(), row->first,
                           row->last, row->setDistance);
-        const int from = std::max(1, row->first - flank), to = std::min(chrom.length, row->last + flank);
+        const int from = std::max(1, row->first - flank), to = std::min(chrom.length(), row->last + flank);
         for (int p = from; p <= to; ++p) {
             const int x = kLabelWidth + (p - (row->first - flank)) * (kGeneWidth + kGap);
             const int id = set.codingTable[chrom.genes[p]];

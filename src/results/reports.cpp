@@ -18,7 +18,7 @@ namespace tamsu::detail {
 // How often each family 1..alphabetSize occurs in the chromosome.
 static std::vector<int> familyFrequencies(const Chromosome& chrom, int alphabetSize) {
     std::vector<int> freq(alphabetSize + 1, 0);
-    for (int p = 1; p <= chrom.length && p < static_cast<int>(chrom.genes.size()); ++p) {
+    for (int p = 1; p <= chrom.length() && p < static_cast<int>(chrom.genes.size()); ++p) {
         const int c = chrom.genes[p];
         if (c >= 1 && c <= alphabetSize) ++freq[c];
     }
@@ -57,12 +57,12 @@ std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::
     for (const Chromosome* chrom : chromosomes) histograms.push_back(sizeHistogram(*chrom, set.alphabetSize));
 
     for (size_t i = 0; i < chromosomes.size(); ++i)
-        text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
+        text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length(),
                            histograms[i].distinctSizes);
     text += "\n";
 
     for (size_t i = 0; i < chromosomes.size(); ++i) {
-        text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length,
+        text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length(),
                            histograms[i].distinctSizes);
         text += "size\tfreq\n";
         const std::vector<int>& count = histograms[i].count;

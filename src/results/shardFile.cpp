@@ -172,7 +172,7 @@ void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardCluster
                            {"shards", header.shardCount},
                            {"command", header.command},
                            {"inputFingerprint", header.inputFingerprint},
-                           {"genomeCount", set.genomeCount},
+                           {"genomeCount", set.genomeCount()},
                            {"referenceChromosomes", {found.refs.first, found.refs.end}},
                            {"chromosomes", std::move(chromosomes)}};
     const std::string text = document.dump() + "\n";
@@ -291,14 +291,14 @@ std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, cons
     auto mismatch = [&](const std::string& what) {
         fail(Stream::err, "error: %s does not fit these genomes: %s\n", path.c_str(), what.c_str());
     };
-    if (found.genomeCount != set.genomeCount)
-        mismatch(formatText("it is of %d genomes, the genome list has %d", found.genomeCount, set.genomeCount));
+    if (found.genomeCount != set.genomeCount())
+        mismatch(formatText("it is of %d genomes, the genome list has %d", found.genomeCount, set.genomeCount()));
     if (found.refs.first < 0 || found.refs.end < found.refs.first ||
         found.refs.end > static_cast<int>(chromosomes.size()) ||
         found.chroms.size() != static_cast<size_t>(found.refs.end - found.refs.first))
         mismatch("more chromosomes than the genomes have");
     auto chromosome = [&](int genome, int number) -> const Chromosome* {
-        if (genome < 0 || genome >= set.genomeCount) return nullptr;
+        if (genome < 0 || genome >= set.genomeCount()) return nullptr;
         const std::vector<Chromosome>& list = set.genomes[static_cast<size_t>(genome)].chromosomes;
         return number >= 0 && number < static_cast<int>(list.size()) ? &list[static_cast<size_t>(number)] : nullptr;
     };
@@ -315,7 +315,7 @@ std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, cons
         copy.nonNestedCount = chrom.nonNestedCount;
         for (const ReferenceCluster& cluster : chrom.clusters) {
             if (chromosome(cluster.refGenome, cluster.refChrom) != ref) mismatch("a chromosome out of its place");
-            if (cluster.l < 1 || cluster.r > ref->length || cluster.l > cluster.r)
+            if (cluster.l < 1 || cluster.r > ref->length() || cluster.l > cluster.r)
                 mismatch("a reference interval outside its chromosome");
             const std::string where =
                 formatText("the cluster at %d-%d of \"%s\"", cluster.l, cluster.r, ref->name.c_str());
@@ -325,14 +325,14 @@ std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, cons
                                     cluster.size, size));
             ReferenceCluster expanded = cluster;
             expanded.locationLists.clear();
-            for (int j = 0; j < set.genomeCount; ++j) expanded.locationLists.push_back(makeLocationList(j));
+            for (int j = 0; j < set.genomeCount(); ++j) expanded.locationLists.push_back(makeLocationList(j));
             int lastGenome = -1;
             for (const LocationList& list : cluster.locationLists) {
-                if (list.genome <= lastGenome || list.genome >= set.genomeCount) mismatch("an unknown genome");
+                if (list.genome <= lastGenome || list.genome >= set.genomeCount()) mismatch("an unknown genome");
                 lastGenome = list.genome;
                 for (const Location& x : list.locs) {
                     const Chromosome* at = chromosome(x.genome, x.chr);
-                    if (x.genome != list.genome || at == nullptr || x.l < 1 || x.r > at->length || x.l > x.r + 1)
+                    if (x.genome != list.genome || at == nullptr || x.l < 1 || x.r > at->length() || x.l > x.r + 1)
                         mismatch("an occurrence outside its chromosome");
                     int hits = 0;
                     const int occSize = counter.count(at->genes, x.l, x.r, hits);

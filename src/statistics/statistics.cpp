@@ -35,19 +35,18 @@ constexpr double kNoGenomeFactor = 1000.0;  // a genome without any location
 // Background tables
 
 std::vector<int> totalLengths(const GenomeSet& set) {
-    std::vector<int> lengths(std::max(set.genomeCount, 0), 0);
-    for (int j = 0; j < set.genomeCount && j < static_cast<int>(set.genomes.size()); ++j)
-        for (const Chromosome& chrom : set.genomes[j].chromosomes)
-            lengths[j] += std::max(chrom.length, 0);
+    std::vector<int> lengths(std::max(set.genomeCount(), 0), 0);
+    for (int j = 0; j < set.genomeCount() && j < static_cast<int>(set.genomes.size()); ++j)
+        for (const Chromosome& chrom : set.genomes[j].chromosomes) lengths[j] += std::max(chrom.length(), 0);
     return lengths;
 }
 
 IntTable countFamilyPositions(const GenomeSet& set) {
-    IntTable freqs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0);
-    for (int j = 0; j < set.genomeCount && j < static_cast<int>(set.genomes.size()); ++j)
+    IntTable freqs(std::max(set.genomeCount(), 0), set.alphabetSize + 1, 0);
+    for (int j = 0; j < set.genomeCount() && j < static_cast<int>(set.genomes.size()); ++j)
         for (const Chromosome& chrom : set.genomes[j].chromosomes)
             // every position 1..length counts, the last one included
-            for (int p = 1; p <= chrom.length && p < static_cast<int>(chrom.genes.size()); ++p) {
+            for (int p = 1; p <= chrom.length() && p < static_cast<int>(chrom.genes.size()); ++p) {
                 const int c = chrom.genes[p];
                 if (c >= 0 && c <= set.alphabetSize) ++freqs(j, c);
             }
@@ -56,8 +55,8 @@ IntTable countFamilyPositions(const GenomeSet& set) {
 
 DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& freqs, const std::vector<int>& lengths,
                                 FILE* err) {
-    DoubleTable probs(std::max(set.genomeCount, 0), set.alphabetSize + 1, 0.0);
-    for (int j = 0; j < set.genomeCount && j < freqs.rows(); ++j)
+    DoubleTable probs(std::max(set.genomeCount(), 0), set.alphabetSize + 1, 0.0);
+    for (int j = 0; j < set.genomeCount() && j < freqs.rows(); ++j)
         for (int c = 1; c <= set.alphabetSize; ++c) {
             const int f = freqs(j, c);
             probs(j, c) = f > 0 ? static_cast<double>(f) / lengths[j] : 0.0;
@@ -351,7 +350,7 @@ void scoreRefCluster(ReferenceCluster& cluster, const BackgroundTables& tables, 
 void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, FILE* err, int threads) {
     const BackgroundTables tables(set, err);
     if (list == nullptr) return;
-    const int K = std::max(set.genomeCount, 0);
+    const int K = std::max(set.genomeCount(), 0);
     std::vector<ReferenceCluster*> clusters;
     for (ReferenceCluster& cluster : list->clusters) clusters.push_back(&cluster);
     // Every cluster's scores are independent of the others and of which

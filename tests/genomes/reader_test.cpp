@@ -21,7 +21,7 @@ namespace {
 // Identifiers as read (through the coding table) of a chromosome.
 std::vector<int> idsOf(const GenomeSet& set, const Chromosome& chrom) {
     std::vector<int> ids;
-    for (int p = 1; p <= chrom.length; ++p) ids.push_back(set.codingTable[chrom.genes[p]]);
+    for (int p = 1; p <= chrom.length(); ++p) ids.push_back(set.codingTable[chrom.genes[p]]);
     return ids;
 }
 
@@ -64,12 +64,12 @@ TEST_F(ReadGenomes, SmallListWithStdoutLines) {
               block("chr1, Escherichia coli chromosome", {1, 2, 0}) + block("plasmid", {}) + block("chrA", {2, 0, 3}));
     auto set = read(list);
     EXPECT_EQ(header(list, dir.file("ann.txt")), out);
-    ASSERT_EQ(2, set->genomeCount);
+    ASSERT_EQ(2, set->genomeCount());
     EXPECT_EQ("G2", set->genomes[1].name);
     EXPECT_EQ(1, set->genomes[1].number);
-    ASSERT_EQ(2, set->genomes[0].chromosomeCount);
+    ASSERT_EQ(2, set->genomes[0].chromosomeCount());
     const Chromosome& plasmid = set->genomes[0].chromosomes[1];
-    EXPECT_EQ(std::tuple("plasmid", 1, 0), std::tuple(plasmid.name, plasmid.number, plasmid.length));
+    EXPECT_EQ(std::tuple("plasmid", 1, 0), std::tuple(plasmid.name, plasmid.number, plasmid.length()));
     // Zeros become 4 and 5, then codes follow first appearance.
     EXPECT_EQ((std::vector<int>{0, 1, 2, 4, 5, 3}), set->codingTable);
     EXPECT_EQ((std::vector<int>{0, 2, 4, 5, 0}), set->genomes[1].chromosomes[0].genes);
@@ -230,11 +230,11 @@ TEST_F(ReadGenomes, InputsBeyondFixedLimits) {
         annotation += block("chr_" + std::to_string(g), {1});
     }
     auto set = read(write(list, annotation));
-    ASSERT_EQ(150, set->genomeCount);
-    ASSERT_EQ(600, set->genomes[0].chromosomeCount);
+    ASSERT_EQ(150, set->genomeCount());
+    ASSERT_EQ(600, set->genomes[0].chromosomeCount());
     EXPECT_EQ("contig_599", set->genomes[0].chromosomes[599].name);
     const Chromosome& big = set->genomes[0].chromosomes[0];
-    ASSERT_EQ(n, big.length);
+    ASSERT_EQ(n, big.length());
     EXPECT_EQ(longAnnotation, big.annotations[1]);
     // Families 1..999 plus one fresh family per gene 0 (i % 1000 == 0).
     EXPECT_EQ(999 + 100, set->alphabetSize);

@@ -40,16 +40,16 @@ void checkClusters(const GenomeSet& set, const SearchParameters& params, const R
         ASSERT_EQ(static_cast<int>(P.size()), cluster.size) << where;
         ASSERT_GE(cluster.size, params.minClusterSize) << where;
         ASSERT_EQ(std::set<int>(cluster.genes.begin(), cluster.genes.end()), P) << where;
-        ASSERT_EQ(std::tuple(set.genomeCount, set.genomeCount), std::tie(cluster.genomeCount, cluster.listCount));
+        ASSERT_EQ(std::tuple(set.genomeCount(), set.genomeCount()), std::tie(cluster.genomeCount, cluster.listCount));
         int covered = 0;
-        for (int j = 0; j < set.genomeCount; ++j) {
+        for (int j = 0; j < set.genomeCount(); ++j) {
             const LocationList& list = cluster.locationLists[j];
             ASSERT_EQ(j, list.genome);
             if (!list.empty()) ++covered;
             const Location* previous = nullptr;
             for (const Location& x : list.locs) {
                 const Chromosome& chrom = set.genomes[j].chromosomes.at(x.chr);
-                ASSERT_TRUE(x.genome == j && 1 <= x.l && x.l <= x.r && x.r <= chrom.length) << where;
+                ASSERT_TRUE(x.genome == j && 1 <= x.l && x.l <= x.r && x.r <= chrom.length()) << where;
                 const std::set<int> G = genesIn(chrom.genes, x.l, x.r);
                 int hits = 0;
                 for (int c : G) hits += P.count(c) ? 1 : 0;
@@ -62,7 +62,7 @@ void checkClusters(const GenomeSet& set, const SearchParameters& params, const R
                 previous = &x;
             }
         }
-        EXPECT_GE(covered, set.genomeCount - params.mayLack) << where;
+        EXPECT_GE(covered, set.genomeCount() - params.mayLack) << where;
         // The reference occurrence itself heads its genome's list.
         const LocationList& own = cluster.locationLists[cluster.refGenome];
         ASSERT_FALSE(own.empty()) << where;
@@ -102,7 +102,7 @@ std::set<Found> bruteForceLocations(const Genome& genome, const std::set<int>& P
     };
     std::vector<Candidate> all;
     for (const Chromosome& chrom : genome.chromosomes) {
-        const int n = chrom.length;
+        const int n = chrom.length();
         const int A = *std::max_element(chrom.genes.begin(), chrom.genes.end());
         for (int l = 1; l <= n; ++l) {
             // Grow r from l, counting the interval's genes and those of its
@@ -184,7 +184,7 @@ TEST(ReferenceSearch, LocationsMatchNaiveRecountAndBruteForceWithAndWithoutNUM) 
 
             const Chromosome& ref = set->genomes[cluster.refGenome].chromosomes[cluster.refChrom];
             const std::set<int> P = genesIn(ref.genes, cluster.l, cluster.r);
-            for (int j = 0; j < set->genomeCount; ++j) {
+            for (int j = 0; j < set->genomeCount(); ++j) {
                 if (j == cluster.refGenome) continue;
                 ASSERT_EQ(bruteForceLocations(set->genomes[j], P, delta), locationsOf(cluster)[j])
                     << where << " cluster [" << cluster.l << "," << cluster.r << "] of genome " << cluster.refGenome
