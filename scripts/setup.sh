@@ -3,7 +3,8 @@
 # a C++ compiler, CMake, GSL, nlohmann-json, a JDK (for the JNI library and the
 # Java host harness), GoogleTest, and clang with its libFuzzer runtime for the
 # fuzz targets; xmllint (libxml2-utils) and Chromium to check the cluster
-# pictures (the browser test skips where Chromium is missing); Snakemake for
+# pictures and the HTML report (the browser tests skip where Chromium is
+# missing), librsvg2-bin (rsvg-convert) for PNG and PDF figures; Snakemake for
 # the workflow of split runs; zlib for gzip-compressed annotation files and
 # pkg-config for the installed-library test; MMseqs2 for zub families; Slurm
 # (slurm-wlm: slurmctld, slurmd, the client commands) and munge for the test
@@ -11,7 +12,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make libgsl-dev nlohmann-json3-dev zlib1g-dev pkg-config default-jdk-headless libgtest-dev clang
-  libclang-rt-dev libxml2-utils chromium snakemake mmseqs2 slurm-wlm munge)
+  libclang-rt-dev libxml2-utils chromium librsvg2-bin snakemake mmseqs2 slurm-wlm munge)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

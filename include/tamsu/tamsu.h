@@ -211,7 +211,7 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
 // written to the two streams, and, when genes is not null, the side table of
 // the genes (tab-separated, one row per gene in annotation order: genome,
 // chromosome, position, locus_tag, family_id, family_name, product, start,
-// end, strand, sequence_id). Throws Error naming the file and line of
+// end, strand, sequence_id, gene). Throws Error naming the file and line of
 // malformed input, and when an annotation file's stem is no genome column.
 ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, FILE* annotation, FILE* genes = nullptr);
 // The conversion report: genes matched and unmatched per genome, table genes in no GFF.

@@ -115,6 +115,7 @@ AnnotatedGenome readAnnotatedGenome(const std::string& path, const std::string& 
         for (const char* key : {"product", "gene", "Name"})
             if (const std::string* value = feature.attribute(key); value != nullptr && gene.product.empty())
                 gene.product = *value;
+        if (const std::string* value = feature.attribute("gene")) gene.geneName = *value;
         if (const std::string* value = feature.attribute("translation")) gene.translation = *value;
         const std::string* pseudo = feature.attribute("pseudo");
         gene.pseudo = pseudo != nullptr && (pseudo->empty() || *pseudo == "true");

@@ -20,6 +20,7 @@ struct AnnotatedGene {
     std::vector<std::string> ids;       // candidates for the gene's id: the id attribute's value, then ID (non-empty)
     std::vector<std::string> otherIds;  // further names a protein file may use: protein_id, Name, locus_tag, gene
     std::string product;                // product, else gene, else Name
+    std::string geneName;               // the gene attribute (dnaA): a figure's label
     std::string translation;            // the file's own protein sequence (GenBank /translation)
     bool pseudo = false;                // marked as pseudogene (GenBank /pseudo, GFF3 pseudo=true)
     int order = 0;                      // index in the file's order (kept by sortGenes)

@@ -190,11 +190,12 @@ ConvertSummary convertGenomes(const ConvertRequest& request, FILE* genomeList, F
                 std::fprintf(annotation, "%d\t%c\t?\t%s\t%s\n", matched ? familyId[gene.family] : 0, record.strand,
                              tag.c_str(), replaced(text, "\t\r\n", ' ').c_str());
                 if (genes != nullptr)
-                    std::fprintf(genes, "%s\t%s\t%d\t%s\t%d\t%s\t%s\t%lld\t%lld\t%c\t%s\n", genome.name.c_str(),
+                    std::fprintf(genes, "%s\t%s\t%d\t%s\t%d\t%s\t%s\t%lld\t%lld\t%c\t%s\t%s\n", genome.name.c_str(),
                                  names[g][r].c_str(), position, tag.c_str(), matched ? familyId[gene.family] : 0,
                                  matched ? replaced(table.families[gene.family], "\t\r\n", ' ').c_str() : "",
                                  replaced(record.product, "\t\r\n", ' ').c_str(), record.start, record.end,
-                                 record.strand, replaced(genome.regions[r], "\t\r\n", ' ').c_str());
+                                 record.strand, replaced(genome.regions[r], "\t\r\n", ' ').c_str(),
+                                 replaced(record.geneName, "\t\r\n", ' ').c_str());
                 ++counts.genes;
                 counts.matched += matched ? 1 : 0;
             }

@@ -12,7 +12,8 @@ namespace tamsu::detail {
 // The side table's header line: one row per gene follows, in the order of the
 // annotation file.
 inline constexpr const char* kGeneTableHeader =
-    "genome\tchromosome\tposition\tlocus_tag\tfamily_id\tfamily_name\tproduct\tstart\tend\tstrand\tsequence_id";
+    "genome\tchromosome\tposition\tlocus_tag\tfamily_id\tfamily_name\tproduct\tstart\tend\tstrand\tsequence_id\t"
+    "gene";
 
 // Reads the tables, then each annotation file (GFF3 or GenBank, plain or
 // gzip) once, and writes the genome list, the annotation file and, when genes

@@ -148,7 +148,7 @@ TEST(Convert, GenBankGffGzipAndASubsetOfTheTable) {
     const auto rows = tsvRows(readFile(dir.file("out/genes.tsv")));
     ASSERT_EQ(rows.size(), 2738u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"genome", "chromosome", "position", "locus_tag", "family_id",
-                                                 "family_name", "product", "start", "end", "strand", "sequence_id"}));
+                                                 "family_name", "product", "start", "end", "strand", "sequence_id", "gene"}));
     EXPECT_EQ(rows[2],
               (std::vector<std::string>{"A2497", "NC_017437.1", "2", "CTO_RS00010", "1", "OG1",
                                         "DUF378 domain-containing protein", "1915", "2187", "-", "NC_017437.1"}));
