@@ -158,6 +158,26 @@ void writeReports(const Result& result, const Genomes& genomes, RunContext& cont
 void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
                    const std::string& genomeListPath);
 
+// The output file with the additions of options (see ClusterTableOptions);
+// without any, the table of the call above. The JSON document's header
+// always names the program, its version and options.command.
+void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
+                   const std::string& genomeListPath, const ClusterTableOptions& options);
+
+// Every gene of every occurrence, one row each, for data-frame tools
+// (pandas, R, gggenes): cluster, group, occurrence, genome, chromosome,
+// position, locus_tag, gene, family_id, family_name, product, strand,
+// start, end, in_cluster (its family is in the cluster's set), best. Names,
+// products and coordinates come from the side table of zub convert
+// (genes.tsv beside the annotation file), else from the annotation file
+// (coordinates then empty). Clusters of more than maxSize families (when
+// above 0) are left out.
+void writeClusterGenes(FILE* out, const Result& result, const Genomes& genomes, const Query& query, int maxSize);
+
+// Gene families given by id or by name (the family names of the side table
+// genes.tsv); throws Error naming an unknown name.
+std::vector<int> familyIds(const Genomes& genomes, const std::vector<std::string>& families);
+
 // ---- Runs split into shards ----
 //
 // A reference-based or perfect run splits by reference chromosome: shard i of

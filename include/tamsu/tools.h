@@ -67,6 +67,16 @@ struct FamiliesSummary {
     std::string command;  // the mmseqs command line run
 };
 
+// What the output file holds beyond the plain table of writeClusters.
+struct ClusterTableOptions {
+    // Columns group, family_names and products (JSON: group, familyNames,
+    // products), the names and products from the side table of zub convert
+    // (genes.tsv beside the annotation file) where there is one.
+    bool annotate = false;
+    int maxSize = 0;                   // clusters of more gene families are left out; 0: none
+    std::vector<std::string> command;  // the command line, recorded in the JSON header with the version
+};
+
 // What to draw of a run's output table.
 struct PlotOptions {
     std::string directory;  // the SVG files go here, one cluster_<n>.svg per cluster

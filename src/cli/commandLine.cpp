@@ -49,6 +49,13 @@ std::string usageText(const std::string& zub) {
         "--refType=discovery        normal reference mode (default)\n"
         "--format=tsv|json          output file as a tab-separated table (default) or JSON\n"
         "--progress=default|percent|none  progress lines: all, one per whole percent, none\n"
+        "--quiet                    no reports on the terminal and no pause (progress only with --progress)\n"
+        "--log FILE                 the reports into FILE instead of the terminal, without pause\n"
+        "--no-pause                 the listing of extracted clusters does not wait for a key\n"
+        "--annotate                 output file with the columns group, family_names and products (from\n"
+        "                           genes.tsv beside the annotation file, as zub convert writes it)\n"
+        "--max-size N               leave clusters of more than N gene families out of the output file\n"
+        "--genes FILE               also write every gene of every occurrence, one row each, to FILE\n"
         "--max-memory SIZE          stop a search that needs more memory (bytes, or with K, M or G;\n"
         "                           default: 80%% of the physical memory)\n"
         "--shard I/N                search only part I of N of the reference chromosomes (-r, -p) and write\n"
@@ -62,12 +69,13 @@ std::string usageText(const std::string& zub) {
         "\nOther commands (each prints its own usage with --help):\n"
         "%s convert  GFF3 files and a gene-family table to a genome list and annotation file\n"
         "%s families gene families of annotated genomes (MMseqs2) for convert\n"
-        "%s plot     SVG pictures of the best clusters of an output table\n"
+        "%s plot     pictures (SVG, PNG, PDF) of the best clusters of an output table\n"
         "%s explain  why a gene set is or is not reported as a cluster\n"
         "%s merge    the result of a run split by --shard, from all its shard results\n"
+        "%s report   one HTML file with a sortable table of the clusters and their pictures\n"
         "A genome list named like a command: %s -- <genomeList> ... (or %s ./<genomeList> ...)\n"
         "\n",
-        z, kMaxThreads, z, z, z, z, z, z, z, z);
+        z, kMaxThreads, z, z, z, z, z, z, z, z, z);
 }
 
 // A memory size: decimal digits and an optional K, M or G (powers of 1024);
@@ -270,6 +278,29 @@ ParseOutcome readParameters(int argc, const char* const* argv, FILE* out, Comman
                         } else {
                             failWithUsage(usage, "\nerror: unknown progress form: " + value);
                         }
+                        line.progressGiven = true;
+                    }),
+        flagOption({"--quiet"}, [&] { line.quiet = true; }),
+        flagOption({"--no-pause"}, [&] { line.noPause = true; }),
+        valueOption({"--log"}, "\nerror: no value given for --log\n",
+                    [&](const std::string&, const std::string& value) {
+                        if (value.empty() || value[0] == '-')
+                            failWithUsage(usage, "\nerror: no value given for --log\n");
+                        line.logPath = value;
+                    }),
+        flagOption({"--annotate"}, [&] { line.table.annotate = true; }),
+        valueOption({"--max-size"}, "\nerror: no value given for --max-size\n",
+                    [&](const std::string&, const std::string& value) {
+                        bool tooLarge = false;
+                        const std::optional<int> size = intInRange(value, 1, INT_MAX, tooLarge);
+                        if (!size) invalid("\nerror: invalid value of --max-size: ", value, tooLarge, intRange);
+                        line.table.maxSize = *size;
+                    }),
+        valueOption({"--genes"}, "\nerror: no value given for --genes\n",
+                    [&](const std::string&, const std::string& value) {
+                        if (value.empty() || value[0] == '-')
+                            failWithUsage(usage, "\nerror: no value given for --genes\n");
+                        line.genesPath = value;
                     }),
         processOption(valueOption({"--max-memory"}, "\nerror: no value given for --max-memory\n",
                                   [&](const std::string&, const std::string& value) {
@@ -306,8 +337,15 @@ ParseOutcome readParameters(int argc, const char* const* argv, FILE* out, Comman
     };
 
     std::vector<std::string> words(argv + std::min(argc, 1), argv + argc);
+    // A quiet run or one with a log file does not even announce itself on the
+    // terminal; the announcement comes before the options are applied.
+    bool silent = false;
+    for (const std::string& word : words) {
+        if (word == "--") break;
+        silent = silent || word == "--quiet" || word == "--log" || word.starts_with("--log=");
+    }
     const ParseOutcome outcome = parseArguments(
-        command, words, out, [&] { std::fprintf(out, "reading query parameters\n"); }, &line.command);
+        command, words, out, [&] { if (!silent) std::fprintf(out, "reading query parameters\n"); }, &line.command);
     if (outcome != ParseOutcome::run) return outcome;
 
     // The last mode option wins, wholly: an earlier "-c" leaves no center

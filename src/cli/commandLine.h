@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arguments.h"
+#include "tamsu/tools.h"
 #include "tamsu/types.h"
 
 struct CommandLine {
@@ -22,6 +23,14 @@ struct CommandLine {
     int shard = 0;                                              // --shard I/N: I (1-based) and N; N 0: whole run
     int shardCount = 0;
     std::string shardResultPath;                                // --partial; empty: the default name
+    // Where the reports go: the terminal (default), nowhere (--quiet) or a
+    // file (--log FILE); the listing's pause only on the terminal.
+    bool quiet = false;
+    bool noPause = false;
+    std::string logPath;
+    bool progressGiven = false;  // --progress was typed (quiet runs show none otherwise)
+    tamsu::ClusterTableOptions table;                           // --annotate, --max-size
+    std::string genesPath;                                      // --genes: the long table of genes
     // The query as typed: the words after the program name without those that
     // only steer this process (-t, --max-memory, --shard, --partial), so that
     // every shard of one run records the same words.

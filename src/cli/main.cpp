@@ -1,7 +1,11 @@
 // Command-line entry: parses the query, reads the genomes, runs the search and
 // writes the reports; a fatal error prints its message and exits 1.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,24 +18,105 @@
 
 namespace {
 
+// Where a run's reports go: the terminal, a log file (--log) or nowhere
+// (--quiet). The log file is opened only once the inputs are known, so that
+// it cannot replace one; until then the reports wait in memory.
+class ReportStreams {
+public:
+    explicit ReportStreams(const CommandLine& line) : line_(line) {
+        if (line.quiet || !line.logPath.empty()) {
+            early_.reset(open_memstream(&earlyText_, &earlySize_));
+            if (!early_) throw tamsu::Error(tamsu::Stream::err, "error: no memory for the reports\n");
+        }
+    }
+    ~ReportStreams() {
+        early_.reset();
+        std::free(earlyText_);
+    }
+    FILE* out() const { return log_ ? log_.get() : early_ ? early_.get() : stdout; }
+    FILE* err() const { return log_ ? log_.get() : early_ ? early_.get() : stderr; }
+    // The inputs are known: a quiet run drops what it held, a logging one
+    // opens its file and writes it there.
+    void inputsKnown(const std::vector<std::string>& inputs) {
+        if (!early_) return;
+        if (line_.logPath.empty() || line_.quiet) {
+            log_.reset(std::fopen("/dev/null", "w"));
+        } else {
+            tamsu::checkOutputPath(line_.logPath, inputs);
+            log_.reset(std::fopen(line_.logPath.c_str(), "w"));
+            if (!log_)
+                throw tamsu::Error(tamsu::Stream::err, "error: cannot write the log file \"" + line_.logPath +
+                                                           "\": " + std::strerror(errno) + "\n");
+        }
+        std::fflush(early_.get());
+        std::fwrite(earlyText_, 1, earlySize_, log_.get());
+        early_.reset();
+    }
+    // A log file that could not be written fails the run.
+    void requireWritten() {
+        if (log_ && (std::fflush(log_.get()) != 0 || std::ferror(log_.get())))
+            throw tamsu::Error(tamsu::Stream::err, "error: writing the log file \"" + line_.logPath + "\" failed\n");
+    }
+
+private:
+    struct Closer {
+        void operator()(FILE* file) const { std::fclose(file); }
+    };
+    const CommandLine& line_;
+    char* earlyText_ = nullptr;
+    size_t earlySize_ = 0;
+    std::unique_ptr<FILE, Closer> early_;
+    std::unique_ptr<FILE, Closer> log_;
+};
+
+// The status of a run whose reports go to a log file or nowhere: the run's
+// text goes with them, the progress to standard output in the form asked.
+class ReportStatus final : public tamsu::Status {
+public:
+    ReportStatus(FILE* reports, tamsu::ProgressForm form, std::function<bool()> keepGoing)
+        : text_(reports, reports, tamsu::ProgressForm::none), progress_(stdout, stderr, form, std::move(keepGoing)) {}
+    void print(tamsu::Stream stream, const std::string& text) override { text_.print(stream, text); }
+    void workStarted(long long total) override { progress_.workStarted(total); }
+    void workDone(long long done) override { progress_.workDone(done); }
+    void referenceChromosome(int chromosome, int genome, const std::string& name, int genes,
+                             long long done) override {
+        progress_.referenceChromosome(chromosome, genome, name, genes, done);
+    }
+    void workFinished() override { progress_.workFinished(); }
+    bool keepGoing() override { return progress_.keepGoing(); }
+
+private:
+    tamsu::StatusPrinter text_;
+    tamsu::StatusPrinter progress_;
+};
+
 // The search of a run, its reports and its output file; with shards, the
 // run's rest from the results of every shard instead of the search.
 int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* shards) {
     const tamsu::Query& query = line.query;
-    tamsu::printParameters(stdout, query, line.outputFile);
-    const tamsu::Genomes genomes = tamsu::Genomes::read(line.genomeListPath, stdout);
-    genomes.printStatistics(stdout);
+    ReportStreams reports(line);
+    tamsu::printParameters(reports.out(), query, line.outputFile);
+    const tamsu::Genomes genomes = tamsu::Genomes::read(line.genomeListPath, reports.out());
+    genomes.printStatistics(reports.out());
     const std::string& name = line.outputFile;
     const std::string stem = tamsu::outputStem(name);
     // Neither output may overwrite an input, and an unwritable name fails now,
     // not after the search: the files are created (under temporary names) first.
     const std::vector<std::string> inputs{line.genomeListPath, genomes.annotationPath()};
+    reports.inputsKnown(inputs);
+    const bool terminal = !line.quiet && line.logPath.empty();
     tamsu::RunContext context;
-    context.keys = stdin;  // the listing pauses for a key after each cluster
+    context.out = reports.out();
+    context.err = reports.err();
+    // On the terminal the listing pauses for a key after each cluster.
+    context.keys = terminal && !line.noPause ? stdin : nullptr;
     // A closed standard output (a pipe whose reader ended) stops the search:
     // nothing of it would be seen, and the run fails below.
-    tamsu::StatusPrinter status(stdout, stderr, line.progress, [] { return !std::ferror(stdout); });
-    context.status = &status;
+    auto keepGoing = [] { return !std::ferror(stdout); };
+    tamsu::StatusPrinter terminalStatus(stdout, stderr, line.progress, keepGoing);
+    // Away from the terminal the percentage shows only when asked for.
+    ReportStatus reportStatus(reports.out(), line.progressGiven ? line.progress : tamsu::ProgressForm::none, keepGoing);
+    context.status = terminal ? static_cast<tamsu::Status*>(&terminalStatus) : &reportStatus;
     context.maxMemory = line.maxMemory;
     context.threads = line.threads;
     context.writeStatistics = false;  // committed together with the output file
@@ -50,7 +135,8 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
         result.inputFingerprint = tamsu::inputFingerprint(genomes);
         tamsu::writeShardResult(out.get(), result, genomes);
         out.commit();
-        std::fprintf(stderr, "shard result: %s\n", partial.c_str());
+        std::fprintf(reports.err(), "shard result: %s\n", partial.c_str());
+        reports.requireWritten();
         return 0;
     }
 
@@ -60,7 +146,14 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     if (statisticsName == name)
         throw tamsu::Error(tamsu::Stream::err, "error: the output file \"" + name +
                                                    "\" would be its own statistics file; choose another name (-o)\n");
+    if (!line.genesPath.empty()) {
+        tamsu::checkOutputPath(line.genesPath, inputs);
+        if (line.genesPath == name || line.genesPath == statisticsName)
+            throw tamsu::Error(tamsu::Stream::err, "error: --genes names the output file \"" + line.genesPath + "\"\n");
+    }
     tamsu::AtomicOutputFile table(name);
+    std::optional<tamsu::AtomicOutputFile> genes;
+    if (!line.genesPath.empty()) genes.emplace(line.genesPath);
     std::optional<tamsu::AtomicOutputFile> statistics;
     if (!statisticsName.empty()) statistics.emplace(statisticsName);
     context.statisticsPath = statisticsName;
@@ -81,8 +174,15 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     // The output file and the statistics file replace older ones only now,
     // complete, and together.
     tamsu::writeReports(result, genomes, context);
-    tamsu::writeClusters(table.get(), line.format, result, genomes, query, line.genomeListPath);
+    tamsu::ClusterTableOptions tableOptions = line.table;
+    tableOptions.command = {programName()};
+    tableOptions.command.insert(tableOptions.command.end(), line.command.begin(), line.command.end());
+    tamsu::writeClusters(table.get(), line.format, result, genomes, query, line.genomeListPath, tableOptions);
     std::vector<tamsu::AtomicOutputFile*> files;
+    if (genes) {
+        tamsu::writeClusterGenes(genes->get(), result, genomes, query, line.table.maxSize);
+        files.push_back(&*genes);
+    }
     if (statistics) {
         std::fwrite(result.statisticsText.data(), 1, result.statisticsText.size(), statistics->get());
         files.push_back(&*statistics);
@@ -90,8 +190,9 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     files.push_back(&table);
     requireWritableStandardStreams();
     tamsu::commitTogether(files);
-    std::fprintf(stderr, "outfile: %s\n", name.c_str());
-    std::fprintf(stderr, "outfile: %s\n", stem.c_str());
+    std::fprintf(reports.err(), "outfile: %s\n", name.c_str());
+    std::fprintf(reports.err(), "outfile: %s\n", stem.c_str());
+    reports.requireWritten();
     return 0;
 }
 
