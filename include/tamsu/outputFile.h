@@ -36,6 +36,9 @@ public:
     FILE* get() const { return file_; }
     // The file the commit replaces (a link's target).
     const std::string& target() const { return target_; }
+    // Where the content waits until the commit (empty for a device written
+    // in place): another program may write or read it there.
+    const std::string& temporaryPath() const { return tempName_.empty() ? target_ : tempName_; }
 
     // Flushes and closes the stream (get() is null afterwards) but leaves the
     // temporary file for commit, so that many files can wait for their

@@ -79,9 +79,15 @@ struct ClusterTableOptions {
 
 // What to draw of a run's output table.
 struct PlotOptions {
-    std::string directory;  // the SVG files go here, one cluster_<n>.svg per cluster
-    int top = 10;           // the best clusters by score
+    std::string directory;  // the pictures go here: cluster_<n>.svg (and .png, .pdf) per cluster
+    int top = 10;           // the best clusters by score, one per group (see ungrouped)
     int flank = 2;          // genes drawn on either side of an occurrence
+    std::vector<int> clusters;  // these clusters (numbers of the table) instead of the best ones
+    std::vector<int> families;  // only clusters whose gene set holds all these families (ids as read)
+    bool ungrouped = false;     // the best clusters even where several are of one group
+    bool png = false;           // also cluster_<n>.png (rsvg-convert, twice the SVG's size)
+    bool pdf = false;           // also cluster_<n>.pdf (rsvg-convert)
+    std::string converter = "rsvg-convert";  // the SVG converter (Debian's librsvg2-bin)
 };
 
 // A genome's best interval for a gene set: the smallest set distance, then

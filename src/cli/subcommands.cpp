@@ -53,9 +53,14 @@ std::string familiesUsage() {
 std::string plotUsage() {
     const char* z = programName().c_str();
     return formatUsage(
-        "\nUsage: %s plot <genomeList> <clusterTable> -o <folder> [--top <n>] [--flank <genes>]\n"
-        "\nDraws the n best clusters (default 10) of a run's tab-separated output table as\n"
-        "<folder>/cluster_<number>.svg, with <genes> genes (default 2) on either side of each occurrence.\n"
+        "\nUsage: %s plot <genomeList> <clusterTable> -o <folder> [--top <n>] [--flank <genes>] [--cluster <n>]...\n"
+        "                [--genes <family,family,...>] [--ungrouped] [--png] [--pdf]\n"
+        "\nDraws clusters of a run's tab-separated output table as <folder>/cluster_<number>.svg, with\n"
+        "<genes> genes (default 2) on either side of each occurrence: the best cluster of each of the n best\n"
+        "groups (default 10; a group gathers clusters of one region, see --annotate of a run), the n best\n"
+        "clusters with --ungrouped, or the clusters named with --cluster. --genes keeps the clusters that\n"
+        "hold all these families (ids, or names of genes.tsv beside the annotation file). --png and --pdf\n"
+        "also write cluster_<number>.png and .pdf (rsvg-convert, Debian's librsvg2-bin).\n"
         "--help prints this text.\n\n",
         z);
 }
@@ -112,6 +117,18 @@ ApplyOption text(const std::string& usage, std::string& into) {
         if (value.empty()) failWithUsage(usage, "error: no value given for " + name + "\n");
         into = value;
     };
+}
+
+// The families of --genes: comma-separated ids or names, none empty.
+std::vector<std::string> familyWords(const std::string& usage, const std::string& option, const std::string& list) {
+    std::vector<std::string> words;
+    for (size_t start = 0; start <= list.size();) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        words.push_back(list.substr(start, comma - start));
+        if (words.back().empty()) failWithUsage(usage, "error: invalid value of " + option + ": " + list + "\n");
+        start = comma + 1;
+    }
+    return words;
 }
 
 // The output folder of convert, families and plot: made when missing; an existing file
@@ -232,6 +249,7 @@ int runFamilies(const std::vector<std::string>& words) {
 int runPlot(const std::vector<std::string>& words) {
     const std::string usage = plotUsage();
     std::vector<std::string> positional;
+    std::vector<std::string> families;
     tamsu::PlotOptions options;
     CommandSpec command;
     command.usage = usage;
@@ -256,11 +274,23 @@ int runPlot(const std::vector<std::string>& words) {
                     [&](const std::string& name, const std::string& value) {
                         options.flank = number(usage, name, value, 0, 100000);
                     }),
+        valueOption({"--cluster"}, "",
+                    [&](const std::string& name, const std::string& value) {
+                        options.clusters.push_back(number(usage, name, value, 0, INT_MAX));
+                    }),
+        valueOption({"--genes"}, "",
+                    [&](const std::string& name, const std::string& value) {
+                        for (const std::string& family : familyWords(usage, name, value)) families.push_back(family);
+                    }),
+        flagOption({"--ungrouped"}, [&] { options.ungrouped = true; }),
+        flagOption({"--png"}, [&] { options.png = true; }),
+        flagOption({"--pdf"}, [&] { options.pdf = true; }),
     };
     if (parseArguments(command, words, stdout) != ParseOutcome::run) return 0;
     if (positional.size() != 2) failWithUsage(usage, "error: a genome list and a cluster table are needed\n");
     if (options.directory.empty()) failWithUsage(usage, "error: no output folder given (-o)\n");
     const tamsu::Genomes genomes = tamsu::Genomes::read(positional[0], nullptr);
+    options.families = tamsu::familyIds(genomes, families);
     makeFolder(options.directory);
     for (const std::string& path : tamsu::plotClusters(genomes, positional[1], options)) std::printf("%s\n", path.c_str());
     return 0;

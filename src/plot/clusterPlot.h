@@ -1,5 +1,8 @@
-// Pictures of found clusters: one SVG per cluster with each genome's
-// occurrence drawn as gene arrows, read from a run's output table.
+// Figures of found clusters, read from a run's output table: per genome an
+// occurrence drawn as gene arrows to scale (where zub convert's side table
+// gives coordinates), every occurrence in the orientation of the reference
+// one, genes named, families coloured with a legend; SVG, and PNG and PDF
+// through rsvg-convert.
 #pragma once
 
 #include <string>
@@ -7,15 +10,23 @@
 
 #include "genomes/genomeSet.h"
 #include "results/clusterRows.h"
+#include "results/geneTable.h"
 #include "tamsu/tools.h"
 
 namespace tamsu::detail {
 
-// The picture of one cluster (its rows, in table order) as an SVG document.
-std::string clusterSvg(const std::vector<TableOccurrence>& rows, const GenomeSet& set, int flank);
+// The picture of one cluster (of group `group`, -1: not known) as an SVG document.
+std::string clusterSvg(const TableCluster& cluster, int group, const GenomeSet& set, const GeneTable& genes,
+                       int flank);
 
-// Writes cluster_<n>.svg into options.directory for the options.top best
-// clusters of the table (smallest log10 score first); returns the paths.
+// The clusters the options choose, in the order drawn: the named ones, or
+// the best by score (one per group unless ungrouped), only those holding
+// options.families. Throws tamsu::Error for a named cluster the table lacks.
+std::vector<size_t> chooseClusters(const std::vector<TableCluster>& clusters, const std::vector<int>& groups,
+                                   const tamsu::PlotOptions& options);
+
+// Writes cluster_<n>.svg (and .png, .pdf as asked) into options.directory
+// for the chosen clusters of the table; returns the paths.
 std::vector<std::string> plotClusterTable(const std::string& tablePath, const GenomeSet& set,
                                           const tamsu::PlotOptions& options);
 
