@@ -4,7 +4,7 @@
 # vocabulary include/tamsu at the bottom).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-layers=(cli jni api explain plot convert driver statistics results filters refclusters median center walk occurrences index genomes params util tamsu)
+layers=(cli jni api report explain plot convert driver statistics results filters refclusters median center walk occurrences index genomes params util tamsu)
 rank() { local i; for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }; done; echo -1; }
 bad=0
 cd "$root"

@@ -256,6 +256,13 @@ void printFamiliesSummary(FILE* out, const FamiliesSummary& summary);
 std::vector<std::string> plotClusters(const Genomes& genomes, const std::string& clusterTablePath,
                                       const PlotOptions& options);
 
+// One self-contained HTML page of a run's output table (tab-separated): a
+// table of the clusters to sort and filter (size, score, genomes, families,
+// products, group) and the figure of the selected cluster (as plotClusters
+// draws it, flank genes on either side), written to out. It needs no
+// network. Throws Error as plotClusters does for the table.
+void writeReport(FILE* out, const Genomes& genomes, const std::string& clusterTablePath, int flank = 2);
+
 // Why a gene set (family ids as read) is or is not a cluster under the query:
 // every genome's best interval and the search's rules with their values.
 Explanation explain(const Genomes& genomes, const std::vector<int>& familyIds, const Query& query);

@@ -10,6 +10,7 @@
 #include "convert/families.h"
 #include "explain/explain.h"
 #include "plot/clusterPlot.h"
+#include "report/htmlReport.h"
 
 namespace tamsu {
 
@@ -30,6 +31,12 @@ void printConvertSummary(FILE* out, const ConvertSummary& summary) { detail::pri
 std::vector<std::string> plotClusters(const Genomes& genomes, const std::string& clusterTablePath,
                                       const PlotOptions& options) {
     return plotClusterTable(clusterTablePath, genomes.data(), options);
+}
+
+void writeReport(FILE* out, const Genomes& genomes, const std::string& clusterTablePath, int flank) {
+    if (flank < 0) throw Error(Stream::err, "error: the flank must be at least 0\n");
+    const std::string page = htmlReport(clusterTablePath, genomes.data(), flank);
+    std::fwrite(page.data(), 1, page.size(), out);
 }
 
 // The verdict comes from the search itself, so that explain and the run

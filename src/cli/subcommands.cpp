@@ -65,6 +65,17 @@ std::string plotUsage() {
         z);
 }
 
+std::string reportUsage() {
+    const char* z = programName().c_str();
+    return formatUsage(
+        "\nUsage: %s report <genomeList> <clusterTable> -o <report.html> [--flank <genes>]\n"
+        "\nWrites one self-contained HTML page of a run's tab-separated output table: the clusters in a\n"
+        "table to sort and filter (size, score, genomes, families, products, group) and the figure of the\n"
+        "selected cluster, with <genes> genes (default 2) on either side of each occurrence. The page needs\n"
+        "no network; report.html#cluster=N opens it at cluster N. --help prints this text.\n\n",
+        z);
+}
+
 std::string explainUsage() {
     const char* z = programName().c_str();
     return formatUsage(
@@ -296,6 +307,40 @@ int runPlot(const std::vector<std::string>& words) {
     return 0;
 }
 
+int runReport(const std::vector<std::string>& words) {
+    const std::string usage = reportUsage();
+    std::vector<std::string> positional;
+    std::string output;
+    int flank = 2;
+    CommandSpec command;
+    command.usage = usage;
+    command.unknownOption = "error: unknown option: %s\n";
+    command.operand = [&](const std::string& word) {
+        if (positional.size() == 2)
+            failWithUsage(usage, "error: unexpected argument \"" + word +
+                                     "\" (a genome list and a cluster table are already given)\n");
+        positional.push_back(word);
+    };
+    command.options = {
+        valueOption({"-o"}, "",
+                    [&](const std::string& name, const std::string& value) { output = pathValue(usage, name, value); }),
+        valueOption({"--flank"}, "",
+                    [&](const std::string& name, const std::string& value) {
+                        flank = number(usage, name, value, 0, 100000);
+                    }),
+    };
+    if (parseArguments(command, words, stdout) != ParseOutcome::run) return 0;
+    if (positional.size() != 2) failWithUsage(usage, "error: a genome list and a cluster table are needed\n");
+    if (output.empty()) failWithUsage(usage, "error: no output file given (-o)\n");
+    const tamsu::Genomes genomes = tamsu::Genomes::read(positional[0], nullptr);
+    tamsu::checkOutputPath(output, {positional[0], positional[1], genomes.annotationPath()});
+    tamsu::AtomicOutputFile page(output);
+    tamsu::writeReport(page.get(), genomes, positional[1], flank);
+    page.commit();
+    std::printf("%s\n", output.c_str());
+    return 0;
+}
+
 std::string idList(const std::vector<int>& ids) {
     std::string text;
     for (int id : ids) {
@@ -425,7 +470,8 @@ int runExplain(const std::vector<std::string>& words) {
 }  // namespace
 
 bool isSubcommand(const std::string& name) {
-    return name == "convert" || name == "families" || name == "plot" || name == "explain" || name == "merge";
+    return name == "convert" || name == "families" || name == "plot" || name == "explain" || name == "merge" ||
+           name == "report";
 }
 
 int runSubcommand(int argc, const char* const* argv) {
@@ -434,6 +480,7 @@ int runSubcommand(int argc, const char* const* argv) {
     if (name == "convert") return runConvert(words);
     if (name == "families") return runFamilies(words);
     if (name == "plot") return runPlot(words);
+    if (name == "report") return runReport(words);
     return runExplain(words);
 }
 
