@@ -81,9 +81,9 @@ std::string explainUsage() {
     return formatUsage(
         "\nUsage: %s explain <genomeList> --genes <id,id,...> -s <minsize> [-d <delta>] [-q <quorum>]\n"
         "                   [-m|-c|-r|-p] [--refType=genome|cluster|discovery] [--qType=...]\n"
-        "\nFor the gene set (family ids of the annotation file) prints each genome's best interval and the\n"
-        "rules of the search that accept or reject the set as a cluster, and what a run of the query\n"
-        "reports. delta is 0 unless given; the options are checked as a run checks them (-s is needed\n"
+        "\nFor the gene set (family ids of the annotation file, or the family names of genes.tsv beside it)\n"
+        "prints each genome's best interval and the rules of the search that accept or reject the set as a\n"
+        "cluster, and what a run of the query reports. delta is 0 unless given; the options are checked as a run checks them (-s is needed\n"
         "except with --refType=cluster). --help prints this text.\n\n",
         z);
 }
@@ -354,6 +354,7 @@ int runExplain(const std::vector<std::string>& words) {
     const std::string usage = explainUsage();
     tamsu::Query query;
     query.delta = 0;
+    std::vector<std::string> familyNames;  // ids or names, resolved once the genomes are read
     std::vector<int> families;
     std::string listPath;
     bool modeGiven = false;
@@ -380,11 +381,7 @@ int runExplain(const std::vector<std::string>& words) {
     command.options = {
         valueOption({"--genes"}, "",
                     [&](const std::string& name, const std::string& list) {
-                        for (size_t start = 0; start <= list.size();) {
-                            const size_t comma = std::min(list.find(',', start), list.size());
-                            families.push_back(number(usage, name, list.substr(start, comma - start), 0, INT_MAX));
-                            start = comma + 1;
-                        }
+                        for (const std::string& family : familyWords(usage, name, list)) familyNames.push_back(family);
                     }),
         valueOption({"-d"}, "", whole(query.delta, 0)),
         valueOption({"-s"}, "", whole(query.minClusterSize, 1)),
@@ -415,7 +412,7 @@ int runExplain(const std::vector<std::string>& words) {
     // A cost type without -q is refused as a quorum of no genomes.
     if (quorum || cost) query.quorum = tamsu::Quorum{quorum.value_or(0), cost.value_or(tamsu::CostType::zero)};
     if (listPath.empty()) failWithUsage(usage, "error: no genome list given\n");
-    if (families.empty()) failWithUsage(usage, "error: no gene set given (--genes)\n");
+    if (familyNames.empty()) failWithUsage(usage, "error: no gene set given (--genes)\n");
     // The rules of a run: explain runs the query.
     try {
         tamsu::validate(query, 0);
@@ -424,6 +421,11 @@ int runExplain(const std::vector<std::string>& words) {
     }
     const tamsu::Genomes genomes = tamsu::Genomes::read(listPath, nullptr);
     tamsu::validate(query, genomes.genomeCount());
+    try {
+        families = tamsu::familyIds(genomes, familyNames);
+    } catch (const tamsu::Error& error) {
+        throw tamsu::Error(tamsu::Stream::err, "error: --genes: " + error.text().substr(7));
+    }
     const tamsu::Explanation why = tamsu::explain(genomes, families, query);
     for (int id : why.unknownFamilies)
         throw tamsu::Error(tamsu::Stream::err,

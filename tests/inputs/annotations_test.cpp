@@ -151,7 +151,7 @@ TEST(Convert, GenBankGffGzipAndASubsetOfTheTable) {
                                                  "family_name", "product", "start", "end", "strand", "sequence_id", "gene"}));
     EXPECT_EQ(rows[2],
               (std::vector<std::string>{"A2497", "NC_017437.1", "2", "CTO_RS00010", "1", "OG1",
-                                        "DUF378 domain-containing protein", "1915", "2187", "-", "NC_017437.1"}));
+                                        "DUF378 domain-containing protein", "1915", "2187", "-", "NC_017437.1", ""}));
     std::map<std::string, std::vector<std::string>> byTag;
     for (const auto& row : rows) byTag[row[3]] = row;
     EXPECT_EQ(byTag.at("NILJEPDF_00003")[6],

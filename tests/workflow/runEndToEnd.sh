@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole route through the Snakemake workflow, from annotated genomes: four
 # Chlamydia genomes (RefSeq GenBank, Prokka and Bakta GFF3, all gzip) ->
-# zub families (MMseqs2) -> zub convert -> 3 shards -> merge -> plots. The
+# zub families (MMseqs2) -> zub convert -> 3 shards -> merge -> plots and report. The
 # merged stdout, stderr, output table and statistics file must equal those of
 # the whole run on the genome list the workflow made.
 #   local: snakemake runs the jobs itself (2 cores).
@@ -70,9 +70,9 @@ if [ "$mode" = slurm ]; then
     >"$work/snakemake.log" 2>&1 || { echo "snakemake failed:"; tail -n 40 "$work/snakemake.log"; cat "$work"/split/slurm-logs/* 2>/dev/null | tail -n 40; exit 1; }
   jobs=$(ls "$work/split/slurm-logs" | wc -l)
   echo "Slurm ran $jobs jobs: $(ls "$work/split/slurm-logs" | sed 's/-[0-9]*\.out$//' | sort | uniq -c | xargs)"
-  [ "$jobs" -eq 7 ] || { echo "expected 7 Slurm jobs (families, convert, 3 shards, merge, plots)"; exit 1; }
+  [ "$jobs" -eq 8 ] || { echo "expected 8 Slurm jobs (families, convert, 3 shards, merge, plots, report)"; exit 1; }
   completed=$(scontrol -o show job | grep -c 'JobState=COMPLETED' || true)
-  [ "$completed" -eq 7 ] || { echo "Slurm lists $completed completed jobs, not 7:"; scontrol -o show job; exit 1; }
+  [ "$completed" -eq 8 ] || { echo "Slurm lists $completed completed jobs, not 8:"; scontrol -o show job; exit 1; }
 else
   timeout 400 snakemake --cores 2 "${flags[@]}" </dev/null >"$work/snakemake.log" 2>&1 \
     || { echo "snakemake failed:"; tail -n 40 "$work/snakemake.log"; exit 1; }
@@ -83,6 +83,7 @@ split=$work/split/results
 grep -q "converted 4 genomes" "$split/logs/convert.log" || { cat "$split/logs/convert.log"; exit 1; }
 [ "$(wc -l <"$split/plots/index.txt")" -eq 3 ] || { echo "expected 3 plots:"; cat "$split/plots/index.txt"; exit 1; }
 while read -r svg; do [ -s "$work/split/$svg" ] || { echo "missing plot $svg"; exit 1; }; done <"$split/plots/index.txt"
+grep -q '<template id="svg-0">' "$split/report.html" || { echo "the report lacks the figure of cluster 0"; exit 1; }
 
 # The whole run on the same genome list.
 cp "$split/genomes/genomes.txt" "$split/genomes/annotation.txt" "$work/whole/results/genomes/"
