@@ -157,6 +157,7 @@ TEST(Convert, GenBankGffGzipAndASubsetOfTheTable) {
     EXPECT_EQ(byTag.at("NILJEPDF_00003")[6],
               "Glutamyl-tRNA(Gln) amidotransferase subunit C, chloroplastic/mitochondrial");
     EXPECT_EQ(byTag.at("JIEJKO_00010")[4], "2");
+    EXPECT_EQ(byTag.at("CTO_RS00985")[11], "pyrG");  // GenBank /gene: the figures' label
     EXPECT_EQ(byTag.at("MINI_0002")[5], "OG2");
     EXPECT_EQ(byTag.at("MINI_0003")[7] + ".." + byTag.at("MINI_0003")[8], "1950..2040");
     EXPECT_EQ(byTag.at("T_RS00010")[4], "0");  // the NCBI pseudogene: no family
