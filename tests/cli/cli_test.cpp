@@ -323,6 +323,42 @@ TEST(Cli, ProgressForms) {
     }
 }
 
+// Where the reports go: --quiet drops them (the percentage stays on request),
+// --log writes them to a file, --no-pause only stops the listing waiting;
+// the output file stays the same byte for byte.
+TEST(Cli, QuietLoggedAndUnpausedRuns) {
+    SmallData data;
+    const std::string query = "genomes.txt -r -d 1 -s 3 -q 2 -o out.tsv";
+    const RunResult plain = runZub(query, data.dir.path());
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string table = readFile(data.dir.file("out.tsv"));
+    const struct {
+        const char* options;
+        std::string out, err;
+    } cases[] = {
+        {"--quiet", "", ""},
+        {"--no-pause", plain.out, plain.err},
+        {"--log run.log", "", ""},
+        {"--quiet --log run.log", "", ""},
+    };
+    for (const auto& c : cases) {
+        const RunResult run = runZub(query + " " + c.options, data.dir.path());
+        EXPECT_EQ(run.status, 0) << c.options << run.err;
+        EXPECT_EQ(run.out, c.out) << c.options;
+        EXPECT_EQ(run.err, c.err) << c.options;
+        EXPECT_EQ(readFile(data.dir.file("out.tsv")), table) << c.options;
+    }
+    // The log holds both report streams: the reference clusters and the listing.
+    const std::string log = readFile(data.dir.file("run.log"));
+    EXPECT_NE(log.find("Reference Occurrence:"), std::string::npos);
+    EXPECT_NE(log.find("gene cluster list of size"), std::string::npos);
+    const RunResult percent = runZub(query + " --quiet --progress=percent", data.dir.path());
+    EXPECT_EQ(percent.out.find("progress: 0 %\n"), 0u) << percent.out;
+    EXPECT_EQ(percent.out.find("Reference"), std::string::npos);
+    EXPECT_EQ(runZub(query + " --log genomes.txt", data.dir.path()).err.find("error: output file \"genomes.txt\" is "),
+              0u);
+}
+
 // --help and -h print the usage on standard output with status 0, for zub
 // and each subcommand, wherever they stand before an error; --version the
 // version of the build.
@@ -335,7 +371,7 @@ TEST(Cli, HelpAndVersion) {
         EXPECT_EQ(usage, run.out) << args;
         EXPECT_EQ("", run.err) << args;
     }
-    for (const char* command : {"convert", "families", "plot", "explain", "merge"})
+    for (const char* command : {"convert", "families", "plot", "explain", "merge", "report"})
         for (const char* help : {"--help", "-h"}) {
             const RunResult run = runZub(std::string(command) + " " + help, data.dir.path());
             EXPECT_EQ(0, run.status) << command;

@@ -1,14 +1,22 @@
 // Inputs, pictures, explanations: the converter on a hand-written Roary-style
 // fixture (golden files) and its errors with file and line; the bundled
-// S. pyogenes set end to end (convert, reference search, plot) with the SVG
-// read by an XML parser and, where Chromium is installed, by a browser;
+// S. pyogenes set end to end (convert, a quiet annotated reference search
+// with its long table of genes, figures, explain by family names) with the
+// SVG read by an XML parser and, where Chromium is installed, the figure and
+// the HTML report by a browser; the grouping of clusters against its rule;
 // explain on the small data set, where every reported cluster must pass.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <numeric>
+#include <random>
+#include <set>
 #include <sstream>
 
+#include "results/clusterRows.h"
 #include "tamsu/tamsu.h"
 #include "testUtil.h"
 
@@ -228,11 +236,14 @@ TEST(Convert, SpyogenesConvertSearchAndPlot) {
     EXPECT_NE(convert.out.find("6789 genes, 6789 with a family, 0 without (family 0); 1807 families"), npos) << convert.out;
     EXPECT_NE(convert.out.find("table genes found in no GFF file: 0\n"), npos) << convert.out;
 
-    const RunResult run = runZub("conv/genomes.txt -r -d 0 -s 5 -o conv/clusters.tsv --progress=none", dir.path(), "/dev/null");
+    const RunResult run = runZub(
+        "conv/genomes.txt -r -d 0 -s 5 -o conv/clusters.tsv --quiet --annotate --genes conv/long.tsv", dir.path());
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");  // quiet: nothing on the terminal, no pause
     // The ten genes from the 50S ribosomal protein L19 (rplS) to the C69
     // dipeptidase lie together in all four genomes (inverted in 5448).
     const auto rows = tsvRows(readFile(dir.file("conv/clusters.tsv")));
+    ASSERT_EQ(rows[0].size(), 19u);
     std::string cluster;
     for (const auto& row : rows)
         if (row[11] == "SP5448_RS06550" && row[12] == "SP5448_RS06595") cluster = row[0];
@@ -243,16 +254,159 @@ TEST(Convert, SpyogenesConvertSearchAndPlot) {
     EXPECT_EQ(genomes, "5448:SP5448_RS06550-SP5448_RS06595/0 H293:SPYH293_RS02725-SPYH293_RS02770/0 "
                        "NCTC8198:B6D67_RS03145-B6D67_RS03190/0 SF370:SPY_RS02965-SPY_RS03010/0 ");
 
+    // The family names are those of the side table, in the order of the ids.
+    std::map<std::string, std::string> nameOf;  // family id -> name
+    for (const auto& gene : tsvRows(readFile(dir.file("conv/genes.tsv")))) nameOf[gene[4]] = gene[5];
+    auto split = [](const std::string& text, char separator) {
+        std::vector<std::string> parts;
+        std::istringstream in(text);
+        for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+        return parts;
+    };
+    for (size_t r = 1; r < rows.size(); ++r) {
+        const auto ids = split(rows[r][5], ','), names = split(rows[r][17], ',');
+        ASSERT_EQ(ids.size(), names.size()) << r;
+        for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(nameOf[ids[i]], names[i]) << r;
+    }
+    // The long table joins back to the GFF files' locus tags: one row per gene
+    // of every occurrence, in_cluster exactly for the families of the set.
+    std::set<std::string> gffTags;
+    for (const char* genome : {"5448", "H293", "NCTC8198", "SF370"}) {
+        const std::string gff = readFile(kSpyogenes + "/" + genome + ".gff");
+        for (size_t at = gff.find(";locus_tag="); at != npos; at = gff.find(";locus_tag=", at + 1))
+            gffTags.insert(gff.substr(at + 11, gff.find_first_of(";\n", at + 11) - at - 11));
+    }
+    const auto genes = tsvRows(readFile(dir.file("conv/long.tsv")));
+    EXPECT_EQ(genes[0], (std::vector<std::string>{"cluster", "group", "occurrence", "genome", "chromosome", "position",
+                                                  "locus_tag", "gene", "family_id", "family_name", "product", "strand",
+                                                  "start", "end", "in_cluster", "best"}));
+    size_t expectedRows = 1;
+    for (size_t r = 1; r < rows.size(); ++r) expectedRows += std::stoul(rows[r][10]) - std::stoul(rows[r][9]) + 1;
+    EXPECT_EQ(genes.size(), expectedRows);
+    std::map<std::string, std::set<std::string>> setOf;  // cluster -> family ids
+    for (size_t r = 1; r < rows.size(); ++r)
+        for (const std::string& id : split(rows[r][5], ',')) setOf[rows[r][0]].insert(id);
+    for (size_t g = 1; g < genes.size(); ++g) {
+        EXPECT_EQ(gffTags.count(genes[g][6]), 1u) << genes[g][6];
+        EXPECT_EQ(genes[g][14], setOf[genes[g][0]].count(genes[g][8]) != 0 ? "1" : "0") << g;
+    }
+
+    // One cluster per group by default: the best of three different groups.
     const RunResult plot = runZub("plot conv/genomes.txt conv/clusters.tsv -o svg --top 3", dir.path());
     ASSERT_EQ(plot.status, 0) << plot.err;
+    std::map<std::string, std::string> groupOf, bestOfGroup;  // cluster -> group, group -> best cluster
+    for (size_t r = rows.size() - 1; r >= 1; --r) {  // the first row of the best score wins
+        groupOf[rows[r][0]] = rows[r][16];
+        const std::string& best = bestOfGroup[rows[r][16]];
+        if (best.empty() || std::stod(rows[r][3]) <= std::stod(rows[std::stoul(best)][3]))
+            bestOfGroup[rows[r][16]] = std::to_string(r);
+    }
     std::istringstream written(plot.out);
-    int count = 0;
-    for (std::string path; std::getline(written, path); ++count) {
+    std::set<std::string> groups;
+    for (std::string path; std::getline(written, path);) {
         const std::string svg = dir.file(path);
         EXPECT_EQ(shell("xmllint --noout '" + svg + "'"), 0) << path;
         EXPECT_NE(readFile(svg).find("<title>SPY_RS"), npos) << "SF370's locus tags on hover";
+        const std::string number = path.substr(path.find('_') + 1, path.find('.') - path.find('_') - 1);
+        groups.insert(groupOf[number]);
+        EXPECT_EQ(rows[std::stoul(bestOfGroup[groupOf[number]])][0], number) << "not the best of its group";
     }
-    EXPECT_EQ(count, 3);
+    EXPECT_EQ(groups.size(), 3u);
+
+    // The rplS cluster's figure: gene names, a scale, and 5448's inverted
+    // occurrence turned to read as the three others.
+    const bool converter = shell("command -v rsvg-convert >/dev/null 2>&1") == 0;
+    const RunResult figure = runZub("plot conv/genomes.txt conv/clusters.tsv -o fig --cluster " + cluster +
+                                        (converter ? " --png --pdf" : ""), dir.path());
+    ASSERT_EQ(figure.status, 0) << figure.err;
+    const std::string svg = readFile(dir.file("fig/cluster_" + cluster + ".svg"));
+    EXPECT_NE(svg.find(">rplS</text>"), npos);
+    EXPECT_NE(svg.find("<g class=\"scale\">"), npos);
+    std::string reversed;
+    for (size_t at = svg.find("data-reversed=\""); at != npos; at = svg.find("data-reversed=\"", at + 1))
+        reversed += svg[at + 15];
+    EXPECT_TRUE(reversed == "0111" || reversed == "1000") << reversed;
+    if (converter) {
+        EXPECT_EQ(readFile(dir.file("fig/cluster_" + cluster + ".png")).substr(1, 3), "PNG");
+        EXPECT_EQ(readFile(dir.file("fig/cluster_" + cluster + ".pdf")).substr(0, 5), "%PDF-");
+    }
+
+    // explain takes the family names.
+    const RunResult why = runZub("explain conv/genomes.txt -r -d 0 -s 5 --genes " + rows[1][17], dir.path());
+    EXPECT_NE(why.out.find("run: reported as cluster 0\n"), npos) << why.out << why.err;
+    EXPECT_EQ(runZub("explain conv/genomes.txt -r -d 0 -s 5 --genes " + split(rows[1][17], ',')[0] + ",nosuch",
+                     dir.path()).err,
+              "error: --genes: no gene family \"nosuch\" in conv/genes.tsv\n");
+}
+
+// Groups against a brute-force reading of their rule on random gene sets:
+// in score order a cluster joins the first leader sharing 80% of the smaller
+// set, else it leads the next group.
+TEST(Tables, GroupsFollowTheirRule) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 50; ++trial) {
+        std::vector<std::vector<int>> sets(1 + random() % 40);
+        std::vector<double> scores;
+        for (auto& set : sets) {
+            const int start = static_cast<int>(random() % 30), length = 2 + static_cast<int>(random() % 12);
+            for (int id = start; id < start + length; ++id)
+                if (random() % 5 != 0) set.push_back(id);
+            if (set.empty()) set.push_back(start);
+            scores.push_back(-static_cast<double>(random() % 10));
+        }
+        std::vector<size_t> order(sets.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return scores[a] < scores[b]; });
+        std::vector<size_t> leaders;
+        std::vector<int> expected(sets.size());
+        for (size_t i : order) {
+            size_t g = 0;
+            for (; g < leaders.size(); ++g) {
+                std::vector<int> common;
+                std::set_intersection(sets[i].begin(), sets[i].end(), sets[leaders[g]].begin(), sets[leaders[g]].end(),
+                                      std::back_inserter(common));
+                if (common.size() * 10 >= 8 * std::min(sets[i].size(), sets[leaders[g]].size())) break;
+            }
+            if (g == leaders.size()) leaders.push_back(i);
+            expected[i] = static_cast<int>(g);
+        }
+        EXPECT_EQ(tamsu::detail::groupClusters(sets, scores), expected) << trial;
+    }
+}
+
+// The HTML report as a browser runs it: no script error, and the clicks that
+// the address asks for (sort by size twice: descending; select cluster 1)
+// leave the rows in that order and the cluster's figure shown.
+TEST(Report, SortsAndSelectsInChromium) {
+    TempDir dir;
+    const std::string small = TAMSU_TEST_DATA "/small";
+    RunResult run = runZub("report " + small + "/genomes.txt " + TAMSU_TEST_DATA "/golden/reference.tsv -o r.html",
+                           dir.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = readFile(dir.file("r.html"));
+    EXPECT_EQ(page.find("http"), npos) << "the page needs no network";
+    if (shell("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it)";
+    const std::string browser = "chromium --headless --no-sandbox --disable-gpu --enable-logging=stderr --v=0 "
+                                "--virtual-time-budget=3000 --user-data-dir='" + dir.file("profile") + "' ";
+    ASSERT_EQ(shell("cd '" + dir.path() + "' && " + browser + "--dump-dom 'file://" + dir.file("r.html") +
+                    "#sort=size,size&cluster=1' >dom.html 2>console.txt"), 0);
+    const std::string dom = readFile(dir.file("dom.html")), console = readFile(dir.file("console.txt"));
+    EXPECT_NE(dom.find("data-ready=\"1\""), npos) << "the script did not run to its end";
+    EXPECT_NE(dom.find("<pre id=\"errors\"></pre>"), npos);
+    EXPECT_EQ(console.find("Uncaught"), npos) << console;
+    EXPECT_NE(dom.find("<tr data-cluster=\"1\" class=\"selected\">"), npos);
+    EXPECT_NE(dom.find("id=\"figure\" data-cluster=\"1\""), npos);
+    EXPECT_NE(dom.find("cluster 1 (group"), npos) << "the figure of cluster 1";
+    // Sizes down the table, after two clicks on "size".
+    std::vector<int> sizes;
+    for (size_t at = dom.find("<tr data-cluster="); at != npos; at = dom.find("<tr data-cluster=", at + 1)) {
+        const size_t cell = dom.find("<td class=\"num\">", dom.find("<td class=\"num\">", dom.find("<td", at) + 1) + 1);
+        sizes.push_back(std::stoi(dom.substr(cell + 16)));
+    }
+    ASSERT_GT(sizes.size(), 1u);
+    EXPECT_TRUE(std::is_sorted(sizes.rbegin(), sizes.rend())) << sizes.front() << " ... " << sizes.back();
+    EXPECT_TRUE(std::any_of(sizes.begin(), sizes.end(), [&](int size) { return size != sizes.front(); }));
 }
 
 // The picture as a browser sees it: Chromium's DOM of a broken SVG holds a
