@@ -5,7 +5,6 @@
 // the expected answer to bad input; anything else is a fault.
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string_view>
 
 #include "genomes/readGenomes.h"
@@ -21,13 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::unique_ptr<GenomeSet> genomes = readGenomes(TAMSU_TEST_DATA "/small/genomes.txt", notices);
     const std::string path = dir.write("table.tsv", std::string_view(reinterpret_cast<const char*>(data), size));
     try {
-        std::map<int, std::vector<TableOccurrence>> clusters;
-        for (TableOccurrence& row : readClusterTable(path, *genomes)) clusters[row.cluster].push_back(std::move(row));
-        int drawn = 0;
-        for (const auto& [number, rows] : clusters) {
-            if (drawn++ == 4) break;
-            if (clusterSvg(rows, *genomes, 2).empty()) return 1;
-        }
+        const std::vector<TableOccurrence> rows = readClusterTable(path, *genomes);
+        const std::vector<TableCluster> clusters = clustersOf(rows);
+        const GeneTable genes = GeneTable::of(*genomes);
+        for (size_t i = 0; i < clusters.size() && i < 4; ++i)
+            if (clusterSvg(clusters[i], -1, *genomes, genes, 2).empty()) return 1;
     } catch (const tamsu::Error&) {
     }
     return 0;
