@@ -30,7 +30,9 @@ constexpr int kSlot = 40, kSlotGap = 4;  // equal gene widths without coordinate
 constexpr int kArrowHeight = 16, kNameBand = 46, kLineGap = 14;
 constexpr double kMinBpPerPx = 12, kMaxBpPerPx = 40;
 
-std::string escaped(const std::string& text) {
+}  // namespace
+
+std::string xmlText(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
@@ -45,6 +47,10 @@ std::string escaped(const std::string& text) {
     }
     return out;
 }
+
+namespace {
+
+std::string escaped(const std::string& text) { return xmlText(text); }
 
 std::string shortened(const std::string& text, size_t most) {
     if (text.size() <= most) return text;
@@ -391,14 +397,7 @@ std::vector<std::string> plotClusterTable(const std::string& tablePath, const Ge
         fail(Stream::err, "error: the number of clusters must be at least 1 and the flank at least 0\n");
     const std::vector<TableOccurrence> rows = readClusterTable(tablePath, set);
     const std::vector<TableCluster> clusters = clustersOf(rows);
-    std::vector<std::vector<int>> sets;
-    std::vector<double> scores;
-    for (const TableCluster& cluster : clusters) {
-        sets.push_back(cluster.families);
-        std::sort(sets.back().begin(), sets.back().end());
-        scores.push_back(cluster.log10Score);
-    }
-    const std::vector<int> groups = groupClusters(sets, scores);
+    const std::vector<int> groups = groupsOf(clusters);
     const std::vector<size_t> chosen = chooseClusters(clusters, groups, options);
     const GeneTable genes = GeneTable::of(set);
 

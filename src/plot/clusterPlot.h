@@ -15,6 +15,10 @@
 
 namespace tamsu::detail {
 
+// Text for XML and HTML: markup characters as entities, control characters
+// (not allowed in XML 1.0) as blanks.
+std::string xmlText(const std::string& text);
+
 // The picture of one cluster (of group `group`, -1: not known) as an SVG document.
 std::string clusterSvg(const TableCluster& cluster, int group, const GenomeSet& set, const GeneTable& genes,
                        int flank);

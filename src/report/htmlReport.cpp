@@ -22,20 +22,6 @@ namespace tamsu::detail {
 
 namespace {
 
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 constexpr const char* kStyle = R"(
 body { font-family: "DejaVu Sans", Arial, sans-serif; margin: 16px; color: #222; }
 h1 { font-size: 20px; margin: 0 0 4px 0; }
@@ -155,14 +141,7 @@ std::string htmlReport(const std::string& tablePath, const GenomeSet& set, int f
     using json = nlohmann::ordered_json;
     const std::vector<TableOccurrence> rows = readClusterTable(tablePath, set);
     const std::vector<TableCluster> clusters = clustersOf(rows);
-    std::vector<std::vector<int>> sets;
-    std::vector<double> scores;
-    for (const TableCluster& cluster : clusters) {
-        sets.push_back(cluster.families);
-        std::sort(sets.back().begin(), sets.back().end());
-        scores.push_back(cluster.log10Score);
-    }
-    const std::vector<int> groups = groupClusters(sets, scores);
+    const std::vector<int> groups = groupsOf(clusters);
     const GeneTable genes = GeneTable::of(set);
 
     json data = json::array();
@@ -199,7 +178,7 @@ std::string htmlReport(const std::string& tablePath, const GenomeSet& set, int f
     std::vector<size_t> best(leaders.size(), clusters.size());
     for (size_t i = 0; i < clusters.size(); ++i) {
         size_t& b = best[static_cast<size_t>(groups[i])];
-        if (b == clusters.size() || scores[i] < scores[b]) b = i;
+        if (b == clusters.size() || clusters[i].log10Score < clusters[b].log10Score) b = i;
     }
     for (size_t b : best)
         if (b < clusters.size()) data[b]["leader"] = true;
@@ -211,10 +190,10 @@ std::string htmlReport(const std::string& tablePath, const GenomeSet& set, int f
     for (const Genome& genome : set.genomes) names += (names.empty() ? "" : ", ") + genome.name;
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>zub clusters: " +
-        escaped(tablePath) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>Gene clusters of " +
-        escaped(tablePath) + "</h1>\n<div class=\"note\">" + std::to_string(clusters.size()) + " clusters in " +
+        xmlText(tablePath) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>Gene clusters of " +
+        xmlText(tablePath) + "</h1>\n<div class=\"note\">" + std::to_string(clusters.size()) + " clusters in " +
         std::to_string(leaders.size()) + " groups (a group gathers clusters that share at least 80% of the smaller "
-        "gene set with its best cluster) over " + std::to_string(set.genomeCount) + " genomes: " + escaped(names) +
+        "gene set with its best cluster) over " + std::to_string(set.genomeCount) + " genomes: " + xmlText(names) +
         ". Click a column to sort, a row to see its figure.</div>\n"
         "<div class=\"controls\"><input type=\"search\" id=\"filter\" placeholder=\"filter: family, product, cluster "
         "number\"> <label><input type=\"checkbox\" id=\"groupsOnly\"> best cluster of each group only</label> "

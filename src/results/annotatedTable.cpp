@@ -31,15 +31,7 @@ struct ClusterFacts {
 
 ClusterFacts factsOf(const std::vector<TableOccurrence>& rows) {
     const std::vector<TableCluster> clusters = clustersOf(rows);
-    std::vector<std::vector<int>> sets;
-    std::vector<double> scores;
-    for (const TableCluster& cluster : clusters) {
-        std::vector<int> set = cluster.families;
-        std::sort(set.begin(), set.end());
-        sets.push_back(set);
-        scores.push_back(cluster.log10Score);
-    }
-    const std::vector<int> groups = groupClusters(sets, scores);
+    const std::vector<int> groups = groupsOf(clusters);
     ClusterFacts facts;
     for (size_t i = 0; i < clusters.size(); ++i) {
         facts.group[clusters[i].number] = groups[i];

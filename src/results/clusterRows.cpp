@@ -203,4 +203,14 @@ std::vector<int> groupClusters(const std::vector<std::vector<int>>& familySets, 
     return groups;
 }
 
+std::vector<int> groupsOf(const std::vector<TableCluster>& clusters) {
+    std::vector<std::vector<int>> sets;
+    std::vector<double> scores;
+    for (const TableCluster& cluster : clusters) {
+        sets.push_back(cluster.families);
+        scores.push_back(cluster.log10Score);
+    }
+    return groupClusters(sets, scores);
+}
+
 }  // namespace tamsu::detail

@@ -52,5 +52,7 @@ std::vector<TableCluster> clustersOf(const std::vector<TableOccurrence>& rows);
 // best cluster and group 0 holds the best cluster of all. Returns each
 // cluster's group.
 std::vector<int> groupClusters(const std::vector<std::vector<int>>& familySets, const std::vector<double>& log10Scores);
+// The groups of the table's clusters (by their gene sets and scores).
+std::vector<int> groupsOf(const std::vector<TableCluster>& clusters);
 
 }  // namespace tamsu::detail

@@ -422,7 +422,10 @@ TEST(Plot, RendersInChromium) {
         GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it); the SVG is still checked by xmllint";
     TempDir dir;
     const tamsu::Genomes genomes = tamsu::Genomes::read(TAMSU_TEST_DATA "/small/genomes.txt", nullptr);
-    const auto paths = tamsu::plotClusters(genomes, TAMSU_TEST_DATA "/golden/reference.tsv", {dir.file("svg"), 1, 2});
+    tamsu::PlotOptions options;
+    options.directory = dir.file("svg");
+    options.top = 1;
+    const auto paths = tamsu::plotClusters(genomes, TAMSU_TEST_DATA "/golden/reference.tsv", options);
     ASSERT_EQ(paths.size(), 1u);
     writeFile(dir.file("broken.svg"), "<svg xmlns=\"http://www.w3.org/2000/svg\"><g></svg>");
     const std::string browser = "chromium --headless --no-sandbox --disable-gpu --user-data-dir='" + dir.file("profile") + "' ";
