@@ -193,7 +193,7 @@ std::string htmlReport(const std::string& tablePath, const GenomeSet& set, int f
         xmlText(tablePath) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>Gene clusters of " +
         xmlText(tablePath) + "</h1>\n<div class=\"note\">" + std::to_string(clusters.size()) + " clusters in " +
         std::to_string(leaders.size()) + " groups (a group gathers clusters that share at least 80% of the smaller "
-        "gene set with its best cluster) over " + std::to_string(set.genomeCount) + " genomes: " + xmlText(names) +
+        "gene set with its best cluster) over " + std::to_string(set.genomeCount()) + " genomes: " + xmlText(names) +
         ". Click a column to sort, a row to see its figure.</div>\n"
         "<div class=\"controls\"><input type=\"search\" id=\"filter\" placeholder=\"filter: family, product, cluster "
         "number\"> <label><input type=\"checkbox\" id=\"groupsOnly\"> best cluster of each group only</label> "
