@@ -12,5 +12,8 @@ cp "$root/examples/ncbi_cog5/genomes.txt" "$root/examples/ncbi_cog5/annotation.t
 cd "$work"
 if [ $# -eq 0 ]; then set -- -r -d 1 -s 5 -q 3; fi
 echo "running: zub genomes.txt $* (in $work)"
-"$root/build/zub" genomes.txt "$@" </dev/null
-echo "reports are in $work"
+# The reports (thousands of lines) go to run.log; the table gets the family
+# names and groups; the HTML report shows every cluster with its figure.
+"$root/build/zub" genomes.txt -o clusters.tsv --annotate "$@" --log run.log --progress=percent | tail -n 1
+[ -f clusters.tsv ] && "$root/build/zub" report genomes.txt clusters.tsv -o report.html >/dev/null
+echo "in $work: run.log (the reports), clusters.tsv (the clusters), report.html (open it in a browser)"

@@ -27,6 +27,8 @@ public:
         if (line.quiet || !line.logPath.empty()) {
             early_.reset(open_memstream(&earlyText_, &earlySize_));
             if (!early_) throw tamsu::Error(tamsu::Stream::err, "error: no memory for the reports\n");
+            // The announcement the terminal did not get (see readParameters).
+            std::fputs("reading query parameters\n", early_.get());
         }
     }
     ~ReportStreams() {

@@ -348,8 +348,10 @@ TEST(Cli, QuietLoggedAndUnpausedRuns) {
         EXPECT_EQ(run.err, c.err) << c.options;
         EXPECT_EQ(readFile(data.dir.file("out.tsv")), table) << c.options;
     }
-    // The log holds both report streams: the reference clusters and the listing.
+    // The log holds what the terminal would have shown, both streams: from
+    // the announcement to the reference clusters and the listing.
     const std::string log = readFile(data.dir.file("run.log"));
+    EXPECT_EQ(log.find("reading query parameters\n"), 0u);
     EXPECT_NE(log.find("Reference Occurrence:"), std::string::npos);
     EXPECT_NE(log.find("gene cluster list of size"), std::string::npos);
     const RunResult percent = runZub(query + " --quiet --progress=percent", data.dir.path());
