@@ -256,7 +256,9 @@ std::string clusterSvg(const TableCluster& cluster, int group, const GenomeSet& 
     height += static_cast<int>(absent.size()) * 24;
     const int scaleTop = height + 8;
     const int legendTop = scaleTop + (toScale ? 34 : 4);
-    height = legendTop + static_cast<int>(colourOrder.size()) * 17 + 14;
+    // A long legend goes into two columns.
+    const int legendRows = static_cast<int>(colourOrder.size() > 24 ? (colourOrder.size() + 1) / 2 : colourOrder.size());
+    height = legendTop + legendRows * 17 + 14;
     const int width = kLabelWidth + drawWidth + 60;
 
     std::string svg = formatText(
@@ -337,8 +339,9 @@ std::string clusterSvg(const TableCluster& cluster, int group, const GenomeSet& 
                           kLabelWidth, scaleTop, scaleTop + 6, x1, scaleTop, x1 + 6, scaleTop + 8, text.c_str());
     }
     // The legend: colour, family name (or id), gene names and product.
-    y = legendTop;
     for (size_t i = 0; i < colourOrder.size(); ++i) {
+        const int column = static_cast<int>(i) / std::max(legendRows, 1), x = 12 + column * (width / 2);
+        y = legendTop + (static_cast<int>(i) % std::max(legendRows, 1)) * 17;
         const int id = colourOrder[i];
         std::map<std::string, int> geneNames;
         for (const DrawnLine& line : lines)
@@ -352,11 +355,10 @@ std::string clusterSvg(const TableCluster& cluster, int group, const GenomeSet& 
         std::string text = (family.empty() ? std::to_string(id) : family) + (names.empty() ? "" : "  " + names);
         const std::string product = genes.familyProduct(id);
         if (!product.empty()) text += "  " + product;
-        svg += formatText("<rect x=\"12\" y=\"%d\" width=\"22\" height=\"11\" fill=\"%s\" stroke=\"#333\" "
-                          "stroke-width=\"0.6\"/><text x=\"42\" y=\"%d\" font-size=\"11\">%s</text>\n",
-                          y, kPalette[static_cast<int>(i) % kPaletteSize], y + 10,
-                          escaped(shortened(text, 150)).c_str());
-        y += 17;
+        svg += formatText("<rect x=\"%d\" y=\"%d\" width=\"22\" height=\"11\" fill=\"%s\" stroke=\"#333\" "
+                          "stroke-width=\"0.6\"/><text x=\"%d\" y=\"%d\" font-size=\"11\">%s</text>\n",
+                          x, y, kPalette[static_cast<int>(i) % kPaletteSize], x + 30, y + 10,
+                          escaped(shortened(text, legendRows < static_cast<int>(colourOrder.size()) ? 105 : 150)).c_str());
     }
     return svg + "</svg>\n";
 }
