@@ -64,7 +64,7 @@ std::string annotatedTable(const std::string& plainTable, const GenomeSet& set, 
     std::map<int, std::string> extra;  // cluster -> the appended columns
     if (additions.annotate)
         for (const auto& [number, families] : facts.families)
-            extra[number] = "\t" + std::to_string(facts.group.at(number)) + "\t" +
+            extra[number] = std::string("\t").append(std::to_string(facts.group.at(number))) + "\t" +
                             joined(familyNames(families, genes), ",") + "\t" +
                             joined(familyProducts(families, genes), "|");
     std::string out;

@@ -136,8 +136,10 @@ void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const Ge
     for (size_t i = 0; i < clusters.size(); ++i) {
         const Cluster& cluster = clusters[i];
         std::string families;
-        for (int id : cluster.families)
-            families += (families.empty() ? "" : ",") + std::to_string(id);
+        for (int id : cluster.families) {
+            if (!families.empty()) families += ',';
+            families += std::to_string(id);
+        }
         for (const ExportedOccurrence& occ : exportedOccurrences(cluster)) {
             std::fprintf(out, "%zu\t%s\t%e\t%.6f\t%zu\t%s\t", i, field(mode).c_str(), cluster.pValue,
                          cluster.log10PValue, cluster.families.size(), families.c_str());
