@@ -6,20 +6,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "results/clusterTable.h"
+
 namespace tamsu::detail {
 
 namespace {
 
-// A tab or line break inside a name would break the table's rows.
-std::string field(std::string text) {
-    for (char& c : text)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    return text;
-}
-
 std::string joined(const std::vector<std::string>& parts, const char* separator) {
     std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : separator) + field(part);
+    for (const std::string& part : parts) text += (text.empty() ? "" : separator) + tableField(part);
     return text;
 }
 
@@ -132,9 +127,10 @@ void writeGeneRows(FILE* out, const std::string& plainTable, const GenomeSet& se
             const GeneInfo& gene = genes.gene(row.genome, row.chromosome, p);
             const bool member = std::binary_search(members.begin(), members.end(), gene.familyId);
             std::fprintf(out, "%d\t%d\t%d\t%s\t%s\t%d\t%s\t%s\t%d\t%s\t%s\t%c\t%s\t%s\t%d\t%d\n", row.cluster,
-                         facts.group.at(row.cluster), occurrence, field(genome.name).c_str(),
-                         field(chrom.name).c_str(), p, field(gene.locusTag).c_str(), field(gene.geneName).c_str(),
-                         gene.familyId, field(gene.familyName).c_str(), field(gene.product).c_str(), gene.strand,
+                         facts.group.at(row.cluster), occurrence, tableField(genome.name).c_str(),
+                         tableField(chrom.name).c_str(), p, tableField(gene.locusTag).c_str(),
+                         tableField(gene.geneName).c_str(), gene.familyId, tableField(gene.familyName).c_str(),
+                         tableField(gene.product).c_str(), gene.strand,
                          gene.start > 0 ? std::to_string(gene.start).c_str() : "",
                          gene.end > 0 ? std::to_string(gene.end).c_str() : "", member ? 1 : 0, row.best ? 1 : 0);
         }

@@ -11,15 +11,13 @@
 
 namespace tamsu::detail {
 
-namespace {
-
-// Names and tags are taken as the input has them; a tab or line break inside
-// one would break the table's rows, so it becomes a blank.
-std::string field(std::string text) {
+std::string tableField(std::string text) {
     for (char& c : text)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
     return text;
 }
+
+namespace {
 
 const Chromosome* chromosomeOf(const GenomeSet& set, int genome, int chromosome) {
     if (genome < 0 || genome >= static_cast<int>(set.genomes.size())) return nullptr;
@@ -141,14 +139,14 @@ void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const Ge
             families += std::to_string(id);
         }
         for (const ExportedOccurrence& occ : exportedOccurrences(cluster)) {
-            std::fprintf(out, "%zu\t%s\t%e\t%.6f\t%zu\t%s\t", i, field(mode).c_str(), cluster.pValue,
+            std::fprintf(out, "%zu\t%s\t%e\t%.6f\t%zu\t%s\t", i, tableField(mode).c_str(), cluster.pValue,
                          cluster.log10PValue, cluster.families.size(), families.c_str());
             std::fprintf(out, "%d\t%s\t%s\t%d\t%d\t%s\t%s\t%d\t%e\t%d\n", occ.genome,
-                         field(genomeName(set, occ.genome)).c_str(),
-                         field(chromosomeName(set, occ.genome, occ.chromosome)).c_str(), occ.first, occ.last,
-                         field(locusTag(set, occ.genome, occ.chromosome, occ.first)).c_str(),
-                         field(locusTag(set, occ.genome, occ.chromosome, occ.last)).c_str(), occ.setDist, occ.score,
-                         occ.best ? 1 : 0);
+                         tableField(genomeName(set, occ.genome)).c_str(),
+                         tableField(chromosomeName(set, occ.genome, occ.chromosome)).c_str(), occ.first, occ.last,
+                         tableField(locusTag(set, occ.genome, occ.chromosome, occ.first)).c_str(),
+                         tableField(locusTag(set, occ.genome, occ.chromosome, occ.last)).c_str(), occ.setDist,
+                         occ.score, occ.best ? 1 : 0);
         }
     }
 }

@@ -23,6 +23,10 @@ struct ClusterQuery {
     std::string genomeList;   // path of the genome list as given
 };
 
+// Names and tags are taken as the input has them; a tab or line break inside
+// one would break the table's rows, so it becomes a blank.
+std::string tableField(std::string text);
+
 ClusterQuery describeQuery(const tamsu::Query& query, const std::string& genomeList);
 const char* modeName(tamsu::Mode mode);
 
