@@ -39,9 +39,21 @@ queries=(
   "median-d1-real-noNUM|real|-m -d 1 -s 5 -q 3 -noNUM"
   "perfect-plasmids471|plasmids471|-p --refType=discovery -s 4 -q 20"
   "ref-d1-plasmids471|plasmids471|-r -d 1 -s 4 -q 20"
+  # Growth with the genome count: the same genome length, twice the genomes
+  # per step (quorum half the genomes).
+  "ref-d1-gen10x2000|gen10x2000_20|-r -d 1 -s 4 -q 5"
+  "ref-d1-gen20x2000|gen20x2000_20|-r -d 1 -s 4 -q 10"
+  "ref-d1-gen40x2000|gen40x2000_20|-r -d 1 -s 4 -q 20"
+  "ref-d1-gen80x2000|gen80x2000_20|-r -d 1 -s 4 -q 40"
+  # Beyond 100 genomes: 1.5 million genes.
+  "ref-d1-gen500x3000|gen500x3000_20|-r -d 1 -s 5 -q 450"
+  "perfect-gen500x3000|gen500x3000_20|-p -s 5 -q 450"
 )
+# The genome-count series, by CPU time: each step doubles the genomes.
+series=(ref-d1-gen10x2000 ref-d1-gen20x2000 ref-d1-gen40x2000 ref-d1-gen80x2000)
 
-# prepare <data folder>: makes the set once (generated: genXxY[_rate]).
+# prepare <data folder>: makes the set once (generated: genXxY[_rate], rate
+# the rearrangement events per 100 genes, default the generator's).
 prepare() {
   local dir="$work/$1"
   [ -d "$dir" ] && return 0
@@ -53,6 +65,7 @@ prepare() {
       mkdir -p "$dir"; cp "$plasmids"/* "$dir/" ;;
     gen*)
       local size=${1#gen} genomes genes rate=
+      case $size in *_*) rate=${size#*_}; size=${size%_*} ;; esac
       genomes=${size%x*}; genes=${size#*x}
       # Center mode enumerates one candidate per genome exhaustively: its
       # sets are more divergent and small.
@@ -85,3 +98,10 @@ if [ -n "${cpu[ref-d2-gen10x1000]:-}" ] && [ -n "${cpu[ref-d2-gen40x1000]:-}" ];
   awk -v a="${cpu[ref-d2-gen40x1000]}" -v b="${cpu[ref-d2-gen10x1000]}" \
     'BEGIN { printf "ratio cpu(ref-d2-gen40x1000)/cpu(ref-d2-gen10x1000): %.2f\n", (b > 0 ? a / b : 0) }'
 fi
+for ((k = 1; k < ${#series[@]}; ++k)); do
+  a=${series[k - 1]} b=${series[k]}
+  if [ -n "${cpu[$a]:-}" ] && [ -n "${cpu[$b]:-}" ]; then
+    awk -v a="${cpu[$a]}" -v b="${cpu[$b]}" -v na="$a" -v nb="$b" \
+      'BEGIN { printf "growth per doubling cpu(%s)/cpu(%s): %.2f\n", nb, na, (a > 0 ? b / a : 0) }'
+  fi
+done
