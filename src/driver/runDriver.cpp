@@ -53,7 +53,7 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
     result->counts.overlapFreeMedianCount = list->size() - countOverlappingTuples(list);
     sortTuplesByGeneContent(list);
     progress.print(Stream::out, "statistical evaluation of clusters...\n");
-    progress.printWith(Stream::err, [&](FILE* err) { scoreTuples(list, set, err); });
+    scoreTuples(list, set);
     progress.print(Stream::out, "statistical evaluation finished\n");
     // Sorted again now that the p-values are set: within a gene content the
     // best p-value comes first, and the best occurrence sets are those equal to it.
@@ -99,7 +99,7 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
         return nullptr;
     }
     progress.print(Stream::out, "cluster computation finished\n");
-    progress.printWith(Stream::err, [&](FILE* err) { scoreReferenceClusters(&*clusters, set, err, params.threads); });
+    scoreReferenceClusters(&*clusters, set, params.threads);
     result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount());
     result->referenceClusters = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;

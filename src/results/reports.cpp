@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "util/errors.h"
 #include "util/strings.h"
@@ -15,33 +17,28 @@ namespace tamsu::detail {
 // ---------------------------------------------------------------------------
 // Gene-family statistics
 
-// How often each family 1..alphabetSize occurs in the chromosome.
-static std::vector<int> familyFrequencies(const Chromosome& chrom, int alphabetSize) {
-    std::vector<int> freq(alphabetSize + 1, 0);
-    for (int p = 1; p <= chrom.length() && p < static_cast<int>(chrom.genes.size()); ++p) {
-        const int c = chrom.genes[p];
-        if (c >= 1 && c <= alphabetSize) ++freq[c];
-    }
-    return freq;
-}
-
-// Histogram of family sizes: entry s counts the families occurring exactly s
-// times. It reaches the largest size present, which may exceed alphabetSize.
-struct SizeHistogram {
-    std::vector<int> count;
-    int distinctSizes = 0;
-};
+// Histogram of family sizes: per size s (ascending) that some family
+// 1..alphabetSize has in the chromosome, how many families occur exactly s
+// times. Built from the chromosome's genes alone, so a chromosome costs its
+// length, not the alphabet.
+using SizeHistogram = std::vector<std::pair<int, int>>;
 
 static SizeHistogram sizeHistogram(const Chromosome& chrom, int alphabetSize) {
-    const std::vector<int> freq = familyFrequencies(chrom, alphabetSize);
-    int largest = alphabetSize;
-    for (int c = 1; c <= alphabetSize; ++c) largest = std::max(largest, freq[c]);
+    std::vector<int> genes;
+    for (int p = 1; p <= chrom.length() && p < static_cast<int>(chrom.genes.size()); ++p)
+        if (chrom.genes[p] >= 1 && chrom.genes[p] <= alphabetSize) genes.push_back(chrom.genes[p]);
+    std::sort(genes.begin(), genes.end());
+    std::vector<int> sizes;  // per family present, how often it occurs
+    for (size_t at = 0, end = 0; at < genes.size(); at = end) {
+        while (end < genes.size() && genes[end] == genes[at]) ++end;
+        sizes.push_back(static_cast<int>(end - at));
+    }
+    std::sort(sizes.begin(), sizes.end());
     SizeHistogram histogram;
-    histogram.count.assign(largest + 1, 0);
-    for (int c = 1; c <= alphabetSize; ++c)
-        if (freq[c] > 0) ++histogram.count[freq[c]];
-    for (int s = 1; s <= largest; ++s)
-        if (histogram.count[s] > 0) ++histogram.distinctSizes;
+    for (size_t at = 0, end = 0; at < sizes.size(); at = end) {
+        while (end < sizes.size() && sizes[end] == sizes[at]) ++end;
+        histogram.emplace_back(sizes[at], static_cast<int>(end - at));
+    }
     return histogram;
 }
 
@@ -58,16 +55,14 @@ std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::
 
     for (size_t i = 0; i < chromosomes.size(); ++i)
         text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length(),
-                           histograms[i].distinctSizes);
+                           static_cast<int>(histograms[i].size()));
     text += "\n";
 
     for (size_t i = 0; i < chromosomes.size(); ++i) {
         text += formatText("%s (%d genes): %d\n", chromosomes[i]->name.c_str(), chromosomes[i]->length(),
-                           histograms[i].distinctSizes);
+                           static_cast<int>(histograms[i].size()));
         text += "size\tfreq\n";
-        const std::vector<int>& count = histograms[i].count;
-        for (size_t s = 1; s < count.size(); ++s)
-            if (count[s] > 0) text += formatText("%d\t%d\n", static_cast<int>(s), count[s]);
+        for (const auto& [size, families] : histograms[i]) text += formatText("%d\t%d\n", size, families);
         text += "\n";
     }
 

@@ -22,11 +22,6 @@ namespace tamsu::detail {
 
 namespace {
 
-// f(c), 0 for a gene outside the alphabet.
-int frequencyOf(std::span<const int> freqs, int c) {
-    return c >= 0 && static_cast<size_t>(c) < freqs.size() ? freqs[c] : 0;
-}
-
 constexpr double kNoGenomeFactor = 1000.0;  // a genome without any location
 
 }  // namespace
@@ -41,39 +36,41 @@ std::vector<int> totalLengths(const GenomeSet& set) {
     return lengths;
 }
 
-IntTable countFamilyPositions(const GenomeSet& set) {
-    IntTable freqs(std::max(set.genomeCount(), 0), set.alphabetSize + 1, 0);
-    for (int j = 0; j < set.genomeCount() && j < static_cast<int>(set.genomes.size()); ++j)
-        for (const Chromosome& chrom : set.genomes[j].chromosomes)
-            // every position 1..length counts, the last one included
-            for (int p = 1; p <= chrom.length() && p < static_cast<int>(chrom.genes.size()); ++p) {
-                const int c = chrom.genes[p];
-                if (c >= 0 && c <= set.alphabetSize) ++freqs(j, c);
-            }
-    return freqs;
-}
-
-DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& freqs, const std::vector<int>& lengths,
-                                FILE* err) {
-    DoubleTable probs(std::max(set.genomeCount(), 0), set.alphabetSize + 1, 0.0);
-    for (int j = 0; j < set.genomeCount() && j < freqs.rows(); ++j)
-        for (int c = 1; c <= set.alphabetSize; ++c) {
-            const int f = freqs(j, c);
-            probs(j, c) = f > 0 ? static_cast<double>(f) / lengths[j] : 0.0;
-            if (std::isnan(probs(j, c)))
-                std::fprintf(err, "nan: charFreqs[%d][%d] = %e\n", j, c, static_cast<double>(f));
+BackgroundTables::BackgroundTables(const GenomeSet& set) : totalLength_(totalLengths(set)) {
+    const int K = std::max(set.genomeCount(), 0);
+    start_.assign(static_cast<size_t>(K) + 1, 0);
+    std::vector<int> genes;
+    for (int j = 0; j < K; ++j) {
+        start_[j] = families_.size();
+        genes.clear();
+        if (j < static_cast<int>(set.genomes.size()))
+            for (const Chromosome& chrom : set.genomes[j].chromosomes)
+                // every position 1..length counts, the last one included
+                for (int p = 1; p <= chrom.length() && p < static_cast<int>(chrom.genes.size()); ++p)
+                    if (chrom.genes[p] >= 0 && chrom.genes[p] <= set.alphabetSize) genes.push_back(chrom.genes[p]);
+        std::sort(genes.begin(), genes.end());
+        for (size_t at = 0; at < genes.size();) {
+            size_t end = at;
+            while (end < genes.size() && genes[end] == genes[at]) ++end;
+            families_.push_back(genes[at]);
+            counts_.push_back(static_cast<int>(end - at));
+            at = end;
         }
-    return probs;
+    }
+    start_[K] = families_.size();
+    // f_j(c) > 0 implies N_j >= 1, so no share f_j(c) / N_j is ever NaN.
 }
 
-BackgroundTables::BackgroundTables(const GenomeSet& set, FILE* err)
-    : totalLength_(totalLengths(set)),
-      charFreqs_(countFamilyPositions(set)),
-      charProbs_(familyProbabilities(set, charFreqs_, totalLength_, err)) {}
-
-std::span<const int> BackgroundTables::charFreqsRow(int j) const {
-    if (j < 0 || j >= charFreqs_.rows()) return {};
-    return {charFreqs_.row(j), static_cast<size_t>(charFreqs_.cols())};
+std::vector<int> BackgroundTables::setFrequencies(int j, const std::vector<int>& G) const {
+    std::vector<int> freqs(G.size(), 0);
+    if (j < 0 || static_cast<size_t>(j) + 1 >= start_.size()) return freqs;
+    const auto first = families_.begin() + static_cast<std::ptrdiff_t>(start_[j]);
+    const auto last = families_.begin() + static_cast<std::ptrdiff_t>(start_[j + 1]);
+    for (size_t i = 0; i < G.size(); ++i) {
+        const auto at = std::lower_bound(first, last, G[i]);
+        if (at != last && *at == G[i]) freqs[i] = counts_[static_cast<size_t>(at - families_.begin())];
+    }
+    return freqs;
 }
 
 int BackgroundTables::totalLength(int j) const {
@@ -95,18 +92,18 @@ double combineLog10PValues(const double* p, int K) {
     return sum;
 }
 
-double setGeneProbability(const std::vector<int>& G, std::span<const int> freqs, int N) {
-    if (G.empty() || N <= 0) return 0.0;
+double setGeneProbability(const std::vector<int>& setFreqs, int N) {
+    if (setFreqs.empty() || N <= 0) return 0.0;
     long long hits = 0;
-    for (int c : G) hits += frequencyOf(freqs, c);
+    for (int f : setFreqs) hits += f;
     return static_cast<double>(hits) / N;
 }
 
-std::vector<double> setGeneShares(const std::vector<int>& G, std::span<const int> freqs) {
-    std::vector<double> pi(G.size() + 1, 0.0);
+std::vector<double> setGeneShares(const std::vector<int>& setFreqs) {
+    std::vector<double> pi(setFreqs.size() + 1, 0.0);
     long long seen = 0;
-    for (size_t i = 1; i <= G.size(); ++i) {
-        const int f = frequencyOf(freqs, G[i - 1]);
+    for (size_t i = 1; i <= setFreqs.size(); ++i) {
+        const int f = setFreqs[i - 1];
         seen += f;
         pi[i] = f > 0 ? static_cast<double>(f) / static_cast<double>(seen) : 0.0;
     }
@@ -224,14 +221,13 @@ void lengthRange(int n, int delta, int N, int& lo, int& hi) {
 // ---------------------------------------------------------------------------
 // Scores sharing one table
 
-OccurrenceScorer::OccurrenceScorer(const std::vector<int>& G, std::span<const int> freqs, int N, PTableCache* cache)
-    : n_(static_cast<int>(G.size())),
+OccurrenceScorer::OccurrenceScorer(std::vector<int> setFreqs, int N, PTableCache* cache)
+    : n_(static_cast<int>(setFreqs.size())),
       N_(N),
       cache_(cache),
-      pi_(setGeneShares(G, freqs)),
-      pG_(setGeneProbability(G, freqs, N)) {
-    if (cache_ != nullptr)
-        for (int c : G) freqs_.push_back(frequencyOf(freqs, c));
+      pi_(setGeneShares(setFreqs)),
+      pG_(setGeneProbability(setFreqs, N)) {
+    if (cache_ != nullptr) freqs_ = std::move(setFreqs);
 }
 
 void OccurrenceScorer::extend(int L, int delta) {
@@ -286,8 +282,8 @@ double OccurrenceScorer::score(int delta) {
 // ---------------------------------------------------------------------------
 // Entry points
 
-void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err) {
-    const BackgroundTables tables(set, err);
+void scoreTuples(TupleList* list, const GenomeSet& set) {
+    const BackgroundTables tables(set);
     if (list == nullptr) return;
     const int K = list->k;
     // Tuples arrive sorted by gene content, so runs share their gene set and
@@ -311,8 +307,8 @@ void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err) {
                 continue;
             }
             if (!scorers[j])
-                scorers[j] = std::make_unique<OccurrenceScorer>(scoredSet, tables.charFreqsRow(j), tables.totalLength(j),
-                                                                &cache);
+                scorers[j] = std::make_unique<OccurrenceScorer>(tables.setFrequencies(j, scoredSet),
+                                                                tables.totalLength(j), &cache);
             tuple.pValues[j] = scorers[j]->score(interval.dist);
         }
         tuple.pValue = combinePValues(tuple.pValues.data(), K);
@@ -335,7 +331,7 @@ void scoreRefCluster(ReferenceCluster& cluster, const BackgroundTables& tables, 
             } else {
                 if (!scorer)
                     scorer =
-                        std::make_unique<OccurrenceScorer>(G, tables.charFreqsRow(j), tables.totalLength(j), &cache);
+                        std::make_unique<OccurrenceScorer>(tables.setFrequencies(j, G), tables.totalLength(j), &cache);
                 x.pValue = scorer->score(x.setDist);
             }
             if (x.pValue < minP[j]) minP[j] = x.pValue;
@@ -347,8 +343,8 @@ void scoreRefCluster(ReferenceCluster& cluster, const BackgroundTables& tables, 
 
 }  // namespace
 
-void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, FILE* err, int threads) {
-    const BackgroundTables tables(set, err);
+void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, int threads) {
+    const BackgroundTables tables(set);
     if (list == nullptr) return;
     const int K = std::max(set.genomeCount(), 0);
     std::vector<ReferenceCluster*> clusters;

@@ -16,10 +16,10 @@
 
 namespace tamsu::detail {
 
-// p-values of every tuple / cluster; NaN frequencies are reported on err.
-void scoreTuples(TupleList* list, const GenomeSet& set, FILE* err);
+// p-values of every tuple / cluster.
+void scoreTuples(TupleList* list, const GenomeSet& set);
 // threads: workers scoring clusters side by side (the same p-values).
-void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, FILE* err, int threads = 1);
+void scoreReferenceClusters(ReferenceClusterList* list, const GenomeSet& set, int threads = 1);
 
 // Product of p[0..K-1]; 1.0 when K < 1.
 double combinePValues(const double* p, int K);
@@ -27,31 +27,33 @@ double combinePValues(const double* p, int K);
 // finite where the product over- or underflows.
 double combineLog10PValues(const double* p, int K);
 
-// Background tables of one genome set: N_j, f_j(c) and f_j(c) / N_j.
+// N_j: the genes of each genome.
 std::vector<int> totalLengths(const GenomeSet& set);
-IntTable countFamilyPositions(const GenomeSet& set);
-// NaN entries are reported on err and kept.
-DoubleTable familyProbabilities(const GenomeSet& set, const IntTable& charFreqs, const std::vector<int>& totalLength,
-                                FILE* err);
 
-// The background tables of one statistics call: N_j, f_j(c) and f_j(c) / N_j.
+// The background tables of one statistics call: N_j and f_j(c). Only the
+// families that occur in a genome are kept (per genome, ascending, with their
+// counts), so the tables grow with the genes rather than with genomes times
+// the alphabet; f_j(c) / N_j is taken where a score needs it.
 class BackgroundTables {
 public:
-    BackgroundTables(const GenomeSet& set, FILE* err);
-    // Genome j's frequency row; empty for a genome the tables do not know.
-    std::span<const int> charFreqsRow(int j) const;
+    explicit BackgroundTables(const GenomeSet& set);
+    // f_j of G's genes, in G's order (0 for a family genome j lacks, or a
+    // genome the tables do not know).
+    std::vector<int> setFrequencies(int j, const std::vector<int>& G) const;
     int totalLength(int j) const;
 
 private:
     std::vector<int> totalLength_;  // N_j
-    IntTable charFreqs_;            // f_j(c), genomes x (alphabetSize + 1)
-    DoubleTable charProbs_;         // f_j(c) / N_j
+    std::vector<size_t> start_;     // genome j's families: [start_[j], start_[j + 1])
+    std::vector<int> families_;
+    std::vector<int> counts_;
 };
 
-// p_G: the share of genome j's positions that hold a gene of G.
-double setGeneProbability(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength);
+// p_G: the share of a genome's positions that hold a gene of G, from f(c)
+// of G's genes.
+double setGeneProbability(const std::vector<int>& setFreqs, int totalLength);
 // pi[0] = 0.0; pi[i] = f(c_i) / (f(c_1) + ... + f(c_i)), 0.0 for an absent gene.
-std::vector<double> setGeneShares(const std::vector<int>& G, std::span<const int> charFreqsRow);
+std::vector<double> setGeneShares(const std::vector<int>& setFreqs);
 // ln C(l, m) for 0 <= m <= l, exactly as gsl_sf_lnchoose gives them, kept in
 // one triangular array that grows on demand.
 class LnChoose {
@@ -120,9 +122,9 @@ void lengthRange(int n, int delta, int N, int& lo, int& hi);
 // against it.
 class OccurrenceScorer {
 public:
-    // cache: where the probability table is taken from (null: built here).
-    OccurrenceScorer(const std::vector<int>& G, std::span<const int> charFreqsRow, int totalLength,
-                     PTableCache* cache = nullptr);
+    // setFreqs: f(c) of the set's genes in its order; cache: where the
+    // probability table is taken from (null: built here).
+    OccurrenceScorer(std::vector<int> setFreqs, int totalLength, PTableCache* cache = nullptr);
     double score(int delta);
 
 private:

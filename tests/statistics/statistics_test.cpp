@@ -57,8 +57,8 @@ double scoreFromScratch(const BackgroundTables& tables, int delta, int j, const 
     if (delta < 0) return 0.0;
     int lo = 0, hi = 0;
     lengthRange(n, delta, N, lo, hi);
-    const std::vector<double> pi = setGeneShares(G, tables.charFreqsRow(j));
-    const double pG = setGeneProbability(G, tables.charFreqsRow(j), N);
+    const std::vector<double> pi = setGeneShares(tables.setFrequencies(j, G));
+    const double pG = setGeneProbability(tables.setFrequencies(j, G), N);
     const DoubleTable3 T = probabilityTable(n, 2 * n, pi);
     double score = 0.0;
     for (int L = lo; L <= hi; ++L) {
@@ -82,7 +82,7 @@ std::vector<int> distinctGenes(int n) {
 }
 
 double scoreOf(const GenomeSet& set, int delta, int j, const std::vector<int>& G) {
-    return scoreFromScratch(BackgroundTables(set, stderr), delta, j, G);
+    return scoreFromScratch(BackgroundTables(set), delta, j, G);
 }
 
 // Probabilities that m positions, each holding gene G[i] with probability
@@ -139,9 +139,8 @@ TEST(StatisticsTest, WorkedScores) {
 }
 
 TEST(StatisticsTest, TableMatchesEnumeration) {
-    const std::vector<int> freqs = {0, 3, 1, 2};
-    const std::vector<int> G = {2, 1, 3};
-    const DoubleTable3 T = probabilityTable(3, 6, setGeneShares(G, freqs));
+    // f(c) of the set's genes 2, 1, 3 in a genome where 1, 2, 3 occur 3, 1, 2 times
+    const DoubleTable3 T = probabilityTable(3, 6, setGeneShares({1, 3, 2}));
     const std::vector<double> w = {1, 3, 2};
     for (int l = 0; l <= 6; ++l)
         for (int k = 0; k <= 3; ++k) EXPECT_NEAR(T(3, l, k), bruteDistinctAll(w, l)[k], 1e-12) << l << " " << k;
@@ -155,8 +154,7 @@ TEST(StatisticsTest, TableMatchesEnumeration) {
 TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
     std::mt19937 rng(7);
     auto set = makeSet({{randomGenes(1, 40, 12), randomGenes(2, 7, 12)}, {randomGenes(3, 25, 15)}}, 15);
-    const BackgroundTables tables(*set, stderr);
-    const IntTable freqs = countFamilyPositions(*set);
+    const BackgroundTables tables(*set);
     const std::vector<int> lengths = totalLengths(*set);
     PTableCache cache;  // tables shared across rounds with equal frequencies
     for (int round = 0; round < 24; ++round) {
@@ -167,8 +165,16 @@ TEST(StatisticsTest, SharedTableScoresAreBitIdentical) {
             const int c = 1 + static_cast<int>(rng() % 15);
             if (std::find(G.begin(), G.end(), c) == G.end()) G.push_back(c);
         }
-        OccurrenceScorer scorer(G, {freqs.row(j), static_cast<size_t>(freqs.cols())}, lengths[j],
-                                round % 3 != 0 ? &cache : nullptr);
+        // the kept counts against a count over the genome's positions
+        std::vector<int> counted;
+        for (int c : G) {
+            int f = 0;
+            for (const Chromosome& chrom : set->genomes[j].chromosomes)
+                f += static_cast<int>(std::count(chrom.genes.begin() + 1, chrom.genes.begin() + 1 + chrom.length(), c));
+            counted.push_back(f);
+        }
+        ASSERT_EQ(tables.setFrequencies(j, G), counted);
+        OccurrenceScorer scorer(counted, lengths[j], round % 3 != 0 ? &cache : nullptr);
         // scattered order, repeats and distances beyond the set size
         for (int delta : {3, 0, n + 2, 1, 3, 2, n, 0, n + 5}) {
             const double shared = scorer.score(delta);
