@@ -168,11 +168,21 @@ void NonOccTally::add(std::span<const int> holders) {
     if (t >= 0 && static_cast<size_t>(t) < heldBy_.size()) lacking_ += heldBy_[static_cast<size_t>(t)];
 }
 
+static bool hasMinHits(const LocationList& list) {
+    return std::any_of(list.locs.begin(), list.locs.end(), [](const Location& x) { return x.hitCount >= 2; });
+}
+
 int minHitCoveredCount(const std::vector<LocationList>& lists, int K) {
     int covered = 0;
     for (int j = 0; j < K; ++j)
-        if (std::any_of(lists[j].locs.begin(), lists[j].locs.end(), [](const Location& x) { return x.hitCount >= 2; }))
-            ++covered;
+        if (hasMinHits(lists[j])) ++covered;
+    return covered;
+}
+
+int minHitCoveredCount(const std::vector<LocationList>& lists, std::span<const int> genomes) {
+    int covered = 0;
+    for (int j : genomes)
+        if (hasMinHits(lists[j])) ++covered;
     return covered;
 }
 
@@ -335,6 +345,8 @@ public:
             workLists_.push_back(makeLocationList(j));
             newLists_.push_back(makeLocationList(j));
         }
+        isActive_.assign(static_cast<size_t>(index.genomeCount()), 0);
+        holderAt_.assign(static_cast<size_t>(index.genomeCount()), -1);
     }
 
     LeftBorder operator()(const ChromIndex& chrom, int i) {
@@ -364,6 +376,12 @@ private:
     NonOccTally nonOccs_;
     std::vector<LocationList> workLists_;
     std::vector<LocationList> newLists_;
+    // The genomes whose working list holds locations (in no particular
+    // order): a growth step costs them and the genomes holding the new gene,
+    // not every genome of the run.
+    std::vector<int> active_;
+    std::vector<char> isActive_;  // per genome
+    std::vector<int> holderAt_;   // per genome, its index among the new gene's holders (-1: none)
     int lastL_ = 0;
     int lastR_ = 0;
     MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
@@ -381,7 +399,11 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     ChromClusters& found = found_[static_cast<size_t>(chrom.flat)];
     if (i == 1) lastL_ = lastR_ = 0;
     nonOccs_.reset(K, delta);
-    for (LocationList& list : workLists) clearLocations(list);
+    for (int x : active_) {
+        clearLocations(workLists[x]);
+        isActive_[x] = 0;
+    }
+    active_.clear();
 
     if (startsNoCluster(index, chrom, i)) return LeftBorder::skipped;
 
@@ -393,15 +415,27 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         walk_.tables().absorb(index, c);
 
         const int m = minOccGeneCount(s, params.minOccSize);
-        // holders and the genomes both ascend: c's occurrences per genome in one walk.
         std::span<const int> holders = index.genomesHolding(c);
-        for (int x = 0, h = 0; x < K; ++x) {
-            while (h < static_cast<int>(holders.size()) && holders[h] < x) ++h;
-            if (workLists[x].empty()) continue;
-            const bool holds = h < static_cast<int>(holders.size()) && holders[h] == x;
+        for (int h = 0; h < static_cast<int>(holders.size()); ++h) holderAt_[holders[h]] = h;
+        // Only lists that hold locations change; those left empty drop out.
+        size_t kept = 0;
+        for (int x : active_) {
+            const int h = holderAt_[x];
             removeNonInheritable(index, c, workLists[x], delta, m,
-                                 holds ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
+                                 h >= 0 ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
+            if (workLists[x].empty())
+                isActive_[x] = 0;
+            else
+                active_[kept++] = x;
         }
+        active_.resize(kept);
+        for (int x : holders) holderAt_[x] = -1;
+        auto activate = [this](int x) {
+            if (!isActive_[x] && !workLists_[x].empty()) {
+                isActive_[x] = 1;
+                active_.push_back(x);
+            }
+        };
 
         // More genomes than allowed lack too many genes of P, and
         // growth only adds genes.
@@ -410,6 +444,7 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
 
         clearLocations(workLists[g]);
         workLists[g].locs.push_back(makeLocation(g, chrom.number, pattern.left, pattern.right, 0, s, s));
+        activate(g);
         // New locations lie around occurrences of c only, and only in genomes
         // that hold enough of P's genes: a location's distance is at least
         // the number of P's genes its genome lacks.
@@ -419,10 +454,11 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
                 newLists[x] =
                     bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h));
                 mergeLocations(workLists[x], newLists[x]);
+                activate(x);
             }
         }
 
-        const int covered = minHitCoveredCount(workLists, K);
+        const int covered = minHitCoveredCount(workLists, active_);
         if (covered < K - params.mayLack || s < minClusterSize_) continue;
         if (pattern.right > lastR_) {
             if (pattern.left > lastL_) {

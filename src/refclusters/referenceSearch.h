@@ -106,6 +106,8 @@ private:
 };
 // Genomes whose list holds a location with at least 2 hits.
 int minHitCoveredCount(const std::vector<LocationList>& lists, int K);
+// The same, given the genomes whose lists may hold locations.
+int minHitCoveredCount(const std::vector<LocationList>& lists, std::span<const int> genomes);
 // c occurs in no chromosome of any genome other than g.
 bool lacksFamily(const OccurrenceIndex& index, int c, int g);
 // Genes at the first / last position of [l, r] whose gene does not recur
