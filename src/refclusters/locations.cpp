@@ -38,26 +38,46 @@ int compareLocations(const Location& a, const Location& b) {
     return 0;
 }
 
-void appendLocations(LocationList& list1, LocationList& list2) { list1.locs.splice(list1.locs.end(), list2.locs); }
+void appendLocations(LocationList& list1, LocationList& list2) {
+    if (list1.locs.empty())
+        list1.locs.swap(list2.locs);
+    else
+        list1.locs.insert(list1.locs.end(), list2.locs.begin(), list2.locs.end());
+    list2.locs.clear();
+}
 
-void mergeLocations(LocationList& oldList, LocationList& newList) {
-    std::list<Location>& olds = oldList.locs;
-    std::list<Location>& news = newList.locs;
-    auto p = olds.begin();
-    while (p != olds.end() && !news.empty()) {
-        int cmp = compareLocations(*p, news.front());
-        if (cmp < 0) {
-            ++p;
-        } else if (cmp == 0) {
-            p = olds.erase(p);  // the new element replaces it
-        } else {
-            olds.splice(p, news, news.begin());
-        }
+void mergeLocations(LocationList& oldList, LocationList& newList, std::vector<Location>* scratch) {
+    std::vector<Location>& olds = oldList.locs;
+    std::vector<Location>& news = newList.locs;
+    if (olds.empty() || news.empty()) {
+        appendLocations(oldList, newList);
+        return;
     }
-    appendLocations(oldList, newList);
+    // The old list need not be ordered: an old element is compared with the
+    // new element at hand, passed when smaller, dropped when equal (the new
+    // one replaces it), and the new one goes first when the old is larger.
+    std::vector<Location> own;
+    std::vector<Location>& merged = scratch != nullptr ? *scratch : own;
+    merged.clear();
+    merged.reserve(olds.size() + news.size());
+    size_t i = 0, j = 0;
+    while (i < olds.size() && j < news.size()) {
+        const int cmp = compareLocations(olds[i], news[j]);
+        if (cmp < 0)
+            merged.push_back(olds[i++]);
+        else if (cmp == 0)
+            ++i;
+        else
+            merged.push_back(news[j++]);
+    }
+    merged.insert(merged.end(), olds.begin() + static_cast<std::ptrdiff_t>(i), olds.end());
+    merged.insert(merged.end(), news.begin() + static_cast<std::ptrdiff_t>(j), news.end());
+    olds.swap(merged);
+    news.clear();
 }
 
 void copyLocations(const LocationList& src, LocationList& dst) {
+    dst.locs.reserve(dst.locs.size() + src.locs.size());
     for (const Location& x : src.locs)
         dst.locs.push_back(makeLocation(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
 }
@@ -73,9 +93,9 @@ std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lis
 }
 
 void sortLocations(LocationList& list) {
-    // A bubble sort that swaps only on strict order is stable: list::sort with
-    // the same keys gives the same order.
-    list.locs.sort([](const Location& a, const Location& b) {
+    // A bubble sort that swaps only on strict order is stable: a stable sort
+    // with the same keys gives the same order.
+    std::stable_sort(list.locs.begin(), list.locs.end(), [](const Location& a, const Location& b) {
         if (a.setDist != b.setDist) return a.setDist < b.setDist;
         if (a.hitCount != b.hitCount) return a.hitCount > b.hitCount;
         if (a.chr != b.chr) return a.chr < b.chr;

@@ -21,9 +21,11 @@ struct Location {
     double pValue = 0.0;
 };
 
+// One genome's locations, side by side in one array: a list is built,
+// merged and filtered in place of node-by-node allocation.
 struct LocationList {
     int genome = 0;
-    std::list<Location> locs;
+    std::vector<Location> locs;
     int count() const { return static_cast<int>(locs.size()); }
     bool empty() const { return locs.empty(); }
 };
@@ -58,8 +60,9 @@ int compareLocations(const Location& a, const Location& b);
 void appendLocations(LocationList& list1, LocationList& list2);
 // Folds newList into oldList: one walk, an old element with the same (l, r)
 // as a new one is replaced by it, relative order of both inputs kept.
-// newList is left empty.
-void mergeLocations(LocationList& oldList, LocationList& newList);
+// newList is left empty. scratch (when given) lends its room to the merge
+// and takes the old list's.
+void mergeLocations(LocationList& oldList, LocationList& newList, std::vector<Location>* scratch = nullptr);
 // Appends copies (p-value 0.0) of src's elements to the empty dst.
 void copyLocations(const LocationList& src, LocationList& dst);
 // n new lists, list i labelled i and holding a copy of lists[i].

@@ -39,15 +39,18 @@ private:
 
 LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                                WalkTables& walk) {
-    return bestLocationsWith(params, s, c, index, g, walk, index.occurrencesIn(c, g));
+    LocationList result = makeLocationList(g);
+    bestLocationsWith(params, s, c, index, g, walk, index.occurrencesIn(c, g), result);
+    return result;
 }
 
-LocationList bestLocationsWith(const SearchParameters& params, int s, int /*c: its occurrences are given*/,
-                               const OccurrenceIndex& index, int g, WalkTables& walk, std::pair<int, int> occurrences) {
+void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
+                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result) {
     const int delta = params.delta;
     const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
     const int m = minOccGeneCount(s, params.minOccSize);
-    LocationList result = makeLocationList(g);
+    result.genome = g;
+    result.locs.clear();
     // c's occurrences in genome g, chromosome by chromosome.
     const FamilyOccurrences& occ = index.occurrences();
     const auto [first, last] = occurrences;
@@ -62,7 +65,7 @@ LocationList bestLocationsWith(const SearchParameters& params, int s, int /*c: i
             const int p = occ.position[at];
             // Each position's rows are read once per left border (when its
             // gene joins the pattern): computed afresh, not kept.
-            const BorderRows rows = walk.rowsOnce(chrom, p);
+            const BorderRows rows = walk.rowsOnce(chrom, p, c);
             const int* L = rows.L;
             const int* R = rows.R;
             const int* Lp = rows.L_prime;
@@ -109,7 +112,6 @@ LocationList bestLocationsWith(const SearchParameters& params, int s, int /*c: i
             prevPos = p;
         }
     }
-    return result;
 }
 
 bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c) {
@@ -127,22 +129,24 @@ void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& lis
     const FamilyOccurrences& occ = index.occurrences();
     const long long* first = occ.key.data() + occurrences.first;
     const long long* last = occ.key.data() + occurrences.second;
-    for (auto it = list.locs.begin(); it != list.locs.end();) {
-        Location& x = *it;
+    // Survivors are moved down over the removed ones, order kept.
+    std::vector<Location>& locs = list.locs;
+    size_t kept = 0;
+    for (size_t at = 0; at < locs.size(); ++at) {
+        Location& x = locs[at];
         const ChromIndex& chrom = index.chrom(x.genome, x.chr);
-        const long long* at =
+        const long long* hit =
             first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
-        if (at != last && *at <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
+        if (hit != last && *hit <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
             x.hitCount += 1;
-            ++it;
-            continue;
+        } else {
+            x.setDist += 1;
+            if (!isInheritableWithout(x, chrom.genes, delta, c) || x.size < minOccGeneCount) continue;
         }
-        x.setDist += 1;
-        if (isInheritableWithout(x, chrom.genes, delta, c) && x.size >= minOccGeneCount)
-            ++it;
-        else
-            it = list.locs.erase(it);
+        if (kept != at) locs[kept] = x;
+        ++kept;
     }
+    locs.resize(kept);
 }
 
 void NonOccTally::reset(int genomeCount, int delta) {
@@ -233,18 +237,25 @@ bool isFirstReferenceOccurrence(const Location& x, const std::vector<LocationLis
 // --- Reductions --------------------------------------------------------------
 
 void removeLocationsWithFewHits(LocationList& list, int minHits) {
-    list.locs.remove_if([minHits](const Location& x) { return x.hitCount < minHits; });
+    std::erase_if(list.locs, [minHits](const Location& x) { return x.hitCount < minHits; });
 }
 
 void removeSuboptimalLocations(LocationList& list) {
-    std::list<Location>& locs = list.locs;
-    for (auto a = locs.begin(); a != locs.end(); ++a) {
-        for (auto b = locs.begin(); b != locs.end();) {
-            if (b != a && b->setDist >= a->setDist && isNestedLocation(*b, *a))
-                b = locs.erase(b);
-            else
-                ++b;
+    std::vector<Location>& locs = list.locs;
+    for (size_t a = 0; a < locs.size(); ++a) {
+        // Every b nested in a at no smaller distance goes; a keeps its place
+        // among the rest.
+        size_t kept = 0, newA = a;
+        for (size_t b = 0; b < locs.size(); ++b) {
+            if (b != a && locs[b].setDist >= locs[a].setDist && isNestedLocation(locs[b], locs[a])) {
+                if (b < a) --newA;
+                continue;
+            }
+            if (kept != b) locs[kept] = locs[b];
+            ++kept;
         }
+        locs.resize(kept);
+        a = newA;
     }
 }
 
@@ -258,10 +269,10 @@ bool isReferenceIntervalNested(const ReferenceCluster& a, const ReferenceCluster
 
 bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b) {
     for (int j = 0; j < a.genomeCount; ++j) {
-        const std::list<Location>& inner = a.locationLists[j].locs;
+        const std::vector<Location>& inner = a.locationLists[j].locs;
         if (inner.empty()) continue;
         if (j >= b.genomeCount) return false;
-        const std::list<Location>& outer = b.locationLists[j].locs;
+        const std::vector<Location>& outer = b.locationLists[j].locs;
         for (const Location& x : inner) {
             bool covered = std::any_of(outer.begin(), outer.end(), [&x](const Location& y) {
                 return y.chr == x.chr && y.l <= x.l && x.r <= y.r && y.setDist <= x.setDist;
@@ -382,6 +393,7 @@ private:
     std::vector<int> active_;
     std::vector<char> isActive_;  // per genome
     std::vector<int> holderAt_;   // per genome, its index among the new gene's holders (-1: none)
+    std::vector<Location> mergeScratch_;
     int lastL_ = 0;
     int lastR_ = 0;
     MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
@@ -451,9 +463,8 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
             const int x = holders[h];
             if (x != g && !nonOccs_.lacks(x)) {
-                newLists[x] =
-                    bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h));
-                mergeLocations(workLists[x], newLists[x]);
+                bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h), newLists[x]);
+                mergeLocations(workLists[x], newLists[x], &mergeScratch_);
                 activate(x);
             }
         }

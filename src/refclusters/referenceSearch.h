@@ -76,9 +76,10 @@ int minOccGeneCount(int s, double minOccSize);
 // from the border rows of the current ranks.
 LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                                WalkTables& walk);
-// The same, given c's occurrences in genome g (OccurrenceIndex::occurrencesIn).
-LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                               WalkTables& walk, std::pair<int, int> occurrences);
+// The same into result (emptied first, its room reused), given c's
+// occurrences in genome g (OccurrenceIndex::occurrencesIn).
+void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
+                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result);
 // Carries a genome's locations over to the gene set grown by c.
 void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount);
 // The same for a list of one genome, given c's occurrences there.

@@ -54,6 +54,16 @@ public:
         fillBlock(chrom, p, scratch_.data());
         return view(scratch_.data());
     }
+    // The same for a position of the character c, which the caller knows:
+    // the position's gene is not read (a cache miss per position in a
+    // search over many genomes).
+    BorderRows rowsOnce(const ChromIndex& chrom, int p, int c) {
+        if (absorbedEpoch_ == epoch_ && rank[static_cast<size_t>(c)] == absorbedRank_)
+            computeRowsSkipping(chrom, p, scratch_.data());
+        else
+            computeRows(chrom, p, scratch_.data());
+        return view(scratch_.data());
+    }
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
     // The pattern of the current left border gained c. A caller that tells
