@@ -245,9 +245,10 @@ void removeSuboptimalLocations(LocationList& list) {
     for (size_t a = 0; a < locs.size(); ++a) {
         // Every b nested in a at no smaller distance goes; a keeps its place
         // among the rest.
+        const Location outer = locs[a];  // its slot may be overwritten below
         size_t kept = 0, newA = a;
         for (size_t b = 0; b < locs.size(); ++b) {
-            if (b != a && locs[b].setDist >= locs[a].setDist && isNestedLocation(locs[b], locs[a])) {
+            if (b != a && locs[b].setDist >= outer.setDist && isNestedLocation(locs[b], outer)) {
                 if (b < a) --newA;
                 continue;
             }
