@@ -136,8 +136,8 @@ struct RunContext {
     // Bytes the search's growing lists may hold before the run is stopped
     // with an error; 0: 80% of the physical memory.
     std::size_t maxMemory = 0;
-    // Reference chromosomes searched at once in reference-based and perfect
-    // mode (the answer and the report are the same for any number).
+    // Reference chromosomes searched at once, in every mode (the answer and
+    // the report are the same for any number).
     int threads = 1;
     // The gene-family statistics file of the run (statisticsFileName of the
     // caller's output file; empty: none). Its notices are part of the run's

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "filters/candidateIntervals.h"
@@ -23,53 +25,181 @@ static int filterDepth(const SearchParameters& params) {
     return searchDepth(params, params.isCenter() ? 2LL * params.delta : params.summedDelta);
 }
 
+namespace {
+
+// What a worker's median search reports: nothing shown, never stopped (the
+// calling thread polls the run's own status).
+class QuietStatus final : public tamsu::Status {
+public:
+    void print(Stream, const std::string&) override {}
+    void workStarted(long long) override {}
+    void workDone(long long) override {}
+    void referenceChromosome(int, int, const std::string&, int, long long) override {}
+    void workFinished() override {}
+    bool keepGoing() override { return true; }
+};
+
+// The filters of one left border as the walk met them: the progress each
+// reported before its candidates, and its count of combinations.
+struct FilterEvents {
+    std::vector<long long> before;
+    std::vector<double> combinations;
+};
+
+// What the walk of one reference chromosome found: its tuples (merged among
+// themselves) and, per left border, its filters.
+struct ChromTuples {
+    TupleSearchResult result;
+    std::vector<FilterEvents> events;  // left border i at i - 1
+};
+
+// The state of one walk over reference chromosomes: its candidate record.
+class FilterExpander {
+public:
+    FilterExpander(const OccurrenceIndex& index, const SearchParameters& params, ReferenceWalk& walk, int D,
+                   MemoryBudget& memory)
+        : index_(index),
+          params_(params),
+          walk_(walk),
+          D_(D),
+          // For a single genome d is 0 while the lists go up to D+1.
+          record_(makeCandidateRecord(index.genomeCount(),
+                                      searchDepth(params, std::max(params.referenceBudget, D)))) {
+        record_.memory.attach(&memory);
+    }
+
+    // Expands the filters of left border i of ch into result: before(x)
+    // precedes a filter's candidates, after(combinations) follows its
+    // median search. Cancel when the median search was stopped.
+    template <typename Before, typename After>
+    LeftBorder expand(const ChromIndex& ch, int i, TupleSearchResult& result, Progress& progress, Before&& before,
+                      After&& after) {
+        const int k = index_.genomeCount();
+        const int g = ch.genome;
+        Pattern& pattern = walk_.pattern();
+        int j = i;
+        while (walk_.grow(j, ch)) {
+            const int r = pattern.right;
+            // The distance bounds are brought up to date at every growth
+            // step: skipping a step would leave them too high for the rest
+            // of this left border and reject filters wrongly.
+            updateMinDistances(pattern, index_, walk_.tables(), D_);
+            if (isValidFilter(pattern, index_, params_) && !areMinDistancesTooBig(pattern, params_)) {
+                if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(Stream::out, "not maximal I_ref\n");
+                // The counter wraps like the int it is; the caller reports it.
+                result.counts.filterCount = static_cast<int>(static_cast<unsigned>(result.counts.filterCount) + 1u);
+                addCandidate(record_, g, 0, i, r, ch.number);
+                setCandidateBudgets(pattern, params_);
+                before(static_cast<long long>(r - i + 1));
+                findCandidateIntervals(pattern, record_, index_, walk_.tables(), params_);
+                record_.referenceGenome = g;
+                if (params_.hasQuorum) addEmptyCandidates(record_, g, k, params_);
+                numberLocalFamilies(record_, index_, k, D_);
+                const double combinations = countCombinations(record_, k);
+                if (!searchTuples(index_, params_, record_, progress, result)) return LeftBorder::cancel;
+                resetCandidateRecord(record_, k, D_ + 1);
+                after(combinations);
+            }
+            j = pattern.right + 1;
+        }
+        return LeftBorder::done;
+    }
+
+private:
+    const OccurrenceIndex& index_;
+    const SearchParameters& params_;
+    ReferenceWalk& walk_;
+    const int D_;
+    CandidateRecord record_;
+};
+
+}  // namespace
+
 std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, const SearchParameters& params,
                                                  Progress& progress, MemoryBudget& memory) {
     const int k = index.genomeCount();
     const int D = filterDepth(params);
     const int refGenomeCount = referenceGenomeCount(params, k);
+    const ChromRange refs = index.leadingGenomes(refGenomeCount);
     progress.print(Stream::err, formatText("refGenomeCount: %d, q: %d, K; %d\n", refGenomeCount, params.mayLack, k));
-    progress.beginRun(index, index.leadingGenomes(refGenomeCount));
-    ReferenceWalk walk(index, D, false, progress);
-    Pattern& pattern = walk.pattern();
-    // For a single genome d is 0 while the lists go up to D+1.
-    CandidateRecord record = makeCandidateRecord(k, searchDepth(params, std::max(params.referenceBudget, D)));
+    progress.beginRun(index, refs);
     TupleSearchResult result;
     result.tuples->k = k;
     result.memory.attach(&memory);
-    record.memory.attach(&memory);
     tamsu::SearchCounts& counts = result.counts;
+    auto overflowNotice = [&] {
+        if (counts.filterCount < 1) progress.print(Stream::out, "Integer overflow at filterCount\n");
+    };
 
-    const bool complete = walk.run(index.leadingGenomes(refGenomeCount), [&](const ChromIndex& ch, int i) {
-        const int g = ch.genome;
-        int j = i;
-        while (walk.grow(j, ch)) {
-            const int r = pattern.right;
-            // The distance bounds are brought up to date at every growth
-            // step: skipping a step would leave them too high for the rest
-            // of this left border and reject filters wrongly.
-            updateMinDistances(pattern, index, walk.tables(), D);
-            if (isValidFilter(pattern, index, params) && !areMinDistancesTooBig(pattern, params)) {
-                if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(Stream::out, "not maximal I_ref\n");
-                // The counter wraps like the int it is; the notice below reports it.
+    if (params.threads <= 1) {
+        ReferenceWalk walk(index, D, false, progress);
+        FilterExpander expander(index, params, walk, D, memory);
+        const bool complete = walk.run(refs, [&](const ChromIndex& ch, int i) {
+            return expander.expand(
+                ch, i, result, progress, [&](long long x) { progress.beforeCandidates(x); },
+                [&](double combinations) {
+                    counts.kTupleCount += combinations;
+                    overflowNotice();
+                });
+        });
+        if (!complete) return std::nullopt;
+        progress.endRun();
+        return result;
+    }
+
+    // Reference chromosomes on threads: each worker merges the tuples of the
+    // chromosomes it walks and notes their filters; the chromosomes are then
+    // merged in walk order, which keeps the first of equal tuples as one walk
+    // does, and their filters replayed (progress, the combination sum in its
+    // order, the counter) exactly as one walk reports them.
+    std::vector<ChromTuples> found(index.chromosomes().size());
+    const bool complete = runReferenceWalkInParallel(
+        index, D, false, progress, refs, params.threads,
+        [&](ReferenceWalk& walk) {
+            auto quiet = std::make_shared<QuietStatus>();
+            auto workerProgress = std::make_shared<Progress>(*quiet);
+            auto expander = std::make_shared<FilterExpander>(index, params, walk, D, memory);
+            return [&, quiet, workerProgress, expander](const ChromIndex& ch, int i) {
+                ChromTuples& chrom = found[static_cast<size_t>(ch.flat)];
+                if (i == 1) {
+                    chrom.result.tuples->k = k;
+                    chrom.result.memory.attach(&memory);
+                    chrom.events.assign(static_cast<size_t>(std::max(ch.length, 0)), {});
+                }
+                FilterEvents& events = chrom.events[static_cast<size_t>(i - 1)];
+                return expander->expand(
+                    ch, i, chrom.result, *workerProgress, [&](long long x) { events.before.push_back(x); },
+                    [&](double combinations) { events.combinations.push_back(combinations); });
+            };
+        },
+        [&](const ChromIndex& ch, int i) {
+            const FilterEvents& events = found[static_cast<size_t>(ch.flat)].events[static_cast<size_t>(i - 1)];
+            for (size_t f = 0; f < events.before.size(); ++f) {
+                progress.beforeCandidates(events.before[f]);
                 counts.filterCount = static_cast<int>(static_cast<unsigned>(counts.filterCount) + 1u);
-                addCandidate(record, g, 0, i, r, ch.number);
-                setCandidateBudgets(pattern, params);
-                progress.beforeCandidates(r - i + 1);
-                findCandidateIntervals(pattern, record, index, walk.tables(), params);
-                record.referenceGenome = g;
-                if (params.hasQuorum) addEmptyCandidates(record, g, k, params);
-                numberLocalFamilies(record, index, k, D);
-                counts.kTupleCount += countCombinations(record, k);
-                if (!searchTuples(index, params, record, progress, result)) return LeftBorder::cancel;
-                resetCandidateRecord(record, k, D + 1);
-                if (counts.filterCount < 1) progress.print(Stream::out, "Integer overflow at filterCount\n");
+                counts.kTupleCount += events.combinations[f];
+                overflowNotice();
             }
-            j = pattern.right + 1;
-        }
-        return LeftBorder::done;
-    });
+        });
     if (!complete) return std::nullopt;
+    for (int flat = refs.first; flat < refs.end; ++flat) {
+        ChromTuples& chrom = found[static_cast<size_t>(flat)];
+        const tamsu::SearchCounts& part = chrom.result.counts;
+        counts.partialKTupleCount += part.partialKTupleCount;
+        counts.completeKTupleCount += part.completeKTupleCount;
+        counts.optBorderMedianCount += part.optBorderMedianCount;
+        counts.minSizeMedianCount += part.minSizeMedianCount;
+        if (chrom.result.tuples->size() > 0) {
+            // The merged list holds what the chromosome's list held of the budget.
+            const std::size_t held = chrom.result.memory.held();
+            chrom.result.memory.clear();
+            result.memory.add(held);
+            mergeTupleLists(*result.tuples, *chrom.result.tuples);
+            counts.distinctKTupleCount = result.tuples->size();
+        }
+        chrom.result.tuples.reset();  // merged: its tuples are the result's or freed
+        std::vector<FilterEvents>().swap(chrom.events);
+    }
     progress.endRun();
     return result;
 }

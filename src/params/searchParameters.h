@@ -24,7 +24,7 @@ struct SearchParameters {
     int quorum = -1;                        // genomes a cluster has to occur in; -1 without a quorum
     CostType lackingCost = CostType::zero;  // what a genome without the cluster costs under a quorum
     bool useNUM = true;
-    int threads = 1;  // workers of the reference-based and perfect searches (the caller's, not the query's)
+    int threads = 1;  // workers of the searches (the caller's, not the query's)
 
     // Derived.
     int mayLack = 0;           // genomes that may lack a cluster: 0 without a quorum

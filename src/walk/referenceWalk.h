@@ -97,12 +97,21 @@ bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
 // The progress of one walked reference chromosome, written afterwards exactly
 // as run() writes it along the way; done[i-1]: left border i was counted. A
 // chromosome with fewer flags than left borders was stopped inside.
-inline void reportChromosomeProgress(Progress& progress, const ChromIndex& ref,
-                                     const std::vector<unsigned char>& done) {
+// replay(ref, i) writes what left border i reported on its own before its
+// progress (the filter search's progress before each filter's candidates).
+struct NoReplay {
+    void operator()(const ChromIndex&, int) const {}
+};
+
+template <typename Replay = NoReplay>
+void reportChromosomeProgress(Progress& progress, const ChromIndex& ref, const std::vector<unsigned char>& done,
+                              Replay&& replay = {}) {
     const int n = ref.length;
     progress.newReferenceChromosome(ref.number, ref.genome, ref.name(), n);
-    for (size_t i = 1; i <= done.size(); ++i)
+    for (size_t i = 1; i <= done.size(); ++i) {
+        replay(ref, static_cast<int>(i));
         if (done[i - 1] != 0) progress.afterLeftBorder(n - static_cast<long long>(i) + 1);
+    }
     if (static_cast<int>(done.size()) == n) progress.afterChromosome(static_cast<long long>(n) * (n + 1) / 2);
 }
 
@@ -127,10 +136,12 @@ void replayReferenceWalk(const OccurrenceIndex& index, ChromRange refs, Progress
 // chromosome's place in walk order). Workers touch neither the progress nor
 // the host: the calling thread polls cancellation and, as each chromosome in
 // walk order is done, writes its progress exactly as run() would have. False
-// when cancelled (the progress line is closed then).
-template <typename MakeWorker>
+// when cancelled (the progress line is closed then). replay: as for
+// reportChromosomeProgress, run on the calling thread once the chromosome is
+// done.
+template <typename MakeWorker, typename Replay = NoReplay>
 bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress, ChromRange refs,
-                                int threads, MakeWorker&& makeWorker) {
+                                int threads, MakeWorker&& makeWorker, Replay&& replay = {}) {
     const size_t first = static_cast<size_t>(refs.first);
     const size_t count = static_cast<size_t>(std::max(refs.end - refs.first, 0));
     struct Slot {
@@ -191,7 +202,7 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
             const std::vector<unsigned char> done = std::move(slots[s].done);
             lock.unlock();
             const ChromIndex& ref = index.chromosomes()[first + s];
-            reportChromosomeProgress(progress, ref, done);
+            reportChromosomeProgress(progress, ref, done, replay);
             if (static_cast<int>(done.size()) < ref.length) break;  // stopped inside this chromosome
             ++s;
         }
