@@ -46,11 +46,12 @@ struct FilterEvents {
     std::vector<double> combinations;
 };
 
-// What the walk of one reference chromosome found: its tuples (merged among
+// What a run of consecutive left borders found: its tuples (merged among
 // themselves) and, per left border, its filters.
 struct ChromTuples {
     TupleSearchResult result;
-    std::vector<FilterEvents> events;  // left border i at i - 1
+    int first = 1;                     // its first left border
+    std::vector<FilterEvents> events;  // left border i at i - first
 };
 
 // The state of one walk over reference chromosomes: its candidate record.
@@ -147,33 +148,56 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
         return result;
     }
 
-    // Reference chromosomes on threads: each worker merges the tuples of the
-    // chromosomes it walks and notes their filters; the chromosomes are then
+    // Reference intervals on threads, in runs of consecutive left borders:
+    // each run merges its own tuples and notes its filters; the runs are then
     // merged in walk order, which keeps the first of equal tuples as one walk
     // does, and their filters replayed (progress, the combination sum in its
     // order, the counter) exactly as one walk reports them.
-    std::vector<ChromTuples> found(index.chromosomes().size());
-    const bool complete = runReferenceWalkInParallel(
-        index, D, false, progress, refs, params.threads,
+    constexpr int kRunLength = 64;
+    std::vector<ChromTuples> found(leftBorderRangeCount(index, refs, kRunLength));
+    size_t merged = 0;  // runs merged into the result so far (in walk order)
+    auto mergeRun = [&](ChromTuples& run) {
+        const tamsu::SearchCounts& part = run.result.counts;
+        counts.partialKTupleCount += part.partialKTupleCount;
+        counts.completeKTupleCount += part.completeKTupleCount;
+        counts.optBorderMedianCount += part.optBorderMedianCount;
+        counts.minSizeMedianCount += part.minSizeMedianCount;
+        if (run.result.tuples && run.result.tuples->size() > 0) {
+            // The merged list holds what the run's list held of the budget.
+            const std::size_t held = run.result.memory.held();
+            run.result.memory.clear();
+            result.memory.add(held);
+            mergeTupleLists(*result.tuples, *run.result.tuples);
+            counts.distinctKTupleCount = result.tuples->size();
+        }
+        run.result.tuples.reset();  // merged: its tuples are the result's or freed
+        std::vector<FilterEvents>().swap(run.events);
+    };
+    const bool complete = runLeftBorderRangesInParallel(
+        index, D, false, progress, refs, params.threads, kRunLength,
         [&](ReferenceWalk& walk) {
             auto quiet = std::make_shared<QuietStatus>();
             auto workerProgress = std::make_shared<Progress>(*quiet);
             auto expander = std::make_shared<FilterExpander>(index, params, walk, D, memory);
-            return [&, quiet, workerProgress, expander](const ChromIndex& ch, int i) {
-                ChromTuples& chrom = found[static_cast<size_t>(ch.flat)];
-                if (i == 1) {
-                    chrom.result.tuples->k = k;
-                    chrom.result.memory.attach(&memory);
-                    chrom.events.assign(static_cast<size_t>(std::max(ch.length, 0)), {});
+            return [&, quiet, workerProgress, expander](const ChromIndex& ch, int i, size_t task) {
+                ChromTuples& run = found[task];
+                if (run.events.empty()) {
+                    run.first = i;
+                    run.result.tuples->k = k;
+                    run.result.memory.attach(&memory);
+                    run.events.assign(static_cast<size_t>(std::min(kRunLength, ch.length - i + 1)), {});
                 }
-                FilterEvents& events = chrom.events[static_cast<size_t>(i - 1)];
+                FilterEvents& events = run.events[static_cast<size_t>(i - run.first)];
                 return expander->expand(
-                    ch, i, chrom.result, *workerProgress, [&](long long x) { events.before.push_back(x); },
+                    ch, i, run.result, *workerProgress, [&](long long x) { events.before.push_back(x); },
                     [&](double combinations) { events.combinations.push_back(combinations); });
             };
         },
-        [&](const ChromIndex& ch, int i) {
-            const FilterEvents& events = found[static_cast<size_t>(ch.flat)].events[static_cast<size_t>(i - 1)];
+        [&](const ChromIndex&, int i, size_t task) {
+            // Runs before this one are complete: their tuples join the result.
+            for (; merged < task; ++merged) mergeRun(found[merged]);
+            const ChromTuples& run = found[task];
+            const FilterEvents& events = run.events[static_cast<size_t>(i - run.first)];
             for (size_t f = 0; f < events.before.size(); ++f) {
                 progress.beforeCandidates(events.before[f]);
                 counts.filterCount = static_cast<int>(static_cast<unsigned>(counts.filterCount) + 1u);
@@ -182,24 +206,7 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
             }
         });
     if (!complete) return std::nullopt;
-    for (int flat = refs.first; flat < refs.end; ++flat) {
-        ChromTuples& chrom = found[static_cast<size_t>(flat)];
-        const tamsu::SearchCounts& part = chrom.result.counts;
-        counts.partialKTupleCount += part.partialKTupleCount;
-        counts.completeKTupleCount += part.completeKTupleCount;
-        counts.optBorderMedianCount += part.optBorderMedianCount;
-        counts.minSizeMedianCount += part.minSizeMedianCount;
-        if (chrom.result.tuples->size() > 0) {
-            // The merged list holds what the chromosome's list held of the budget.
-            const std::size_t held = chrom.result.memory.held();
-            chrom.result.memory.clear();
-            result.memory.add(held);
-            mergeTupleLists(*result.tuples, *chrom.result.tuples);
-            counts.distinctKTupleCount = result.tuples->size();
-        }
-        chrom.result.tuples.reset();  // merged: its tuples are the result's or freed
-        std::vector<FilterEvents>().swap(chrom.events);
-    }
+    for (; merged < found.size(); ++merged) mergeRun(found[merged]);
     progress.endRun();
     return result;
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -57,6 +58,8 @@ public:
 
     // Brings ranks, rows and pattern to left border i of ref (i = 1 rebuilds).
     void moveLeftBorder(const ChromIndex& ref, int i);
+    // The same from any state: the ranks rebuilt for the suffix at i.
+    void seekLeftBorder(const ChromIndex& ref, int i);
 
 private:
     const OccurrenceIndex& index_;
@@ -67,6 +70,12 @@ private:
 
 inline void ReferenceWalk::moveLeftBorder(const ChromIndex& ref, int i) {
     updateRank(tables_, index_.alphabetSize(), ref, i);
+    tables_.forgetRows();
+    resetPattern(pattern_, index_.alphabetSize(), tables_.D, ref.genome, ref.number, i);
+}
+
+inline void ReferenceWalk::seekLeftBorder(const ChromIndex& ref, int i) {
+    computeRank(tables_, index_.alphabetSize(), ref, i);
     tables_.forgetRows();
     resetPattern(pattern_, index_.alphabetSize(), tables_.D, ref.genome, ref.number, i);
 }
@@ -97,21 +106,12 @@ bool ReferenceWalk::run(ChromRange refs, AtLeftBorder&& atLeftBorder) {
 // The progress of one walked reference chromosome, written afterwards exactly
 // as run() writes it along the way; done[i-1]: left border i was counted. A
 // chromosome with fewer flags than left borders was stopped inside.
-// replay(ref, i) writes what left border i reported on its own before its
-// progress (the filter search's progress before each filter's candidates).
-struct NoReplay {
-    void operator()(const ChromIndex&, int) const {}
-};
-
-template <typename Replay = NoReplay>
-void reportChromosomeProgress(Progress& progress, const ChromIndex& ref, const std::vector<unsigned char>& done,
-                              Replay&& replay = {}) {
+inline void reportChromosomeProgress(Progress& progress, const ChromIndex& ref,
+                                     const std::vector<unsigned char>& done) {
     const int n = ref.length;
     progress.newReferenceChromosome(ref.number, ref.genome, ref.name(), n);
-    for (size_t i = 1; i <= done.size(); ++i) {
-        replay(ref, static_cast<int>(i));
+    for (size_t i = 1; i <= done.size(); ++i)
         if (done[i - 1] != 0) progress.afterLeftBorder(n - static_cast<long long>(i) + 1);
-    }
     if (static_cast<int>(done.size()) == n) progress.afterChromosome(static_cast<long long>(n) * (n + 1) / 2);
 }
 
@@ -128,27 +128,49 @@ void replayReferenceWalk(const OccurrenceIndex& index, ChromRange refs, Progress
     }
 }
 
-// The walk of ReferenceWalk::run spread over `threads` workers, one reference
-// chromosome at a time. Every worker owns a ReferenceWalk (ranks, rows,
+// How many tasks runLeftBorderRangesInParallel makes of refs.
+inline size_t leftBorderRangeCount(const OccurrenceIndex& index, ChromRange refs, int rangeLength) {
+    size_t count = 0;
+    for (int flat = refs.first; flat < refs.end; ++flat) {
+        const long long n = std::max(index.chromosomes()[static_cast<size_t>(flat)].length, 0);
+        const long long step = std::max(rangeLength, 1);
+        count += static_cast<size_t>(std::max((n + step - 1) / step, 1LL));
+    }
+    return count;
+}
+
+// The walk of ReferenceWalk::run spread over `threads` workers, in tasks of
+// up to rangeLength consecutive left borders of one reference chromosome
+// (walk order numbers them). Every worker owns a ReferenceWalk (ranks, rows,
 // pattern) and whatever makeWorker(walk) returns: a callable
-// (ref, i) -> LeftBorder, run at every left border of the chromosomes the
-// worker takes, which keeps its results by chromosome (ref.flat is the
-// chromosome's place in walk order). Workers touch neither the progress nor
-// the host: the calling thread polls cancellation and, as each chromosome in
-// walk order is done, writes its progress exactly as run() would have. False
-// when cancelled (the progress line is closed then). replay: as for
-// reportChromosomeProgress, run on the calling thread once the chromosome is
-// done.
-template <typename MakeWorker, typename Replay = NoReplay>
-bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress, ChromRange refs,
-                                int threads, MakeWorker&& makeWorker, Replay&& replay = {}) {
-    const size_t first = static_cast<size_t>(refs.first);
-    const size_t count = static_cast<size_t>(std::max(refs.end - refs.first, 0));
-    struct Slot {
+// (ref, i, task) -> LeftBorder, run at every left border of the tasks the
+// worker takes, which keeps its results by task. Workers touch neither the
+// progress nor the host: the calling thread polls cancellation and, as each
+// task in walk order is done, writes its progress exactly as run() would
+// have, calling replay(ref, i, task) before the progress of left border i.
+// False when cancelled (the progress line is closed then).
+template <typename MakeWorker, typename Replay>
+bool runLeftBorderRangesInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress,
+                                   ChromRange refs, int threads, int rangeLength, MakeWorker&& makeWorker,
+                                   Replay&& replay) {
+    struct Task {
+        int flat = 0;
+        int from = 1;  // left borders from..to (a chromosome without genes: one empty task)
+        int to = 0;
         std::vector<unsigned char> done;  // per left border: counted in the progress
         bool finished = false;
     };
-    std::vector<Slot> slots(count);
+    std::vector<Task> tasks;
+    for (int flat = refs.first; flat < refs.end; ++flat) {
+        const int n = std::max(index.chromosomes()[static_cast<size_t>(flat)].length, 0);
+        int from = 1;
+        do {
+            const int to = std::min(n, from + std::max(rangeLength, 1) - 1);
+            tasks.push_back({flat, from, to, {}, false});
+            from = to + 1;
+        } while (from <= n);
+    }
+    const size_t count = tasks.size();
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -159,13 +181,17 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
         try {
             ReferenceWalk walk(index, D, primed, progress);
             auto atLeftBorder = makeWorker(walk);
-            for (size_t s = next++; s < count && !stop; s = next++) {
-                const ChromIndex& ref = index.chromosomes()[first + s];
+            for (size_t t = next++; t < count && !stop; t = next++) {
+                const Task& task = tasks[t];
+                const ChromIndex& ref = index.chromosomes()[static_cast<size_t>(task.flat)];
                 std::vector<unsigned char> done;
-                done.reserve(static_cast<size_t>(std::max(ref.length, 0)));
-                for (int i = 1; i <= ref.length && !stop; ++i) {
-                    walk.moveLeftBorder(ref, i);
-                    const LeftBorder step = atLeftBorder(ref, i);
+                done.reserve(static_cast<size_t>(std::max(task.to - task.from + 1, 0)));
+                for (int i = task.from; i <= task.to && !stop; ++i) {
+                    if (i == task.from)
+                        walk.seekLeftBorder(ref, i);
+                    else
+                        walk.moveLeftBorder(ref, i);
+                    const LeftBorder step = atLeftBorder(ref, i, t);
                     if (step == LeftBorder::cancel) {
                         stop = true;
                         break;
@@ -173,8 +199,8 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
                     done.push_back(step == LeftBorder::done ? 1 : 0);
                 }
                 std::lock_guard lock(mutex);
-                slots[s].done = std::move(done);
-                slots[s].finished = true;
+                tasks[t].done = std::move(done);
+                tasks[t].finished = true;
                 changed.notify_all();
             }
         } catch (...) {
@@ -184,36 +210,60 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
             changed.notify_all();
         }
     };
-    size_t s = 0;
+    size_t t = 0;
     {
         std::vector<std::jthread> workers;
-        for (int t = 0; t < threads; ++t) workers.emplace_back(work);
-        while (s < count) {
+        for (int w = 0; w < threads; ++w) workers.emplace_back(work);
+        while (t < count) {
             std::unique_lock lock(mutex);
             changed.wait_for(lock, std::chrono::milliseconds(50),
-                             [&] { return slots[s].finished || error || stop; });
+                             [&] { return tasks[t].finished || error || stop; });
             if (error) break;
-            if (!slots[s].finished) {
+            if (!tasks[t].finished) {
                 if (stop) break;
                 lock.unlock();
                 if (!progress.continueComputation()) stop = true;
                 continue;
             }
-            const std::vector<unsigned char> done = std::move(slots[s].done);
+            const std::vector<unsigned char> done = std::move(tasks[t].done);
             lock.unlock();
-            const ChromIndex& ref = index.chromosomes()[first + s];
-            reportChromosomeProgress(progress, ref, done, replay);
-            if (static_cast<int>(done.size()) < ref.length) break;  // stopped inside this chromosome
-            ++s;
+            const Task& task = tasks[t];
+            const ChromIndex& ref = index.chromosomes()[static_cast<size_t>(task.flat)];
+            const int n = ref.length;
+            if (task.from == 1) progress.newReferenceChromosome(ref.number, ref.genome, ref.name(), n);
+            for (size_t k = 0; k < done.size(); ++k) {
+                const int i = task.from + static_cast<int>(k);
+                replay(ref, i, t);
+                if (done[k] != 0) progress.afterLeftBorder(n - static_cast<long long>(i) + 1);
+            }
+            if (static_cast<int>(done.size()) < task.to - task.from + 1) break;  // stopped inside this task
+            if (task.to >= n) progress.afterChromosome(static_cast<long long>(n) * (n + 1) / 2);
+            ++t;
         }
         stop = true;  // the workers leave once the answer is complete or given up
     }
     if (error) std::rethrow_exception(error);
-    if (s < count) {
+    if (t < count) {
         progress.endRun();
         return false;
     }
     return true;
+}
+
+// The same a whole reference chromosome per task, the worker's callable
+// (ref, i) -> LeftBorder keeping its results by chromosome (ref.flat is the
+// chromosome's place in walk order).
+template <typename MakeWorker>
+bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed, Progress& progress, ChromRange refs,
+                                int threads, MakeWorker&& makeWorker) {
+    return runLeftBorderRangesInParallel(
+        index, D, primed, progress, refs, threads, std::numeric_limits<int>::max(),
+        [&](ReferenceWalk& walk) {
+            return [atLeftBorder = makeWorker(walk)](const ChromIndex& ref, int i, size_t) mutable {
+                return atLeftBorder(ref, i);
+            };
+        },
+        [](const ChromIndex&, int, size_t) {});
 }
 
 }  // namespace tamsu::detail

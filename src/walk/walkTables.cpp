@@ -154,11 +154,11 @@ void WalkTables::computeRows(const ChromIndex& chrom, int p, int* block) {
     block[0] = epoch_;
 }
 
-void computeRank(WalkTables& walk, int A, const ChromIndex& ref) {
+void computeRank(WalkTables& walk, int A, const ChromIndex& ref, int from) {
     walk.rank.assign(static_cast<size_t>(A) + 1, absentRank());
     walk.rank[0] = sentinelRank();
     // From the right: the last position written is the first occurrence.
-    for (int p = ref.length; p >= 1; --p)
+    for (int p = ref.length; p >= std::max(from, 1); --p)
         if (ref.genes[p] != 0) walk.rank[ref.genes[p]] = p;
 }
 

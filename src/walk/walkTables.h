@@ -115,9 +115,10 @@ private:
     std::vector<int> scratch_;  // the block of rowsOnce
 };
 
-// Ranks for left border 1 of ref: characters by first occurrence, absent ones
-// after every present one, the sentinel last.
-void computeRank(WalkTables& walk, int alphabetSize, const ChromIndex& ref);
+// Ranks for left border from (1 unless given) of ref: characters by first
+// occurrence in the suffix starting there, absent ones after every present
+// one, the sentinel last.
+void computeRank(WalkTables& walk, int alphabetSize, const ChromIndex& ref, int from = 1);
 // Ranks for left border i from those for i-1 (i = 1 rebuilds): only the
 // character left of i moves, behind every character met before its next
 // occurrence.
