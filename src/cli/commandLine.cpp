@@ -36,7 +36,7 @@ std::string usageText(const std::string& zub) {
         "-r             reference-based gene cluster mode\n"
         "-p             perfect gene cluster mode\n"
         "-q <quorum>    minimum number of genomes in which cluster has to occur\n"
-        "-t <threads>   reference chromosomes searched at once in modes -r and -p (default: the machine's cores;\n"
+        "-t <threads>   reference chromosomes or left borders searched at once (default: the machine's cores;\n"
         "               at most %d); also --threads <threads>\n"
         "-o <outfile>   write output to <outfile> (default: <list stem>_d<delta>_s<minsize>_<m|c|r|p>[_q<quorum>].out\n"
         "               beside the list); the statistics go to <outfile without extension>.genFamStat\n"
