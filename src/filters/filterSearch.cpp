@@ -5,6 +5,7 @@
 #include "filters/filterSearch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -27,16 +28,21 @@ static int filterDepth(const SearchParameters& params) {
 
 namespace {
 
-// What a worker's median search reports: nothing shown, never stopped (the
-// calling thread polls the run's own status).
-class QuietStatus final : public tamsu::Status {
+// What a worker's median search reports: nothing shown; it stops once the
+// run is given up (the calling thread polls the run's own status, so a long
+// median search of one left border need not run to its end).
+class WorkerStatus final : public tamsu::Status {
 public:
+    explicit WorkerStatus(const std::atomic<bool>& stopped) : stopped_(stopped) {}
     void print(Stream, const std::string&) override {}
     void workStarted(long long) override {}
     void workDone(long long) override {}
     void referenceChromosome(int, int, const std::string&, int, long long) override {}
     void workFinished() override {}
-    bool keepGoing() override { return true; }
+    bool keepGoing() override { return !stopped_; }
+
+private:
+    const std::atomic<bool>& stopped_;
 };
 
 // The filters of one left border as the walk met them: the progress each
@@ -175,8 +181,8 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
     };
     const bool complete = runLeftBorderRangesInParallel(
         index, D, false, progress, refs, params.threads, kRunLength,
-        [&](ReferenceWalk& walk) {
-            auto quiet = std::make_shared<QuietStatus>();
+        [&](ReferenceWalk& walk, const std::atomic<bool>& stopped) {
+            auto quiet = std::make_shared<WorkerStatus>(stopped);
             auto workerProgress = std::make_shared<Progress>(*quiet);
             auto expander = std::make_shared<FilterExpander>(index, params, walk, D, memory);
             return [&, quiet, workerProgress, expander](const ChromIndex& ch, int i, size_t task) {

@@ -142,7 +142,8 @@ inline size_t leftBorderRangeCount(const OccurrenceIndex& index, ChromRange refs
 // The walk of ReferenceWalk::run spread over `threads` workers, in tasks of
 // up to rangeLength consecutive left borders of one reference chromosome
 // (walk order numbers them). Every worker owns a ReferenceWalk (ranks, rows,
-// pattern) and whatever makeWorker(walk) returns: a callable
+// pattern) and whatever makeWorker(walk, stopped) returns (stopped turns true
+// once the run is given up, for searches that poll inside a left border): a callable
 // (ref, i, task) -> LeftBorder, run at every left border of the tasks the
 // worker takes, which keeps its results by task. Workers touch neither the
 // progress nor the host: the calling thread polls cancellation and, as each
@@ -165,7 +166,8 @@ bool runLeftBorderRangesInParallel(const OccurrenceIndex& index, int D, bool pri
         const int n = std::max(index.chromosomes()[static_cast<size_t>(flat)].length, 0);
         int from = 1;
         do {
-            const int to = std::min(n, from + std::max(rangeLength, 1) - 1);
+            // A whole chromosome per task comes as rangeLength INT_MAX: counted in 64 bits.
+            const int to = static_cast<int>(std::min<long long>(n, static_cast<long long>(from) + std::max(rangeLength, 1) - 1));
             tasks.push_back({flat, from, to, {}, false});
             from = to + 1;
         } while (from <= n);
@@ -180,7 +182,7 @@ bool runLeftBorderRangesInParallel(const OccurrenceIndex& index, int D, bool pri
     auto work = [&] {
         try {
             ReferenceWalk walk(index, D, primed, progress);
-            auto atLeftBorder = makeWorker(walk);
+            auto atLeftBorder = makeWorker(walk, static_cast<const std::atomic<bool>&>(stop));
             for (size_t t = next++; t < count && !stop; t = next++) {
                 const Task& task = tasks[t];
                 const ChromIndex& ref = index.chromosomes()[static_cast<size_t>(task.flat)];
@@ -258,7 +260,7 @@ bool runReferenceWalkInParallel(const OccurrenceIndex& index, int D, bool primed
                                 int threads, MakeWorker&& makeWorker) {
     return runLeftBorderRangesInParallel(
         index, D, primed, progress, refs, threads, std::numeric_limits<int>::max(),
-        [&](ReferenceWalk& walk) {
+        [&](ReferenceWalk& walk, const std::atomic<bool>&) {
             return [atLeftBorder = makeWorker(walk)](const ChromIndex& ref, int i, size_t) mutable {
                 return atLeftBorder(ref, i);
             };
