@@ -167,7 +167,8 @@ bool runLeftBorderRangesInParallel(const OccurrenceIndex& index, int D, bool pri
         int from = 1;
         do {
             // A whole chromosome per task comes as rangeLength INT_MAX: counted in 64 bits.
-            const int to = static_cast<int>(std::min<long long>(n, static_cast<long long>(from) + std::max(rangeLength, 1) - 1));
+            const int to =
+                static_cast<int>(std::min<long long>(n, static_cast<long long>(from) + std::max(rangeLength, 1) - 1));
             tasks.push_back({flat, from, to, {}, false});
             from = to + 1;
         } while (from <= n);
