@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         query.quorum = Quorum{1, CostType::zero};
         validateQuery(query, set->genomeCount());
         deriveSearchParameters(query, set->genomeCount());
-        buildOccurrenceIndex(*set, numEntries <= kNumBudget, notices);
+        buildOccurrenceIndex(*set, numEntries <= kNumBudget);
     } catch (const Error&) {
     }
     return 0;
