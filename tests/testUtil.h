@@ -70,28 +70,13 @@ SearchParameters derivedParams(Mode mode, int delta, int s, int genomeCount, int
 // Depth of the border tables the cluster-filter searches use.
 inline int depthOf(const SearchParameters& params) { return params.isCenter() ? 2 * params.delta : params.summedDelta; }
 
-// A status that shows nothing; keepGoing (none: always) is its poll.
-class QuietStatus final : public tamsu::Status {
-public:
-    explicit QuietStatus(std::function<bool()> keepGoing = {}) : keepGoing_(std::move(keepGoing)) {}
-    void print(tamsu::Stream, const std::string&) override {}
-    void workStarted(long long) override {}
-    void workDone(long long) override {}
-    void referenceChromosome(int, int, const std::string&, int, long long) override {}
-    void workFinished() override {}
-    bool keepGoing() override { return !keepGoing_ || keepGoing_(); }
-
-private:
-    std::function<bool()> keepGoing_;
-};
-
 // A progress record that reports nowhere.
 class QuietProgress {
 public:
     Progress& get() { return progress_; }
 
 private:
-    QuietStatus status_;
+    SilentStatus status_;
     Progress progress_{status_};
 };
 

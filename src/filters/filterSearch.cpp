@@ -28,23 +28,6 @@ static int filterDepth(const SearchParameters& params) {
 
 namespace {
 
-// What a worker's median search reports: nothing shown; it stops once the
-// run is given up (the calling thread polls the run's own status, so a long
-// median search of one left border need not run to its end).
-class WorkerStatus final : public tamsu::Status {
-public:
-    explicit WorkerStatus(const std::atomic<bool>& stopped) : stopped_(stopped) {}
-    void print(Stream, const std::string&) override {}
-    void workStarted(long long) override {}
-    void workDone(long long) override {}
-    void referenceChromosome(int, int, const std::string&, int, long long) override {}
-    void workFinished() override {}
-    bool keepGoing() override { return !stopped_; }
-
-private:
-    const std::atomic<bool>& stopped_;
-};
-
 // The filters of one left border as the walk met them: the progress each
 // reported before its candidates, and its count of combinations.
 struct FilterEvents {
@@ -182,7 +165,10 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
     const bool complete = runLeftBorderRangesInParallel(
         index, D, false, progress, refs, params.threads, kRunLength,
         [&](ReferenceWalk& walk, const std::atomic<bool>& stopped) {
-            auto quiet = std::make_shared<WorkerStatus>(stopped);
+            // A worker shows nothing (the calling thread writes the run's
+            // report) and stops once the run is given up, so a long median
+            // search of one left border need not run to its end.
+            auto quiet = std::make_shared<SilentStatus>([&stopped] { return !stopped; });
             auto workerProgress = std::make_shared<Progress>(*quiet);
             auto expander = std::make_shared<FilterExpander>(index, params, walk, D, memory);
             return [&, quiet, workerProgress, expander](const ChromIndex& ch, int i, size_t task) {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "tamsu/types.h"
@@ -14,6 +15,22 @@ namespace tamsu::detail {
 
 class OccurrenceIndex;
 struct ChromRange;
+
+// A status that shows nothing; keepGoing (none: always) is its poll. For
+// searches whose report another thread writes, and for quiet callers.
+class SilentStatus final : public tamsu::Status {
+public:
+    explicit SilentStatus(std::function<bool()> keepGoing = {}) : keepGoing_(std::move(keepGoing)) {}
+    void print(Stream, const std::string&) override {}
+    void workStarted(long long) override {}
+    void workDone(long long) override {}
+    void referenceChromosome(int, int, const std::string&, int, long long) override {}
+    void workFinished() override {}
+    bool keepGoing() override { return !keepGoing_ || keepGoing_(); }
+
+private:
+    std::function<bool()> keepGoing_;
+};
 
 class Progress {
 public:

@@ -169,7 +169,7 @@ TEST(Api, StoppedRunIsCancelledAndTheNextRunIsWhole) {
     for (const tamsu::Query& query : {makeQuery(Mode::reference, 1, 3), makeQuery(Mode::median, 2, 3)}) {
         const std::string expected = dump(quietRun(genomes, query));
         int polls = 0;
-        QuietStatus status([&polls] { return ++polls <= 5; });
+        SilentStatus status([&polls] { return ++polls <= 5; });
         tamsu::RunContext context;
         context.status = &status;
         const tamsu::Result stopped = tamsu::findClusters(genomes, query, context);
