@@ -82,16 +82,6 @@ void copyLocations(const LocationList& src, LocationList& dst) {
         dst.locs.push_back(makeLocation(x.genome, x.chr, x.l, x.r, x.setDist, x.size, x.hitCount));
 }
 
-std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lists, int n) {
-    std::vector<LocationList> copies;
-    copies.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        copies.push_back(makeLocationList(i));
-        copyLocations(lists[i], copies.back());
-    }
-    return copies;
-}
-
 void sortLocations(LocationList& list) {
     // A bubble sort that swaps only on strict order is stable: a stable sort
     // with the same keys gives the same order.
@@ -113,7 +103,27 @@ bool isNestedLocation(const Location& x, const Location& y) {
 
 // --- Reference clusters ----------------------------------------------------
 
-ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<LocationList>&& lists) {
+namespace {
+
+// Locations by genome alone, for the binary search of a genome's run.
+struct GenomeOrder {
+    bool operator()(const Location& x, int g) const { return x.genome < g; }
+    bool operator()(int g, const Location& x) const { return g < x.genome; }
+};
+
+}  // namespace
+
+std::span<const Location> ReferenceCluster::locationsOf(int g) const {
+    const auto [first, last] = std::equal_range(locations.begin(), locations.end(), g, GenomeOrder{});
+    return {first, last};
+}
+
+std::span<Location> ReferenceCluster::locationsOf(int g) {
+    const auto [first, last] = std::equal_range(locations.begin(), locations.end(), g, GenomeOrder{});
+    return {first, last};
+}
+
+ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<Location>&& locations) {
     ReferenceCluster cluster;
     cluster.refGenome = pattern.refGenome;
     cluster.refChrom = pattern.refChrom;
@@ -121,9 +131,8 @@ ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<Locati
     cluster.r = pattern.right;
     cluster.size = pattern.size;
     cluster.genomeCount = pattern.genomeCount;
-    cluster.locationLists = std::move(lists);
-    cluster.locationLists.resize(std::max(cluster.genomeCount, 0));
-    // Every list exists (a vector holds no missing ones).
+    cluster.locations = std::move(locations);
+    // Every genome has a list, empty or not.
     cluster.listCount = cluster.genomeCount;
     return cluster;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <list>
+#include <span>
 #include <vector>
 
 #include "tamsu/types.h"
@@ -39,9 +40,16 @@ struct ReferenceCluster {
     int size = 0;
     int listCount = 0;
     double pValue = 0.0;
-    std::vector<LocationList> locationLists;  // one per genome
-    std::vector<int> genes;                   // distinct genes of the reference interval, first occurrence order
-    double log10PValue = 0.0;                 // log10 of pValue, summed factor by factor (never overflows)
+    // Every genome's locations in one array, genome by genome in ascending
+    // order, each genome's in its list order: a cluster costs its locations,
+    // not a list per genome of the run (most are empty in a large run).
+    std::vector<Location> locations;
+    std::vector<int> genes;    // distinct genes of the reference interval, first occurrence order
+    double log10PValue = 0.0;  // log10 of pValue, summed factor by factor (never overflows)
+
+    // The locations of genome g, in list order (empty when it has none).
+    std::span<const Location> locationsOf(int g) const;
+    std::span<Location> locationsOf(int g);
 };
 
 struct ReferenceClusterList {
@@ -65,8 +73,6 @@ void appendLocations(LocationList& list1, LocationList& list2);
 void mergeLocations(LocationList& oldList, LocationList& newList, std::vector<Location>* scratch = nullptr);
 // Appends copies (p-value 0.0) of src's elements to the empty dst.
 void copyLocations(const LocationList& src, LocationList& dst);
-// n new lists, list i labelled i and holding a copy of lists[i].
-std::vector<LocationList> copyLocationLists(const std::vector<LocationList>& lists, int n);
 // Stable: by setDist ascending, hitCount descending, chr, l, r ascending.
 void sortLocations(LocationList& list);
 void clearLocations(LocationList& list);
@@ -75,8 +81,18 @@ bool isNestedLocation(const Location& x, const Location& y);
 
 // --- Reference clusters ----------------------------------------------------
 
-// A cluster for the current reference interval of pattern; takes the lists.
-ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<LocationList>&& lists);
+// A cluster for the current reference interval of pattern; takes the
+// locations (genome by genome, ascending).
+ReferenceCluster makeReferenceCluster(const Pattern& pattern, std::vector<Location>&& locations);
+// The genome runs of a cluster's locations in order: visit(genome, its
+// locations) for every genome that has some.
+template <typename Visit>
+void forEachGenomeRun(std::span<const Location> locations, Visit&& visit) {
+    for (size_t at = 0, end = 0; at < locations.size(); at = end) {
+        while (end < locations.size() && locations[end].genome == locations[at].genome) ++end;
+        visit(locations[at].genome, locations.subspan(at, end - at));
+    }
+}
 ReferenceClusterList makeReferenceClusterList(Mode operationMode);
 
 }  // namespace tamsu::detail

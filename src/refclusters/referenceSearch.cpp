@@ -219,19 +219,26 @@ bool occursInLocations(int gene, const std::vector<LocationList>& lists, const O
     return false;
 }
 
+// head, the first location of its genome's list, is an exact occurrence
+// found before x: in an earlier genome, or earlier in x's own.
+static bool isEarlierExactOccurrence(const Location& head, const Location& x) {
+    if (head.setDist != 0) return false;
+    if (head.genome != x.genome) return head.genome < x.genome;
+    return head.chr < x.chr || (head.chr == x.chr && (head.l < x.l || (head.l == x.l && head.r < x.r)));
+}
+
 bool isFirstReferenceOccurrence(const Location& x, const std::vector<LocationList>& lists) {
-    for (size_t j = 0; j < lists.size(); ++j) {
-        if (lists[j].empty()) continue;
-        const Location& head = lists[j].locs.front();
-        if (head.setDist != 0) continue;
-        const int genome = static_cast<int>(j);
-        if (genome < x.genome) return false;
-        if (genome == x.genome) {
-            bool before = head.chr < x.chr || (head.chr == x.chr && (head.l < x.l || (head.l == x.l && head.r < x.r)));
-            if (before) return false;
-        }
-    }
-    return true;
+    return std::none_of(lists.begin(), lists.end(), [&x](const LocationList& list) {
+        return !list.empty() && isEarlierExactOccurrence(list.locs.front(), x);
+    });
+}
+
+bool isFirstReferenceOccurrence(const Location& x, std::span<const Location> locations) {
+    bool first = true;
+    forEachGenomeRun(locations, [&](int, std::span<const Location> run) {
+        if (isEarlierExactOccurrence(run.front(), x)) first = false;
+    });
+    return first;
 }
 
 // --- Reductions --------------------------------------------------------------
@@ -269,19 +276,21 @@ bool isReferenceIntervalNested(const ReferenceCluster& a, const ReferenceCluster
 }
 
 bool areAllLocationsNested(const ReferenceCluster& a, const ReferenceCluster& b) {
-    for (int j = 0; j < a.genomeCount; ++j) {
-        const std::vector<Location>& inner = a.locationLists[j].locs;
-        if (inner.empty()) continue;
-        if (j >= b.genomeCount) return false;
-        const std::vector<Location>& outer = b.locationLists[j].locs;
+    bool nested = true;
+    forEachGenomeRun(a.locations, [&](int genome, std::span<const Location> inner) {
+        if (!nested) return;
+        const std::span<const Location> outer = b.locationsOf(genome);
         for (const Location& x : inner) {
             bool covered = std::any_of(outer.begin(), outer.end(), [&x](const Location& y) {
                 return y.chr == x.chr && y.l <= x.l && x.r <= y.r && y.setDist <= x.setDist;
             });
-            if (!covered) return false;
+            if (!covered) {
+                nested = false;
+                return;
+            }
         }
-    }
-    return true;
+    });
+    return nested;
 }
 
 void removeDominatedClusters(std::list<ReferenceCluster>& clusters) {
@@ -332,12 +341,10 @@ void setGeneContents(ReferenceClusterList& list, const OccurrenceIndex& index) {
 namespace {
 
 // Roughly what a reference cluster occupies: the record, its list node and
-// its location lists.
+// its locations.
 std::size_t approxBytes(const ReferenceCluster& cluster) {
-    std::size_t bytes = sizeof(ReferenceCluster) + 2 * sizeof(void*);
-    for (const LocationList& list : cluster.locationLists)
-        bytes += sizeof(LocationList) + list.locs.size() * (sizeof(Location) + 2 * sizeof(void*));
-    return bytes;
+    return sizeof(ReferenceCluster) + 2 * sizeof(void*) + cluster.locations.capacity() * sizeof(Location) +
+           cluster.genes.capacity() * sizeof(int);
 }
 
 // One worker's search: its walk, its working lists, and the results it
@@ -395,6 +402,8 @@ private:
     std::vector<char> isActive_;  // per genome
     std::vector<int> holderAt_;   // per genome, its index among the new gene's holders (-1: none)
     std::vector<Location> mergeScratch_;
+    LocationList reducedScratch_;           // one genome's locations as a cluster keeps them
+    std::vector<Location> clusterScratch_;  // a cluster's locations before it is kept (exactly sized then)
     int lastL_ = 0;
     int lastR_ = 0;
     MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
@@ -486,15 +495,24 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         if (!occursInLocations(leftmostEssentialFamily(reference, chrom), workLists, index, g)) continue;
         if (!occursInLocations(rightmostEssentialFamily(reference, chrom), workLists, index, g)) continue;
 
-        std::vector<LocationList> copies = copyLocationLists(workLists, K);
-        for (LocationList& list : copies) {
+        // The cluster keeps per genome its locations with at least 2 hits, the
+        // suboptimal ones dropped, best first.
+        std::vector<Location>& locations = clusterScratch_;
+        locations.clear();
+        for (int x = 0; x < K; ++x) {
+            if (workLists[x].empty()) continue;
+            LocationList& list = reducedScratch_;
+            list.genome = x;
+            list.locs.clear();
+            copyLocations(workLists[x], list);
             removeLocationsWithFewHits(list, 2);
             removeSuboptimalLocations(list);
             sortLocations(list);
+            locations.insert(locations.end(), list.locs.begin(), list.locs.end());
         }
         // Clusters are only ever inserted behind the last one.
-        if (isFirstReferenceOccurrence(reference, copies)) {
-            found.clusters.push_back(makeReferenceCluster(pattern, std::move(copies)));
+        if (isFirstReferenceOccurrence(reference, locations)) {
+            found.clusters.push_back(makeReferenceCluster(pattern, {locations.begin(), locations.end()}));
             clusterBytes_.add(approxBytes(found.clusters.back()));
         }
     }

@@ -34,10 +34,7 @@ struct ChromClusters {
 struct ShardClusters {
     ChromRange refs;
     std::vector<ChromClusters> chroms;  // one per chromosome of refs
-    // The genomes of the run. A search gives every cluster one list per
-    // genome; a shard result read from a file holds only the lists with
-    // occurrences (each list's genome says whose), expanded by the merge.
-    int genomeCount = 0;
+    int genomeCount = 0;                // the genomes of the run
 };
 
 // The reference chromosomes of the query's walk, in walk order.
@@ -120,6 +117,8 @@ bool occursInLocations(int gene, const std::vector<LocationList>& lists, const O
 // False when an earlier genome (or an earlier place of x's own genome) heads
 // its list with an exact occurrence.
 bool isFirstReferenceOccurrence(const Location& x, const std::vector<LocationList>& lists);
+// The same over a cluster's locations (genome by genome).
+bool isFirstReferenceOccurrence(const Location& x, std::span<const Location> locations);
 
 // --- Reductions --------------------------------------------------------------
 

@@ -13,15 +13,15 @@ std::vector<int> referenceGeneSet(const ReferenceCluster& cluster) {
 
 // The first location of genome g, null when it has none.
 static const Location* firstLocation(const ReferenceCluster& cluster, int g) {
-    if (g >= static_cast<int>(cluster.locationLists.size()) || cluster.locationLists[g].empty()) return nullptr;
-    return &cluster.locationLists[g].locs.front();
+    const std::span<const Location> locations = cluster.locationsOf(g);
+    return locations.empty() ? nullptr : &locations.front();
 }
 
-std::vector<Occurrence> referenceOccurrences(const LocationList& list, int g, bool bestOnly) {
+static std::vector<Occurrence> referenceOccurrences(std::span<const Location> locations, int g, bool bestOnly) {
     std::vector<Occurrence> copies;
-    if (list.empty()) return copies;
-    const int bestDist = list.locs.front().setDist;
-    for (const Location& x : list.locs) {
+    if (locations.empty()) return copies;
+    const int bestDist = locations.front().setDist;
+    for (const Location& x : locations) {
         if (bestOnly && x.setDist > bestDist) break;
         Occurrence occ;
         occ.genome = g;
@@ -37,8 +37,9 @@ std::vector<Occurrence> referenceOccurrences(const LocationList& list, int g, bo
 
 std::vector<std::vector<Occurrence>> referenceOccurrenceLists(const ReferenceCluster& cluster, int K, bool bestOnly) {
     std::vector<std::vector<Occurrence>> lists(std::max(K, 0));
-    for (int g = 0; g < K && g < static_cast<int>(cluster.locationLists.size()); ++g)
-        lists[g] = referenceOccurrences(cluster.locationLists[g], g, bestOnly);
+    forEachGenomeRun(cluster.locations, [&](int g, std::span<const Location> locations) {
+        if (g < K) lists[g] = referenceOccurrences(locations, g, bestOnly);
+    });
     return lists;
 }
 

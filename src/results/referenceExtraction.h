@@ -17,6 +17,5 @@ std::vector<int> referenceGeneSet(const ReferenceCluster& cluster);
 // Per genome the copies of its locations: all of them, or only the leading
 // ones at the first location's distance (the lists are sorted by distance).
 std::vector<std::vector<Occurrence>> referenceOccurrenceLists(const ReferenceCluster& cluster, int K, bool bestOnly);
-std::vector<Occurrence> referenceOccurrences(const LocationList& list, int g, bool bestOnly);
 
 }  // namespace tamsu::detail

@@ -73,15 +73,16 @@ std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::
 // ---------------------------------------------------------------------------
 // Reference clusters
 
-void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster, const GenomeSet& set) {
+void printLocations(FILE* stream, int genome, std::span<const Location> locations, const ReferenceCluster& cluster,
+                    const GenomeSet& set) {
     const Chromosome& refChrom = set.genomes[cluster.refGenome].chromosomes[cluster.refChrom];
     auto inReference = [&](int c) {
         for (int p = cluster.l; p <= cluster.r; ++p)
             if (refChrom.genes[p] == c) return true;
         return false;
     };
-    std::fprintf(stream, "%s:\n", set.genomes[list.genome].name.c_str());
-    for (const Location& x : list.locs) {
+    std::fprintf(stream, "%s:\n", set.genomes[genome].name.c_str());
+    for (const Location& x : locations) {
         const Chromosome& chrom = set.genomes[x.genome].chromosomes[x.chr];
         std::fprintf(stream, "chr %d: ", x.chr);
         for (int bound : {999, 99, 9})
@@ -121,8 +122,7 @@ void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const 
         std::fprintf(stream, "%d\t%s\n", set.codingTable[code], annotation);
     }
     std::fprintf(stream, "\ndLocs:\n");
-    for (int g = 0; g < cluster.genomeCount && g < static_cast<int>(cluster.locationLists.size()); ++g)
-        printLocations(stream, cluster.locationLists[g], cluster, set);
+    for (int g = 0; g < cluster.genomeCount; ++g) printLocations(stream, g, cluster.locationsOf(g), cluster, set);
 }
 
 void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set) {

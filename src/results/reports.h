@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "genomes/genomeSet.h"
@@ -19,7 +20,9 @@ std::string geneFamilyStatistics(FILE* stream, const GenomeSet& set, const std::
 // Reference clusters with their locations.
 void printReferenceClusters(FILE* stream, const ReferenceClusterList& list, const GenomeSet& set);
 // The location block of one genome in the reference-cluster report.
-void printLocations(FILE* stream, const LocationList& list, const ReferenceCluster& cluster, const GenomeSet& set);
+// One genome's locations of cluster under the genome's name.
+void printLocations(FILE* stream, int genome, std::span<const Location> locations, const ReferenceCluster& cluster,
+                    const GenomeSet& set);
 void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const GenomeSet& set, int index);
 
 // The extracted clusters, their gene sets in the searches' codes (codeOf:

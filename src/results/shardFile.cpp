@@ -4,7 +4,7 @@
 //    "shard": I, "shards": N,                  shard I (1-based) of N
 //    "command": ["genomes.txt", "-r", ...],    the query as command-line words
 //    "inputFingerprint": "fnv1a64:...",        of the genome list and annotation files
-//    "genomeCount": K,                         every cluster has a list per genome
+//    "genomeCount": K,                         the genomes of the run
 //    "referenceChromosomes": [first, end],     the shard's part, as positions among all
 //                                              chromosomes of the set (genome by genome)
 //    "chromosomes": [                          one per chromosome of that part, in order
@@ -65,18 +65,11 @@ std::vector<int> intArray(const json& value, size_t n, const std::string& path, 
 
 json clusterJson(const ReferenceCluster& cluster) {
     json lists = json::array();
-    for (size_t j = 0; j < cluster.locationLists.size(); ++j) {
-        const LocationList& list = cluster.locationLists[j];
-        if (list.empty()) continue;
+    forEachGenomeRun(cluster.locations, [&](int genome, std::span<const Location> locations) {
         json locs = json::array();
-        for (const Location& x : list.locs) {
-            // A genome's list holds that genome's occurrences only.
-            if (x.genome != static_cast<int>(j))
-                fail(Stream::err, "error: occurrence of genome %d in the list of genome %zu\n", x.genome, j);
-            locs.push_back({x.chr, x.l, x.r, x.setDist, x.size, x.hitCount});
-        }
-        lists.push_back({j, std::move(locs)});
-    }
+        for (const Location& x : locations) locs.push_back({x.chr, x.l, x.r, x.setDist, x.size, x.hitCount});
+        lists.push_back({genome, std::move(locs)});
+    });
     return {{"interval", {cluster.l, cluster.r}}, {"size", cluster.size}, {"lists", std::move(lists)}};
 }
 
@@ -93,8 +86,7 @@ ReferenceCluster readCluster(const json& value, int genome, int chromosome, int 
     cluster.size = intMember(value, "size", path);
     cluster.genomeCount = genomeCount;
     cluster.listCount = genomeCount;
-    // Only the genomes with occurrences: a list per genome of a huge claimed
-    // genome count is made by the merge, once the count is that of the genomes.
+    // Only the genomes with occurrences, as a cluster keeps them.
     int lastList = -1;
     for (const json& entry : arrayMember(value, "lists", path)) {
         if (!entry.is_array() || entry.size() != 2 || !entry[0].is_number_integer() || !entry[1].is_array())
@@ -103,12 +95,10 @@ ReferenceCluster readCluster(const json& value, int genome, int chromosome, int 
         // Ascending genomes, each once: the lists' order is the genomes' order.
         if (j <= lastList || j >= genomeCount) badFile(path, "occurrence list of an unknown or repeated genome");
         lastList = static_cast<int>(j);
-        LocationList list = makeLocationList(lastList);
         for (const json& loc : entry[1]) {
             const std::vector<int> v = intArray(loc, 6, path, "occurrence");
-            list.locs.push_back(makeLocation(lastList, v[0], v[1], v[2], v[3], v[4], v[5]));
+            cluster.locations.push_back(makeLocation(lastList, v[0], v[1], v[2], v[3], v[4], v[5]));
         }
-        cluster.locationLists.push_back(std::move(list));
     }
     return cluster;
 }
@@ -305,7 +295,7 @@ std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, cons
     // The cluster's genes (reference interval) and each occurrence's: every
     // count the file states is counted again from the genomes.
     IntervalCounter counter(set.alphabetSize);
-    std::vector<ChromClusters> dense;
+    std::vector<ChromClusters> checked;
     for (size_t k = 0; k < found.chroms.size(); ++k) {
         const ChromClusters& chrom = found.chroms[k];
         const Chromosome* ref = chromosomes[static_cast<size_t>(found.refs.first) + k];
@@ -323,32 +313,27 @@ std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, cons
             if (cluster.size != size)
                 mismatch(formatText("%s has size %d, but its interval holds %d distinct genes", where.c_str(),
                                     cluster.size, size));
-            ReferenceCluster expanded = cluster;
-            expanded.locationLists.clear();
-            for (int j = 0; j < set.genomeCount(); ++j) expanded.locationLists.push_back(makeLocationList(j));
             int lastGenome = -1;
-            for (const LocationList& list : cluster.locationLists) {
-                if (list.genome <= lastGenome || list.genome >= set.genomeCount()) mismatch("an unknown genome");
-                lastGenome = list.genome;
-                for (const Location& x : list.locs) {
-                    const Chromosome* at = chromosome(x.genome, x.chr);
-                    if (x.genome != list.genome || at == nullptr || x.l < 1 || x.r > at->length() || x.l > x.r + 1)
-                        mismatch("an occurrence outside its chromosome");
-                    int hits = 0;
-                    const int occSize = counter.count(at->genes, x.l, x.r, hits);
-                    if (x.size != occSize || x.hitCount != hits || x.setDist != size + occSize - 2 * hits)
-                        mismatch(
-                            formatText("%s has an occurrence (genome %d, chromosome %d, %d-%d) with counts that "
-                                       "its genes do not give",
-                                       where.c_str(), x.genome, x.chr, x.l, x.r));
-                }
-                expanded.locationLists[static_cast<size_t>(list.genome)].locs = list.locs;
+            for (const Location& x : cluster.locations) {
+                // Genome by genome in ascending order (the reader checked it).
+                if (x.genome < lastGenome || x.genome >= set.genomeCount()) mismatch("an unknown genome");
+                lastGenome = x.genome;
+                const Chromosome* at = chromosome(x.genome, x.chr);
+                if (at == nullptr || x.l < 1 || x.r > at->length() || x.l > x.r + 1)
+                    mismatch("an occurrence outside its chromosome");
+                int hits = 0;
+                const int occSize = counter.count(at->genes, x.l, x.r, hits);
+                if (x.size != occSize || x.hitCount != hits || x.setDist != size + occSize - 2 * hits)
+                    mismatch(
+                        formatText("%s has an occurrence (genome %d, chromosome %d, %d-%d) with counts that "
+                                   "its genes do not give",
+                                   where.c_str(), x.genome, x.chr, x.l, x.r));
             }
-            copy.clusters.push_back(std::move(expanded));
+            copy.clusters.push_back(cluster);
         }
-        dense.push_back(std::move(copy));
+        checked.push_back(std::move(copy));
     }
-    return dense;
+    return checked;
 }
 
 }  // namespace tamsu::detail

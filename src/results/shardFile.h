@@ -27,13 +27,12 @@ void writeShardFile(FILE* out, const ShardFileHeader& header, const ShardCluster
 
 // Reads a file written by writeShardFile; throws tamsu::Error naming path on
 // anything else (also on arrays or objects nested deeper than any shard
-// result's). The clusters are checked for form only, and hold only the
-// occurrence lists of the file: checkedShardClusters checks them against the
-// genomes.
+// result's). The clusters are checked for form only: checkedShardClusters
+// checks them against the genomes.
 void readShardFile(const std::string& path, ShardFileHeader& header, ShardClusters& found);
 
-// The clusters of found with one occurrence list per genome, once every
-// chromosome, interval and count lies within the genomes set (so that no
+// The clusters of found, once every chromosome, interval and count lies
+// within the genomes set (so that no
 // table is read past its end) and every size, hit count and set distance is
 // the one the genes give; throws tamsu::Error naming path otherwise.
 std::vector<ChromClusters> checkedShardClusters(const ShardClusters& found, const GenomeSet& set,

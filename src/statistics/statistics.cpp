@@ -323,9 +323,9 @@ void scoreRefCluster(ReferenceCluster& cluster, const BackgroundTables& tables, 
                      std::vector<double>& minP) {
     const std::vector<int> G = referenceGeneSet(cluster);
     std::fill(minP.begin(), minP.end(), kNoGenomeFactor);
-    for (int j = 0; j < K && j < static_cast<int>(cluster.locationLists.size()); ++j) {
+    for (int j = 0; j < K; ++j) {
         std::unique_ptr<OccurrenceScorer> scorer;  // built on the first location to score
-        for (Location& x : cluster.locationLists[j].locs) {
+        for (Location& x : cluster.locationsOf(j)) {
             if (x.l > x.r || x.genome == cluster.refGenome) {
                 x.pValue = 1.0;
             } else {

@@ -41,13 +41,14 @@ void checkClusters(const GenomeSet& set, const SearchParameters& params, const R
         ASSERT_GE(cluster.size, params.minClusterSize) << where;
         ASSERT_EQ(std::set<int>(cluster.genes.begin(), cluster.genes.end()), P) << where;
         ASSERT_EQ(std::tuple(set.genomeCount(), set.genomeCount()), std::tie(cluster.genomeCount, cluster.listCount));
+        ASSERT_TRUE(std::is_sorted(cluster.locations.begin(), cluster.locations.end(),
+                                   [](const Location& a, const Location& b) { return a.genome < b.genome; }));
         int covered = 0;
         for (int j = 0; j < set.genomeCount(); ++j) {
-            const LocationList& list = cluster.locationLists[j];
-            ASSERT_EQ(j, list.genome);
+            const std::span<const Location> list = cluster.locationsOf(j);
             if (!list.empty()) ++covered;
             const Location* previous = nullptr;
-            for (const Location& x : list.locs) {
+            for (const Location& x : list) {
                 const Chromosome& chrom = set.genomes[j].chromosomes.at(x.chr);
                 ASSERT_TRUE(x.genome == j && 1 <= x.l && x.l <= x.r && x.r <= chrom.length()) << where;
                 const std::set<int> G = genesIn(chrom.genes, x.l, x.r);
@@ -64,9 +65,9 @@ void checkClusters(const GenomeSet& set, const SearchParameters& params, const R
         }
         EXPECT_GE(covered, set.genomeCount() - params.mayLack) << where;
         // The reference occurrence itself heads its genome's list.
-        const LocationList& own = cluster.locationLists[cluster.refGenome];
+        const std::span<const Location> own = cluster.locationsOf(cluster.refGenome);
         ASSERT_FALSE(own.empty()) << where;
-        EXPECT_EQ(0, own.locs.front().setDist);
+        EXPECT_EQ(0, own.front().setDist);
     }
 }
 
@@ -146,11 +147,9 @@ std::set<Found> bruteForceLocations(const Genome& genome, const std::set<int>& P
 }
 
 std::vector<std::set<Found>> locationsOf(const ReferenceCluster& cluster) {
-    std::vector<std::set<Found>> out;
-    for (const LocationList& list : cluster.locationLists) {
-        out.emplace_back();
-        for (const Location& x : list.locs) out.back().insert({x.chr, x.l, x.r, x.setDist});
-    }
+    std::vector<std::set<Found>> out(static_cast<size_t>(cluster.genomeCount));
+    for (const Location& x : cluster.locations)
+        out.at(static_cast<size_t>(x.genome)).insert({x.chr, x.l, x.r, x.setDist});
     return out;
 }
 
@@ -213,9 +212,9 @@ TEST(ReferenceSearch, ExactInTwoGenomesIsStoredOnceFromTheFirst) {
         if (std::set<int>(content.begin(), content.end()) != std::set<int>{1, 2, 3, 4}) continue;
         ++found;
         EXPECT_EQ(std::tuple(0, 6, 9), std::tie(cluster.refGenome, cluster.l, cluster.r));
-        const Location& exact = cluster.locationLists[1].locs.front();
+        const Location& exact = cluster.locationsOf(1).front();
         EXPECT_EQ(std::tuple(2, 0), std::tie(exact.l, exact.setDist));
-        EXPECT_EQ(1, cluster.locationLists[2].locs.front().setDist);
+        EXPECT_EQ(1, cluster.locationsOf(2).front().setDist);
     }
     EXPECT_EQ(1, found);
 }
