@@ -123,7 +123,7 @@ void printDerivedParameters(FILE* stream, const Query& query, int genomeCount, c
 
 struct Result {
     bool cancelled = false;       // the keepGoing poll stopped the run; nothing else is set
-    std::vector<Cluster> clusters;  // every mode's clusters in one form
+    std::vector<Cluster> clusters;  // every mode's clusters in one form (see RunContext::clusterRecords)
     SearchCounts counts;          // median and center searches
     // The reference clusters behind `clusters` (reference modes), for writeReports.
     struct ReferenceClusters;  // opaque to callers

@@ -147,6 +147,11 @@ struct RunContext {
     // bridge asks for it). By default a run writes no file: writeStatisticsFile
     // writes the result's, and the command line commits it with its output file.
     bool writeStatistics = false;
+    // Whether a reference-mode result holds its clusters as records
+    // (Result::clusters). Without, the writers (writeReports, writeClusters,
+    // writeClusterGenes) make each record as they write it: a large result is
+    // then held once, in the compact form the search keeps.
+    bool clusterRecords = true;
 };
 
 // ---------------------------------------------------------------------------

@@ -131,7 +131,8 @@ Result mergeShards(const Genomes& genomes, const Query& query, const std::vector
     Progress progress(status.get());
     RunPart part;
     part.found = &found;
-    Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory, part));
+    Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory, part,
+                                             context.clusterRecords));
     if (context.writeStatistics) writeStatisticsFile(result);
     return result;
 }

@@ -148,7 +148,8 @@ Result findClusters(const Genomes& genomes, const Query& query, RunContext& cont
     CallStatus status(context);
     Progress progress(status.get());
 
-    Result result = resultOf(computeClusters(set, params, progress, context.statisticsPath, context.maxMemory));
+    Result result = resultOf(
+        computeClusters(set, params, progress, context.statisticsPath, context.maxMemory, {}, context.clusterRecords));
     if (context.writeStatistics) writeStatisticsFile(result);
     return result;
 }
@@ -158,6 +159,13 @@ void writeStatisticsFile(const Result& result) {
     AtomicOutputFile file(result.statisticsPath);
     std::fwrite(result.statisticsText.data(), 1, result.statisticsText.size(), file.get());
     file.commit();
+}
+
+// The result's records, or, when it holds none, records made one at a time
+// from its reference clusters.
+static ClusterSource clusterSource(const Result& result, const GenomeSet& set) {
+    if (!result.clusters.empty() || !result.referenceClusters) return ClusterSource(result.clusters);
+    return referenceClusterSource(*result.referenceClusters, set);
 }
 
 Result resultOf(std::unique_ptr<SearchResult> found) {
@@ -178,10 +186,11 @@ Result resultOf(std::unique_ptr<SearchResult> found) {
 
 void writeClusters(FILE* out, OutputFormat format, const Result& result, const Genomes& genomes, const Query& query,
                    const std::string& genomeListPath) {
+    const ClusterSource clusters = clusterSource(result, genomes.data());
     if (format == OutputFormat::json)
-        writeClusterJson(out, result.clusters, genomes.data(), describeQuery(query, genomeListPath));
+        writeClusterJson(out, clusters, genomes.data(), describeQuery(query, genomeListPath));
     else
-        writeClusterTable(out, result.clusters, genomes.data(), modeName(query.mode));
+        writeClusterTable(out, clusters, genomes.data(), modeName(query.mode));
 }
 
 void writeReports(const Result& result, const Genomes& genomes, RunContext& context) {
@@ -191,8 +200,8 @@ void writeReports(const Result& result, const Genomes& genomes, RunContext& cont
     std::fprintf(streams.err(), "now extracting:\n");
     std::fprintf(streams.err(), "extracted:\n");
     printGeneClusters(
-        streams.err(), result.clusters, [&](int id) { return genomes.familyCode(id); }, genomes.genomeCount(),
-        context.keys);
+        streams.err(), clusterSource(result, genomes.data()), [&](int id) { return genomes.familyCode(id); },
+        genomes.genomeCount(), context.keys);
 }
 
 }  // namespace tamsu

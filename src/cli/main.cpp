@@ -122,6 +122,7 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     context.maxMemory = line.maxMemory;
     context.threads = line.threads;
     context.writeStatistics = false;  // committed together with the output file
+    context.clusterRecords = false;   // the writers make them one at a time
 
     if (line.shardCount > 0) {
         const std::string partial =

@@ -64,7 +64,8 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
 
 static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeSet& set, const OccurrenceIndex& index,
                                                                    const SearchParameters& params, Progress& progress,
-                                                                   MemoryBudget& memory, const RunPart& part) {
+                                                                   MemoryBudget& memory, const RunPart& part,
+                                                                   bool clusterRecords) {
     progress.print(Stream::out, "computing reference gene clusters\n");
     auto result = std::make_unique<SearchResult>();
     if (part.shardCount > 0) {
@@ -100,7 +101,7 @@ static std::unique_ptr<SearchResult> computeReferenceBasedClusters(const GenomeS
     }
     progress.print(Stream::out, "cluster computation finished\n");
     scoreReferenceClusters(&*clusters, set, params.threads);
-    result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount());
+    if (clusterRecords) result->clusters = clustersFromReferenceClusters(*clusters, set.genomeCount());
     result->referenceClusters = std::make_unique<ReferenceClusterList>(std::move(*clusters));
     return result;
 }
@@ -119,7 +120,7 @@ SearchParameters searchParametersFor(const GenomeSet& set, const Query& query, i
 
 std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
                                               const std::string& statisticsPath, std::size_t maxMemory,
-                                              const RunPart& part) {
+                                              const RunPart& part, bool clusterRecords) {
     MemoryBudget memory(maxMemory, modeName(params.mode));
     // Only the median and center filters read NUM.
     const bool medianOrCenter = params.mode == Mode::median || params.mode == Mode::center;
@@ -131,7 +132,7 @@ std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const Search
                            [&](FILE* out) { statistics = geneFamilyStatistics(out, set, statisticsPath); });
     std::unique_ptr<SearchResult> result =
         medianOrCenter ? computeMedianOrCenterClusters(set, index, params, progress, memory)
-                       : computeReferenceBasedClusters(set, index, params, progress, memory, part);
+                       : computeReferenceBasedClusters(set, index, params, progress, memory, part, clusterRecords);
     if (result) {
         // The searches work on the dense codes; callers see the ids as read.
         for (Cluster& cluster : result->clusters)

@@ -27,7 +27,8 @@ struct RunPart {
 // the reference clusters or one shard's part of them.
 struct SearchResult {
     tamsu::SearchCounts counts;
-    // Every mode's clusters, sorted and extracted, families as read (none for a shard).
+    // Every mode's clusters, sorted and extracted, families as read (none for
+    // a shard, nor for a reference-mode run asked for no records).
     std::vector<Cluster> clusters;
     // The reference clusters behind them (reference modes), for the reports.
     std::unique_ptr<ReferenceClusterList> referenceClusters;
@@ -43,12 +44,14 @@ struct SearchResult {
 // search (or the given part of it) and rates the clusters. Returns null when
 // the run was cancelled.
 // The searches' growing lists may hold maxMemory bytes (0: 80% of the
-// physical memory); beyond it the run fails with a message.
-// The parameters of a search of the query on these genomes.
-SearchParameters searchParametersFor(const GenomeSet& set, const Query& query, int threads = 1);
+// physical memory); beyond it the run fails with a message. Without
+// clusterRecords a reference-mode result holds its reference clusters only
+// (referenceClusterSource makes the records from them).
 std::unique_ptr<SearchResult> computeClusters(const GenomeSet& set, const SearchParameters& params, Progress& progress,
                                               const std::string& statisticsPath = {}, std::size_t maxMemory = 0,
-                                              const RunPart& part = {});
+                                              const RunPart& part = {}, bool clusterRecords = true);
+// The parameters of a search of the query on these genomes.
+SearchParameters searchParametersFor(const GenomeSet& set, const Query& query, int threads = 1);
 
 // How many chromosomes a reference-based run walks as references (the first
 // ones of the set).

@@ -126,13 +126,12 @@ std::vector<ExportedOccurrence> exportedOccurrences(const Cluster& cluster) {
     return rows;
 }
 
-void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const std::string& mode) {
+void writeClusterTable(FILE* out, const ClusterSource& clusters, const GenomeSet& set, const std::string& mode) {
     std::fprintf(
         out,
         "cluster\tmode\tscore\tlog10_score\tsize\tgene_families\tgenome_index\tgenome\tchromosome\tfirst\tlast\t"
         "first_locus_tag\tlast_locus_tag\tset_distance\toccurrence_score\tbest\n");
-    for (size_t i = 0; i < clusters.size(); ++i) {
-        const Cluster& cluster = clusters[i];
+    clusters.forEach([&](size_t i, const Cluster& cluster) {
         std::string families;
         for (int id : cluster.families) {
             if (!families.empty()) families += ',';
@@ -148,10 +147,28 @@ void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const Ge
                          tableField(locusTag(set, occ.genome, occ.chromosome, occ.last)).c_str(), occ.setDist,
                          occ.score, occ.best ? 1 : 0);
         }
-    }
+    });
 }
 
-void writeClusterJson(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const ClusterQuery& query) {
+namespace {
+
+// A value as the document's dump writes it at the given depth: its lines
+// after the first indented by that many tabs (names and tags are escaped, so
+// every line break is the dump's own).
+std::string dumpAtDepth(const nlohmann::ordered_json& value, int depth) {
+    const std::string text = value.dump(1, '\t', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string indented;
+    indented.reserve(text.size());
+    for (char c : text) {
+        indented += c;
+        if (c == '\n') indented.append(static_cast<size_t>(depth), '\t');
+    }
+    return indented;
+}
+
+}  // namespace
+
+void writeClusterJson(FILE* out, const ClusterSource& clusters, const GenomeSet& set, const ClusterQuery& query) {
     using json = nlohmann::ordered_json;
     auto optional = [](int value) { return value >= 0 ? json(value) : json(nullptr); };
     auto text = [](const std::string& value) { return value.empty() ? json(nullptr) : json(value); };
@@ -170,9 +187,12 @@ void writeClusterJson(FILE* out, const std::vector<Cluster>& clusters, const Gen
                      {"qType", text(query.qType)}}},
                    {"genomeList", query.genomeList},
                    {"genomes", genomes}};
-    json clusterArray = json::array();
-    for (size_t i = 0; i < clusters.size(); ++i) {
-        const Cluster& cluster = clusters[i];
+    // The document {"header": ..., "clusters": [...]} as one dump of it
+    // would write it (invalid UTF-8 in a name replaced rather than refused),
+    // one cluster at a time.
+    std::fprintf(out, "{\n\t\"header\": %s,\n\t\"clusters\": ", dumpAtDepth(header, 1).c_str());
+    if (clusters.size() == 0) std::fprintf(out, "[]");
+    clusters.forEach([&](size_t i, const Cluster& cluster) {
         json occurrences = json::array();
         for (const ExportedOccurrence& occ : exportedOccurrences(cluster))
             occurrences.push_back({{"genome", genomeName(set, occ.genome)},
@@ -185,18 +205,17 @@ void writeClusterJson(FILE* out, const std::vector<Cluster>& clusters, const Gen
                                    {"setDistance", occ.setDist},
                                    {"score", number(occ.score)},
                                    {"best", occ.best}});
-        clusterArray.push_back({{"cluster", i},
-                            {"mode", query.mode},
-                            {"score", number(cluster.pValue)},
-                            {"log10Score", number(cluster.log10PValue)},
-                            {"size", cluster.families.size()},
-                            {"geneFamilies", cluster.families},
-                            {"occurrences", occurrences}});
-    }
-    const json document = {{"header", header}, {"clusters", clusterArray}};
-    // Invalid UTF-8 in a name is replaced rather than refused.
-    const std::string textOut = document.dump(1, '\t', false, json::error_handler_t::replace);
-    std::fprintf(out, "%s\n", textOut.c_str());
+        const json record = {{"cluster", i},
+                             {"mode", query.mode},
+                             {"score", number(cluster.pValue)},
+                             {"log10Score", number(cluster.log10PValue)},
+                             {"size", cluster.families.size()},
+                             {"geneFamilies", cluster.families},
+                             {"occurrences", occurrences}};
+        std::fprintf(out, "%s\t\t%s", i == 0 ? "[\n" : ",\n", dumpAtDepth(record, 2).c_str());
+    });
+    if (clusters.size() > 0) std::fprintf(out, "\n\t]");
+    std::fprintf(out, "\n}\n");
 }
 
 }  // namespace tamsu::detail

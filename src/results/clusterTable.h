@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "genomes/genomeSet.h"
+#include "results/clusterSource.h"
 #include "results/tupleExtraction.h"
 
 namespace tamsu::detail {
@@ -50,9 +51,10 @@ struct ExportedOccurrence {
 std::vector<ExportedOccurrence> exportedOccurrences(const Cluster& cluster);
 
 // The header line and one row per occurrence, clusters in list order.
-void writeClusterTable(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const std::string& mode);
+void writeClusterTable(FILE* out, const ClusterSource& clusters, const GenomeSet& set, const std::string& mode);
 // One JSON document: a header with the query and the genomes, then the
-// clusters with their occurrences (the rows of the table, nested).
-void writeClusterJson(FILE* out, const std::vector<Cluster>& clusters, const GenomeSet& set, const ClusterQuery& query);
+// clusters with their occurrences (the rows of the table, nested), written
+// cluster by cluster.
+void writeClusterJson(FILE* out, const ClusterSource& clusters, const GenomeSet& set, const ClusterQuery& query);
 
 }  // namespace tamsu::detail

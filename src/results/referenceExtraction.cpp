@@ -92,4 +92,15 @@ std::vector<Cluster> clustersFromReferenceClusters(const ReferenceClusterList& l
     return clusters;
 }
 
+ClusterSource referenceClusterSource(const ReferenceClusterList& list, const GenomeSet& set) {
+    return ClusterSource(list.clusters.size(), [&list, &set](const ClusterSource::Visit& visit) {
+        size_t i = 0;
+        for (const ReferenceCluster& cluster : list.clusters) {
+            Cluster record = clusterFromReferenceCluster(cluster, list.operationMode, set.genomeCount());
+            for (int& family : record.families) family = set.codingTable[family];
+            visit(i++, record);
+        }
+    });
+}
+
 }  // namespace tamsu::detail

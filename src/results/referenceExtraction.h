@@ -1,12 +1,17 @@
 // Extraction of gene clusters from the reference-cluster list.
 #pragma once
 
+#include "genomes/genomeSet.h"
 #include "refclusters/referenceSearch.h"
+#include "results/clusterSource.h"
 #include "results/tupleExtraction.h"
 
 namespace tamsu::detail {
 
 std::vector<Cluster> clustersFromReferenceClusters(const ReferenceClusterList& list, int K);
+// The same one record at a time, families as read (set's ids), each made
+// when it is visited.
+ClusterSource referenceClusterSource(const ReferenceClusterList& list, const GenomeSet& set);
 
 // Pieces built from one reference cluster (K genomes).
 Cluster clusterFromReferenceCluster(const ReferenceCluster& cluster, Mode type, int K);

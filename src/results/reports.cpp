@@ -197,17 +197,17 @@ void printInOneWrite(FILE* stream, Print&& print) {
 
 }  // namespace
 
-void printGeneClusters(FILE* stream, const std::vector<Cluster>& clusters, const std::function<int(int)>& codeOf,
+void printGeneClusters(FILE* stream, const ClusterSource& clusters, const std::function<int(int)>& codeOf,
                        int genomeCount, FILE* keys) {
     std::fprintf(stream, "\n\ngene cluster list of size %zu\n", clusters.size());
-    for (const Cluster& cluster : clusters) {
+    clusters.forEach([&](size_t, const Cluster& cluster) {
         std::vector<int> codes;
         for (int family : cluster.families) codes.push_back(codeOf(family));
         printInOneWrite(stream, [&](FILE* to) { printGeneCluster(to, cluster, codes, genomeCount); });
         // the reader sees the cluster before the listing waits for a key
         std::fflush(stream);
         if (keys != nullptr) std::fgetc(keys);
-    }
+    });
 }
 
 }  // namespace tamsu::detail

@@ -9,6 +9,7 @@
 
 #include "genomes/genomeSet.h"
 #include "refclusters/referenceSearch.h"
+#include "results/clusterSource.h"
 #include "results/tupleExtraction.h"
 
 namespace tamsu::detail {
@@ -28,7 +29,7 @@ void printReferenceCluster(FILE* stream, const ReferenceCluster& cluster, const 
 // The extracted clusters, their gene sets in the searches' codes (codeOf:
 // family id -> code); after each cluster the listing waits for one
 // character from keys (end of input just lets it go on; null: no pause).
-void printGeneClusters(FILE* stream, const std::vector<Cluster>& clusters, const std::function<int(int)>& codeOf,
+void printGeneClusters(FILE* stream, const ClusterSource& clusters, const std::function<int(int)>& codeOf,
                        int genomeCount, FILE* keys);
 void printGeneCluster(FILE* stream, const Cluster& cluster, const std::vector<int>& codes, int genomeCount);
 void printOccurrenceSets(FILE* stream, const std::vector<OccurrenceSet>& sets, int genomeCount);

@@ -113,6 +113,30 @@ TEST(Api, IndexOptionsNeverChangeTheAnswer) {
     EXPECT_GT(found, 40);
 }
 
+// A result without records writes, record by record, what one holding them writes.
+TEST(Api, RecordsMadeWhileWritingWriteTheSame) {
+    const tamsu::Genomes genomes = relatedGenomes(2);
+    for (const tamsu::Query& query : {makeQuery(Mode::reference, 2, 3, 2, tamsu::RefType::discovery),
+                                      makeQuery(Mode::perfect, 0, 2, 2, tamsu::RefType::discovery)}) {
+        std::string texts[2];
+        for (bool records : {true, false}) {
+            tamsu::RunContext context;
+            context.out = context.err = nullptr;
+            context.clusterRecords = records;
+            const tamsu::Result result = tamsu::findClusters(genomes, query, context);
+            EXPECT_EQ(records, !result.clusters.empty());
+            texts[records] = captured([&](FILE* out) {
+                for (tamsu::OutputFormat format : {tamsu::OutputFormat::tsv, tamsu::OutputFormat::json})
+                    tamsu::writeClusters(out, format, result, genomes, query, "genomes.txt");
+                context.out = context.err = out;
+                tamsu::writeReports(result, genomes, context);
+            });
+        }
+        EXPECT_EQ(texts[true], texts[false]);
+        EXPECT_GT(texts[true].size(), 5000u);
+    }
+}
+
 // A delta beyond every distance of the genomes (6 families, so no distance
 // exceeds 6) sizes nothing by itself and gives the clusters of a delta that
 // already admits everything: 3 * 7 summed, 7 pair-wise.
