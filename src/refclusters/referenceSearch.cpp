@@ -44,43 +44,64 @@ LocationList bestLocationsWith(const SearchParameters& params, int s, int c, con
     return result;
 }
 
-void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result) {
+namespace {
+
+// bestLocationsWith for tables of kB - 1 = delta (rows of kB borders on each
+// side, computed into registers), or any depth (kB 0: the walk's rows).
+template <int kB>
+void locationsAround(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
+                     WalkTables& walk, std::pair<int, int> occurrences, LocationList& result) {
     const int delta = params.delta;
-    const int D = walk.D + 1;  // the border columns the tables keep (delta + 1 unless delta exceeds every distance)
+    // The border columns the tables keep (delta + 1 unless delta exceeds every distance).
+    const int D = kB > 0 ? kB : walk.D + 1;
     const int m = minOccGeneCount(s, params.minOccSize);
+    // An interval holds at most its length in distinct genes, extra of them
+    // foreign: one shorter than s - delta + 2 * extra (or m) is too far or
+    // too small whatever its count, which is left unread.
+    const int shortest = s - delta;
+    const int needed = std::max(shortest, m);
     result.genome = g;
     result.locs.clear();
     // c's occurrences in genome g, chromosome by chromosome.
     const FamilyOccurrences& occ = index.occurrences();
     const auto [first, last] = occurrences;
+    FixedRows<(kB > 0 ? kB : 1)> fixed;
     for (int at = first; at < last;) {
         const ChromIndex& chrom = index.chromosomes()[static_cast<size_t>(occ.key[at] >> 32)];
         const int k = chrom.number;
-        const std::vector<int>& prevOcc = chrom.prevOcc;
-        const std::vector<int>& nextOcc = chrom.nextOcc;
+        const int* prevOcc = chrom.prevOcc.data();
+        const int* nextOcc = chrom.nextOcc.data();
         const long long chromEnd = FamilyOccurrences::keyOf(chrom.flat + 1, 0);
         int prevPos = 0;
         for (; at < last && occ.key[at] < chromEnd; ++at) {
             const int p = occ.position[at];
             // Each position's rows are read once per left border (when its
             // gene joins the pattern): computed afresh, not kept.
-            const BorderRows rows = walk.rowsOnce(chrom, p, c);
-            const int* L = rows.L;
-            const int* R = rows.R;
-            const int* Lp = rows.L_prime;
-            const int* Rp = rows.R_prime;
+            const int *L, *R, *Lp, *Rp;
+            if constexpr (kB > 0) {
+                walk.absorbedRows(chrom, p, fixed);
+                L = fixed.L, R = fixed.R, Lp = fixed.L_prime, Rp = fixed.R_prime;
+            } else {
+                const BorderRows rows = walk.rowsOnce(chrom, p, c);
+                L = rows.L, R = rows.R, Lp = rows.L_prime, Rp = rows.R_prime;
+            }
+            const int prev = prevPos;
+            prevPos = p;
+            // Most occurrences lie where even the widest interval is too short.
+            const int widest = R[D] - 1;
+            if (widest - L[D] < needed) continue;
             for (int a = D; a >= 1; --a) {
                 // Intervals holding the previous occurrence of c were produced from it.
-                if (prevPos > L[a]) continue;
+                if (prev > L[a]) continue;
                 // Runs of equal left borders (the left end) are taken once, at
                 // their lowest depth.
                 while (a > 1 && L[a] == L[a - 1]) --a;
                 const int lp = L[a];
                 int extra = a - 1;  // foreign genes first met at L[1..a-1]
+                if (widest - lp < std::max(shortest + 2 * extra, m)) continue;
                 // Distinct counts of the interval and of its part from the
                 // primed borders, both growing to the right with b.
-                RunningDistinct outer(prevOcc.data(), lp + 1), inner(prevOcc.data(), Lp[a]);
+                RunningDistinct outer(prevOcc, lp + 1), inner(prevOcc, Lp[a]);
                 for (int b = 1; b <= D; ++b) {
                     if (b > 1) {
                         if (R[b] == R[b - 1]) break;
@@ -91,11 +112,8 @@ void bestLocationsWith(const SearchParameters& params, int s, int c, const Occur
                     if (extra > delta) break;
                     if (nextOcc[lp] < R[b]) break;     // the left neighbour recurs inside
                     if (lp < prevOcc[R[b]]) continue;  // the right neighbour occurs inside
-                    // The interval holds at most its length in distinct genes,
-                    // extra of them foreign: too short an interval is too far
-                    // (or too small) whatever its count, which is left unread.
                     const int length = R[b] - 1 - lp;
-                    if (length < s - delta + 2 * extra || length < m) continue;
+                    if (length < shortest + 2 * extra || length < m) continue;
                     const int n = outer.upTo(R[b] - 1);
                     // Foreign genes met only at the ends make a better interval
                     // without them.
@@ -106,11 +124,34 @@ void bestLocationsWith(const SearchParameters& params, int s, int c, const Occur
                     if (R[b] - 1 > chrom.length)
                         fail(Stream::err, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
                              chrom.length);
-                    result.locs.push_back(makeLocation(g, k, lp + 1, R[b] - 1, dist, n, n - extra));
+                    Location& x = result.locs.emplace_back();
+                    x.genome = g;
+                    x.chr = k;
+                    x.l = lp + 1;
+                    x.r = R[b] - 1;
+                    x.setDist = dist;
+                    x.size = n;
+                    x.hitCount = n - extra;
                 }
             }
-            prevPos = p;
         }
+    }
+}
+
+}  // namespace
+
+void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
+                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result) {
+    // Small distances (the usual ones) get rows of a fixed width.
+    switch (walk.D) {
+        case 0:
+            return locationsAround<1>(params, s, c, index, g, walk, occurrences, result);
+        case 1:
+            return locationsAround<2>(params, s, c, index, g, walk, occurrences, result);
+        case 2:
+            return locationsAround<3>(params, s, c, index, g, walk, occurrences, result);
+        default:
+            return locationsAround<0>(params, s, c, index, g, walk, occurrences, result);
     }
 }
 
@@ -534,8 +575,8 @@ static void startReferenceSearch(const OccurrenceIndex& index, const SearchParam
                                  ChromRange refs) {
     const int K = index.genomeCount();
     progress.print(Stream::out, formatText("q: %d\n", params.mayLack));
-    progress.print(Stream::err,
-                   formatText("refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K), params.mayLack, K));
+    progress.print(Stream::err, formatText("refGenomeCount: %d, q: %d, K; %d\n", referenceGenomeCount(params, K),
+                                           params.mayLack, K));
     progress.beginRun(index, refs);
 }
 

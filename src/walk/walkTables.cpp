@@ -56,41 +56,45 @@ void WalkTables::computeRowsSkipping(const ChromIndex& chrom, int p, int* block)
     int* Lp = primed_ ? R + cols : nullptr;
     int* Rp = primed_ ? R + 2 * cols : nullptr;
 
-    std::fill(L, L + cols, 0);
+    // Most positions next to an occurrence are not absorbed: their test
+    // spares the call that follows a run.
     L[0] = p;
     int k = 1;
     int low = p;
-    for (int from = p - 1;;) {
-        const int j = follow(skips, from, &Skip::left);  // position 0 is never absorbed
-        if (j < from) low = j + 1;                       // the absorbed run j+1..from
+    for (int j = p - 1;; --j) {
+        if (skips[j].epoch == epoch_) {         // the absorbed run from j leftwards
+            j = follow(skips, j, &Skip::left);  // position 0 is never absorbed
+            low = j + 1;
+        }
         if (j < 1) break;
         if (nextOcc[j] > p) {
             if (Lp) Lp[k] = low;
             L[k++] = j;
             if (k > last) break;
         }
-        from = j - 1;
     }
+    for (int rest = k; rest <= last; ++rest) L[rest] = 0;
     if (Lp) {
         Lp[0] = 0;
         for (; k <= last; ++k) Lp[k] = low;
     }
 
-    std::fill(R, R + cols, n + 1);
     R[0] = p;
     k = 1;
     int high = p;
-    for (int from = p + 1;;) {
-        const int j = follow(skips, from, &Skip::right);  // position n+1 is never absorbed
-        if (j > from) high = j - 1;                       // the absorbed run from..j-1
+    for (int j = p + 1;; ++j) {
+        if (skips[j].epoch == epoch_) {          // the absorbed run from j rightwards
+            j = follow(skips, j, &Skip::right);  // position n+1 is never absorbed
+            high = j - 1;
+        }
         if (j > n || prevOcc[j] < p) {
             if (Rp) Rp[k] = high;
             R[k++] = j;
             if (k > last) break;
         }
         if (j > n) break;
-        from = j + 1;
     }
+    for (int rest = k; rest <= last; ++rest) R[rest] = n + 1;
     if (Rp) {
         Rp[0] = 0;
         for (; k <= last; ++k) Rp[k] = high;

@@ -25,6 +25,17 @@ struct BorderRows {
     const int* R_prime;
 };
 
+// The rows of one position for B borders on each side (entries 1..B), kept
+// by the caller: the reference search's rows, whose border count is known
+// when it is compiled.
+template <int B>
+struct FixedRows {
+    int L[B + 1];
+    int R[B + 1];
+    int L_prime[B + 1];
+    int R_prime[B + 1];
+};
+
 // Ranks and border rows of one walk. A row is computed when it is first read
 // at the current left border, from the position outward, and kept for the
 // rest of that left border: nothing per left border touches every position.
@@ -64,6 +75,11 @@ public:
             computeRows(chrom, p, scratch_.data());
         return view(scratch_.data());
     }
+    // The rows of p, a position of the last character absorbed at this left
+    // border, as rowsOnce (chrom, p, c) gives them, for tables of D = B - 1:
+    // computed inline into the caller's room.
+    template <int B>
+    void absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows);
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
     // The pattern of the current left border gained c. A caller that tells
@@ -114,6 +130,52 @@ private:
     std::vector<IntTable> chroms_;
     std::vector<int> scratch_;  // the block of rowsOnce
 };
+
+template <int B>
+void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows) {
+    // computeRowsSkipping's steps: borders are the positions not absorbed
+    // whose character does not recur towards p; the nearest positions are
+    // rarely absorbed, so the run is followed only when one is.
+    const int n = chrom.length;
+    const int* nextOcc = chrom.nextOcc.data();
+    const int* prevOcc = chrom.prevOcc.data();
+    Skip* skips = skips_[static_cast<size_t>(chrom.flat)].data();
+    int k = 1;
+    int low = p;
+    for (int j = p - 1;; --j) {
+        if (skips[j].epoch == epoch_) {
+            j = follow(skips, j, &Skip::left);  // position 0 is never absorbed
+            low = j + 1;
+        }
+        if (j < 1) break;
+        if (nextOcc[j] > p) {
+            rows.L_prime[k] = low;
+            rows.L[k] = j;
+            if (++k > B) break;
+        }
+    }
+    for (; k <= B; ++k) {
+        rows.L[k] = 0;
+        rows.L_prime[k] = low;
+    }
+    k = 1;
+    int high = p;
+    for (int j = p + 1;; ++j) {
+        if (skips[j].epoch == epoch_) {
+            j = follow(skips, j, &Skip::right);  // position n+1 is never absorbed
+            high = j - 1;
+        }
+        if (j > n || prevOcc[j] < p) {
+            rows.R_prime[k] = high;
+            rows.R[k] = j;
+            if (++k > B || j > n) break;
+        }
+    }
+    for (; k <= B; ++k) {
+        rows.R[k] = n + 1;
+        rows.R_prime[k] = high;
+    }
+}
 
 // Ranks for left border from (1 unless given) of ref: characters by first
 // occurrence in the suffix starting there, absent ones after every present
