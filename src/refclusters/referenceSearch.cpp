@@ -50,7 +50,7 @@ namespace {
 // side, computed into registers), or any depth (kB 0: the walk's rows).
 template <int kB>
 void locationsAround(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                     WalkTables& walk, std::pair<int, int> occurrences, LocationList& result) {
+                     WalkTables& walk, std::pair<int, int> occurrences, LocationList& result, bool singleGenes) {
     const int delta = params.delta;
     // The border columns the tables keep (delta + 1 unless delta exceeds every distance).
     const int D = kB > 0 ? kB : walk.D + 1;
@@ -72,8 +72,17 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
         const int* prevOcc = chrom.prevOcc.data();
         const int* nextOcc = chrom.nextOcc.data();
         const long long chromEnd = FamilyOccurrences::keyOf(chrom.flat + 1, 0);
+        int end = at + 1;
+        while (end < last && occ.key[end] < chromEnd) ++end;
+        // A gene set of one gene whose only occurrence on the chromosome is p
+        // has no other occurrence that could end an interval holding a
+        // foreign gene: every location there holds c alone.
+        if (!singleGenes && s == 1 && end == at + 1) {
+            at = end;
+            continue;
+        }
         int prevPos = 0;
-        for (; at < last && occ.key[at] < chromEnd; ++at) {
+        for (; at < end; ++at) {
             const int p = occ.position[at];
             // Each position's rows are read once per left border (when its
             // gene joins the pattern): computed afresh, not kept.
@@ -90,6 +99,11 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
             // Most occurrences lie where even the widest interval is too short.
             const int widest = R[D] - 1;
             if (widest - L[D] < needed) continue;
+            // An interval whose genes outside the set are not enclosed by
+            // genes of the set is left out below, so without another
+            // position of the set between the outermost borders every
+            // location holds c alone.
+            if (!singleGenes && Lp[D] == p && Rp[D] == p) continue;
             for (int a = D; a >= 1; --a) {
                 // Intervals holding the previous occurrence of c were produced from it.
                 if (prev > L[a]) continue;
@@ -120,7 +134,7 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
                     if (n != inner.upTo(Rp[b])) continue;
                     const int dist = s - n + 2 * extra;
                     if (dist < 0) fail(Stream::err, "negative distance %d\n", dist);
-                    if (dist > delta || n < m) continue;
+                    if (dist > delta || n < m || (n == 1 && !singleGenes)) continue;
                     if (R[b] - 1 > chrom.length)
                         fail(Stream::err, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
                              chrom.length);
@@ -141,17 +155,17 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
 }  // namespace
 
 void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result) {
+                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result, bool singleGenes) {
     // Small distances (the usual ones) get rows of a fixed width.
     switch (walk.D) {
         case 0:
-            return locationsAround<1>(params, s, c, index, g, walk, occurrences, result);
+            return locationsAround<1>(params, s, c, index, g, walk, occurrences, result, singleGenes);
         case 1:
-            return locationsAround<2>(params, s, c, index, g, walk, occurrences, result);
+            return locationsAround<2>(params, s, c, index, g, walk, occurrences, result, singleGenes);
         case 2:
-            return locationsAround<3>(params, s, c, index, g, walk, occurrences, result);
+            return locationsAround<3>(params, s, c, index, g, walk, occurrences, result, singleGenes);
         default:
-            return locationsAround<0>(params, s, c, index, g, walk, occurrences, result);
+            return locationsAround<0>(params, s, c, index, g, walk, occurrences, result, singleGenes);
     }
 }
 
@@ -401,6 +415,10 @@ public:
           walk_(walk),
           found_(found),
           clusterBytes_(memory) {
+        // The reference occurrence of a single gene has one hit, so an
+        // interval of one gene passes the quorum only when no genome needs
+        // two.
+        singleGenes_ = minClusterSize <= 1 && index.genomeCount() - params.mayLack <= 0;
         for (int j = 0; j < index.genomeCount(); ++j) {
             workLists_.push_back(makeLocationList(j));
             newLists_.push_back(makeLocationList(j));
@@ -431,6 +449,7 @@ private:
     const OccurrenceIndex& index_;
     const SearchParameters& params_;
     const int minClusterSize_;
+    bool singleGenes_ = true;  // whether locations of one distinct gene can matter
     ReferenceWalk& walk_;
     std::vector<ChromClusters>& found_;
     NonOccTally nonOccs_;
@@ -514,7 +533,8 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
             const int x = holders[h];
             if (x != g && !nonOccs_.lacks(x)) {
-                bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h), newLists[x]);
+                bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h), newLists[x],
+                                  singleGenes_);
                 mergeLocations(workLists[x], newLists[x], &mergeScratch_);
                 activate(x);
             }

@@ -74,9 +74,13 @@ int minOccGeneCount(int s, double minOccSize);
 LocationList bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                                WalkTables& walk);
 // The same into result (emptied first, its room reused), given c's
-// occurrences in genome g (OccurrenceIndex::occurrencesIn).
+// occurrences in genome g (OccurrenceIndex::occurrencesIn). Without
+// singleGenes the locations of one distinct gene are left out: all their
+// genes belong to the set, so they never gain a second hit, and a search
+// in which no interval of one gene passes the quorum never reads them.
 void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result);
+                       WalkTables& walk, std::pair<int, int> occurrences, LocationList& result,
+                       bool singleGenes = true);
 // Carries a genome's locations over to the gene set grown by c.
 void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount);
 // The same for a list of one genome, given c's occurrences there.
