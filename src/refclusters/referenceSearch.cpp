@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <type_traits>
 
 #include "util/errors.h"
 #include "walk/referenceWalk.h"
@@ -46,22 +47,48 @@ LocationList bestLocationsWith(const SearchParameters& params, int s, int c, con
 
 namespace {
 
-// bestLocationsWith for tables of kB - 1 = delta (rows of kB borders on each
-// side, computed into registers), or any depth (kB 0: the walk's rows).
+// What the location search around the new gene's occurrences reads of a
+// growth step, worked out once for all genomes.
+struct GrowthStep {
+    GrowthStep(const SearchParameters& params, int s, int c, bool singleGenes)
+        : s(s),
+          c(c),
+          delta(params.delta),
+          m(minOccGeneCount(s, params.minOccSize)),
+          shortest(s - params.delta),
+          needed(std::max(s - params.delta, m)),
+          singleGenes(singleGenes),
+          withoutOthers(!singleGenes || s > params.delta + 1) {}
+    int s;
+    int c;
+    int delta;
+    int m;
+    // An interval holds at most its length in distinct genes, extra of them
+    // foreign: one shorter than shortest + 2 * extra (or m) is too far or
+    // too small whatever its count, which is left unread.
+    int shortest;
+    int needed;  // the length of the shortest interval that may be a location
+    bool singleGenes;
+    // An interval whose genes outside the set are not enclosed by genes of
+    // the set is left out, so without another position of the set between
+    // the outermost borders every location holds c alone: too far from a
+    // set of more than delta + 1 genes, and left out without singleGenes.
+    bool withoutOthers;
+};
+
+// The locations of genome g around the occurrences of the step's gene
+// there (occurrences: indices into the index's occurrences()) appended to
+// out: bestLocationsWith for tables of kB - 1 = delta (rows of kB borders on
+// each side, computed in place), or any depth (kB 0: the walk's rows).
 template <int kB>
-void locationsAround(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
-                     WalkTables& walk, std::pair<int, int> occurrences, LocationList& result, bool singleGenes) {
-    const int delta = params.delta;
+void appendLocationsAround(const GrowthStep& step, const OccurrenceIndex& index, WalkTables& walk, int g,
+                           std::pair<int, int> occurrences, std::vector<Location>& out) {
+    const int s = step.s;
+    const int delta = step.delta;
+    const int m = step.m;
+    const int shortest = step.shortest;
     // The border columns the tables keep (delta + 1 unless delta exceeds every distance).
     const int D = kB > 0 ? kB : walk.D + 1;
-    const int m = minOccGeneCount(s, params.minOccSize);
-    // An interval holds at most its length in distinct genes, extra of them
-    // foreign: one shorter than s - delta + 2 * extra (or m) is too far or
-    // too small whatever its count, which is left unread.
-    const int shortest = s - delta;
-    const int needed = std::max(shortest, m);
-    result.genome = g;
-    result.locs.clear();
     // c's occurrences in genome g, chromosome by chromosome.
     const FamilyOccurrences& occ = index.occurrences();
     const auto [first, last] = occurrences;
@@ -77,7 +104,7 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
         // A gene set of one gene whose only occurrence on the chromosome is p
         // has no other occurrence that could end an interval holding a
         // foreign gene: every location there holds c alone.
-        if (!singleGenes && s == 1 && end == at + 1) {
+        if (!step.singleGenes && s == 1 && end == at + 1) {
             at = end;
             continue;
         }
@@ -91,19 +118,15 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
                 walk.absorbedRows(chrom, p, fixed);
                 L = fixed.L, R = fixed.R, Lp = fixed.L_prime, Rp = fixed.R_prime;
             } else {
-                const BorderRows rows = walk.rowsOnce(chrom, p, c);
+                const BorderRows rows = walk.rowsOnce(chrom, p, step.c);
                 L = rows.L, R = rows.R, Lp = rows.L_prime, Rp = rows.R_prime;
             }
             const int prev = prevPos;
             prevPos = p;
             // Most occurrences lie where even the widest interval is too short.
             const int widest = R[D] - 1;
-            if (widest - L[D] < needed) continue;
-            // An interval whose genes outside the set are not enclosed by
-            // genes of the set is left out below, so without another
-            // position of the set between the outermost borders every
-            // location holds c alone.
-            if (!singleGenes && Lp[D] == p && Rp[D] == p) continue;
+            if (widest - L[D] < step.needed) continue;
+            if (step.withoutOthers && Lp[D] == p && Rp[D] == p) continue;
             for (int a = D; a >= 1; --a) {
                 // Intervals holding the previous occurrence of c were produced from it.
                 if (prev > L[a]) continue;
@@ -134,11 +157,11 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
                     if (n != inner.upTo(Rp[b])) continue;
                     const int dist = s - n + 2 * extra;
                     if (dist < 0) fail(Stream::err, "negative distance %d\n", dist);
-                    if (dist > delta || n < m || (n == 1 && !singleGenes)) continue;
+                    if (dist > delta || n < m || (n == 1 && !step.singleGenes)) continue;
                     if (R[b] - 1 > chrom.length)
                         fail(Stream::err, "impossible interval: (%d,%d) on chr of length %d\n", lp + 1, R[b] - 1,
                              chrom.length);
-                    Location& x = result.locs.emplace_back();
+                    Location& x = out.emplace_back();
                     x.genome = g;
                     x.chr = k;
                     x.l = lp + 1;
@@ -152,21 +175,32 @@ void locationsAround(const SearchParameters& params, int s, int c, const Occurre
     }
 }
 
+// Calls f with the border count of the walk's rows as a constant (0: any).
+template <typename F>
+void withBorderCount(const WalkTables& walk, F&& f) {
+    // Small distances (the usual ones) get rows of a fixed width.
+    switch (walk.D) {
+        case 0:
+            return f(std::integral_constant<int, 1>{});
+        case 1:
+            return f(std::integral_constant<int, 2>{});
+        case 2:
+            return f(std::integral_constant<int, 3>{});
+        default:
+            return f(std::integral_constant<int, 0>{});
+    }
+}
+
 }  // namespace
 
 void bestLocationsWith(const SearchParameters& params, int s, int c, const OccurrenceIndex& index, int g,
                        WalkTables& walk, std::pair<int, int> occurrences, LocationList& result, bool singleGenes) {
-    // Small distances (the usual ones) get rows of a fixed width.
-    switch (walk.D) {
-        case 0:
-            return locationsAround<1>(params, s, c, index, g, walk, occurrences, result, singleGenes);
-        case 1:
-            return locationsAround<2>(params, s, c, index, g, walk, occurrences, result, singleGenes);
-        case 2:
-            return locationsAround<3>(params, s, c, index, g, walk, occurrences, result, singleGenes);
-        default:
-            return locationsAround<0>(params, s, c, index, g, walk, occurrences, result, singleGenes);
-    }
+    const GrowthStep step(params, s, c, singleGenes);
+    result.genome = g;
+    result.locs.clear();
+    withBorderCount(walk, [&](auto kB) {
+        appendLocationsAround<decltype(kB)::value>(step, index, walk, g, occurrences, result.locs);
+    });
 }
 
 bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c) {
@@ -419,10 +453,7 @@ public:
         // interval of one gene passes the quorum only when no genome needs
         // two.
         singleGenes_ = minClusterSize <= 1 && index.genomeCount() - params.mayLack <= 0;
-        for (int j = 0; j < index.genomeCount(); ++j) {
-            workLists_.push_back(makeLocationList(j));
-            newLists_.push_back(makeLocationList(j));
-        }
+        for (int j = 0; j < index.genomeCount(); ++j) workLists_.push_back(makeLocationList(j));
         isActive_.assign(static_cast<size_t>(index.genomeCount()), 0);
         holderAt_.assign(static_cast<size_t>(index.genomeCount()), -1);
     }
@@ -445,6 +476,16 @@ public:
 
 private:
     LeftBorder search(const ChromIndex& chrom, int i);
+    // Folds the locations around the step's gene into the lists of the
+    // genomes holding it (but g) that hold enough of the set's genes.
+    template <int kB>
+    void addNewLocations(const GrowthStep& step, std::span<const int> holders, int g);
+    void activate(int x) {
+        if (!isActive_[x] && !workLists_[x].empty()) {
+            isActive_[x] = 1;
+            active_.push_back(x);
+        }
+    }
 
     const OccurrenceIndex& index_;
     const SearchParameters& params_;
@@ -454,7 +495,7 @@ private:
     std::vector<ChromClusters>& found_;
     NonOccTally nonOccs_;
     std::vector<LocationList> workLists_;
-    std::vector<LocationList> newLists_;
+    LocationList newList_;  // the new locations of one genome, folded in at once
     // The genomes whose working list holds locations (in no particular
     // order): a growth step costs them and the genomes holding the new gene,
     // not every genome of the run.
@@ -469,6 +510,20 @@ private:
     MemoryCharge clusterBytes_;  // what this worker's clusters hold of the run's budget
 };
 
+template <int kB>
+void RefSearcher::addNewLocations(const GrowthStep& step, std::span<const int> holders, int g) {
+    WalkTables& tables = walk_.tables();
+    for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
+        const int x = holders[h];
+        if (x == g || nonOccs_.lacks(x)) continue;
+        newList_.genome = x;
+        appendLocationsAround<kB>(step, index_, tables, x, index_.occurrencesOfHolder(step.c, h), newList_.locs);
+        if (newList_.empty()) continue;
+        mergeLocations(workLists_[x], newList_, &mergeScratch_);
+        activate(x);
+    }
+}
+
 LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     const OccurrenceIndex& index = index_;
     const SearchParameters& params = params_;
@@ -477,7 +532,6 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
     const int g = chrom.genome;
     Pattern& pattern = walk_.pattern();
     std::vector<LocationList>& workLists = workLists_;
-    std::vector<LocationList>& newLists = newLists_;
     ChromClusters& found = found_[static_cast<size_t>(chrom.flat)];
     if (i == 1) lastL_ = lastR_ = 0;
     nonOccs_.reset(K, delta);
@@ -512,12 +566,6 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         }
         active_.resize(kept);
         for (int x : holders) holderAt_[x] = -1;
-        auto activate = [this](int x) {
-            if (!isActive_[x] && !workLists_[x].empty()) {
-                isActive_[x] = 1;
-                active_.push_back(x);
-            }
-        };
 
         // More genomes than allowed lack too many genes of P, and
         // growth only adds genes.
@@ -530,15 +578,8 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
         // New locations lie around occurrences of c only, and only in genomes
         // that hold enough of P's genes: a location's distance is at least
         // the number of P's genes its genome lacks.
-        for (int h = 0; h < static_cast<int>(holders.size()); ++h) {
-            const int x = holders[h];
-            if (x != g && !nonOccs_.lacks(x)) {
-                bestLocationsWith(params, s, c, index, x, walk_.tables(), index.occurrencesOfHolder(c, h), newLists[x],
-                                  singleGenes_);
-                mergeLocations(workLists[x], newLists[x], &mergeScratch_);
-                activate(x);
-            }
-        }
+        const GrowthStep step(params, s, c, singleGenes_);
+        withBorderCount(walk_.tables(), [&](auto kB) { addNewLocations<decltype(kB)::value>(step, holders, g); });
 
         const int covered = minHitCoveredCount(workLists, active_);
         if (covered < K - params.mayLack || s < minClusterSize_) continue;

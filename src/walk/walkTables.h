@@ -78,8 +78,10 @@ public:
     // The rows of p, a position of the last character absorbed at this left
     // border, as rowsOnce (chrom, p, c) gives them, for tables of D = B - 1:
     // computed inline into the caller's room.
+    // Inlined into its one caller: the call and its saved registers cost as
+    // much as the rows of most positions.
     template <int B>
-    void absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows);
+    [[gnu::always_inline]] inline void absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows);
     // Every row read from now on follows the ranks as they are then.
     void forgetRows() { ++epoch_; }
     // The pattern of the current left border gained c. A caller that tells
@@ -140,10 +142,11 @@ void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows
     const int* nextOcc = chrom.nextOcc.data();
     const int* prevOcc = chrom.prevOcc.data();
     Skip* skips = skips_[static_cast<size_t>(chrom.flat)].data();
+    const int epoch = epoch_;  // read once: the rows' stores might alias it
     int k = 1;
     int low = p;
     for (int j = p - 1;; --j) {
-        if (skips[j].epoch == epoch_) {
+        if (skips[j].epoch == epoch) {
             j = follow(skips, j, &Skip::left);  // position 0 is never absorbed
             low = j + 1;
         }
@@ -161,7 +164,7 @@ void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows
     k = 1;
     int high = p;
     for (int j = p + 1;; ++j) {
-        if (skips[j].epoch == epoch_) {
+        if (skips[j].epoch == epoch) {
             j = follow(skips, j, &Skip::right);  // position n+1 is never absorbed
             high = j - 1;
         }
