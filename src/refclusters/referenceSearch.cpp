@@ -455,7 +455,6 @@ public:
         singleGenes_ = minClusterSize <= 1 && index.genomeCount() - params.mayLack <= 0;
         for (int j = 0; j < index.genomeCount(); ++j) workLists_.push_back(makeLocationList(j));
         isActive_.assign(static_cast<size_t>(index.genomeCount()), 0);
-        holderAt_.assign(static_cast<size_t>(index.genomeCount()), -1);
     }
 
     LeftBorder operator()(const ChromIndex& chrom, int i) {
@@ -501,7 +500,6 @@ private:
     // not every genome of the run.
     std::vector<int> active_;
     std::vector<char> isActive_;  // per genome
-    std::vector<int> holderAt_;   // per genome, its index among the new gene's holders (-1: none)
     std::vector<Location> mergeScratch_;
     LocationList reducedScratch_;           // one genome's locations as a cluster keeps them
     std::vector<Location> clusterScratch_;  // a cluster's locations before it is kept (exactly sized then)
@@ -552,20 +550,21 @@ LeftBorder RefSearcher::search(const ChromIndex& chrom, int i) {
 
         const int m = minOccGeneCount(s, params.minOccSize);
         std::span<const int> holders = index.genomesHolding(c);
-        for (int h = 0; h < static_cast<int>(holders.size()); ++h) holderAt_[holders[h]] = h;
         // Only lists that hold locations change; those left empty drop out.
+        // They are few next to the genomes holding c, searched for each.
         size_t kept = 0;
         for (int x : active_) {
-            const int h = holderAt_[x];
+            const auto at = std::lower_bound(holders.begin(), holders.end(), x);
             removeNonInheritable(index, c, workLists[x], delta, m,
-                                 h >= 0 ? index.occurrencesOfHolder(c, h) : std::pair<int, int>{0, 0});
+                                 at != holders.end() && *at == x
+                                     ? index.occurrencesOfHolder(c, static_cast<int>(at - holders.begin()))
+                                     : std::pair<int, int>{0, 0});
             if (workLists[x].empty())
                 isActive_[x] = 0;
             else
                 active_[kept++] = x;
         }
         active_.resize(kept);
-        for (int x : holders) holderAt_[x] = -1;
 
         // More genomes than allowed lack too many genes of P, and
         // growth only adds genes.

@@ -143,35 +143,50 @@ void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows
     const int* prevOcc = chrom.prevOcc.data();
     Skip* skips = skips_[static_cast<size_t>(chrom.flat)].data();
     const int epoch = epoch_;  // read once: the rows' stores might alias it
-    int k = 1;
+    // The first position not absorbed on either side is a border unread:
+    // the positions between it and p hold genes of the set, it does not.
+    int j = p - 1;
     int low = p;
-    for (int j = p - 1;; --j) {
-        if (skips[j].epoch == epoch) {
-            j = follow(skips, j, &Skip::left);  // position 0 is never absorbed
-            low = j + 1;
-        }
-        if (j < 1) break;
-        if (nextOcc[j] > p) {
-            rows.L_prime[k] = low;
-            rows.L[k] = j;
-            if (++k > B) break;
+    if (skips[j].epoch == epoch) {
+        j = follow(skips, j, &Skip::left);  // position 0 is never absorbed
+        low = j + 1;
+    }
+    int k = 1;
+    if (j >= 1) {
+        rows.L_prime[1] = low;
+        rows.L[1] = j;
+        for (k = 2; k <= B;) {
+            if (skips[--j].epoch == epoch) {
+                j = follow(skips, j, &Skip::left);
+                low = j + 1;
+            }
+            if (j < 1) break;
+            if (nextOcc[j] > p) {
+                rows.L_prime[k] = low;
+                rows.L[k++] = j;
+            }
         }
     }
     for (; k <= B; ++k) {
         rows.L[k] = 0;
         rows.L_prime[k] = low;
     }
-    k = 1;
+    j = p + 1;
     int high = p;
-    for (int j = p + 1;; ++j) {
-        if (skips[j].epoch == epoch) {
-            j = follow(skips, j, &Skip::right);  // position n+1 is never absorbed
+    if (skips[j].epoch == epoch) {
+        j = follow(skips, j, &Skip::right);  // position n+1 is never absorbed
+        high = j - 1;
+    }
+    rows.R_prime[1] = high;
+    rows.R[1] = j;
+    for (k = 2; k <= B && j <= n;) {
+        if (skips[++j].epoch == epoch) {
+            j = follow(skips, j, &Skip::right);
             high = j - 1;
         }
         if (j > n || prevOcc[j] < p) {
             rows.R_prime[k] = high;
-            rows.R[k] = j;
-            if (++k > B || j > n) break;
+            rows.R[k++] = j;
         }
     }
     for (; k <= B; ++k) {
