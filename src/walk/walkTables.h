@@ -119,6 +119,12 @@ private:
     // The nearest position at q or beyond it along link (Skip::left or
     // Skip::right) not absorbed at this left border.
     int follow(Skip* skips, int q, int Skip::*link) const;
+    // The same for an absorbed q, in the caller's loop where its link leads
+    // straight out of the run (most runs are short or already shortened).
+    int followAbsorbed(Skip* skips, int q, int Skip::*link, int epoch) const {
+        const int r = skips[q].*link;
+        return skips[r].epoch != epoch ? r : follow(skips, r, link);
+    }
 
     bool primed_ = false;
     int epoch_ = 1;
@@ -148,7 +154,7 @@ void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows
     int j = p - 1;
     int low = p;
     if (skips[j].epoch == epoch) {
-        j = follow(skips, j, &Skip::left);  // position 0 is never absorbed
+        j = followAbsorbed(skips, j, &Skip::left, epoch);  // position 0 is never absorbed
         low = j + 1;
     }
     int k = 1;
@@ -157,7 +163,7 @@ void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows
         rows.L[1] = j;
         for (k = 2; k <= B;) {
             if (skips[--j].epoch == epoch) {
-                j = follow(skips, j, &Skip::left);
+                j = followAbsorbed(skips, j, &Skip::left, epoch);
                 low = j + 1;
             }
             if (j < 1) break;
@@ -174,14 +180,14 @@ void WalkTables::absorbedRows(const ChromIndex& chrom, int p, FixedRows<B>& rows
     j = p + 1;
     int high = p;
     if (skips[j].epoch == epoch) {
-        j = follow(skips, j, &Skip::right);  // position n+1 is never absorbed
+        j = followAbsorbed(skips, j, &Skip::right, epoch);  // position n+1 is never absorbed
         high = j - 1;
     }
     rows.R_prime[1] = high;
     rows.R[1] = j;
     for (k = 2; k <= B && j <= n;) {
         if (skips[++j].epoch == epoch) {
-            j = follow(skips, j, &Skip::right);
+            j = followAbsorbed(skips, j, &Skip::right, epoch);
             high = j - 1;
         }
         if (j > n || prevOcc[j] < p) {
