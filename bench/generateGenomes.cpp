@@ -3,7 +3,9 @@
 // order by block moves, reversals, gene losses and foreign insertions, so
 // clusters survive in many genomes, approximately. Deterministic per seed.
 //
-// usage: generate_genomes <folder> <genomes> <genes per genome> [seed] [events per 100 genes]
+// usage: generate_genomes <folder> <genomes> <genes per genome> [seed] [events per 100 genes] [chromosomes]
+// With more than one chromosome per genome (default 1) each genome's gene order
+// is cut into that many pieces of near-equal length, in order.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +15,8 @@
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s <folder> <genomes> <genes per genome> [seed] [events per 100 genes]\n",
+        std::fprintf(stderr,
+                     "usage: %s <folder> <genomes> <genes per genome> [seed] [events per 100 genes] [chromosomes]\n",
                      argv[0]);
         return 1;
     }
@@ -24,8 +27,9 @@ int main(int argc, char** argv) {
     // Rearrangement events per genome, per 100 genes: more events leave
     // shorter conserved stretches.
     int eventRate = argc > 5 ? std::atoi(argv[5]) : 4;
-    if (genomeCount < 1 || geneCount < 1) {
-        std::fprintf(stderr, "error: genome and gene counts must be positive\n");
+    int chromosomeCount = argc > 6 ? std::atoi(argv[6]) : 1;
+    if (genomeCount < 1 || geneCount < 1 || chromosomeCount < 1) {
+        std::fprintf(stderr, "error: genome, gene and chromosome counts must be positive\n");
         return 1;
     }
     std::mt19937 rng(seed);
@@ -74,13 +78,24 @@ int main(int argc, char** argv) {
             }
         }
         std::string name = "genome" + std::to_string(g);
-        std::fprintf(list, "%s:%s_chr\n", name.c_str(), name.c_str());
-        std::fprintf(annotation, "%s_chr, synthetic genome %d\n", name.c_str(), g);
-        std::fprintf(annotation, "family\tstrand\tcategory\tlocus_tag\tannotation\n");
-        for (size_t p = 0; p < genes.size(); ++p)
-            std::fprintf(annotation, "%d\t%c\t?\t%s_%zu\tsynthetic gene\n", genes[p], uniform(0, 1) ? '+' : '-',
-                         name.c_str(), p + 1);
-        std::fprintf(annotation, "\n");
+        // One chromosome keeps the names of the single-chromosome sets.
+        auto chromName = [&](int c) {
+            return name + "_chr" + (chromosomeCount > 1 ? std::to_string(c + 1) : std::string());
+        };
+        std::fprintf(list, "%s:", name.c_str());
+        for (int c = 0; c < chromosomeCount; ++c)
+            std::fprintf(list, "%s%s", c > 0 ? "," : "", chromName(c).c_str());
+        std::fprintf(list, "\n");
+        const size_t n = genes.size();
+        for (int c = 0; c < chromosomeCount; ++c) {
+            const size_t from = n * c / chromosomeCount, to = n * (c + 1) / chromosomeCount;
+            std::fprintf(annotation, "%s, synthetic genome %d\n", chromName(c).c_str(), g);
+            std::fprintf(annotation, "family\tstrand\tcategory\tlocus_tag\tannotation\n");
+            for (size_t p = from; p < to; ++p)
+                std::fprintf(annotation, "%d\t%c\t?\t%s_%zu\tsynthetic gene\n", genes[p], uniform(0, 1) ? '+' : '-',
+                             name.c_str(), p + 1);
+            std::fprintf(annotation, "\n");
+        }
     }
     std::fclose(list);
     std::fclose(annotation);
