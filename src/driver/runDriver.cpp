@@ -47,7 +47,7 @@ static std::unique_ptr<SearchResult> computeMedianOrCenterClusters(const GenomeS
     TupleList* list = search->tuples.get();
     result->counts.medianCenterCount = countCentralTuples(list, params);
     result->counts.refBasedKTupleCount = countTuplesWithExactOccurrence(list);
-    progress.print(Stream::err, formatText("size: %d\n", list->size()));
+    progress.print(Stream::err, formatText("size: %d\n", list->foundCount()));
     removeDominatedTuples(list);
     result->counts.optimalMedianCount = list->size();
     result->counts.overlapFreeMedianCount = list->size() - countOverlappingTuples(list);

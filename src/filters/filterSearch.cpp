@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "filters/candidateIntervals.h"
+#include "filters/earlierWalks.h"
 #include "median/tupleSearch.h"
 #include "occurrences/candidates.h"
 #include "util/errors.h"
@@ -65,34 +66,21 @@ public:
     LeftBorder expand(const ChromIndex& ch, int i, TupleSearchResult& result, Progress& progress, Before&& before,
                       After&& after) {
         const int k = index_.genomeCount();
-        const int g = ch.genome;
-        Pattern& pattern = walk_.pattern();
-        int j = i;
-        while (walk_.grow(j, ch)) {
-            const int r = pattern.right;
-            // The distance bounds are brought up to date at every growth
-            // step: skipping a step would leave them too high for the rest
-            // of this left border and reject filters wrongly.
-            updateMinDistances(pattern, index_, walk_.tables(), D_);
-            if (isValidFilter(pattern, index_, params_) && !areMinDistancesTooBig(pattern, params_)) {
-                if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(Stream::out, "not maximal I_ref\n");
-                // The counter wraps like the int it is; the caller reports it.
-                result.counts.filterCount = static_cast<int>(static_cast<unsigned>(result.counts.filterCount) + 1u);
-                addCandidate(record_, g, 0, i, r, ch.number);
-                setCandidateBudgets(pattern, params_);
-                before(static_cast<long long>(r - i + 1));
-                findCandidateIntervals(pattern, record_, index_, walk_.tables(), params_);
-                record_.referenceGenome = g;
-                if (params_.hasQuorum) addEmptyCandidates(record_, g, k, params_);
-                numberLocalFamilies(record_, index_, k, D_);
-                const double combinations = countCombinations(record_, k);
-                if (!searchTuples(index_, params_, record_, progress, result)) return LeftBorder::cancel;
-                resetCandidateRecord(record_, k, D_ + 1);
-                after(combinations);
-            }
-            j = pattern.right + 1;
-        }
-        return LeftBorder::done;
+        const bool complete = forEachFilter(walk_, index_, params_, D_, ch, i, [&](int r) {
+            if (r >= ch.nextOcc[i - 1] && ch.prevOcc[r + 1] >= i) fail(Stream::out, "not maximal I_ref\n");
+            // The counter wraps like the int it is; the caller reports it.
+            result.counts.filterCount = static_cast<int>(static_cast<unsigned>(result.counts.filterCount) + 1u);
+            before(static_cast<long long>(r - i + 1));
+            collectCandidates(record_, walk_, index_, params_, ch, i);
+            numberLocalFamilies(record_, index_, k, D_);
+            const double combinations = countCombinations(record_, k);
+            if (!searchTuples(index_, params_, record_, progress, result, reduce_ ? &foundEarlier_ : nullptr))
+                return false;
+            resetCandidateRecord(record_, k, D_ + 1);
+            after(combinations);
+            return true;
+        });
+        return complete ? LeftBorder::done : LeftBorder::cancel;
     }
 
 private:
@@ -101,6 +89,14 @@ private:
     ReferenceWalk& walk_;
     const int D_;
     CandidateRecord record_;
+    // Center searches store first finds only and reduce their lists as they
+    // grow; the replay of the earlier walks is built when first asked.
+    const bool reduce_ = params_.isCenter() && params_.reduceTuplesAt > 0;
+    std::unique_ptr<EarlierWalks> earlier_;
+    const FoundEarlier foundEarlier_ = [this](std::span<CandidateInterval* const> chosen, int referenceGenome) {
+        if (!earlier_) earlier_ = std::make_unique<EarlierWalks>(index_, params_, D_, walk_.progress());
+        return earlier_->found(chosen, referenceGenome);
+    };
 };
 
 }  // namespace
@@ -157,7 +153,8 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
             run.result.memory.clear();
             result.memory.add(held);
             mergeTupleLists(*result.tuples, *run.result.tuples);
-            counts.distinctKTupleCount = result.tuples->size();
+            if (params.isCenter()) result.memory.remove(reduceGrownTuples(*result.tuples, params));
+            counts.distinctKTupleCount = result.tuples->foundCount();
         }
         run.result.tuples.reset();  // merged: its tuples are the result's or freed
         std::vector<FilterEvents>().swap(run.events);
@@ -201,6 +198,16 @@ std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, c
     for (; merged < found.size(); ++merged) mergeRun(found[merged]);
     progress.endRun();
     return result;
+}
+
+void collectCandidates(CandidateRecord& record, ReferenceWalk& walk, const OccurrenceIndex& index,
+                       const SearchParameters& params, const ChromIndex& ch, int i) {
+    Pattern& pattern = walk.pattern();
+    addCandidate(record, ch.genome, 0, i, pattern.right, ch.number);
+    setCandidateBudgets(pattern, params);
+    findCandidateIntervals(pattern, record, index, walk.tables(), params);
+    record.referenceGenome = ch.genome;
+    if (params.hasQuorum) addEmptyCandidates(record, ch.genome, index.genomeCount(), params);
 }
 
 bool isValidFilter(Pattern& pattern, const OccurrenceIndex& index, const SearchParameters& params) {

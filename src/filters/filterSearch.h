@@ -2,13 +2,16 @@
 // and center searches.
 #pragma once
 
+#include <climits>
 #include <optional>
 
 #include "index/occurrenceIndex.h"
 #include "median/tupleList.h"
+#include "occurrences/candidates.h"
 #include "params/searchParameters.h"
 #include "walk/pattern.h"
 #include "walk/progress.h"
+#include "walk/referenceWalk.h"
 #include "walk/walkTables.h"
 
 namespace tamsu::detail {
@@ -18,6 +21,19 @@ namespace tamsu::detail {
 // the run was cancelled. The growing lists charge memory.
 std::optional<TupleSearchResult> runFilterSearch(const OccurrenceIndex& index, const SearchParameters& params,
                                                  Progress& progress, MemoryBudget& memory);
+
+// The cluster filters of left border i of ch, as the walk (moved to that
+// left border) meets them: grows the pattern step by step, keeping its
+// distance bounds current, and calls accepted(r) for every interval i..r
+// that passes the cheap tests and the bounds, until accepted answers false
+// or the growth passes lastRight. False when accepted stopped it.
+template <typename Accepted>
+bool forEachFilter(ReferenceWalk& walk, const OccurrenceIndex& index, const SearchParameters& params, int D,
+                   const ChromIndex& ch, int i, Accepted&& accepted, int lastRight = INT_MAX);
+// The candidate occurrences of the walk's current filter, the interval from
+// left border i of ch, into the (empty) record.
+void collectCandidates(CandidateRecord& record, ReferenceWalk& walk, const OccurrenceIndex& index,
+                       const SearchParameters& params, const ChromIndex& ch, int i);
 
 // The cheap tests of a grown reference interval: size, infrequent characters
 // (median mode) and the frequency of its border characters.
@@ -34,5 +50,23 @@ int minDistanceAround(int D, int size, const ChromIndex& chrom, const BorderRows
 bool areMinDistancesTooBig(const Pattern& pattern, const SearchParameters& params);
 // Per-genome distance budget of the candidate intervals.
 void setCandidateBudgets(Pattern& pattern, const SearchParameters& params);
+
+template <typename Accepted>
+bool forEachFilter(ReferenceWalk& walk, const OccurrenceIndex& index, const SearchParameters& params, int D,
+                   const ChromIndex& ch, int i, Accepted&& accepted, int lastRight) {
+    Pattern& pattern = walk.pattern();
+    int j = i;
+    while (j <= lastRight && walk.grow(j, ch)) {
+        // The distance bounds are brought up to date at every growth step:
+        // skipping a step would leave them too high for the rest of this
+        // left border and reject filters wrongly.
+        updateMinDistances(pattern, index, walk.tables(), D);
+        if (isValidFilter(pattern, index, params) && !areMinDistancesTooBig(pattern, params) &&
+            !accepted(pattern.right))
+            return false;
+        j = pattern.right + 1;
+    }
+    return true;
+}
 
 }  // namespace tamsu::detail

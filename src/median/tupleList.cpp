@@ -120,6 +120,10 @@ bool CanonicalBefore::operator()(const std::list<ClusterTuple>::iterator& a,
 // before it, exactly where a walk along both sorted lists would put it; an
 // equal old tuple makes it a duplicate.
 int mergeTupleLists(TupleList& old, TupleList& fresh) {
+    old.reduced.count += fresh.reduced.count;
+    old.reduced.central += fresh.reduced.central;
+    old.reduced.exact += fresh.reduced.exact;
+    fresh.reduced = {};
     sortTuples(fresh);
     if (old.tuples.empty()) {
         old.tuples.splice(old.tuples.end(), fresh.tuples);
@@ -147,24 +151,28 @@ int mergeTupleLists(TupleList& old, TupleList& fresh) {
     return duplicates;
 }
 
+static bool isCentral(const ClusterTuple& tuple, int k, const SearchParameters& params) {
+    for (int g = 0; g < k; ++g)
+        if (tuple.perGenome[g].dist > params.delta) return false;
+    return params.isCenter();
+}
+
+static bool hasExactOccurrence(const ClusterTuple& tuple) {
+    return std::any_of(tuple.perGenome.begin(), tuple.perGenome.end(),
+                       [](const TupleOccurrence& iv) { return iv.dist == 0; });
+}
+
 int countCentralTuples(const TupleList* list, const SearchParameters& params) {
     if (list == nullptr || list->tuples.empty() || !params.isCenter()) return 0;
-    int count = 0;
-    for (const ClusterTuple& tuple : list->tuples) {
-        bool central = true;
-        for (int g = 0; g < list->k && central; ++g) central = tuple.perGenome[g].dist <= params.delta;
-        if (central) ++count;
-    }
+    int count = list->reduced.central;
+    for (const ClusterTuple& tuple : list->tuples) count += isCentral(tuple, list->k, params);
     return count;
 }
 
 int countTuplesWithExactOccurrence(TupleList* list) {
     if (list == nullptr) return 0;
-    int count = 0;
-    for (const ClusterTuple& tuple : list->tuples)
-        if (std::any_of(tuple.perGenome.begin(), tuple.perGenome.end(),
-                        [](const TupleOccurrence& iv) { return iv.dist == 0; }))
-            ++count;
+    int count = list->reduced.exact;
+    for (const ClusterTuple& tuple : list->tuples) count += hasExactOccurrence(tuple);
     return count;
 }
 
@@ -189,14 +197,15 @@ bool overlapInSomeGenome(const ClusterTuple& t, const ClusterTuple& u, int k) {
     return false;
 }
 
-// A tuple is removed when another one holds its occurrences in every genome
-// where it occurs at no greater total distance. Containment is transitive, so
-// the tuples that survive the pair-wise sweep over the list are exactly those
-// that no other tuple dominates; they are found through an index of the
-// intervals per genome and chromosome, which confines the candidates to
-// intervals starting at most the longest interval's length before t's.
-void removeDominatedTuples(TupleList* list) {
-    if (list == nullptr || list->size() < 2) return;
+// Per tuple in list order: whether another tuple holds its occurrences in
+// every genome where it occurs at no greater total distance. Containment is
+// transitive, so the tuples that survive the pair-wise sweep over the list
+// are exactly those that no other tuple dominates; they are found through an
+// index of the intervals per genome and chromosome, which confines the
+// candidates to intervals starting at most the longest interval's length
+// before t's.
+static std::vector<char> dominatedTuples(const TupleList* list) {
+    if (list == nullptr || list->size() < 2) return std::vector<char>(list == nullptr ? 0 : list->tuples.size(), 0);
     const int k = list->k;
     std::vector<const ClusterTuple*> tuples;
     tuples.reserve(list->tuples.size());
@@ -247,10 +256,37 @@ void removeDominatedTuples(TupleList* list) {
     };
     std::vector<char> remove(tuples.size(), 0);
     for (int i = 0; i < static_cast<int>(tuples.size()); ++i) remove[i] = dominated(i);
+    return remove;
+}
 
+void removeDominatedTuples(TupleList* list) {
+    if (list == nullptr) return;
+    const std::vector<char> remove = dominatedTuples(list);
     int i = 0;
     for (auto t = list->tuples.begin(); t != list->tuples.end(); ++i)
         t = remove[i] ? removeTuple(*list, t) : std::next(t);
+}
+
+std::size_t reduceGrownTuples(TupleList& list, const SearchParameters& params) {
+    if (params.reduceTuplesAt <= 0 || list.size() < std::max(params.reduceTuplesAt, list.reduceAt))
+        return 0;
+    const std::vector<char> remove = dominatedTuples(&list);
+    std::size_t freed = 0;
+    int i = 0;
+    for (auto t = list.tuples.begin(); t != list.tuples.end(); ++i) {
+        if (!remove[i]) {
+            ++t;
+            continue;
+        }
+        list.reduced.count += 1;
+        list.reduced.central += isCentral(*t, list.k, params);
+        list.reduced.exact += hasExactOccurrence(*t);
+        freed += approxBytes(*t, list.k);
+        t = removeTuple(list, t);
+    }
+    // Twice what is left: the sweeps cost a constant share of the tuples stored.
+    list.reduceAt = 2 * list.size();
+    return freed;
 }
 
 int countOverlappingTuples(const TupleList* list) {

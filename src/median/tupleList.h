@@ -39,6 +39,14 @@ struct CanonicalBefore {
     bool operator()(const std::list<ClusterTuple>::iterator& a, const std::list<ClusterTuple>::iterator& b) const;
 };
 
+// The tuples a reduction took out of a list during the search, with their
+// share of the counts the driver reports over every tuple the search found.
+struct ReducedTuples {
+    int count = 0;
+    int central = 0;  // of countCentralTuples
+    int exact = 0;    // of countTuplesWithExactOccurrence
+};
+
 struct TupleList {
     int k = 0;
     std::list<ClusterTuple> tuples;
@@ -47,7 +55,11 @@ struct TupleList {
     // over the whole result list. Every other operation that adds or removes
     // tuples drops it; the next merge rebuilds it.
     std::set<std::list<ClusterTuple>::iterator, CanonicalBefore> canonicalIndex;
+    ReducedTuples reduced;
+    int reduceAt = 0;  // the size at which reduceGrownTuples reduces next (0: its first threshold)
     int size() const { return static_cast<int>(tuples.size()); }
+    // Every distinct tuple that entered the list, reduced ones included.
+    int foundCount() const { return size() + reduced.count; }
 };
 
 // What the median and center searches produce: the merged k-tuples in
@@ -78,8 +90,14 @@ int compareTuples(const ClusterTuple* a, const ClusterTuple* b, int k);
 void sortTuples(TupleList& list);
 // Merges a filter's fresh list into the (canonically ordered) result list;
 // tuples whose intervals are already there are freed. Returns their number.
-// The fresh list is left empty.
+// The fresh list is left empty; its reduced tuples count for the result list.
 int mergeTupleLists(TupleList& old, TupleList& fresh);
+// During a search that stores only the first find of every tuple (see
+// searchTuples): once the list has grown to its threshold (from
+// params.reduceTuplesAt on), the tuples another tuple of the list dominates
+// leave it (see removeDominatedTuples), counted in list.reduced. Returns the
+// approximate bytes freed.
+std::size_t reduceGrownTuples(TupleList& list, const SearchParameters& params);
 
 // t lies inside o in every genome where t occurs, at no smaller total distance.
 bool isNested(const ClusterTuple& t, const ClusterTuple& o, int k);
@@ -89,10 +107,15 @@ bool overlapInSomeGenome(const ClusterTuple& t, const ClusterTuple& u, int k);
 // compares equal to anything.
 int compareGeneContent(const ClusterTuple* a, const ClusterTuple* b);
 
-// Driver-level operations on the result list (in the order the driver runs them).
+// Driver-level operations on the result list (in the order the driver runs
+// them). The counts include the tuples reduced during the search.
 int countCentralTuples(const TupleList* list, const SearchParameters& params);
 // Tuples with an occurrence of exactly their gene set.
 int countTuplesWithExactOccurrence(TupleList* list);
+// Drops every tuple that another tuple of the list dominates: one that holds
+// its occurrences in every genome where it occurs, at no greater total
+// distance. Distinct tuples never dominate each other both ways, so taking
+// dominated tuples out of parts of the list earlier leaves the same tuples.
 void removeDominatedTuples(TupleList* list);
 int countOverlappingTuples(const TupleList* list);
 void sortTuplesByGeneContent(TupleList* list);

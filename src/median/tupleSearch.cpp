@@ -11,9 +11,10 @@
 namespace tamsu::detail {
 
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
-                  Progress& progress, TupleSearchResult& results) {
+                  Progress& progress, TupleSearchResult& results, const FoundEarlier* foundEarlier) {
     const int k = index.genomeCount();
     TupleSearchState data(index, params, record, progress, results);
+    data.foundEarlier = foundEarlier;
     data.newTuples = makeTupleList(k);
     data.currentIntervals.assign(static_cast<size_t>(k > 0 ? k : 0), nullptr);
     data.localIndex = std::move(record.localIndex);
@@ -31,7 +32,8 @@ bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, 
     const std::size_t dropped = static_cast<std::size_t>(mergeTupleLists(*results.tuples, *data.newTuples));
     data.memory.clear();
     if (fresh > 0) results.memory.add(freshBytes / fresh * (fresh - dropped));
-    results.counts.distinctKTupleCount = results.tuples->size();
+    if (foundEarlier != nullptr) results.memory.remove(reduceGrownTuples(*results.tuples, params));
+    results.counts.distinctKTupleCount = results.tuples->foundCount();
     return true;
 }
 
@@ -83,7 +85,12 @@ bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSear
                     const int searchCost = params.summedDelta - (distBudget - cost);
                     if (const std::optional<int> totalDist = chooseClusterSet(data, half, searchCost)) {
                         results.minSizeMedianCount += 1;
-                        storeTuple(k, *totalDist, data);
+                        if (data.foundEarlier == nullptr || data.referenceGenome == 0 ||
+                            !(*data.foundEarlier)(data.currentIntervals, data.referenceGenome)) {
+                            storeTuple(k, *totalDist, data);
+                            if (data.foundEarlier != nullptr)
+                                data.memory.remove(reduceGrownTuples(*data.newTuples, params));
+                        }
                     }
                 }
             }
@@ -210,6 +217,25 @@ std::optional<int> chooseClusterSet(TupleSearchState& data, int half, int search
             centerSum += row[c] != inSet[c];
         }
     return searchCost - medianSum + centerSum;
+}
+
+// The budget checks of placeGenome along one path: at genome g the lists up
+// to the remaining budget are searched, an empty occurrence is charged its
+// cost.
+bool reachesChoice(std::span<CandidateInterval* const> chosen, const SearchParameters& params, int m,
+                   const std::function<int(int, const CandidateInterval&)>& bucketOf) {
+    const int k = static_cast<int>(chosen.size());
+    int refBudget = params.referenceBudget;
+    for (int g = 0; g < k; ++g) {
+        const int maxD = std::min({params.summedDelta, refBudget, m});
+        const CandidateInterval& iv = *chosen[g];
+        const int d = bucketOf(g, iv);
+        if (d < 0 || d > maxD) return false;
+        const int refDist = iv.l > iv.r ? lackingGenomeCost(params, k) : d;
+        if (refDist > refBudget) return false;
+        refBudget -= refDist;
+    }
+    return true;
 }
 
 bool hasValidBorders(const OccurrenceIndex& index, const SearchParameters& params, const ChromIndex& chrom, int l,

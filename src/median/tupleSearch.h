@@ -2,8 +2,10 @@
 // chosen depth-first with the running median distance.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "index/occurrenceIndex.h"
@@ -13,6 +15,10 @@
 #include "walk/progress.h"
 
 namespace tamsu::detail {
+
+// Whether the walk of a reference genome before referenceGenome found the
+// tuple of the chosen intervals (one per genome) already.
+using FoundEarlier = std::function<bool(std::span<CandidateInterval* const> chosen, int referenceGenome)>;
 
 // Working record of one searchTuples call.
 struct TupleSearchState {
@@ -40,13 +46,25 @@ struct TupleSearchState {
     int emptyPlaced = 0;                    // empty intervals among the chosen ones
     std::vector<unsigned char> clusterSet;  // localCharCount + 1: the complete tuple's gene set
     MemoryCharge memory;                    // what newTuples holds of the run's budget
+    const FoundEarlier* foundEarlier = nullptr;
 };
 
 // Enumerates the filter's k-tuples and merges them into results.tuples;
 // false when the host cancelled the run (nothing is merged then). Takes over
-// the record's localIndex.
+// the record's localIndex. With foundEarlier, a tuple an earlier reference
+// genome's walk found is not stored again, and the lists are reduced as they
+// grow (reduceGrownTuples): every stored tuple is then the first find of its
+// intervals, which a reduction needs (a tuple reduced away cannot stop its
+// later finds at the merge).
 bool searchTuples(const OccurrenceIndex& index, const SearchParameters& params, CandidateRecord& record,
-                  Progress& progress, TupleSearchResult& results);
+                  Progress& progress, TupleSearchResult& results, const FoundEarlier* foundEarlier = nullptr);
+// Whether the median search of a filter reaches the chosen intervals (one
+// per genome): bucketOf(g, interval) is the candidate list of genome g that
+// holds the interval, or -1, m the field's last list. Only the budget of
+// distances to the reference interval is checked; the others depend on the
+// intervals alone, not on the filter.
+bool reachesChoice(std::span<CandidateInterval* const> chosen, const SearchParameters& params, int m,
+                   const std::function<int(int, const CandidateInterval&)>& bucketOf);
 // Places genome g and, recursively, all later ones within the three remaining
 // budgets; false propagates a cancellation.
 bool placeGenome(int g, int refBudget, int distBudget, int missBudget, TupleSearchState& data);

@@ -25,6 +25,10 @@ struct SearchParameters {
     CostType lackingCost = CostType::zero;  // what a genome without the cluster costs under a quorum
     bool useNUM = true;
     int threads = 1;  // workers of the searches (the caller's, not the query's)
+    // Center searches take the dominated k-tuples out of a list once it
+    // holds this many, and again whenever it holds twice what a reduction
+    // left (the caller's, not the query's); 0: only after the search.
+    int reduceTuplesAt = 1 << 14;
 
     // Derived.
     int mayLack = 0;           // genomes that may lack a cluster: 0 without a quorum
