@@ -76,6 +76,19 @@ struct GrowthStep {
     bool withoutOthers;
 };
 
+// Whether two consecutive positions of positions[0..count) (ascending, one
+// chromosome) enclose at least one and at most delta distinct genes.
+bool foreignBetweenNear(const int* positions, int count, const int* prevOcc, int delta) {
+    for (int i = 0; i + 1 < count; ++i) {
+        const int from = positions[i], to = positions[i + 1];
+        int distinct = 0;
+        for (int j = from + 1; j < to && distinct <= delta; ++j)
+            if (prevOcc[j] <= from) ++distinct;  // its gene is not met since from
+        if (distinct >= 1 && distinct <= delta) return true;
+    }
+    return false;
+}
+
 // The locations of genome g around the occurrences of the step's gene
 // there (occurrences: indices into the index's occurrences()) appended to
 // out: bestLocationsWith for tables of kB - 1 = delta (rows of kB borders on
@@ -101,10 +114,11 @@ void appendLocationsAround(const GrowthStep& step, const OccurrenceIndex& index,
         const long long chromEnd = FamilyOccurrences::keyOf(chrom.flat + 1, 0);
         int end = at + 1;
         while (end < last && occ.key[end] < chromEnd) ++end;
-        // A gene set of one gene whose only occurrence on the chromosome is p
-        // has no other occurrence that could end an interval holding a
-        // foreign gene: every location there holds c alone.
-        if (!step.singleGenes && s == 1 && end == at + 1) {
+        // For a gene set of one gene, a location holding a foreign gene holds
+        // it between two occurrences of c, so two consecutive occurrences
+        // with at most delta distinct genes between them: without such a
+        // pair every location on the chromosome holds c alone.
+        if (!step.singleGenes && s == 1 && !foreignBetweenNear(occ.position.data() + at, end - at, prevOcc, delta)) {
             at = end;
             continue;
         }
