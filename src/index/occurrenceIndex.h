@@ -61,6 +61,8 @@ public:
         return {chroms_.data() + genomeStart_[g], static_cast<size_t>(genomeStart_[g + 1] - genomeStart_[g])};
     }
     const ChromIndex& chrom(int g, int c) const { return chroms_[static_cast<size_t>(genomeStart_[g] + c)]; }
+    // The place of chromosome c of genome g among all chromosomes (its flat).
+    int flatNumber(int g, int c) const { return genomeStart_[g] + c; }
     // Every chromosome, genome by genome.
     const std::vector<ChromIndex>& chromosomes() const { return chroms_; }
     // The chromosomes of genomes 0..genomes-1: the reference chromosomes of a walk.

@@ -226,25 +226,40 @@ void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& lis
         removeNonInheritable(index, c, list, delta, minOccGeneCount, index.occurrencesIn(c, list.locs.front().genome));
 }
 
-void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount,
-                          std::pair<int, int> occurrences) {
-    // c's occurrences in the list's genome, searched by (chromosome, position) key.
-    const FamilyOccurrences& occ = index.occurrences();
-    const long long* first = occ.key.data() + occurrences.first;
-    const long long* last = occ.key.data() + occurrences.second;
+void removeNonInheritable(const OccurrenceIndex& index, int /* c: given by its occurrences */, LocationList& list,
+                          int delta, int minOccGeneCount, std::pair<int, int> occurrences) {
     // Survivors are moved down over the removed ones, order kept.
     std::vector<Location>& locs = list.locs;
     size_t kept = 0;
+    if (occurrences.first == occurrences.second) {
+        // The genome lacks c: no location gains a hit or has c beside it.
+        for (size_t at = 0; at < locs.size(); ++at) {
+            Location& x = locs[at];
+            x.setDist += 1;
+            if (x.setDist > delta || x.size < minOccGeneCount) continue;
+            if (kept != at) locs[kept] = x;
+            ++kept;
+        }
+        locs.resize(kept);
+        return;
+    }
+    // c's occurrences in the list's genome, searched by (chromosome,
+    // position) key: the first at l or beyond tells whether c lies inside,
+    // it and the one before whether c lies beside (the genes are not read).
+    const FamilyOccurrences& occ = index.occurrences();
+    const long long* first = occ.key.data() + occurrences.first;
+    const long long* last = occ.key.data() + occurrences.second;
     for (size_t at = 0; at < locs.size(); ++at) {
         Location& x = locs[at];
-        const ChromIndex& chrom = index.chrom(x.genome, x.chr);
-        const long long* hit =
-            first == last ? last : std::lower_bound(first, last, FamilyOccurrences::keyOf(chrom.flat, x.l));
-        if (hit != last && *hit <= FamilyOccurrences::keyOf(chrom.flat, x.r)) {
+        const int flat = index.flatNumber(x.genome, x.chr);
+        const long long* next = std::lower_bound(first, last, FamilyOccurrences::keyOf(flat, x.l));
+        if (next != last && *next <= FamilyOccurrences::keyOf(flat, x.r)) {
             x.hitCount += 1;
         } else {
             x.setDist += 1;
-            if (!isInheritableWithout(x, chrom.genes, delta, c) || x.size < minOccGeneCount) continue;
+            const bool besideLeft = next != first && next[-1] == FamilyOccurrences::keyOf(flat, x.l - 1);
+            const bool besideRight = next != last && *next == FamilyOccurrences::keyOf(flat, x.r + 1);
+            if (x.setDist > delta || besideLeft || besideRight || x.size < minOccGeneCount) continue;
         }
         if (kept != at) locs[kept] = x;
         ++kept;
