@@ -217,10 +217,6 @@ void bestLocationsWith(const SearchParameters& params, int s, int c, const Occur
     });
 }
 
-bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c) {
-    return x.setDist <= delta && genes[x.l - 1] != c && genes[x.r + 1] != c;
-}
-
 void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount) {
     if (!list.empty())
         removeNonInheritable(index, c, list, delta, minOccGeneCount, index.occurrencesIn(c, list.locs.front().genome));

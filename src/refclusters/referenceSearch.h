@@ -86,7 +86,6 @@ void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& lis
 // The same for a list of one genome, given c's occurrences there.
 void removeNonInheritable(const OccurrenceIndex& index, int c, LocationList& list, int delta, int minOccGeneCount,
                           std::pair<int, int> occurrences);
-bool isInheritableWithout(const Location& x, std::span<const int> genes, int delta, int c);
 // How many genomes lack more than delta genes of a growing gene set: per
 // genome the genes it holds, and how many genomes hold each count, so that a
 // growth step costs the genomes that hold the new gene.
