@@ -1,7 +1,10 @@
 // Command-line entry: parses the query, reads the genomes, runs the search and
 // writes the reports; a fatal error prints its message and exits 1.
+#include <array>
 #include <cerrno>
 #include <csignal>
+#include <signal.h>
+#include <time.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +20,68 @@
 #include "tamsu/tamsu.h"
 
 namespace {
+
+// The signal that asked the running search to stop (0: none did), and when
+// (monotonic milliseconds). Only the handler writes them; the search reads
+// the signal at its polls.
+volatile std::sig_atomic_t stopSignal = 0;
+long long stopTime = 0;
+
+long long monotonicMilliseconds() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);  // safe in a signal handler
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// The first signal asks the search to stop. One sent again a second or more
+// later (a user who will not wait) ends the process at once; sooner, it is
+// the same request delivered twice (timeout, for one, signals the process
+// and then its group).
+extern "C" void noteStopSignal(int signal) {
+    const long long now = monotonicMilliseconds();
+    if (stopSignal == 0) {
+        stopTime = now;
+        stopSignal = signal;
+    } else if (now - stopTime >= 1000) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+}
+
+// While a search runs, an interrupt, termination or hang-up stops it at its
+// next poll instead of killing the process, so that its temporary output
+// files are removed; main then raises the signal again, and the caller sees
+// the run end by it. A signal the run was started with ignored stays ignored
+// (a background job of a shell).
+class StopSignals {
+public:
+    StopSignals() {
+        struct sigaction action = {};
+        action.sa_handler = noteStopSignal;
+        sigemptyset(&action.sa_mask);
+        for (int signal : kSignals) sigaddset(&action.sa_mask, signal);  // one handler at a time
+        for (size_t at = 0; at < kSignals.size(); ++at) {
+            sigaction(kSignals[at], &action, &previous_[at]);
+            if (previous_[at].sa_handler == SIG_IGN) sigaction(kSignals[at], &previous_[at], nullptr);
+        }
+    }
+    ~StopSignals() {
+        for (size_t at = 0; at < kSignals.size(); ++at) sigaction(kSignals[at], &previous_[at], nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous_{};
+};
+
+// A run a signal stopped writes no output file, even when the signal came
+// after the search.
+void requireNotStopped() {
+    if (stopSignal != 0)
+        throw tamsu::Error(tamsu::Stream::err, "error: the run was stopped by a signal; no output file was written\n");
+}
 
 // Where a run's reports go: the terminal, a log file (--log) or nowhere
 // (--quiet). The log file is opened only once the inputs are known, so that
@@ -96,6 +161,7 @@ private:
 // run's rest from the results of every shard instead of the search.
 int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* shards) {
     const tamsu::Query& query = line.query;
+    const StopSignals stopSignals;
     ReportStreams reports(line);
     tamsu::printParameters(reports.out(), query, line.outputFile);
     const tamsu::Genomes genomes = tamsu::Genomes::read(line.genomeListPath, reports.out());
@@ -114,7 +180,8 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     context.keys = terminal && !line.noPause ? stdin : nullptr;
     // A closed standard output (a pipe whose reader ended) stops the search:
     // nothing of it would be seen, and the run fails below.
-    auto keepGoing = [] { return !std::ferror(stdout); };
+    // A signal stops it too (StopSignals).
+    auto keepGoing = [] { return !std::ferror(stdout) && stopSignal == 0; };
     tamsu::StatusPrinter terminalStatus(stdout, stderr, line.progress, keepGoing);
     // Away from the terminal the percentage shows only when asked for.
     ReportStatus reportStatus(reports.out(), line.progressGiven ? line.progress : tamsu::ProgressForm::none, keepGoing);
@@ -133,10 +200,12 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
         tamsu::AtomicOutputFile out(partial);
         tamsu::ShardResult result = tamsu::findShardClusters(genomes, query, line.shard, line.shardCount, context);
         requireWritableStandardStreams();
+        requireNotStopped();
         if (!result.clusters) throw tamsu::Error(tamsu::Stream::err, "error: the search was stopped\n");
         result.command = line.command;
         result.inputFingerprint = tamsu::inputFingerprint(genomes);
         tamsu::writeShardResult(out.get(), result, genomes);
+        requireNotStopped();
         out.commit();
         std::fprintf(reports.err(), "shard result: %s\n", partial.c_str());
         reports.requireWritten();
@@ -173,6 +242,7 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
         result = tamsu::findClusters(genomes, query, context);
     }
     requireWritableStandardStreams();
+    requireNotStopped();
     if (result.cancelled) throw tamsu::Error(tamsu::Stream::err, "error: the search was stopped\n");
     // The output file and the statistics file replace older ones only now,
     // complete, and together.
@@ -192,6 +262,7 @@ int runSearch(const CommandLine& line, const std::vector<tamsu::ShardResult>* sh
     }
     files.push_back(&table);
     requireWritableStandardStreams();
+    requireNotStopped();
     tamsu::commitTogether(files);
     std::fprintf(reports.err(), "outfile: %s\n", name.c_str());
     std::fprintf(reports.err(), "outfile: %s\n", stem.c_str());
@@ -258,5 +329,11 @@ int main(int argc, char** argv) {
     const bool errFailed = std::fflush(stderr) != 0 || std::ferror(stderr);
     if (outFailed && !standardOutputFailureReported())
         std::fprintf(stderr, "error: writing to standard output failed\n");
+    // A run a signal stopped (its files removed) ends by that signal, as it
+    // would have without the handler.
+    if (stopSignal != 0) {
+        std::signal(stopSignal, SIG_DFL);
+        std::raise(stopSignal);
+    }
     return outFailed || errFailed ? 1 : status;
 }

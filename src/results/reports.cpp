@@ -206,7 +206,9 @@ void printGeneClusters(FILE* stream, const ClusterSource& clusters, const std::f
         printInOneWrite(stream, [&](FILE* to) { printGeneCluster(to, cluster, codes, genomeCount); });
         // the reader sees the cluster before the listing waits for a key
         std::fflush(stream);
-        if (keys != nullptr) std::fgetc(keys);
+        // A keyboard that is gone (its end, or a read a signal broke off)
+        // holds the listing no more.
+        if (keys != nullptr && std::fgetc(keys) == EOF) keys = nullptr;
     });
 }
 

@@ -5,6 +5,9 @@
 // Set TAMSU_UPDATE_GOLDEN=1 to rewrite the golden files after a deliberate change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -535,6 +538,51 @@ TEST(Cli, ClosedStandardOutput) {
             EXPECT_TRUE(name == "genomes.txt" || name == "annotation.txt" || name == "queryList.txt")
                 << args << ": " << name;
         }
+    }
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> folderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A search stopped by an interrupt or a termination signal ends by that
+// signal, as an unhandled one would end it, and leaves no file behind: its
+// temporary output files least of all.
+TEST(Cli, SignalledRunsLeaveNoFile) {
+    TempDir data;
+    // Long enough (seconds) for the signal to come during the search.
+    ASSERT_EQ(0, std::system(("'" TAMSU_GENERATOR "' '" + data.path() + "' 40 2000 20261206 20 >/dev/null").c_str()));
+    const std::vector<std::string> inputs = folderNames(data.path());
+    for (int signal : {SIGINT, SIGTERM}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // A test runner may have been started with interrupts ignored.
+            std::signal(SIGINT, SIG_DFL);
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, 0), ::dup2(null, 1), ::dup2(null, 2);
+            if (::chdir(data.path().c_str()) == 0)
+                ::execl(TAMSU_ZUB, "zub", "genomes.txt", "-r", "-d", "1", "-s", "4", "-q", "20", "-o", "run.out",
+                        static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // The temporary output file is made before the search starts.
+        bool searching = false;
+        for (int wait = 0; wait < 3000 && !searching; ++wait) {
+            for (const std::string& name : folderNames(data.path()))
+                if (name.find(".tmp") != std::string::npos) searching = true;
+            if (!searching) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(searching) << "no temporary output file appeared";
+        ::kill(child, signal);
+        int raw = 0;
+        ::waitpid(child, &raw, 0);
+        EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == signal) << "signal " << signal << ", status " << raw;
+        EXPECT_EQ(inputs, folderNames(data.path())) << "signal " << signal;
     }
 }
 
