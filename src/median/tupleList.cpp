@@ -245,13 +245,29 @@ static std::vector<char> dominatedTuples(const TupleList* list) {
         while (first < k && isEmptyInterval(t.perGenome[first])) ++first;
         if (first == k)  // occurs nowhere: any other tuple at no greater distance holds it
             return t.totalDist > minTotalDist || minHolders > 1;
-        const TupleOccurrence& iv = t.perGenome[first];
-        const Bucket& bucket = buckets.at({first, iv.chr});
-        const int lowest = iv.r - bucket.maxLength + 1;
-        auto it = std::lower_bound(bucket.entries.begin(), bucket.entries.end(), lowest,
-                                   [](const Entry& e, int l) { return e.l < l; });
-        for (; it != bucket.entries.end() && it->l <= iv.l; ++it)
-            if (it->r >= iv.r && it->index != i && isNested(t, *tuples[it->index], k)) return true;
+        // A tuple that holds t holds its interval in every genome where t
+        // occurs: the candidates are read in the genome whose index has
+        // fewest intervals that may hold t's (tuples of one reference
+        // interval share their interval there, and would all be read).
+        std::vector<Entry>::const_iterator from, to;
+        int right = 0;  // t's right end in that genome
+        bool chosen = false;
+        for (int g = first; g < k; ++g) {
+            const TupleOccurrence& iv = t.perGenome[g];
+            if (isEmptyInterval(iv)) continue;
+            const Bucket& bucket = buckets.at({g, iv.chr});
+            const int lowest = iv.r - bucket.maxLength + 1;
+            const auto low = std::lower_bound(bucket.entries.begin(), bucket.entries.end(), lowest,
+                                              [](const Entry& e, int l) { return e.l < l; });
+            const auto high = std::upper_bound(low, bucket.entries.end(), iv.l,
+                                               [](int l, const Entry& e) { return l < e.l; });
+            if (!chosen || high - low < to - from) {
+                from = low, to = high, right = iv.r;
+                chosen = true;
+            }
+        }
+        for (auto it = from; it != to; ++it)
+            if (it->r >= right && it->index != i && isNested(t, *tuples[it->index], k)) return true;
         return false;
     };
     std::vector<char> remove(tuples.size(), 0);
