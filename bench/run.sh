@@ -48,16 +48,15 @@ queries=(
   # Beyond 100 genomes: 1.5 million genes.
   "ref-d1-gen500x3000|gen500x3000_20|-r -d 1 -s 5 -q 450"
   "perfect-gen500x3000|gen500x3000_20|-p -s 5 -q 450"
-  # Center mode on two chromosomes per genome: the k-tuple lists it keeps
-  # while it walks.
-  "center-d1-gen10x1600c2|gen10x1600_20_2|-c -d 1 -s 4 -q 9"
+  # Center mode at distance 2: the k-tuple lists it keeps while it walks
+  # (unreduced they grew past 2 GB).
+  "center-d2-gen5x1000|gen5x1000|-c -d 2 -s 5"
 )
 # The genome-count series, by CPU time: each step doubles the genomes.
 series=(ref-d1-gen10x2000 ref-d1-gen20x2000 ref-d1-gen40x2000 ref-d1-gen80x2000)
 
-# prepare <data folder>: makes the set once (generated: genXxY[_rate[_chromosomes]],
-# rate the rearrangement events per 100 genes, default the generator's; the
-# genes of a genome split over the chromosomes, default one).
+# prepare <data folder>: makes the set once (generated: genXxY[_rate], rate
+# the rearrangement events per 100 genes, default the generator's).
 prepare() {
   local dir="$work/$1"
   [ -d "$dir" ] && return 0
@@ -68,14 +67,13 @@ prepare() {
       [ -d "$plasmids" ] || return 1
       mkdir -p "$dir"; cp "$plasmids"/* "$dir/" ;;
     gen*)
-      local size=${1#gen} genomes genes rate= chromosomes=
-      case $size in *_*) rate=${size#*_}; size=${size%%_*} ;; esac
-      case $rate in *_*) chromosomes=${rate#*_}; rate=${rate%_*} ;; esac
+      local size=${1#gen} genomes genes rate=
+      case $size in *_*) rate=${size#*_}; size=${size%_*} ;; esac
       genomes=${size%x*}; genes=${size#*x}
       # Center mode enumerates one candidate per genome exhaustively: its
       # sets are more divergent and small.
       case $1 in gen5x1000|gen7x1000) rate=20 ;; esac
-      mkdir -p "$dir"; "$build/generate_genomes" "$dir" "$genomes" "$genes" 20261206 $rate $chromosomes >/dev/null ;;
+      mkdir -p "$dir"; "$build/generate_genomes" "$dir" "$genomes" "$genes" 20261206 $rate >/dev/null ;;
   esac
 }
 
