@@ -1,10 +1,10 @@
 // Command-line entry: parses the query, reads the genomes, runs the search and
 // writes the reports; a fatal error prints its message and exits 1.
+#include <signal.h>
+#include <time.h>
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <signal.h>
-#include <time.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -145,8 +145,7 @@ public:
     void print(tamsu::Stream stream, const std::string& text) override { text_.print(stream, text); }
     void workStarted(long long total) override { progress_.workStarted(total); }
     void workDone(long long done) override { progress_.workDone(done); }
-    void referenceChromosome(int chromosome, int genome, const std::string& name, int genes,
-                             long long done) override {
+    void referenceChromosome(int chromosome, int genome, const std::string& name, int genes, long long done) override {
         progress_.referenceChromosome(chromosome, genome, name, genes, done);
     }
     void workFinished() override { progress_.workFinished(); }

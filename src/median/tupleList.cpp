@@ -259,8 +259,8 @@ static std::vector<char> dominatedTuples(const TupleList* list) {
             const int lowest = iv.r - bucket.maxLength + 1;
             const auto low = std::lower_bound(bucket.entries.begin(), bucket.entries.end(), lowest,
                                               [](const Entry& e, int l) { return e.l < l; });
-            const auto high = std::upper_bound(low, bucket.entries.end(), iv.l,
-                                               [](int l, const Entry& e) { return l < e.l; });
+            const auto high =
+                std::upper_bound(low, bucket.entries.end(), iv.l, [](int l, const Entry& e) { return l < e.l; });
             if (!chosen || high - low < to - from) {
                 from = low, to = high, right = iv.r;
                 chosen = true;
@@ -284,8 +284,7 @@ void removeDominatedTuples(TupleList* list) {
 }
 
 std::size_t reduceGrownTuples(TupleList& list, const SearchParameters& params) {
-    if (params.reduceTuplesAt <= 0 || list.size() < std::max(params.reduceTuplesAt, list.reduceAt))
-        return 0;
+    if (params.reduceTuplesAt <= 0 || list.size() < std::max(params.reduceTuplesAt, list.reduceAt)) return 0;
     const std::vector<char> remove = dominatedTuples(&list);
     std::size_t freed = 0;
     int i = 0;

@@ -324,7 +324,8 @@ TEST(TupleReduction, RemovesExactlyTheNestedTuples) {
         for (const ClusterTuple& t : list->tuples) all.push_back(&t);
         std::vector<const ClusterTuple*> expected;
         for (const ClusterTuple* t : all)
-            if (std::none_of(all.begin(), all.end(), [&](const ClusterTuple* o) { return o != t && isNested(*t, *o, k); }))
+            if (std::none_of(all.begin(), all.end(),
+                             [&](const ClusterTuple* o) { return o != t && isNested(*t, *o, k); }))
                 expected.push_back(t);
         removeDominatedTuples(list.get());
         std::vector<const ClusterTuple*> kept;
